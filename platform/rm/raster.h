@@ -1,0 +1,76 @@
+#pragma once
+// The software rasterizer behind the scene layer: draws one lit, possibly textured polygon
+// given in camera space into a colour and depth target. Lighting, transforms and scene
+// walking live in the scene layer; this file knows only pixels.
+
+#include <cstdint>
+
+namespace rm::raster {
+
+// Colour is 0x00RRGGBB per pixel; depth holds camera-space z (smaller is nearer).
+struct RenderTarget {
+    int width = 0;
+    int height = 0;
+    uint32_t* color = nullptr;
+    float* depth = nullptr;
+    int bitsPerPixel = 32; // 16 or less: colours are dithered and quantised to 5-6-5
+};
+
+// Camera looks along +z. At distance 1 the view reaches `field` from the centre to the edge
+// along the smaller of width and height. Pixels are square. Points nearer than `front` or
+// farther than `back` are clipped. The viewport is a rectangle of the target.
+struct Projection {
+    float field = 0.5f;
+    float front = 1.0f;
+    float back = 100.0f;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+enum class FillMode { Points, Wireframe, Solid };
+enum class TextureFilter { Nearest, Bilinear };
+
+// A texture's pixels, 0x??RRGGBB, row 0 is the top row of the picture. Bitmap-file
+// textures have v = 0 at the bottom row (vFromBottom); surface textures at the top row.
+// Coordinates outside 0..1 wrap.
+struct TextureView {
+    int width = 0;
+    int height = 0;
+    const uint32_t* pixels = nullptr;
+    bool vFromBottom = true;
+};
+
+// One corner: position in camera space, texture coordinates, and lit colour in 0..1.
+// Flat shading is the caller giving every corner the same colour.
+struct Vertex {
+    float x = 0, y = 0, z = 0;
+    float u = 0, v = 0;
+    float r = 1, g = 1, b = 1;
+};
+
+struct PolygonStyle {
+    FillMode fill = FillMode::Solid;
+    const TextureView* texture = nullptr; // null: colour only; else texel x colour
+    TextureFilter filter = TextureFilter::Nearest;
+    bool perspective = false; // perspective-correct texture coordinates
+    bool cullBackFaces = true; // front faces run clockwise as seen by the camera
+};
+
+void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
+void ClearDepth(RenderTarget& target, const Projection& viewport);
+
+// Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it
+// was drawn (culled, clipped away or degenerate).
+bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
+                 int count, const PolygonStyle& style);
+
+// Maps a camera-space point to target pixel coordinates; false when z <= 0.
+bool ProjectPoint(const Projection& projection, float x, float y, float z, float& sx, float& sy);
+
+// The camera-space direction (at z = 1) through the centre of target pixel (sx, sy),
+// for picking.
+void UnprojectPixel(const Projection& projection, float sx, float sy, float& dx, float& dy);
+
+} // namespace rm::raster
