@@ -1,0 +1,195 @@
+#include "shell/script.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <sstream>
+
+namespace {
+
+struct OpName {
+    const char* word;
+    ScriptOp op;
+};
+
+constexpr std::array kOps = {
+    OpName{"open", ScriptOp::Open},       OpName{"cancel", ScriptOp::Cancel},
+    OpName{"command", ScriptOp::Command}, OpName{"key", ScriptOp::Key},
+    OpName{"click", ScriptOp::Click},     OpName{"scroll", ScriptOp::Scroll},
+    OpName{"resize", ScriptOp::Resize},   OpName{"minimize", ScriptOp::Minimize},
+    OpName{"restore", ScriptOp::Restore}, OpName{"frames", ScriptOp::Frames},
+    OpName{"wait", ScriptOp::Wait},       OpName{"idle", ScriptOp::Idle},
+    OpName{"shot", ScriptOp::Shot},       OpName{"state", ScriptOp::State},
+    OpName{"quit", ScriptOp::Quit},
+};
+
+// The scroll requests in the order of their codes.
+constexpr std::array<const char*, 8> kScrollRequests = {"lineup", "linedown", "pageup", "pagedown",
+                                                        "thumb",  "",         "top",    "bottom"};
+
+constexpr std::array<const char*, 12> kPlainKeys = {"F1",   "F2",     "F3",         "F4",
+                                                    "F5",   "Escape", "Space",      "Enter",
+                                                    "Plus", "Minus",  "KeypadPlus", "KeypadMinus"};
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<std::string> out;
+    std::string word;
+    while (words >> word)
+        out.push_back(word);
+    return out;
+}
+
+// Whole-word decimal integer, with an optional sign; nothing else is accepted.
+bool ParseInt(const std::string& text, int& value) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    auto [end, ec] = std::from_chars(first, last, value);
+    return ec == std::errc() && end == last && first != last;
+}
+
+// The text after the command word, spaces kept, so paths may contain blanks.
+std::string RestOfLine(const std::string& line, const std::string& word) {
+    size_t at = line.find(word) + word.size();
+    size_t from = line.find_first_not_of(" \t", at);
+    size_t to = line.find_last_not_of(" \t\r");
+    if (from == std::string::npos || to < from)
+        return {};
+    return line.substr(from, to - from + 1);
+}
+
+class LineParser {
+public:
+    LineParser(const std::string& line, int number) : line_(line), words_(SplitWords(line)) {
+        step_.line = number;
+    }
+
+    // Empty result: fine; otherwise the problem.
+    std::string Parse(ScriptOp op) {
+        step_.op = op;
+        switch (op) {
+        case ScriptOp::Open:
+        case ScriptOp::Shot:
+        case ScriptOp::State:
+            return Path();
+        case ScriptOp::Key:
+            return KeyName();
+        case ScriptOp::Command:
+            return Numbers(1, 1, 0, 65535);
+        case ScriptOp::Click:
+            return Numbers(2, 2, 0, 65535);
+        case ScriptOp::Resize:
+            return Numbers(2, 2, 0, 32767);
+        case ScriptOp::Frames:
+        case ScriptOp::Wait:
+            return Numbers(1, 1, 0, 1000000000);
+        case ScriptOp::Idle:
+            step_.a = kDefaultIdleLimit;
+            return Numbers(0, 1, 0, 1000000000);
+        case ScriptOp::Scroll:
+            return Scroll();
+        default:
+            return Numbers(0, 0, 0, 0);
+        }
+    }
+
+    const ScriptStep& Step() const { return step_; }
+
+private:
+    std::string Path() {
+        step_.text = RestOfLine(line_, words_[0]);
+        return step_.text.empty() ? "missing path" : "";
+    }
+
+    std::string KeyName() {
+        if (words_.size() != 2)
+            return "expected one key name";
+        if (!IsScriptKeyName(words_[1]))
+            return "unknown key '" + words_[1] + "'";
+        step_.text = words_[1];
+        return "";
+    }
+
+    std::string Numbers(size_t least, size_t most, int low, int high) {
+        size_t count = words_.size() - 1;
+        if (count < least || count > most) {
+            if (most == 0)
+                return "takes no arguments";
+            return least == most ? "expected " + std::to_string(least) + " number(s)"
+                                 : "expected at most " + std::to_string(most) + " number(s)";
+        }
+        int* slots[] = {&step_.a, &step_.b};
+        for (size_t i = 0; i < count; ++i) {
+            int value = 0;
+            if (!ParseInt(words_[i + 1], value))
+                return "not a number: '" + words_[i + 1] + "'";
+            if (value < low || value > high)
+                return "out of range: " + words_[i + 1];
+            *slots[i] = value;
+        }
+        return "";
+    }
+
+    std::string Scroll() {
+        if (words_.size() < 3)
+            return "expected h|v and a request";
+        if (words_[1] != "h" && words_[1] != "v")
+            return "expected h or v, not '" + words_[1] + "'";
+        step_.a = words_[1] == "v" ? 1 : 0;
+        int request = -1;
+        for (size_t i = 0; i < kScrollRequests.size(); ++i)
+            if (*kScrollRequests[i] && words_[2] == kScrollRequests[i])
+                request = static_cast<int>(i);
+        if (request < 0)
+            return "unknown scroll request '" + words_[2] + "'";
+        step_.b = request;
+        const bool thumb = words_[2] == "thumb";
+        if (words_.size() != (thumb ? 4u : 3u))
+            return thumb ? "thumb needs one position" : "too many arguments";
+        if (thumb && (!ParseInt(words_[3], step_.c) || step_.c < -32768 || step_.c > 32767))
+            return "bad thumb position '" + words_[3] + "'";
+        return "";
+    }
+
+    const std::string& line_;
+    std::vector<std::string> words_;
+    ScriptStep step_;
+};
+
+} // namespace
+
+bool IsScriptKeyName(const std::string& name) {
+    for (const char* key : kPlainKeys)
+        if (name == key)
+            return true;
+    // Ctrl+LETTER, the letter in either case.
+    return name.size() == 6 && name.compare(0, 5, "Ctrl+") == 0 &&
+           std::isalpha(static_cast<unsigned char>(name[5]));
+}
+
+bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::vector<std::string> words = SplitWords(line);
+        if (words.empty() || words[0][0] == '#')
+            continue;
+        const OpName* found = nullptr;
+        for (const OpName& op : kOps)
+            if (words[0] == op.word)
+                found = &op;
+        if (!found) {
+            error = "line " + std::to_string(number) + ": unknown command '" + words[0] + "'";
+            return false;
+        }
+        LineParser parser(line, number);
+        const std::string problem = parser.Parse(found->op);
+        if (!problem.empty()) {
+            error = "line " + std::to_string(number) + ": " + words[0] + ": " + problem;
+            return false;
+        }
+        steps.push_back(parser.Step());
+    }
+    return true;
+}

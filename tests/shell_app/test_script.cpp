@@ -1,0 +1,109 @@
+#include "shell/script.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    std::vector<ScriptStep> steps;
+    std::string error;
+};
+
+Parsed Parse(const std::string& text) {
+    std::istringstream in(text);
+    Parsed p;
+    p.ok = ParseScript(in, p.steps, p.error);
+    return p;
+}
+
+TEST(Script, ReadsEveryCommandWithItsArguments) {
+    const Parsed p = Parse("# a comment\n"
+                           "\n"
+                           "open machines/my machine.slt  \n"
+                           "cancel\n"
+                           "command 105\n"
+                           "key Ctrl+x\n"
+                           "click 300 200\n"
+                           "scroll v thumb -7\n"
+                           "scroll h pagedown\n"
+                           "resize 640 480\n"
+                           "minimize\nrestore\n"
+                           "frames 3\nwait 250\nidle\nidle 500\n"
+                           "shot out.png\nstate s.json\nquit\n");
+    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_EQ(p.steps.size(), 17u);
+    EXPECT_EQ(p.steps[0].op, ScriptOp::Open);
+    EXPECT_EQ(p.steps[0].text, "machines/my machine.slt");
+    EXPECT_EQ(p.steps[0].line, 3);
+    EXPECT_EQ(p.steps[2].a, 105);
+    EXPECT_EQ(p.steps[3].text, "Ctrl+x");
+    EXPECT_EQ(p.steps[4].a, 300);
+    EXPECT_EQ(p.steps[4].b, 200);
+    EXPECT_EQ(p.steps[5].a, 1);
+    EXPECT_EQ(p.steps[5].b, 4);
+    EXPECT_EQ(p.steps[5].c, -7);
+    EXPECT_EQ(p.steps[6].a, 0);
+    EXPECT_EQ(p.steps[6].b, 3);
+    EXPECT_EQ(p.steps[12].op, ScriptOp::Idle);
+    EXPECT_EQ(p.steps[12].a, kDefaultIdleLimit);
+    EXPECT_EQ(p.steps[13].a, 500);
+    EXPECT_EQ(p.steps[16].op, ScriptOp::Quit);
+}
+
+TEST(Script, ScrollRequestsMapToTheirCodes) {
+    const Parsed p = Parse("scroll h lineup\nscroll h linedown\nscroll h pageup\n"
+                           "scroll h pagedown\nscroll h top\nscroll h bottom\n");
+    ASSERT_TRUE(p.ok) << p.error;
+    const int codes[] = {0, 1, 2, 3, 6, 7};
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(p.steps[i].b, codes[i]);
+}
+
+TEST(Script, KnowsTheAcceleratorKeyNames) {
+    for (const char* key : {"F1", "F5", "Escape", "Space", "Enter", "Plus", "Minus", "KeypadPlus",
+                            "KeypadMinus", "Ctrl+P", "Ctrl+z"})
+        EXPECT_TRUE(IsScriptKeyName(key)) << key;
+    for (const char* key : {"F6", "Ctrl+", "Ctrl+1", "Ctrl+PP", "space", ""})
+        EXPECT_FALSE(IsScriptKeyName(key)) << key;
+}
+
+TEST(Script, NamesTheLineAndTheProblem) {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"frames 1\njump 3\n", "line 2: unknown command 'jump'"},
+        {"command\n", "line 1: command: expected 1 number(s)"},
+        {"command 1x\n", "line 1: command: not a number: '1x'"},
+        {"frames -1\n", "line 1: frames: out of range: -1"},
+        {"click 1\n", "line 1: click: expected 2 number(s)"},
+        {"quit now\n", "line 1: quit: takes no arguments"},
+        {"open\n", "line 1: open: missing path"},
+        {"key F9\n", "line 1: key: unknown key 'F9'"},
+        {"scroll x top\n", "line 1: scroll: expected h or v, not 'x'"},
+        {"scroll h sideways\n", "line 1: scroll: unknown scroll request 'sideways'"},
+        {"scroll h thumb\n", "line 1: scroll: thumb needs one position"},
+        {"scroll h thumb 99999\n", "line 1: scroll: bad thumb position '99999'"},
+        {"scroll h top 3\n", "line 1: scroll: too many arguments"},
+        {"idle 1 2\n", "line 1: idle: expected at most 1 number(s)"},
+        {"wait 99999999999\n", "line 1: wait: not a number: '99999999999'"},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.text);
+        EXPECT_FALSE(p.ok) << c.text;
+        EXPECT_EQ(p.error, c.error) << c.text;
+    }
+}
+
+TEST(Script, BinaryGarbageIsRejectedNotCrashedOn) {
+    std::string junk;
+    for (int i = 0; i < 2000; ++i)
+        junk += static_cast<char>((i * 7919) % 256);
+    const Parsed p = Parse(junk);
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.error.rfind("line ", 0), 0u);
+}
+
+} // namespace
