@@ -1,0 +1,52 @@
+#include "shell/options.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+namespace {
+
+constexpr const char* kFooter =
+    R"(Automation script (--script), one command a line; blank lines and lines
+starting with # are ignored:
+  open PATH | cancel      answer the next File/Open dialog (unanswered ones are cancelled)
+  command ID              a menu or accelerator command
+  key NAME                F1..F5, Escape, Space, Enter, Plus, Minus, KeypadPlus,
+                          KeypadMinus, Ctrl+LETTER, through the accelerator table
+  click X Y               left button down at client pixel X, Y
+  scroll h|v REQUEST      lineup, linedown, pageup, pagedown, top, bottom, thumb N
+  resize W H              client area size
+  minimize | restore
+  frames N                N passes of the main loop
+  wait MS                 passes until the tick count has advanced by MS
+  idle [MS]               passes until the machine is at rest (at most MS, default 120000)
+  shot PATH               last rendered image of the client area, as PNG
+  state PATH              program state as JSON
+  quit
+While a script runs, message boxes are answered OK and printed as "box CAPTION: TEXT",
+the about box as "about" and each File/Open dialog as "dialog open".
+An unknown command or bad argument prints its line number on stderr and exits with 2.)";
+
+} // namespace
+
+int ParseOptions(int argc, char** argv, Options& options) {
+    CLI::App app{"Kestrel 3D: a slot machine simulator in real-time 3D.", "kestrel3d"};
+    app.footer(kFooter);
+    app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
+    app.add_option("machine", options.machineFile,
+                   "Machine file (.slt) that answers the first File/Open dialog");
+    app.add_option("--seed", options.seed, "Seed the reel generator with N instead of the timer");
+    app.add_option("--driver", options.driver,
+                   "Start on driver N of the File menu's list instead of the chosen one")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--tick-step", options.tickStep,
+                   "Virtual tick count: starts at 100000, advances MS every main loop pass");
+    app.add_option("--script", options.script, "Play an automation script, then exit")
+        ->check(CLI::ExistingFile);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version exit with 0; every usage error with 2, as a bad script does.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return -1;
+}

@@ -1,0 +1,45 @@
+#include "shell/render.h"
+
+#include "engine/slot_machine.h"
+#include "shell/app.h"
+#include "shell/error_report.h"
+
+int32_t ShowFPS = 0;
+TitleStatus Status;
+
+namespace {
+
+// Shows a failed step's message with the code's text; false when it failed.
+bool Succeeded(HRESULT result, const char* format) {
+    if (result == D3DRM_OK)
+        return true;
+    ShowMessage(format, ErrorText(result));
+    return false;
+}
+
+} // namespace
+
+int RenderFrame() {
+    if (!Succeeded(SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
+        return 0;
+    // StepReels() advances the reel animation and the credit count-up here.
+    if (!Succeeded(Viewport->Clear(), "Clearing viewport failed.\n%s"))
+        return 0;
+    if (!Succeeded(Viewport->Render(SceneFrame), "Rendering scene failed.\n%s"))
+        return 0;
+    if (!Succeeded(Device->Update(), "Updating device failed.\n%s"))
+        return 0;
+    return 1;
+}
+
+void UpdateTitle(HWND window) {
+    TitleInputs in;
+    in.showFps = ShowFPS;
+    in.name = Machine->Name;
+    in.expended = Machine->Expended;
+    in.resetCount = Machine->ResetCount;
+    in.tick = GetTickCount();
+    std::string title;
+    if (AdvanceTitle(Status, in, title))
+        SetWindowText(window, title.c_str());
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The main window's procedure: menu commands and accelerators, menu marks, the scroll bars
+// that pan the camera, left clicks, resizing, painting and activation, and the File/Open
+// dialog through which machine files are loaded.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/win/window.h"
+
+// Toggled by Anti-aliasing; shown as its check mark and applied to nothing.
+extern int32_t AntiAliasing;
+
+LRESULT WindowProc(HWND window, const Message& message);
+void AboutProc();
+int ScrollPosition(HWND window, int bar, int request, int thumb);
+void ToggleDisplay(int32_t bit);
+void ToggleRotation(int32_t bit);
+void OpenMachineFile();
+
+// The command handling of WM_COMMAND, including the driver change and the single-step
+// permission that follow every command.
+void HandleCommand(int command);
+
+// A scroll request applied to a bar's position and range, clamped to the range.
+int ScrollStep(int position, int minimum, int maximum, int request, int thumb);
+
+// How an item's mark stands when its popup opens: -1 leaves that part alone.
+struct MenuMark {
+    int command;
+    int checked;
+    int enabled;
+};
+std::vector<MenuMark> CurrentMenuMarks();
