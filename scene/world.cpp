@@ -1,9 +1,12 @@
 #include "scene/world.h"
 
+#include "engine/message_box.h"
 #include "engine/random.h"
 #include "engine/slot_machine.h"
+#include "platform/win/platform.h"
 #include "shell/app.h"
 #include "shell/shared_flags.h"
+#include "shell/window_proc.h"
 
 LPDIRECT3DRMFRAME WorldFrame = nullptr;
 CameraPoint CameraBase = {0.0, 0.0, -20.0};
@@ -13,9 +16,6 @@ double Zoom = 0.0;
 
 namespace {
 
-constexpr int32_t ROTATE_X = 64;
-constexpr int32_t ROTATE_Y = 128;
-constexpr int32_t ROTATE_Z = 256;
 constexpr float ROTATION_PER_FRAME = 0.03f;
 
 bool SeedOverridden = false;
@@ -23,7 +23,7 @@ uint32_t SeedOverride = 0;
 
 // A failed world step shows its name; the caller then gives up.
 HRESULT StepFailed(const char* step) {
-    MessageBox(nullptr, step, "Direct 3D Error", MB_ICONEXCLAMATION);
+    win::MessageBox(nullptr, step, "Direct 3D Error", win::MB_ICONEXCLAMATION);
     return E_FAIL;
 }
 
@@ -43,6 +43,16 @@ struct Lights {
     }
 };
 
+// The loader's messages to the player: plain boxes without an owner window.
+class PlayerMessages : public MessageSink {
+public:
+    void Show(const char* text, const char* caption) override {
+        win::MessageBox(nullptr, text, caption, win::MB_OK);
+    }
+};
+
+PlayerMessages LoaderMessages;
+
 } // namespace
 
 void SetWorldSeedOverride(bool use, uint32_t seed) {
@@ -51,7 +61,7 @@ void SetWorldSeedOverride(bool use, uint32_t seed) {
 }
 
 HRESULT BuildWorld(LPDIRECT3DRMDEVICE device) {
-    Random::Seed(SeedOverridden ? SeedOverride : timeGetTime());
+    Random::Seed(SeedOverridden ? SeedOverride : win::timeGetTime());
     if (FAILED(device->SetQuality(START_RENDER_QUALITY)))
         return StepFailed("Set Quality");
     if (FAILED(InitWorld(SceneFrame, CameraFrame)))
@@ -90,6 +100,7 @@ HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera) {
 
     // The button table SlotButtons and the reel frames Reels are emptied here.
     Machine = new SlotMachine();
+    Machine->SetMessageSink(&LoaderMessages);
     OpenMachineFile();
     return 0;
 }
@@ -101,9 +112,9 @@ void PlaceCamera() {
 }
 
 void SetWorldRotation() {
-    const float x = (DisplayFlags & ROTATE_X) ? 1.0f : 0.0f;
-    const float y = (DisplayFlags & ROTATE_Y) ? 1.0f : 0.0f;
-    const float z = (DisplayFlags & ROTATE_Z) ? 1.0f : 0.0f;
+    const float x = (DisplayFlags & DISPLAY_ROTATE_X) ? 1.0f : 0.0f;
+    const float y = (DisplayFlags & DISPLAY_ROTATE_Y) ? 1.0f : 0.0f;
+    const float z = (DisplayFlags & DISPLAY_ROTATE_Z) ? 1.0f : 0.0f;
     const float angle = (x || y || z) ? ROTATION_PER_FRAME : 0.0f;
     WorldFrame->SetRotation(nullptr, x, y, z, angle);
 }

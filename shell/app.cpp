@@ -1,8 +1,9 @@
 #include "shell/app.h"
 
+#include <cstdio>
 #include <cstring>
 
-#include "engine/slot_machine.h"
+#include "platform/win/platform.h"
 #include "scene/world.h"
 #include "shell/error_report.h"
 #include "shell/render.h"
@@ -32,12 +33,15 @@ int32_t Minimized = 0;
 int32_t SingleStep = 0;
 int32_t StepPending = 0;
 
-HWND MainWindow = nullptr;
+win::Window* MainWindow = nullptr;
+MainLoopHooks LoopHooks;
+int32_t StartDriver = -1;
 
 namespace {
 
-constexpr float BACK_PLANE = 100.0f;
-constexpr int32_t D3DCOLOR_MONO_MODEL = 1;
+
+const win::AcceleratorResource* Accelerators = nullptr;
+int QuitCode = 0;
 
 // The two facts of the choice made so far, kept between calls of the enumeration.
 bool ChosenIsHardware = false;
@@ -80,7 +84,7 @@ bool ApplyShadeCounts() {
 
 } // namespace
 
-uint32_t DepthToRenderBit(int bits) {
+DWORD DepthToRenderBit(int bits) {
     switch (bits) {
     case 1:
         return DDBD_1;
@@ -101,8 +105,8 @@ uint32_t DepthToRenderBit(int bits) {
     }
 }
 
-HRESULT WINAPI ChooseDriver(LPGUID guid, LPSTR /*description*/, LPSTR name,
-                            LPD3DDEVICEDESC hardware, LPD3DDEVICEDESC software, LPVOID context) {
+HRESULT ChooseDriver(GUID* guid, char* /*description*/, char* name, D3DDEVICEDESC* hardware,
+                     D3DDEVICEDESC* software, void* context) {
     int32_t* current = static_cast<int32_t*>(context);
     const bool isHardware = hardware->dcmColorModel != 0;
     const D3DDEVICEDESC* taken = isHardware ? hardware : software;
@@ -113,7 +117,7 @@ HRESULT WINAPI ChooseDriver(LPGUID guid, LPSTR /*description*/, LPSTR name,
     std::strncpy(DriverName[DriverCount], name ? name : "", DRIVER_NAME_SIZE - 1);
     DriverName[DriverCount][DRIVER_NAME_SIZE - 1] = '\0';
 
-    const bool isMono = taken->dcmColorModel == D3DCOLOR_MONO_MODEL;
+    const bool isMono = taken->dcmColorModel == D3DCOLOR_MONO;
     const bool choose = *current == -1 || (isHardware && !ChosenIsHardware) ||
                         (isMono && !ChosenIsMono && (isHardware || !ChosenIsHardware));
     if (choose) {
@@ -125,7 +129,7 @@ HRESULT WINAPI ChooseDriver(LPGUID guid, LPSTR /*description*/, LPSTR name,
     return DriverCount >= MAX_DRIVERS ? D3DENUMRET_CANCEL : D3DENUMRET_OK;
 }
 
-int ListDrivers(HWND window) {
+int ListDrivers(win::Window* window) {
     LPDIRECTDRAW draw = nullptr;
     HRESULT result = DirectDrawCreate(nullptr, &draw, nullptr);
     if (result != DD_OK) {
@@ -152,10 +156,10 @@ int ListDrivers(HWND window) {
     direct3d->Release();
     draw->Release();
 
-    HMENU fileMenu = GetSubMenu(GetMenu(window), 0);
-    for (int i = 0; i < DriverCount; ++i)
-        InsertMenu(fileMenu, 7 + i, MF_BYPOSITION | MF_STRING, DRIVER_COMMAND_BASE + i,
-                   DriverName[i]);
+    win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
+    for (int i = 0; fileMenu && i < DriverCount; ++i)
+        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING,
+                             DRIVER_COMMAND_BASE + i, DriverName[i]);
     return 1;
 }
 
@@ -245,4 +249,140 @@ int ResetGlobals() {
     StepPending = 0;
     BitsPerPixel = 0;
     return 0;
+}
+
+namespace {
+
+bool ReportIfFailed(HRESULT result, const char* format) {
+    if (result == 0)
+        return false;
+    ShowMessage(format, ErrorText(result));
+    return true;
+}
+
+// The device shows its finished pictures in the window the clipper is bound to.
+void PresentInWindow(win::Window* window) {
+    rm::SetWindowPresenter(window, [window](const rm::Image& picture) {
+        window->SetClientImage(picture);
+    });
+}
+
+// The 3D objects of start-up, each step only after the ones before succeeded.
+bool CreateSceneObjects(win::Window* window) {
+    if (DirectDrawCreate(nullptr, &lpDD, nullptr) != DD_OK) {
+        ShowMessage("Failed to create DirectDraw\n");
+        return false;
+    }
+    lpDD->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    if (ReportIfFailed(Direct3DRMCreate(&lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
+        ReportIfFailed(lpD3DRM->CreateFrame(nullptr, &SceneFrame),
+                       "Failed to create the master scene frame.\n%s") ||
+        ReportIfFailed(lpD3DRM->CreateFrame(SceneFrame, &CameraFrame),
+                       "Failed to create the camera's frame.\n%s") ||
+        ReportIfFailed(CameraFrame->SetPosition(SceneFrame, 0, 0, 0),
+                       "Failed to position the camera in the frame.\n%s"))
+        return false;
+    if (DirectDrawCreateClipper(0, &Clipper, nullptr) != DD_OK) {
+        ShowMessage("Failed to create DirectDrawClipper");
+        return false;
+    }
+    if (Clipper->SetHWnd(0, window) != DD_OK) {
+        ShowMessage("Failed to set hwnd on the clipper");
+        return false;
+    }
+    PresentInWindow(window);
+    return true;
+}
+
+// The driver named on the command line replaces the enumeration's choice.
+bool TakeStartDriver() {
+    if (StartDriver < 0)
+        return true;
+    if (StartDriver >= DriverCount) {
+        std::fprintf(stderr, "kestrel3d: --driver %d: the list has %d driver(s)\n", StartDriver,
+                     DriverCount);
+        return false;
+    }
+    CurrentDriver = StartDriver;
+    return true;
+}
+
+} // namespace
+
+win::Window* StartApplication(int showCommand) {
+    win::WindowClass windowClass;
+    windowClass.style = win::CS_HREDRAW | win::CS_VREDRAW;
+    windowClass.proc = WindowProc;
+    windowClass.icon = "AppIcon";
+    windowClass.menu = "AppMenu";
+    windowClass.name = "Kestrel_3D";
+    if (!win::RegisterClass(windowClass))
+        return nullptr;
+    ResetGlobals();
+    win::Window* window = win::CreateWindow("Kestrel_3D", "Kestrel-3D:", 600, 400);
+    if (!window)
+        return nullptr;
+    BitsPerPixel = window->ColorDepth();
+    if (!ListDrivers(window) || !TakeStartDriver() || !CreateSceneObjects(window))
+        return nullptr;
+    if (!CreateDeviceAndViewport(Clipper, CurrentDriver, window->ClientWidth(),
+                                 window->ClientHeight()))
+        return nullptr;
+    if (FAILED(BuildWorld(Device)))
+        return nullptr;
+    Running = 1;
+    window->ShowWindow(showCommand);
+    window->UpdateWindow();
+    return window;
+}
+
+void DeliverMessage(const win::Message& message) {
+    if (!win::TranslateAccelerator(message.window, Accelerators, message)) {
+        win::TranslateMessage(message);
+        win::DispatchMessage(message);
+    }
+}
+
+void PumpMessages() {
+    win::Message message;
+    while (win::PeekMessage(message)) {
+        if (message.kind == win::Kind::Quit) {
+            QuitCode = message.exitCode;
+            ShutDown();
+            return;
+        }
+        DeliverMessage(message);
+    }
+}
+
+int WinMain(int showCommand) {
+    int failedFrames = 0;
+    MainWindow = StartApplication(showCommand);
+    if (!MainWindow)
+        return 1;
+    Accelerators = win::LoadAccelerators("AppAccel");
+    while (!Quit) {
+        if (LoopHooks.beforePass)
+            LoopHooks.beforePass();
+        PumpMessages();
+        if (Quit)
+            break;
+        if (Minimized || !Running) {
+            if (LoopHooks.mayWait)
+                win::WaitMessage();
+            continue;
+        }
+        if (!SingleStep || StepPending) {
+            if (!RenderFrame() && ++failedFrames > 2) {
+                ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
+                ShutDown();
+                break;
+            }
+            UpdateTitle(MainWindow);
+        }
+        if (SingleStep)
+            StepPending = 0;
+    }
+    win::DestroyWindow(MainWindow);
+    return QuitCode;
 }

@@ -33,13 +33,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
     app.footer(kFooter);
     app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
     app.add_option("machine", options.machineFile,
-                   "Machine file (.slt) that answers the first File/Open dialog");
+                   "Machine file (.slt) that answers the first File/Open dialog")
+        ->check(CLI::ExistingFile);
     app.add_option("--seed", options.seed, "Seed the reel generator with N instead of the timer");
     app.add_option("--driver", options.driver,
                    "Start on driver N of the File menu's list instead of the chosen one")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--tick-step", options.tickStep,
-                   "Virtual tick count: starts at 100000, advances MS every main loop pass");
+                   "Virtual tick count: starts at 100000, advances MS every main loop pass")
+        ->check(CLI::PositiveNumber);
     app.add_option("--script", options.script, "Play an automation script, then exit")
         ->check(CLI::ExistingFile);
     try {

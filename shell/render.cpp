@@ -2,6 +2,7 @@
 
 #include "engine/slot_machine.h"
 #include "shell/app.h"
+#include "platform/win/platform.h"
 #include "shell/error_report.h"
 
 int32_t ShowFPS = 0;
@@ -32,14 +33,14 @@ int RenderFrame() {
     return 1;
 }
 
-void UpdateTitle(HWND window) {
+void UpdateTitle(win::Window* window) {
     TitleInputs in;
     in.showFps = ShowFPS;
     in.name = Machine->Name;
     in.expended = Machine->Expended;
     in.resetCount = Machine->ResetCount;
-    in.tick = GetTickCount();
+    in.tick = win::GetTickCount();
     std::string title;
     if (AdvanceTitle(Status, in, title))
-        SetWindowText(window, title.c_str());
+        window->SetWindowText(title);
 }

@@ -11,4 +11,4 @@ extern TitleStatus Status; // the frame count, the frame rate and the last title
 
 // 1 when the frame was drawn, 0 after a failure message.
 int RenderFrame();
-void UpdateTitle(HWND window);
+void UpdateTitle(win::Window* window);

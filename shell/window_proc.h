@@ -6,23 +6,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/win/dialogs.h"
 #include "platform/win/window.h"
 
 // Toggled by Anti-aliasing; shown as its check mark and applied to nothing.
 extern int32_t AntiAliasing;
 
-LRESULT WindowProc(HWND window, const Message& message);
-void AboutProc();
-int ScrollPosition(HWND window, int bar, int request, int thumb);
+int WindowProc(win::Window* window, const win::Message& message);
+int AboutProc(win::Dialog* dialog, const win::Message& message);
+int ScrollPosition(win::Window* window, int bar, int request, int thumb);
 void ToggleDisplay(int32_t bit);
 void ToggleRotation(int32_t bit);
 void OpenMachineFile();
 
-// The command handling of WM_COMMAND, including the driver change and the single-step
-// permission that follow every command.
-void HandleCommand(int command);
-
-// A scroll request applied to a bar's position and range, clamped to the range.
+// A scroll request applied to a position within minimum..maximum; the result is clamped.
 int ScrollStep(int position, int minimum, int maximum, int request, int thumb);
 
 // How an item's mark stands when its popup opens: -1 leaves that part alone.

@@ -1,0 +1,454 @@
+#include "shell/automation.h"
+
+#include <QImage>
+#include <cctype>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "engine/slot_machine.h"
+#include "platform/win/clock.h"
+#include "platform/win/platform.h"
+#include "platform/win/qt_window.h"
+#include "platform/win/recording_dialogs.h"
+#include "scene/world.h"
+#include "shell/app.h"
+#include "shell/render.h"
+#include "shell/shared_flags.h"
+#include "shell/window_proc.h"
+#include "tools/slotsim/machine_json.h"
+
+namespace {
+
+// Line breaks of a box text as the two characters \n, so each box is one line of output.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        if (text[i] == '\n' || text[i] == '\r')
+            out += "\\n";
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+void PrintLine(const std::string& line) {
+    std::cout << line << '\n' << std::flush;
+}
+
+// Answers File/Open dialogs from a queue first. While a script runs nothing waits for a
+// person: boxes are printed and answered OK, the about box is printed and closed with OK,
+// and a File/Open dialog with nothing queued is cancelled.
+class AnsweringDialogs : public win::Dialogs {
+public:
+    AnsweringDialogs(win::Dialogs& real, bool scripted) : real_(real), scripted_(scripted) {}
+
+    std::deque<std::optional<std::string>> answers;
+
+    int MessageBox(win::Window* owner, const std::string& text, const std::string& caption,
+                   unsigned style) override {
+        if (!scripted_)
+            return real_.MessageBox(owner, text, caption, style);
+        PrintLine("box " + caption + ": " + OneLine(text));
+        return win::IDOK;
+    }
+
+    void MessageBeep(unsigned type) override {
+        if (!scripted_)
+            real_.MessageBeep(type);
+    }
+
+    int DialogBox(const win::DialogResource& resource, win::Window* owner,
+                  win::DialogProc proc) override {
+        if (!scripted_)
+            return real_.DialogBox(resource, owner, proc);
+        const std::string name = resource.name ? resource.name : "";
+        PrintLine(name == "AppAbout" ? "about" : "dialog " + name);
+        return pressOk_.DialogBox(resource, owner, proc);
+    }
+
+    bool ChooseOpenFile(win::OpenFileName& request) override {
+        if (scripted_)
+            PrintLine("dialog open");
+        if (answers.empty())
+            return scripted_ ? false : real_.ChooseOpenFile(request);
+        const std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        if (!answer)
+            return false;
+        request.file = *answer;
+        return true;
+    }
+
+private:
+    win::Dialogs& real_;
+    bool scripted_;
+    win::RecordingDialogs pressOk_; // presses OK in every dialog
+};
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+struct NamedKey {
+    const char* name;
+    int key;
+    unsigned modifiers;
+    int character;
+};
+
+// What the window reports for each key a script may press.
+constexpr NamedKey kKeys[] = {
+    {"F1", win::VK_F1, 0, 0},
+    {"F2", win::VK_F2, 0, 0},
+    {"F3", win::VK_F3, 0, 0},
+    {"F4", win::VK_F4, 0, 0},
+    {"F5", win::VK_F5, 0, 0},
+    {"Escape", win::VK_ESCAPE, 0, 27},
+    {"Space", win::VK_SPACE, 0, ' '},
+    {"Enter", win::VK_RETURN, 0, '\r'},
+    {"Plus", win::VK_OEM_PLUS, win::MOD_SHIFT, '+'},
+    {"Minus", win::VK_OEM_MINUS, 0, '-'},
+    {"KeypadPlus", win::VK_ADD, 0, '+'},
+    {"KeypadMinus", win::VK_SUBTRACT, 0, '-'},
+};
+
+win::Message KeyMessage(const std::string& name) {
+    win::Message message;
+    message.kind = win::Kind::KeyDown;
+    message.window = MainWindow;
+    for (const NamedKey& key : kKeys) {
+        if (name == key.name) {
+            message.key = key.key;
+            message.modifiers = key.modifiers;
+            message.character = key.character;
+            return message;
+        }
+    }
+    // Ctrl+LETTER types the control character of the letter.
+    const int letter = std::toupper(static_cast<unsigned char>(name.back()));
+    message.key = letter;
+    message.modifiers = win::MOD_CONTROL;
+    message.character = letter - 'A' + 1;
+    return message;
+}
+
+nlohmann::ordered_json Nullable(bool present, double value) {
+    return present ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json MenuState(win::Window* window) {
+    nlohmann::ordered_json items = nlohmann::ordered_json::object();
+    win::Menu* bar = window ? window->GetMenu() : nullptr;
+    for (int p = 0; bar && p < bar->GetMenuItemCount(); ++p) {
+        win::Menu* popup = bar->GetSubMenu(p);
+        if (!popup)
+            continue;
+        window->SendMessage(win::Message{.kind = win::Kind::InitMenuPopup, .menu = popup});
+        for (int i = 0; i < popup->GetMenuItemCount(); ++i) {
+            const win::MenuItem* item = popup->ItemAt(i);
+            if (!item || item->separator || item->command == 0)
+                continue;
+            items[std::to_string(item->command)] = {
+                {"text", item->text}, {"checked", item->checked}, {"enabled", !item->grayed}};
+        }
+    }
+    return items;
+}
+
+nlohmann::ordered_json CameraPosition() {
+    D3DVECTOR at{};
+    if (!CameraFrame || !SceneFrame || FAILED(CameraFrame->GetPosition(SceneFrame, &at)))
+        return nullptr;
+    return {at.x, at.y, at.z};
+}
+
+bool SaveShot(const std::string& path) {
+    if (!MainWindow)
+        return false;
+    const rm::Image& picture = MainWindow->ClientImage();
+    const int width = MainWindow->ClientWidth() > 0 ? MainWindow->ClientWidth() : picture.width;
+    const int height =
+        MainWindow->ClientHeight() > 0 ? MainWindow->ClientHeight() : picture.height;
+    if (width <= 0 || height <= 0)
+        return false;
+    // The client area shows the picture 1:1 at its top left, on black.
+    QImage shot(width, height, QImage::Format_RGB32);
+    shot.fill(0xFF000000u);
+    for (int y = 0; y < std::min(height, picture.height); ++y)
+        for (int x = 0; x < std::min(width, picture.width); ++x)
+            shot.setPixel(x, y, 0xFF000000u | picture.At(x, y));
+    return shot.save(QString::fromStdString(path), "PNG");
+}
+
+} // namespace
+
+std::string ProgramStateJson() {
+    nlohmann::ordered_json state;
+    const RecordingMessageSink noMessages;
+    state["Machine"] = Machine ? MachineToJson(*Machine, noMessages) : nullptr;
+    state["Busy"] = Busy;
+    state["DisplayFlags"] = DisplayFlags;
+    state["Title"] = MainWindow ? MainWindow->GetWindowText() : "";
+    state["ClientWidth"] = MainWindow ? MainWindow->ClientWidth() : 0;
+    state["ClientHeight"] = MainWindow ? MainWindow->ClientHeight() : 0;
+    state["ViewportWidth"] = Nullable(Viewport, Viewport ? Viewport->GetWidth() : 0);
+    state["ViewportHeight"] = Nullable(Viewport, Viewport ? Viewport->GetHeight() : 0);
+    state["Camera"] = CameraPosition();
+    state["PanX"] = PanX;
+    state["PanY"] = PanY;
+    state["Zoom"] = Zoom;
+    state["ScrollH"] = MainWindow ? MainWindow->GetScrollPos(win::SB_HORZ) : 0;
+    state["ScrollV"] = MainWindow ? MainWindow->GetScrollPos(win::SB_VERT) : 0;
+    state["RenderQuality"] = RenderQuality;
+    state["TextureQuality"] = TextureQuality;
+    state["Dithering"] = Dithering;
+    state["AntiAliasing"] = AntiAliasing;
+    state["ShowFPS"] = ShowFPS;
+    state["SingleStep"] = SingleStep;
+    state["Running"] = Running;
+    state["FrameCount"] = Status.frameCount;
+    state["Tick"] = win::GetTickCount();
+    nlohmann::ordered_json drivers = nlohmann::ordered_json::array();
+    for (int i = 0; i < DriverCount && i < MAX_DRIVERS; ++i)
+        drivers.push_back(DriverName[i]);
+    state["Drivers"] = drivers;
+    state["CurrentDriver"] = CurrentDriver;
+    state["BitsPerPixel"] = BitsPerPixel;
+    state["Menu"] = MenuState(MainWindow);
+    return JsonText(state);
+}
+
+class Automation::Impl {
+public:
+    Impl(const Options& options, std::vector<ScriptStep> steps)
+        : dialogs_(win::CurrentDialogs(), !options.script.empty()),
+          scripted_(!options.script.empty()), steps_(std::move(steps)) {
+        for (ScriptStep& step : steps_)
+            if (step.op == ScriptOp::Open || step.op == ScriptOp::Shot ||
+                step.op == ScriptOp::State)
+                step.text = AbsolutePath(step.text);
+        if (!options.machineFile.empty())
+            dialogs_.answers.push_back(AbsolutePath(options.machineFile));
+        win::SetDialogs(&dialogs_);
+        if (options.tickStep) {
+            clock_.SetStep(*options.tickStep);
+            win::SetClock(&clock_);
+            virtualTime_ = true;
+        }
+        if (options.seed)
+            SetWorldSeedOverride(true, *options.seed);
+        if (options.driver)
+            StartDriver = *options.driver;
+        // The answers to the dialogs of start-up are known before the window exists.
+        RunQueueingSteps();
+        LoopHooks.beforePass = [this] { BeforePass(); };
+        LoopHooks.mayWait = !scripted_;
+    }
+
+    ~Impl() {
+        LoopHooks = MainLoopHooks{};
+        win::SetDialogs(nullptr);
+        if (virtualTime_)
+            win::SetClock(nullptr);
+        SetWorldSeedOverride(false, 0);
+        StartDriver = -1;
+    }
+
+    int ExitCode(int loopResult) const { return failed_ ? 2 : loopResult; }
+    bool Failed() const { return failed_; }
+
+private:
+    void RunQueueingSteps() {
+        while (next_ < steps_.size() &&
+               (steps_[next_].op == ScriptOp::Open || steps_[next_].op == ScriptOp::Cancel))
+            Execute(steps_[next_++]);
+    }
+
+    void BeforePass() {
+        if (virtualTime_)
+            clock_.Advance();
+        if (!scripted_ || Quit || StillWaiting())
+            return;
+        while (next_ < steps_.size() && !Quit) {
+            if (Execute(steps_[next_++]))
+                return;
+        }
+        if (!Quit)
+            Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
+    }
+
+    // A step that lets the loop run (frames, wait, idle) holds the script until it is done.
+    bool StillWaiting() {
+        switch (waiting_) {
+        case Wait::Passes:
+            if (passesLeft_ > 0) {
+                --passesLeft_;
+                return true;
+            }
+            break;
+        case Wait::Ticks:
+            if (win::GetTickCount() - waitStart_ < waitTicks_)
+                return true;
+            break;
+        case Wait::Rest:
+            if (Busy && win::GetTickCount() - waitStart_ < waitTicks_)
+                return true;
+            break;
+        case Wait::None:
+            break;
+        }
+        waiting_ = Wait::None;
+        return false;
+    }
+
+    void Deliver(win::Message message) {
+        message.window = MainWindow;
+        DeliverMessage(message);
+        PumpMessages();
+    }
+
+    void Fail(const ScriptStep& step, const std::string& problem) {
+        std::cerr << "kestrel3d: line " << step.line << ": " << problem << '\n';
+        failed_ = true;
+        if (MainWindow)
+            ShutDown();
+    }
+
+    // Carries out one step; true when the loop must run before the next.
+    bool Execute(const ScriptStep& step) {
+        switch (step.op) {
+        case ScriptOp::Open:
+            if (!std::filesystem::is_regular_file(step.text))
+                Fail(step, "open: no such file: " + step.text);
+            else
+                dialogs_.answers.push_back(step.text);
+            return false;
+        case ScriptOp::Cancel:
+            dialogs_.answers.push_back(std::nullopt);
+            return false;
+        case ScriptOp::Command:
+            Deliver(win::Message{.kind = win::Kind::Command, .command = step.a});
+            return false;
+        case ScriptOp::Key:
+            Deliver(KeyMessage(step.text));
+            return false;
+        case ScriptOp::Click:
+            Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.a, .y = step.b});
+            return false;
+        case ScriptOp::Scroll:
+            Deliver(win::Message{.kind = step.a ? win::Kind::VScroll : win::Kind::HScroll,
+                                 .request = step.b,
+                                 .thumb = step.c});
+            return false;
+        case ScriptOp::Resize:
+            ResizeClient(step.a, step.b);
+            return false;
+        case ScriptOp::Minimize:
+            ResizeClient(0, 0);
+            return false;
+        case ScriptOp::Restore:
+            MainWindow->ClientResized(restoreWidth_, restoreHeight_, win::SIZE_RESTORED);
+            return false;
+        case ScriptOp::Frames:
+            return WaitFor(Wait::Passes, step.a);
+        case ScriptOp::Wait:
+            return WaitFor(Wait::Ticks, step.a);
+        case ScriptOp::Idle:
+            return WaitFor(Wait::Rest, step.a);
+        case ScriptOp::Shot:
+            if (!SaveShot(step.text))
+                Fail(step, "shot: cannot write " + step.text);
+            return false;
+        case ScriptOp::State:
+            WriteState(step);
+            return false;
+        case ScriptOp::Quit:
+            Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
+            return false;
+        }
+        return false;
+    }
+
+    enum class Wait { None, Passes, Ticks, Rest };
+
+    // The pass about to run is the first of the wait.
+    bool WaitFor(Wait kind, int amount) {
+        if (kind == Wait::Passes && amount == 0)
+            return false;
+        if (kind == Wait::Rest && !Busy)
+            return false;
+        waiting_ = kind;
+        passesLeft_ = amount - 1;
+        waitStart_ = win::GetTickCount();
+        waitTicks_ = static_cast<uint32_t>(amount);
+        return true;
+    }
+
+    // The size Restore returns to is the client size before the window shrank to nothing.
+    void ResizeClient(int width, int height) {
+        if (MainWindow->ClientWidth() > 0 && MainWindow->ClientHeight() > 0) {
+            restoreWidth_ = MainWindow->ClientWidth();
+            restoreHeight_ = MainWindow->ClientHeight();
+        }
+        if (width > 0 && height > 0 && ResizeOnScreen(width, height))
+            return;
+        MainWindow->ClientResized(width, height,
+                                  width && height ? win::SIZE_RESTORED : win::SIZE_MINIMIZED);
+    }
+
+    // A window on the screen is resized by Qt so the view follows; its resize events reach
+    // the window procedure. False when the screen would not give the client that size.
+    static bool ResizeOnScreen(int width, int height) {
+        auto* window = dynamic_cast<win::QtWindow*>(MainWindow);
+        if (!window)
+            return false;
+        const QSize view = window->View()->size();
+        window->resize(window->size() + QSize(width - view.width(), height - view.height()));
+        PumpMessages();
+        return window->View()->size() == QSize(width, height) &&
+               MainWindow->ClientWidth() == width && MainWindow->ClientHeight() == height;
+    }
+
+    void WriteState(const ScriptStep& step) {
+        std::ofstream out(step.text);
+        out << ProgramStateJson() << '\n';
+        if (!out)
+            Fail(step, "state: cannot write " + step.text);
+    }
+
+    AnsweringDialogs dialogs_;
+    win::VirtualClock clock_;
+    bool virtualTime_ = false;
+    bool scripted_;
+    bool failed_ = false;
+    std::vector<ScriptStep> steps_;
+    size_t next_ = 0;
+    Wait waiting_ = Wait::None;
+    int passesLeft_ = 0;
+    uint32_t waitStart_ = 0;
+    uint32_t waitTicks_ = 0;
+    int restoreWidth_ = 0;
+    int restoreHeight_ = 0;
+};
+
+Automation::Automation(const Options& options, std::vector<ScriptStep> steps)
+    : impl_(std::make_unique<Impl>(options, std::move(steps))) {}
+
+Automation::~Automation() = default;
+
+int Automation::ExitCode(int loopResult) const {
+    return impl_->ExitCode(loopResult);
+}
+
+bool Automation::Failed() const {
+    return impl_->Failed();
+}

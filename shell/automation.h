@@ -1,0 +1,33 @@
+#pragma once
+// What the command line adds to a run: the machine file that answers the first File/Open
+// dialog, a fixed seed, a virtual tick count, and automation scripts played in place of a
+// person. Installed for the life of this object.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/options.h"
+#include "shell/script.h"
+
+class Automation {
+public:
+    // Script paths are taken relative to the directory the program started in.
+    Automation(const Options& options, std::vector<ScriptStep> steps);
+    ~Automation();
+    Automation(const Automation&) = delete;
+    Automation& operator=(const Automation&) = delete;
+
+    // A script step has failed (a bad argument found while playing it); the run must end.
+    bool Failed() const;
+
+    // The program's exit code once the main loop has returned `loopResult`.
+    int ExitCode(int loopResult) const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The program state that a script's `state` command writes, as JSON text.
+std::string ProgramStateJson();

@@ -1,0 +1,54 @@
+// kestrel3d: the slot machine simulator's window program.
+
+#include <fstream>
+#include <iostream>
+
+#include "engine/slot_machine.h"
+#include "platform/win/platform.h"
+#include "platform/win/qt_platform.h"
+#include "shell/app.h"
+#include "shell/automation.h"
+#include "shell/options.h"
+#include "shell/script.h"
+
+namespace {
+
+// Reads the whole script before anything starts, so a bad line costs nothing.
+bool ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
+    if (path.empty())
+        return true;
+    std::ifstream in(path);
+    std::string error;
+    if (!in) {
+        std::cerr << "kestrel3d: cannot read " << path << '\n';
+        return false;
+    }
+    if (!ParseScript(in, steps, error)) {
+        std::cerr << "kestrel3d: " << error << '\n';
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int code = ParseOptions(argc, argv, options); code >= 0)
+        return code;
+    std::vector<ScriptStep> steps;
+    if (!ReadScript(options.script, steps))
+        return 2;
+
+    win::QtPlatform platform(argc, argv);
+    int result = 2;
+    {
+        Automation automation(options, std::move(steps));
+        if (!automation.Failed())
+            result = automation.ExitCode(WinMain(win::SW_SHOWNORMAL));
+    }
+    delete Machine;
+    Machine = nullptr;
+    win::ReleaseWindows();
+    return result;
+}
