@@ -39,7 +39,6 @@ int32_t StartDriver = -1;
 
 namespace {
 
-
 const win::AcceleratorResource* Accelerators = nullptr;
 int QuitCode = 0;
 
@@ -158,8 +157,8 @@ int ListDrivers(win::Window* window) {
 
     win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
     for (int i = 0; fileMenu && i < DriverCount; ++i)
-        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING,
-                             DRIVER_COMMAND_BASE + i, DriverName[i]);
+        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING, DRIVER_COMMAND_BASE + i,
+                             DriverName[i]);
     return 1;
 }
 
@@ -262,9 +261,8 @@ bool ReportIfFailed(HRESULT result, const char* format) {
 
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
-    rm::SetWindowPresenter(window, [window](const rm::Image& picture) {
-        window->SetClientImage(picture);
-    });
+    rm::SetWindowPresenter(window,
+                           [window](const rm::Image& picture) { window->SetClientImage(picture); });
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.

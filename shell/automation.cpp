@@ -3,6 +3,7 @@
 #include <QImage>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -141,7 +142,7 @@ win::Message KeyMessage(const std::string& name) {
     return message;
 }
 
-nlohmann::ordered_json Nullable(bool present, double value) {
+nlohmann::ordered_json Nullable(bool present, int value) {
     return present ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
@@ -176,8 +177,7 @@ bool SaveShot(const std::string& path) {
         return false;
     const rm::Image& picture = MainWindow->ClientImage();
     const int width = MainWindow->ClientWidth() > 0 ? MainWindow->ClientWidth() : picture.width;
-    const int height =
-        MainWindow->ClientHeight() > 0 ? MainWindow->ClientHeight() : picture.height;
+    const int height = MainWindow->ClientHeight() > 0 ? MainWindow->ClientHeight() : picture.height;
     if (width <= 0 || height <= 0)
         return false;
     // The client area shows the picture 1:1 at its top left, on black.
@@ -200,8 +200,8 @@ std::string ProgramStateJson() {
     state["Title"] = MainWindow ? MainWindow->GetWindowText() : "";
     state["ClientWidth"] = MainWindow ? MainWindow->ClientWidth() : 0;
     state["ClientHeight"] = MainWindow ? MainWindow->ClientHeight() : 0;
-    state["ViewportWidth"] = Nullable(Viewport, Viewport ? Viewport->GetWidth() : 0);
-    state["ViewportHeight"] = Nullable(Viewport, Viewport ? Viewport->GetHeight() : 0);
+    state["ViewportWidth"] = Nullable(Viewport, Viewport ? int(Viewport->GetWidth()) : 0);
+    state["ViewportHeight"] = Nullable(Viewport, Viewport ? int(Viewport->GetHeight()) : 0);
     state["Camera"] = CameraPosition();
     state["PanX"] = PanX;
     state["PanY"] = PanY;
@@ -229,9 +229,11 @@ std::string ProgramStateJson() {
 
 class Automation::Impl {
 public:
-    Impl(const Options& options, std::vector<ScriptStep> steps)
+    Impl(const Options& options, std::vector<ScriptStep> steps,
+         std::chrono::steady_clock::time_point started)
         : dialogs_(win::CurrentDialogs(), !options.script.empty()),
-          scripted_(!options.script.empty()), steps_(std::move(steps)) {
+          scripted_(!options.script.empty()), steps_(std::move(steps)), started_(started),
+          timing_(std::getenv("KESTREL_STARTUP_TIMING") != nullptr) {
         for (ScriptStep& step : steps_)
             if (step.op == ScriptOp::Open || step.op == ScriptOp::Shot ||
                 step.op == ScriptOp::State)
@@ -274,6 +276,8 @@ private:
     }
 
     void BeforePass() {
+        if (timing_ && Status.frameCount == 1)
+            ReportStartUpTime();
         if (virtualTime_)
             clock_.Advance();
         if (!scripted_ || Quit || StillWaiting())
@@ -284,6 +288,13 @@ private:
         }
         if (!Quit)
             Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
+    }
+
+    void ReportStartUpTime() {
+        using namespace std::chrono;
+        const double ms = duration<double, std::milli>(steady_clock::now() - started_).count();
+        std::fprintf(stderr, "kestrel3d: first frame %.1f ms after start\n", ms);
+        timing_ = false;
     }
 
     // A step that lets the loop run (frames, wait, idle) holds the script until it is done.
@@ -438,10 +449,13 @@ private:
     uint32_t waitTicks_ = 0;
     int restoreWidth_ = 0;
     int restoreHeight_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    bool timing_;
 };
 
-Automation::Automation(const Options& options, std::vector<ScriptStep> steps)
-    : impl_(std::make_unique<Impl>(options, std::move(steps))) {}
+Automation::Automation(const Options& options, std::vector<ScriptStep> steps,
+                       std::chrono::steady_clock::time_point started)
+    : impl_(std::make_unique<Impl>(options, std::move(steps), started)) {}
 
 Automation::~Automation() = default;
 

@@ -3,6 +3,7 @@
 // dialog, a fixed seed, a virtual tick count, and automation scripts played in place of a
 // person. Installed for the life of this object.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,8 +13,11 @@
 
 class Automation {
 public:
-    // Script paths are taken relative to the directory the program started in.
-    Automation(const Options& options, std::vector<ScriptStep> steps);
+    // Script paths are taken relative to the directory the program started in. With
+    // KESTREL_STARTUP_TIMING set, the time from `started` to the first rendered frame is
+    // printed on stderr.
+    Automation(const Options& options, std::vector<ScriptStep> steps,
+               std::chrono::steady_clock::time_point started);
     ~Automation();
     Automation(const Automation&) = delete;
     Automation& operator=(const Automation&) = delete;

@@ -1,5 +1,6 @@
 // kestrel3d: the slot machine simulator's window program.
 
+#include <chrono>
 #include <fstream>
 #include <iostream>
 
@@ -33,6 +34,7 @@ bool ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     Options options;
     if (const int code = ParseOptions(argc, argv, options); code >= 0)
         return code;
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     win::QtPlatform platform(argc, argv);
     int result = 2;
     {
-        Automation automation(options, std::move(steps));
+        Automation automation(options, std::move(steps), started);
         if (!automation.Failed())
             result = automation.ExitCode(WinMain(win::SW_SHOWNORMAL));
     }

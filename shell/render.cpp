@@ -1,8 +1,8 @@
 #include "shell/render.h"
 
 #include "engine/slot_machine.h"
-#include "shell/app.h"
 #include "platform/win/platform.h"
+#include "shell/app.h"
 #include "shell/error_report.h"
 
 int32_t ShowFPS = 0;

@@ -143,8 +143,7 @@ void ResizeViewport(int width, int height) {
     }
     result = Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
-        ShowMessage("Failed to set background depth after viewport resize.\n%s",
-                    ErrorText(result));
+        ShowMessage("Failed to set background depth after viewport resize.\n%s", ErrorText(result));
         ShutDown();
         return;
     }
@@ -221,13 +220,13 @@ void ApplyMenuMarks(win::Menu* popup) {
         return;
     for (const MenuMark& mark : CurrentMenuMarks()) {
         if (mark.checked >= 0)
-            popup->CheckMenuItem(mark.command, win::MF_BYCOMMAND |
-                                                   (mark.checked ? win::MF_CHECKED
-                                                                 : win::MF_UNCHECKED));
+            popup->CheckMenuItem(mark.command,
+                                 win::MF_BYCOMMAND |
+                                     (mark.checked ? win::MF_CHECKED : win::MF_UNCHECKED));
         if (mark.enabled >= 0)
-            popup->EnableMenuItem(mark.command, win::MF_BYCOMMAND |
-                                                    (mark.enabled ? win::MF_ENABLED
-                                                                  : win::MF_GRAYED));
+            popup->EnableMenuItem(mark.command,
+                                  win::MF_BYCOMMAND |
+                                      (mark.enabled ? win::MF_ENABLED : win::MF_GRAYED));
     }
 }
 
