@@ -55,7 +55,7 @@ struct PolygonStyle {
     FillMode fill = FillMode::Solid;
     const TextureView* texture = nullptr; // null: colour only; else texel x colour
     TextureFilter filter = TextureFilter::Nearest;
-    bool perspective = false;  // perspective-correct texture coordinates
+    bool perspective = false; // perspective-correct texture coordinates
     bool cullBackFaces = true; // front faces run clockwise as seen by the camera
 };
 
