@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -13,7 +14,7 @@
 namespace rm {
 namespace {
 
-constexpr int64_t kMaxSide = 16384;
+constexpr int kMaxSide = 16384;
 constexpr int64_t kMaxPixels = 64ll * 1024 * 1024;
 constexpr uintmax_t kMaxFileBytes = 512ull * 1024 * 1024;
 
@@ -90,29 +91,26 @@ struct Header {
     bool hasMasks = false;
 };
 
-bool ReadCoreHeader(const Bytes& in, Header& h) {
+void ReadCoreHeader(const Bytes& in, Header& h) {
     const size_t at = kFileHeaderBytes;
     h.width = in.U16(at + 4);
     h.height = in.U16(at + 6);
     h.bitCount = in.U16(at + 10);
     h.paletteEntryBytes = 3;
     h.paletteOffset = at + kCoreHeaderBytes;
-    return true;
 }
 
 bool ReadInfoHeader(const Bytes& in, uint32_t headerBytes, Header& h) {
     const size_t at = kFileHeaderBytes;
-    const int64_t width = in.I32(at + 4);
-    int64_t height = in.I32(at + 8);
+    const int32_t height = in.I32(at + 8);
+    if (height == INT32_MIN) // has no positive counterpart
+        return false;
+    h.width = in.I32(at + 4);
+    h.topDown = height < 0;
+    h.height = h.topDown ? -height : height;
     h.bitCount = in.U16(at + 14);
     h.compression = in.U32(at + 16);
     h.colorsUsed = in.U32(at + 32);
-    h.topDown = height < 0;
-    height = h.topDown ? -height : height;
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
-        return false;
-    h.width = static_cast<int>(width);
-    h.height = static_cast<int>(height);
     h.paletteOffset = at + headerBytes;
 
     // Masks live inside V2 and later headers, or just after a plain 40-byte header.
@@ -156,14 +154,13 @@ bool ReadHeader(const Bytes& in, Header& h) {
     const uint32_t headerBytes = in.U32(kFileHeaderBytes);
     if (!in.Has(kFileHeaderBytes, headerBytes))
         return false;
-    bool ok = false;
     if (headerBytes == kCoreHeaderBytes)
-        ok = ReadCoreHeader(in, h);
-    else if (headerBytes >= kInfoHeaderBytes && headerBytes <= kLargestHeaderBytes)
-        ok = ReadInfoHeader(in, headerBytes, h);
-    if (!ok || h.width <= 0 || h.height <= 0 || !FormatIsSupported(h))
+        ReadCoreHeader(in, h);
+    else if (headerBytes < kInfoHeaderBytes || headerBytes > kLargestHeaderBytes ||
+             !ReadInfoHeader(in, headerBytes, h))
         return false;
-    if (static_cast<int64_t>(h.width) * h.height > kMaxPixels)
+    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide ||
+        int64_t{h.width} * h.height > kMaxPixels || !FormatIsSupported(h))
         return false;
     // A zero offset is written by some tools; the pixels then follow the palette.
     const uint32_t offBits = in.U32(10);

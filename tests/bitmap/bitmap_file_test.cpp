@@ -244,6 +244,14 @@ TEST(BitmapDamage, HostileHeadersAreRefused) {
         EXPECT_TRUE(Refused(patched(28, {bits, 0}))) << int{bits};
     for (uint8_t compression : {1, 2, 3, 4, 5, 7, 0xFF})
         EXPECT_TRUE(Refused(patched(30, {compression, 0, 0, 0}))) << int{compression};
+    // A core header's 16-bit sizes can pass the side limit even with every byte present.
+    BmpParts wide;
+    wide.headerBytes = 12;
+    wide.width = 16385;
+    wide.pixels.resize(16385 * 3 + 1);
+    EXPECT_TRUE(Refused(EncodeBmp(wide)));
+    wide.width = 16384;
+    EXPECT_FALSE(Refused(EncodeBmp(wide)));
     EXPECT_TRUE(Refused({}));
     rm::Image image;
     EXPECT_FALSE(rm::DecodeBitmap(nullptr, 100, image));
