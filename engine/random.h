@@ -1,0 +1,19 @@
+#pragma once
+
+// The one random generator of the program. The reels draw their stops from it and the play
+// control draws the spin music from it; nothing else may use another generator for either,
+// so a seed replays a whole session.
+
+#include <cstdint>
+
+namespace Random {
+
+constexpr int RANDOM_MAX = 32767;
+
+// Called once at start-up (from the clock, or from a fixed seed to replay a session).
+void Seed(uint32_t seed);
+
+// The next number, 0 to RANDOM_MAX.
+int Next();
+
+} // namespace Random

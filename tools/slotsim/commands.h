@@ -1,0 +1,34 @@
+#pragma once
+
+// The `slotsim` commands, apart from the command line: each loads a machine file into a fresh
+// machine, drives the engine and returns the JSON to print.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "tools/slotsim/machine_json.h"
+
+// A request that cannot be carried out as given (wrong positions and the like); the tool
+// prints it and exits with the usage error code.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SpinRequest {
+    uint32_t seed = 0;
+    int spins = 0;
+    int bet = 0;
+    bool nudge = false;
+    bool autoPay = false;
+    bool trace = false;
+};
+
+Json DumpCommand(const std::string& path);
+// positions: comma-separated stops, one per reel in use.
+Json EvalCommand(const std::string& path, const std::string& positions, int bet);
+// Spin(bet, nudge, autoPay) again and again.
+Json RunCommand(const std::string& path, const SpinRequest& request);
+// Player's spins sequenced as the play control does (nudge and autoPay are not used).
+Json PlayCommand(const std::string& path, const SpinRequest& request);
