@@ -1,0 +1,1 @@
+#include "tests/rm/scene_test_support.h"

@@ -1,0 +1,78 @@
+#include "tests/rm/scene_test_support.h"
+
+Rgb ColorAt(const rm::Image& image, int x, int y) {
+    const uint32_t p = image.At(x, y);
+    return {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
+}
+
+bool IsBackground(const rm::Image& image, int x, int y) {
+    return (image.At(x, y) & 0xFFFFFF) == 0;
+}
+
+IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x1, float y1,
+                                 float z) {
+    IDirect3DRMMeshBuilder* mesh = nullptr;
+    EXPECT_EQ(d3drm->CreateMeshBuilder(&mesh), D3DRM_OK);
+    D3DVECTOR v[4] = {{x0, y0, z}, {x0, y1, z}, {x1, y1, z}, {x1, y0, z}};
+    DWORD data[] = {4, 0, 1, 2, 3, 0};
+    EXPECT_EQ(mesh->AddFaces(4, v, 0, nullptr, data, nullptr), D3DRM_OK);
+    return mesh;
+}
+
+void SceneTest::SetUp() {
+    rm::FailNthCall(0, 0);
+    ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
+    ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(clipper->SetHWnd(0, &window), DD_OK);
+    ASSERT_EQ(d3drm->CreateFrame(nullptr, &scene), D3DRM_OK);
+    ASSERT_EQ(d3drm->CreateFrame(scene, &camera), D3DRM_OK);
+    ASSERT_EQ(camera->SetPosition(scene, 0, 0, -10), D3DRM_OK);
+    ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &device), D3DRM_OK);
+    ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, kWidth, kHeight, &viewport), D3DRM_OK);
+    ASSERT_EQ(viewport->SetBack(100), D3DRM_OK);
+    // Lighting off unless a test turns it on: colours then come out as given.
+    ASSERT_EQ(device->SetQuality(D3DRMSHADE_GOURAUD | D3DRMLIGHT_OFF | D3DRMFILL_SOLID), D3DRM_OK);
+}
+
+void SceneTest::TearDown() {
+    rm::FailNthCall(0, 0);
+    for (IUnknown** object : {(IUnknown**)&scene, (IUnknown**)&camera, (IUnknown**)&viewport,
+                              (IUnknown**)&device, (IUnknown**)&d3drm, (IUnknown**)&clipper}) {
+        if (*object != nullptr)
+            (*object)->Release();
+        *object = nullptr;
+    }
+}
+
+const rm::Image& SceneTest::Draw() {
+    EXPECT_EQ(viewport->Clear(), D3DRM_OK);
+    EXPECT_EQ(viewport->Render(scene), D3DRM_OK);
+    EXPECT_EQ(device->Update(), D3DRM_OK);
+    return device->LastImage();
+}
+
+IDirect3DRMFrame* SceneTest::AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent) {
+    IDirect3DRMFrame* frame = nullptr;
+    EXPECT_EQ(d3drm->CreateFrame(parent != nullptr ? parent : scene, &frame), D3DRM_OK);
+    EXPECT_EQ(frame->AddVisual(visual), D3DRM_OK);
+    visual->Release();
+    frame->Release(); // the parent holds it
+    return frame;
+}
+
+void SceneTest::AddLights(float ambient, bool directional) {
+    ASSERT_EQ(device->SetQuality(D3DRMRENDER_GOURAUD), D3DRM_OK);
+    IDirect3DRMLight* light = nullptr;
+    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_AMBIENT, ambient, ambient, ambient, &light),
+              D3DRM_OK);
+    ASSERT_EQ(scene->AddLight(light), D3DRM_OK);
+    light->Release();
+    if (!directional)
+        return;
+    IDirect3DRMFrame* lightFrame = nullptr;
+    ASSERT_EQ(d3drm->CreateFrame(scene, &lightFrame), D3DRM_OK);
+    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, &light), D3DRM_OK);
+    ASSERT_EQ(lightFrame->AddLight(light), D3DRM_OK);
+    light->Release();
+    lightFrame->Release();
+}
