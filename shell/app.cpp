@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "scene/world.h"
 #include "shell/error_report.h"
@@ -83,6 +84,12 @@ bool ApplyShadeCounts() {
 
 } // namespace
 
+void StartDriverEnumeration() {
+    CurrentDriver = -1;
+    ChosenIsHardware = false;
+    ChosenIsMono = false;
+}
+
 DWORD DepthToRenderBit(int bits) {
     switch (bits) {
     case 1:
@@ -142,18 +149,20 @@ int ListDrivers(win::Window* window) {
         draw->Release();
         return 0;
     }
-    CurrentDriver = -1;
+    StartDriverEnumeration();
     result = direct3d->EnumDevices(ChooseDriver, &CurrentDriver);
     if (result != DD_OK) {
         ShowMessage("Enumeration of drivers failed.\n%s", ErrorText(result));
-        return 0;
-    }
-    if (DriverCount == 0) {
-        ShowMessage("Could not find a D3D driver which is compatible with this display depth");
+        direct3d->Release();
+        draw->Release();
         return 0;
     }
     direct3d->Release();
     draw->Release();
+    if (DriverCount == 0) {
+        ShowMessage("Could not find a D3D driver which is compatible with this display depth");
+        return 0;
+    }
 
     win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
     for (int i = 0; fileMenu && i < DriverCount; ++i)
@@ -230,6 +239,15 @@ void ShutDown() {
     Release(lpD3DRM);
     Release(Clipper);
     Quit = 1;
+}
+
+void FreeProgram() {
+    ShutDown();
+    Release(WorldFrame);
+    Release(lpDD);
+    rm::SetWindowPresenter(MainWindow, nullptr);
+    delete Machine;
+    Machine = nullptr;
 }
 
 int ResetGlobals() {
@@ -321,6 +339,7 @@ win::Window* StartApplication(int showCommand) {
     if (!window)
         return nullptr;
     BitsPerPixel = window->ColorDepth();
+    rm::SetDisplayDepth(BitsPerPixel);
     if (!ListDrivers(window) || !TakeStartDriver() || !CreateSceneObjects(window))
         return nullptr;
     if (!CreateDeviceAndViewport(Clipper, CurrentDriver, window->ClientWidth(),

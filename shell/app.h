@@ -62,6 +62,8 @@ extern int32_t StartDriver;
 int WinMain(int showCommand);
 win::Window* StartApplication(int showCommand);
 int ListDrivers(win::Window* window);
+// No driver chosen yet: CurrentDriver -1 and no hardware or mono driver seen.
+void StartDriverEnumeration();
 HRESULT ChooseDriver(GUID* guid, char* description, char* name, D3DDEVICEDESC* hardware,
                      D3DDEVICEDESC* software, void* context);
 DWORD DepthToRenderBit(int bits);
@@ -74,6 +76,10 @@ int ResetGlobals();
 void DeliverMessage(const win::Message& message);
 // Every waiting message, delivered; a quit message shuts the program down.
 void PumpMessages();
+
+// What the process gives back when it ends, after the main loop: everything ShutDown
+// leaves (the world frame, the DirectDraw object) and the machine.
+void FreeProgram();
 
 // The driver change and the growing window replace both; the rest of the scene stays.
 void ReleaseViewportAndDevice();

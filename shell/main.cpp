@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iostream>
 
-#include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "platform/win/qt_platform.h"
 #include "shell/app.h"
@@ -49,8 +48,7 @@ int main(int argc, char** argv) {
         if (!automation.Failed())
             result = automation.ExitCode(WinMain(win::SW_SHOWNORMAL));
     }
-    delete Machine;
-    Machine = nullptr;
+    FreeProgram();
     win::ReleaseWindows();
     return result;
 }

@@ -1,0 +1,282 @@
+// Start-up, the driver list, the device and its render state, the main loop and shut-down.
+
+#include "shell_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+D3DDEVICEDESC Desc(D3DCOLORMODEL model, DWORD depths) {
+    return D3DDEVICEDESC{sizeof(D3DDEVICEDESC), 0, model, depths};
+}
+
+// Reports one driver to ChooseDriver as the enumeration would.
+HRESULT Report(const char* name, bool hardware, D3DCOLORMODEL model, DWORD depths = DDBD_32) {
+    GUID guid{static_cast<uint32_t>(DriverCount + 1), 0, 0, {}};
+    D3DDEVICEDESC none = Desc(0, 0);
+    D3DDEVICEDESC desc = Desc(model, depths);
+    return ChooseDriver(&guid, const_cast<char*>("description"), const_cast<char*>(name),
+                        hardware ? &desc : &none, hardware ? &none : &desc, &CurrentDriver);
+}
+
+class DriverChoice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetGlobals();
+        BitsPerPixel = 32;
+        StartDriverEnumeration();
+    }
+};
+
+TEST_F(DriverChoice, HardwareBeatsSoftwareAndMonoBeatsColour) {
+    EXPECT_EQ(Report("soft rgb", false, D3DCOLOR_RGB), D3DENUMRET_OK);
+    EXPECT_EQ(CurrentDriver, 0);
+    EXPECT_EQ(Report("soft mono", false, D3DCOLOR_MONO), D3DENUMRET_OK);
+    EXPECT_EQ(CurrentDriver, 1);
+    EXPECT_EQ(Report("hard rgb", true, D3DCOLOR_RGB), D3DENUMRET_OK);
+    EXPECT_EQ(CurrentDriver, 2);
+    // A software driver never replaces a hardware one, mono or not.
+    EXPECT_EQ(Report("soft mono 2", false, D3DCOLOR_MONO), D3DENUMRET_OK);
+    EXPECT_EQ(CurrentDriver, 2);
+    EXPECT_EQ(DriverCount, 4);
+    EXPECT_STREQ(DriverName[2], "hard rgb");
+    EXPECT_EQ(DriverGuid[2].Data1, 3u);
+}
+
+TEST_F(DriverChoice, OnlyFiveAreListedAndIncompatibleOnesAreSkipped) {
+    EXPECT_EQ(Report("16-bit only", false, D3DCOLOR_RGB, DDBD_16), D3DENUMRET_OK);
+    EXPECT_EQ(DriverCount, 0);
+    EXPECT_EQ(CurrentDriver, -1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Report("d", false, D3DCOLOR_RGB), D3DENUMRET_OK);
+    EXPECT_EQ(Report("fifth", false, D3DCOLOR_RGB), D3DENUMRET_CANCEL);
+    EXPECT_EQ(DriverCount, 5);
+    EXPECT_EQ(CurrentDriver, 0);
+}
+
+TEST_F(DriverChoice, LongNamesAreCutToTheirBuffer) {
+    const std::string name(80, 'n');
+    Report(name.c_str(), false, D3DCOLOR_RGB);
+    EXPECT_EQ(std::strlen(DriverName[0]), static_cast<size_t>(DRIVER_NAME_SIZE - 1));
+}
+
+TEST(DepthToRenderBit, MapsEveryDepthAndNothingElse) {
+    const std::pair<int, DWORD> table[] = {{1, 0x4000}, {2, 0x2000}, {4, 0x1000}, {8, 0x800},
+                                           {16, 0x400}, {24, 0x200}, {32, 0x100}, {0, 0},
+                                           {15, 0},     {64, 0},     {-8, 0}};
+    for (const auto& [bits, flag] : table)
+        EXPECT_EQ(DepthToRenderBit(bits), flag) << bits;
+}
+
+TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
+    ASSERT_NE(Start(), nullptr);
+    ASSERT_EQ(dialogs.openRequests.size(), 1u);
+    const win::OpenFileName& asked = dialogs.openRequests[0];
+    ASSERT_EQ(asked.filters.size(), 1u);
+    EXPECT_EQ(asked.filters[0].first, "Slot Machine Files");
+    EXPECT_EQ(asked.filters[0].second, "*.slt");
+    EXPECT_EQ(asked.maxFile, 256u);
+    EXPECT_EQ(asked.flags, 0x1004u);
+    EXPECT_EQ(asked.file, "");
+    EXPECT_TRUE(window->IsVisible());
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D:");
+    EXPECT_EQ(Running, 1);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    ASSERT_NE(Machine, nullptr);
+    EXPECT_EQ(Machine->NumReels, 0);
+
+    // The drivers sit between the two separators above Exit, in enumeration order.
+    win::Menu* file = window->GetMenu()->GetSubMenu(0);
+    ASSERT_EQ(DriverCount, 2);
+    EXPECT_EQ(file->ItemAt(7)->command, 80);
+    EXPECT_EQ(file->ItemAt(7)->text, DriverName[0]);
+    EXPECT_EQ(file->ItemAt(8)->command, 81);
+    EXPECT_TRUE(file->ItemAt(9)->separator);
+    EXPECT_EQ(file->ItemAt(10)->command, 2);
+    // The mono driver is preferred.
+    EXPECT_EQ(CurrentDriver, 1);
+
+    ASSERT_NE(Viewport, nullptr);
+    EXPECT_EQ(Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
+    EXPECT_EQ(Viewport->GetHeight(), static_cast<DWORD>(window->ClientHeight()));
+    EXPECT_FLOAT_EQ(Viewport->GetBack(), 100.0f);
+    EXPECT_EQ(Device->GetQuality(), 137u);
+    EXPECT_EQ(Device->GetTextureQuality(), 1u);
+    EXPECT_EQ(Device->GetDither(), 0);
+    EXPECT_EQ(Device->GetShades(), 256u);
+}
+
+TEST_F(ShellTest, StartDriverReplacesTheChoice) {
+    StartDriver = 0;
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_EQ(CurrentDriver, 0);
+    EXPECT_FALSE(Device->IsMono());
+}
+
+TEST_F(ShellTest, ShadeCountsFollowTheDisplayDepth) {
+    windows.depth = 16;
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_EQ(Device->GetShades(), 32u);
+    TearDown();
+    SetUp();
+    windows.depth = 24;
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_EQ(Device->GetShades(), 256u);
+}
+
+TEST_F(ShellTest, NoDriverForTheDisplayDepthEndsTheProgram) {
+    windows.depth = 8;
+    EXPECT_EQ(RunLoop([](int) { return true; }), 1);
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"Could not find a D3D driver which is compatible with this "
+                                       "display depth\r\n"});
+    EXPECT_FALSE(MainWindow && MainWindow->IsVisible());
+}
+
+// Every result-returning call of start-up, failed in turn: each failure that start-up
+// notices ends it with its own message and an exit code of 1.
+TEST_F(ShellTest, EveryStartUpFailureReturnsOneWithItsMessage) {
+    const std::vector<std::string> expected = {
+        "Creation of DirectDraw HEL failed.\nGeneric failure.\r\n",
+        "Creation of Direct3D interface failed.\nGeneric failure.\r\n",
+        "Enumeration of drivers failed.\nGeneric failure.\r\n",
+        "Failed to create DirectDraw\n\r\n",
+        "Failed to create Direct3DRM.\nGeneric failure.\r\n",
+        "Failed to create the master scene frame.\nGeneric failure.\r\n",
+        "Failed to create the camera's frame.\nGeneric failure.\r\n",
+        "Failed to position the camera in the frame.\nGeneric failure.\r\n",
+        "Failed to create DirectDrawClipper\r\n",
+        "Failed to set hwnd on the clipper\r\n",
+        "Failed to create the D3DRM device from the clipper.\nGeneric failure.\r\n",
+        "Failed to create the D3DRM viewport.\nGeneric failure.\r\n",
+        "Failed to set the background depth of the D3DRM viewport.\nGeneric failure.\r\n",
+        "Setting the render quality failed.\nGeneric failure.\r\n",
+        "Setting dither mode failed.\nGeneric failure.\r\n",
+        "Setting texture quality failed.\nGeneric failure.\r\n",
+        "A failure occurred while setting color shade information.\n\r\n",
+    };
+    std::vector<std::string> seen;
+    for (int n = 1; n < 80; ++n) {
+        TearDown();
+        SetUp();
+        rm::FailNthCall(n, E_FAIL);
+        const int result = RunLoop([](int) { return false; });
+        const bool failed = result == 1;
+        if (failed) {
+            ASSERT_FALSE(dialogs.boxes.empty()) << "call " << n;
+            seen.push_back(dialogs.boxes.front().text);
+        } else {
+            EXPECT_EQ(result, 0);
+        }
+    }
+    for (const std::string& text : expected)
+        EXPECT_NE(std::find(seen.begin(), seen.end(), text), seen.end()) << text;
+}
+
+TEST_F(ShellTest, ThirdFailedFrameEndsTheRunAfterItsOwnMessage) {
+    int lastPass = 0;
+    const int result = RunLoop([&](int pass) {
+        lastPass = pass;
+        // The scene's Move is the first call of each frame.
+        if (pass == 2 || pass == 5 || pass == 9)
+            rm::FailNthCall(1, D3DRMERR_BADOBJECT);
+        return pass < 30;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(lastPass, 9);
+    const std::string moving = "Moving scene failed.\nD3DRMERR_BADOBJECT\r\n";
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{moving, moving, moving,
+                                        "Rendering has failed too many times.  Aborting "
+                                        "execution.\n\r\n"}));
+    // The first two failed passes still update the title; the third does not.
+    EXPECT_EQ(Status.frameCount, 8u);
+    EXPECT_EQ(Quit, 1);
+    EXPECT_EQ(SceneFrame, nullptr);
+    EXPECT_TRUE(MainWindow->IsDestroyed());
+}
+
+TEST_F(ShellTest, FailedStepsOfAFrameShowTheirTexts) {
+    ASSERT_NE(Start(), nullptr);
+    const std::pair<int, const char*> steps[] = {
+        {1, "Moving scene failed.\nD3DRMERR_NOTFOUND\r\n"},
+        {2, "Clearing viewport failed.\nD3DRMERR_NOTFOUND\r\n"},
+        {3, "Rendering scene failed.\nD3DRMERR_NOTFOUND\r\n"},
+        {4, "Updating device failed.\nD3DRMERR_NOTFOUND\r\n"},
+    };
+    for (const auto& [call, text] : steps) {
+        rm::FailNthCall(call, D3DRMERR_NOTFOUND);
+        EXPECT_EQ(RenderFrame(), 0);
+        EXPECT_EQ(LastBoxText(), text);
+    }
+    EXPECT_EQ(RenderFrame(), 1);
+    EXPECT_EQ(dialogs.boxes.size(), 4u);
+}
+
+TEST_F(ShellTest, ExitEndsTheLoopAndTheSecondShutDownChangesNothing) {
+    int passes = 0;
+    const int result = RunLoop([&](int pass) {
+        passes = pass;
+        if (pass == 3)
+            Command(2);
+        return true;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(Status.frameCount, 2u);
+    EXPECT_TRUE(MainWindow->IsDestroyed());
+    EXPECT_EQ(lpD3DRM, nullptr);
+    EXPECT_EQ(Clipper, nullptr);
+    EXPECT_NE(lpDD, nullptr);
+    ShutDown();
+    EXPECT_EQ(Quit, 1);
+}
+
+TEST_F(ShellTest, AQuitMessageShutsDownWithItsCode) {
+    const int result = RunLoop([](int pass) {
+        if (pass == 2)
+            win::PostQuitMessage(7);
+        return true;
+    });
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(Running, 0);
+}
+
+TEST_F(ShellTest, MinimisedWindowRendersNothingUntilRestored) {
+    uint32_t framesWhenMinimised = 0;
+    RunLoop([&](int pass) {
+        if (pass == 3) {
+            MainWindow->ClientResized(0, 0, win::SIZE_MINIMIZED);
+            framesWhenMinimised = Status.frameCount;
+        }
+        if (pass == 10) {
+            EXPECT_EQ(Status.frameCount, framesWhenMinimised);
+            MainWindow->ClientResized(584, 360, win::SIZE_RESTORED);
+        }
+        return pass < 12;
+    });
+    EXPECT_EQ(framesWhenMinimised, 2u);
+    EXPECT_EQ(Status.frameCount, 4u);
+    EXPECT_EQ(Minimized, 0);
+}
+
+TEST_F(ShellTest, SingleStepRendersOneFramePerStep) {
+    std::vector<uint32_t> frames;
+    RunLoop([&](int pass) {
+        frames.push_back(Status.frameCount);
+        if (pass == 3)
+            for (int i = 0; i < 3; ++i)
+                Key(win::VK_SPACE);
+        if (pass == 10)
+            Key(win::VK_RETURN);
+        return pass < 13;
+    });
+    // Two frames before, three steps in single-step mode (the first press enters it), then
+    // continuous rendering again from pass 10.
+    EXPECT_EQ(frames[3], 3u);
+    EXPECT_EQ(frames[9], 3u);
+    EXPECT_EQ(frames[12], 6u);
+    EXPECT_EQ(SingleStep, 0);
+}
+
+} // namespace
