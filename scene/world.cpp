@@ -106,12 +106,17 @@ HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera) {
 }
 
 void PlaceCamera() {
+    // After ShutDown the window's last messages may still move a camera that is gone.
+    if (!CameraFrame || !SceneFrame)
+        return;
     CameraFrame->SetPosition(SceneFrame, static_cast<float>(CameraBase.x + PanX),
                              static_cast<float>(CameraBase.y + PanY),
                              static_cast<float>(CameraBase.z + Zoom));
 }
 
 void SetWorldRotation() {
+    if (!WorldFrame)
+        return;
     const float x = (DisplayFlags & DISPLAY_ROTATE_X) ? 1.0f : 0.0f;
     const float y = (DisplayFlags & DISPLAY_ROTATE_Y) ? 1.0f : 0.0f;
     const float z = (DisplayFlags & DISPLAY_ROTATE_Z) ? 1.0f : 0.0f;

@@ -172,6 +172,8 @@ int ListDrivers(win::Window* window) {
 }
 
 int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, int height) {
+    if (!lpD3DRM || driver < 0 || driver >= DriverCount)
+        return 0;
     if (width == 0 || height == 0) {
         ShowMessage("Cannot create a D3DRM device with invalid window dimensions.");
         return 0;
@@ -201,6 +203,9 @@ int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, 
 }
 
 int ApplyRenderState() {
+    // Without a device the state waits for the next one, which applies it when it is made.
+    if (!Device)
+        return 1;
     HRESULT result;
     if (Device->GetQuality() != static_cast<D3DRMRENDERQUALITY>(RenderQuality) &&
         (result = Device->SetQuality(RenderQuality)) != D3DRM_OK) {

@@ -21,6 +21,9 @@ bool Succeeded(HRESULT result, const char* format) {
 } // namespace
 
 int RenderFrame() {
+    // Nothing to draw once ShutDown has released the scene (a scroll message may follow it).
+    if (!SceneFrame || !Viewport || !Device)
+        return 0;
     if (!Succeeded(SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
         return 0;
     // StepReels() advances the reel animation and the credit count-up here.

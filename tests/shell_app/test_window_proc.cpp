@@ -1,0 +1,404 @@
+// The window procedure: commands, accelerators, menu marks, scroll bars, resizing, the
+// driver change, painting, activation and the File/Open dialog.
+
+#include "shell_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class WindowProcTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_NE(Start(), nullptr);
+        // The window system activates the shown window, which sets the scroll ranges.
+        Send(win::Message{.kind = win::Kind::Activate, .active = true});
+    }
+
+    D3DVECTOR CameraAt() {
+        D3DVECTOR at{};
+        CameraFrame->GetPosition(SceneFrame, &at);
+        return at;
+    }
+
+    void Scroll(win::Kind bar, int request, int thumb = 0) {
+        Send(win::Message{.kind = bar, .request = request, .thumb = thumb});
+    }
+};
+
+TEST_F(WindowProcTest, RenderCommandsChangeTheQualityWordAndTheDevice) {
+    const struct {
+        int command;
+        DWORD quality;
+    } steps[] = {
+        {12, 136}, // flat
+        {14, 138}, // Phong
+        {13, 137}, // Gouraud
+        {29, 129}, // lighting off
+        {29, 137}, // lighting on
+        {20, 9},   // points
+        {21, 73},  // wireframe
+        {22, 137}, // solid
+    };
+    for (const auto& step : steps) {
+        Command(step.command);
+        EXPECT_EQ(static_cast<DWORD>(RenderQuality), step.quality) << step.command;
+        EXPECT_EQ(Device->GetQuality(), step.quality) << step.command;
+    }
+    Command(24);
+    EXPECT_EQ(Dithering, 1);
+    EXPECT_EQ(Device->GetDither(), 1);
+    Command(24);
+    EXPECT_EQ(Device->GetDither(), 0);
+    Command(17);
+    EXPECT_EQ(Device->GetTextureQuality(), 0u);
+    Command(17);
+    EXPECT_EQ(TextureQuality, 0);
+    Command(18);
+    EXPECT_EQ(Device->GetTextureQuality(), 1u);
+    Command(26);
+    EXPECT_EQ(AntiAliasing, 1);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(WindowProcTest, RefusedRenderStateStaysForTheNextTry) {
+    rm::FailNthCall(1, D3DRMERR_BADVALUE);
+    Command(12);
+    EXPECT_EQ(LastBoxText(), "Setting the render quality failed.\nD3DRMERR_BADVALUE\r\n");
+    EXPECT_EQ(RenderQuality, 136);
+    EXPECT_EQ(Device->GetQuality(), 137u);
+    Command(24);
+    EXPECT_EQ(Device->GetQuality(), 136u);
+}
+
+TEST_F(WindowProcTest, DisplayCommandsFlipTheirBits) {
+    const std::pair<int, int32_t> toggles[] = {
+        {112, DISPLAY_SOUND},        {119, DISPLAY_CABINET},  {111, DISPLAY_CREDITS},
+        {114, DISPLAY_PAYOFF_CHART}, {118, DISPLAY_BUTTONS},  {120, DISPLAY_ROTATE_X},
+        {121, DISPLAY_ROTATE_Y},     {122, DISPLAY_ROTATE_Z},
+    };
+    for (const auto& [command, bit] : toggles) {
+        const int32_t before = DisplayFlags;
+        Command(command);
+        EXPECT_EQ(DisplayFlags, before ^ bit) << command;
+        Command(command);
+        EXPECT_EQ(DisplayFlags, before) << command;
+    }
+    Command(113);
+    EXPECT_EQ(ShowFPS, 1);
+}
+
+TEST_F(WindowProcTest, DisplayTogglesWaitForTheMachineButSoundAndRotationDoNot) {
+    Busy = 1;
+    Command(111);
+    EXPECT_EQ(DisplayFlags, 63);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Please wait for the slot machine to come to a halt before using this command");
+    EXPECT_EQ(dialogs.boxes[0].caption, "Wait! Wait! Wait!");
+    EXPECT_EQ(dialogs.boxes[0].style, 0x30u);
+    EXPECT_FALSE(dialogs.boxes[0].owned);
+    Command(112);
+    Command(120);
+    EXPECT_EQ(DisplayFlags, 63 ^ 16 ^ 64);
+    Busy = 0;
+    Command(111);
+    EXPECT_EQ(DisplayFlags, 63 ^ 16 ^ 64 ^ 32);
+}
+
+TEST_F(WindowProcTest, MarksFollowTheState) {
+    OpenPopups();
+    EXPECT_TRUE(Item(13)->checked);
+    EXPECT_FALSE(Item(12)->checked);
+    EXPECT_TRUE(Item(14)->grayed);
+    EXPECT_TRUE(Item(26)->grayed);
+    EXPECT_TRUE(Item(29)->checked);
+    EXPECT_TRUE(Item(22)->checked);
+    EXPECT_TRUE(Item(18)->checked);
+    EXPECT_TRUE(Item(28)->grayed);
+    EXPECT_TRUE(Item(112)->checked);
+    EXPECT_TRUE(Item(81)->checked);
+    EXPECT_FALSE(Item(80)->checked);
+    EXPECT_FALSE(Item(120)->checked);
+
+    Command(21);
+    Command(29);
+    Command(17);
+    Command(24);
+    Command(27);
+    Command(113);
+    Command(121);
+    Command(119);
+    OpenPopups();
+    EXPECT_TRUE(Item(21)->checked);
+    EXPECT_FALSE(Item(22)->checked);
+    EXPECT_FALSE(Item(29)->checked);
+    EXPECT_TRUE(Item(17)->checked);
+    EXPECT_FALSE(Item(18)->checked);
+    EXPECT_TRUE(Item(24)->checked);
+    EXPECT_TRUE(Item(27)->checked);
+    EXPECT_FALSE(Item(28)->grayed);
+    EXPECT_TRUE(Item(113)->checked);
+    EXPECT_TRUE(Item(121)->checked);
+    // Without the cabinet its three parts are greyed but keep their marks.
+    for (int command : {111, 114, 118}) {
+        EXPECT_TRUE(Item(command)->grayed) << command;
+        EXPECT_TRUE(Item(command)->checked) << command;
+    }
+    EXPECT_FALSE(Item(119)->checked);
+}
+
+TEST_F(WindowProcTest, EveryAcceleratorReachesItsCommand) {
+    Key(win::VK_F2);
+    EXPECT_EQ(RenderQuality & 7, 0);
+    Key(win::VK_F3);
+    EXPECT_EQ(RenderQuality & 7, 1);
+    Key(win::VK_F4); // Phong is greyed: nothing happens
+    EXPECT_EQ(RenderQuality & 7, 1);
+    Key(win::VK_F5);
+    EXPECT_EQ(RenderQuality & 56, 0);
+    Key('P', win::MOD_CONTROL, 16);
+    EXPECT_EQ(RenderQuality & 448, 0);
+    Key('W', win::MOD_CONTROL, 23);
+    EXPECT_EQ(RenderQuality & 448, 64);
+    Key('S', win::MOD_CONTROL, 19);
+    EXPECT_EQ(RenderQuality & 448, 128);
+    Key('D', win::MOD_CONTROL, 4);
+    EXPECT_EQ(Dithering, 1);
+    Key('A', win::MOD_CONTROL, 1); // greyed
+    EXPECT_EQ(AntiAliasing, 0);
+    Key('O', win::MOD_CONTROL, 15);
+    EXPECT_EQ(TextureQuality, 0);
+    Key('L', win::MOD_CONTROL, 12);
+    EXPECT_EQ(TextureQuality, 1);
+    Key(win::VK_ADD, 0, '+');
+    Key(win::VK_OEM_PLUS, win::MOD_SHIFT, '+');
+    EXPECT_DOUBLE_EQ(Zoom, 2.0);
+    Key(win::VK_SUBTRACT, 0, '-');
+    Key(win::VK_OEM_MINUS, 0, '-');
+    Key(win::VK_OEM_MINUS, 0, '-');
+    EXPECT_DOUBLE_EQ(Zoom, -1.0);
+    Key('X', win::MOD_CONTROL, 24);
+    Key('Y', win::MOD_CONTROL, 25);
+    Key('Z', win::MOD_CONTROL, 26);
+    EXPECT_EQ(DisplayFlags, 63 | 64 | 128 | 256);
+    Key(win::VK_SPACE, 0, ' ');
+    EXPECT_EQ(SingleStep, 1);
+    Key(win::VK_RETURN, 0, '\r');
+    EXPECT_EQ(SingleStep, 0);
+    Key(win::VK_F1);
+    EXPECT_EQ(dialogs.dialogs, std::vector<std::string>{"AppAbout"});
+    Key(win::VK_ESCAPE, 0, 27);
+    EXPECT_EQ(Quit, 1);
+}
+
+TEST_F(WindowProcTest, AboutBoxClosesOnlyWithOk) {
+    dialogs.dialogButtons = {win::IDCANCEL, 99, win::IDOK};
+    Command(1);
+    ASSERT_EQ(dialogs.dialogs.size(), 1u);
+    // Cancel and other buttons leave it open; OK ends it with 1.
+    dialogs.dialogButtons = {win::IDCANCEL};
+    EXPECT_EQ(win::DialogBox("AppAbout", window, AboutProc), -1);
+    dialogs.dialogButtons = {win::IDOK};
+    EXPECT_EQ(win::DialogBox("AppAbout", window, AboutProc), 1);
+}
+
+TEST(ScrollStep, PagesLinesEndsAndThumbStayInRange) {
+    const struct {
+        int position, request, thumb, expected;
+    } cases[] = {
+        {0, 0, 0, -1},   {-10, 0, 0, -10}, {0, 1, 0, 1},   {10, 1, 0, 10}, {0, 2, 0, -7},
+        {-5, 2, 0, -10}, {0, 3, 0, 7},     {5, 3, 0, 10},  {3, 4, -4, -4}, {3, 5, 9, 9},
+        {3, 4, 40, 10},  {3, 6, 0, -10},   {-3, 7, 0, 10}, {4, 8, 0, 4},   {4, 99, 0, 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScrollStep(c.position, -10, 10, c.request, c.thumb), c.expected)
+            << c.position << " " << c.request;
+}
+
+TEST_F(WindowProcTest, ScrollBarsPanTheCameraAndRenderAtOnce) {
+    EXPECT_EQ(CameraAt().x, 0.0f);
+    Scroll(win::Kind::HScroll, win::SB_PAGEDOWN);
+    EXPECT_DOUBLE_EQ(PanX, 7.0);
+    EXPECT_FLOAT_EQ(CameraAt().x, 7.0f);
+    Scroll(win::Kind::HScroll, win::SB_LINEDOWN);
+    Scroll(win::Kind::HScroll, win::SB_PAGEDOWN);
+    EXPECT_DOUBLE_EQ(PanX, 10.0);
+    EXPECT_EQ(window->GetScrollPos(win::SB_HORZ), 10);
+    Scroll(win::Kind::HScroll, win::SB_LINEUP);
+    EXPECT_FLOAT_EQ(CameraAt().x, 9.0f);
+    // The vertical bar moves the camera the other way: its bottom end is y = -10.
+    Scroll(win::Kind::VScroll, win::SB_BOTTOM);
+    EXPECT_DOUBLE_EQ(PanY, -10.0);
+    EXPECT_FLOAT_EQ(CameraAt().y, -10.0f);
+    Scroll(win::Kind::VScroll, win::SB_THUMBTRACK, -3);
+    EXPECT_FLOAT_EQ(CameraAt().y, 3.0f);
+    // Each scroll message renders a frame, without touching the title.
+    EXPECT_EQ(window->ClientImage().width, window->ClientWidth());
+    EXPECT_EQ(Status.frameCount, 0u);
+}
+
+TEST_F(WindowProcTest, ZoomMovesTheCameraWithoutLimit) {
+    for (int i = 0; i < 3; ++i)
+        Command(103);
+    EXPECT_FLOAT_EQ(CameraAt().z, -17.0f);
+    for (int i = 0; i < 17; ++i)
+        Command(103);
+    EXPECT_FLOAT_EQ(CameraAt().z, 0.0f);
+    Command(103);
+    EXPECT_FLOAT_EQ(CameraAt().z, 1.0f);
+    Command(104);
+    Command(104);
+    EXPECT_FLOAT_EQ(CameraAt().z, -1.0f);
+}
+
+TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
+    LPDIRECT3DRMDEVICE device = Device;
+    device->AddRef();
+    window->ClientResized(300, 200, win::SIZE_RESTORED);
+    EXPECT_EQ(Device, device);
+    EXPECT_EQ(Viewport->GetWidth(), 300u);
+    EXPECT_EQ(Viewport->GetHeight(), 200u);
+    // Growing past the shrunk viewport, still within the device, re-creates both.
+    window->ClientResized(400, 200, win::SIZE_RESTORED);
+    EXPECT_NE(Device, device);
+    EXPECT_EQ(Device->GetWidth(), 400u);
+    EXPECT_EQ(Device->GetQuality(), 137u);
+    device->Release();
+
+    // Minimising and restoring to the same size re-creates the viewport.
+    LPDIRECT3DRMVIEWPORT viewport = Viewport;
+    viewport->AddRef();
+    window->ClientResized(0, 0, win::SIZE_MINIMIZED);
+    EXPECT_EQ(Minimized, 1);
+    EXPECT_EQ(Viewport, viewport);
+    window->ClientResized(400, 200, win::SIZE_RESTORED);
+    EXPECT_EQ(Minimized, 0);
+    EXPECT_NE(Viewport, viewport);
+    viewport->Release();
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(WindowProcTest, FailedResizeEndsTheProgram) {
+    rm::FailNthCall(1, D3DRMERR_BADALLOC);
+    window->ClientResized(100, 100, win::SIZE_RESTORED);
+    EXPECT_EQ(LastBoxText(), "Failed to resize the viewport.\nD3DRMERR_BADALLOC\r\n");
+    EXPECT_EQ(Quit, 1);
+    // The window's later messages find the objects gone.
+    window->ClientResized(200, 100, win::SIZE_RESTORED);
+    Scroll(win::Kind::HScroll, win::SB_LINEDOWN - 1);
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+}
+
+TEST_F(WindowProcTest, DriverChangeMakesANewDeviceWithTheSameState) {
+    Command(21);
+    Command(81); // the current driver: nothing happens
+    EXPECT_TRUE(Device->IsMono());
+    Command(80);
+    EXPECT_EQ(CurrentDriver, 0);
+    EXPECT_FALSE(Device->IsMono());
+    EXPECT_EQ(Device->GetQuality(), 73u);
+    EXPECT_EQ(Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
+    EXPECT_EQ(RenderFrame(), 1);
+    OpenPopups();
+    EXPECT_TRUE(Item(80)->checked);
+    EXPECT_FALSE(Item(81)->checked);
+}
+
+TEST_F(WindowProcTest, FailedDriverChangeEndsTheProgram) {
+    rm::FailNthCall(1, E_FAIL);
+    Command(80);
+    EXPECT_EQ(LastBoxText(),
+              "Failed to create the D3DRM device from the clipper.\nGeneric failure.\r\n");
+    EXPECT_EQ(Quit, 1);
+}
+
+TEST_F(WindowProcTest, PaintAndActivationFailuresAreShownAndTheProgramGoesOn) {
+    rm::FailNthCall(1, E_FAIL);
+    Send(win::Message{.kind = win::Kind::Activate, .active = true});
+    EXPECT_EQ(LastBoxText(), "Failed to create Windows device to handle WM_ACTIVATE.\n\r\n");
+    rm::FailNthCall(2, E_FAIL);
+    Send(win::Message{.kind = win::Kind::Activate, .active = true});
+    EXPECT_EQ(LastBoxText(), "Failed to handle WM_ACTIVATE.\n\r\n");
+    rm::FailNthCall(1, E_FAIL);
+    window->InvalidateClient();
+    window->PaintClient();
+    EXPECT_EQ(LastBoxText(), "Failed to create Windows device to handle WM_PAINT.\n\r\n");
+    rm::FailNthCall(2, E_FAIL);
+    window->InvalidateClient();
+    window->PaintClient();
+    EXPECT_EQ(LastBoxText(), "Failed to handle WM_PAINT.\n\r\n");
+    EXPECT_EQ(dialogs.boxes.size(), 4u);
+    EXPECT_EQ(Quit, 0);
+}
+
+TEST_F(WindowProcTest, EveryCommandAllowsOneStepInSingleStepMode) {
+    Command(27);
+    StepPending = 0;
+    Command(112);
+    EXPECT_EQ(StepPending, 1);
+    StepPending = 0;
+    Command(9999);
+    EXPECT_EQ(StepPending, 1);
+}
+
+class OpenFileTest : public WindowProcTest {
+protected:
+    void SetUp() override {
+        home_ = std::filesystem::current_path();
+        folder_ = std::filesystem::temp_directory_path() / "kestrel_open_test";
+        std::filesystem::create_directories(folder_);
+        std::ofstream(folder_ / "named.slt") << "%name Test Machine\n";
+        WindowProcTest::SetUp();
+    }
+    void TearDown() override {
+        WindowProcTest::TearDown();
+        std::filesystem::current_path(home_);
+        std::filesystem::remove_all(folder_);
+    }
+    std::filesystem::path home_;
+    std::filesystem::path folder_;
+};
+
+TEST_F(OpenFileTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
+    const std::string path = (folder_ / "named.slt").string();
+    dialogs.openAnswers.push_back(path);
+    Command(102);
+    ASSERT_NE(Machine->FileName, nullptr);
+    EXPECT_EQ(std::string(Machine->FileName), path);
+    EXPECT_EQ(std::filesystem::current_path(), folder_);
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: Test Machine ($0 Expended)");
+
+    // The next dialog starts from that file; cancelling changes nothing.
+    const int resets = Machine->ResetCount;
+    Command(102);
+    ASSERT_EQ(dialogs.openRequests.size(), 3u);
+    EXPECT_EQ(dialogs.openRequests[2].file, path);
+    EXPECT_EQ(Machine->ResetCount, resets);
+}
+
+TEST_F(WindowProcTest, TitleShowsNameMoneyAndFrameRate) {
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($0 Expended)");
+    Machine->Expended = 5;
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($5 Expended)");
+    Machine->Expended = 10;
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($10 Expended)");
+    Command(113);
+    for (int i = 0; i < 60; ++i) {
+        clock.Advance();
+        UpdateTitle(window);
+    }
+    EXPECT_EQ(window->GetWindowText().rfind("FPS ", 0), 0u);
+    EXPECT_NE(window->GetWindowText().find(" Frame 000"), std::string::npos);
+    Command(113);
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($10 Expended)");
+}
+
+} // namespace
