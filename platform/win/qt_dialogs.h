@@ -17,7 +17,6 @@ public:
     // Dialog units to pixels for this dialog's font.
     QRect ToPixels(int x, int y, int width, int height) const;
 
-protected:
     // Esc and the close box ask the procedure (as IDCANCEL) instead of closing.
     void reject() override;
 

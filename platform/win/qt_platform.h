@@ -13,6 +13,19 @@ class QApplication;
 
 namespace win {
 
+// Qt's events: handled as they wait, or waited for.
+class QtEventSource : public EventSource {
+public:
+    void ProcessPending() override;
+    void WaitForEvents() override;
+};
+
+class QtWindowFactory : public WindowFactory {
+public:
+    std::unique_ptr<Window> Create(WindowProc proc, const std::string& title, int width, int height,
+                                   std::unique_ptr<Menu> menu, const IconResource* icon) override;
+};
+
 class QtPlatform {
 public:
     // argc and argv must outlive the object, as Qt keeps them.
@@ -22,12 +35,9 @@ public:
     QtPlatform& operator=(const QtPlatform&) = delete;
 
 private:
-    class Events;
-    class Windows;
-
     std::unique_ptr<QApplication> app_;
-    std::unique_ptr<Events> events_;
-    std::unique_ptr<Windows> windows_;
+    QtEventSource events_;
+    QtWindowFactory windows_;
     QtDialogs dialogs_;
     SteadyClock clock_;
 };

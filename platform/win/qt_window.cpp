@@ -211,7 +211,10 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
     resize(width, height);
     // The client size must be right before the window is first shown: start-up creates the
     // 3D device for it while the window is still hidden.
+    ensurePolished();
+    layout()->invalidate();
     layout()->activate();
+    centralWidget()->layout()->activate();
     SetClientSize(view_->width(), view_->height());
     qApp->installEventFilter(this);
 }
