@@ -359,6 +359,9 @@ win::Window* StartApplication(int showCommand) {
 }
 
 void DeliverMessage(const win::Message& message) {
+    // Messages delivered before the main loop (by automation) use the same table.
+    if (!Accelerators)
+        Accelerators = win::LoadAccelerators("AppAccel");
     if (!win::TranslateAccelerator(message.window, Accelerators, message)) {
         win::TranslateMessage(message);
         win::DispatchMessage(message);
