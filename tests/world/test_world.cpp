@@ -1,0 +1,181 @@
+// The world: its lights, camera, background and world frame, the camera offsets, the world
+// rotation and the seed of the reel generator, checked on rendered pixels where they show.
+
+#include "../shell_app/shell_fixture.h"
+
+#include <cmath>
+
+#include "engine/random.h"
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+
+class WorldTest : public ShellTest {
+protected:
+    // A white 2 by 2 square facing the camera, at (x, y, 0) under the world frame.
+    void AddSquare(float x, float y) {
+        LPDIRECT3DRMMESHBUILDER mesh = nullptr;
+        ASSERT_EQ(lpD3DRM->CreateMeshBuilder(&mesh), 0);
+        D3DVECTOR corners[] = {
+            {x - 1, y + 1, 0}, {x + 1, y + 1, 0}, {x + 1, y - 1, 0}, {x - 1, y - 1, 0}};
+        DWORD faces[] = {4, 0, 1, 2, 3, 0};
+        ASSERT_EQ(mesh->AddFaces(4, corners, 0, nullptr, faces, nullptr), 0);
+        ASSERT_EQ(WorldFrame->AddVisual(mesh), 0);
+        mesh->Release();
+    }
+
+    uint32_t Pixel(int x, int y) {
+        EXPECT_EQ(RenderFrame(), 1);
+        return window->ClientImage().At(x, y);
+    }
+
+    int CentreX() { return window->ClientWidth() / 2; }
+    int CentreY() { return window->ClientHeight() / 2; }
+    // Pixels per scene unit at the distance of the world's origin from the camera.
+    double PixelsPerUnit() {
+        const int smaller = std::min(window->ClientWidth(), window->ClientHeight());
+        return smaller / 2.0 / (0.5 * 20.0);
+    }
+
+    // A frame under the world frame at (0, 1, 0), to follow the world's attitude.
+    LPDIRECT3DRMFRAME Marker() {
+        LPDIRECT3DRMFRAME marker = nullptr;
+        lpD3DRM->CreateFrame(WorldFrame, &marker);
+        marker->SetPosition(WorldFrame, 0, 1, 0);
+        return marker;
+    }
+
+    D3DVECTOR PositionOf(LPDIRECT3DRMFRAME frame) {
+        D3DVECTOR at{};
+        frame->GetPosition(SceneFrame, &at);
+        return at;
+    }
+};
+
+TEST_F(WorldTest, EmptyWorldIsBlackAndTitledWithNoMoney) {
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_EQ(RenderFrame(), 1);
+    UpdateTitle(window);
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($0 Expended)");
+    const rm::Image& image = window->ClientImage();
+    ASSERT_EQ(image.width, window->ClientWidth());
+    for (uint32_t pixel : image.pixels)
+        ASSERT_EQ(pixel | kBlack, kBlack);
+}
+
+TEST_F(WorldTest, CameraLooksAtTheWorldOriginUnderTheLights) {
+    StartDriver = 0; // full-colour lighting
+    ASSERT_NE(Start(), nullptr);
+    AddSquare(0, 0);
+    // The square faces the camera; the light along (0, -1, 1) meets it at 45 degrees and
+    // the ambient light adds a tenth: 0.807 of white.
+    const uint32_t centre = Pixel(CentreX(), CentreY());
+    const int red = (centre >> 16) & 0xFF;
+    EXPECT_NEAR(red, 206, 4);
+    EXPECT_EQ(centre & 0xFF, static_cast<uint32_t>(red));
+    // The square is 2 units wide: it ends about PixelsPerUnit() from the centre.
+    const int edge = static_cast<int>(PixelsPerUnit());
+    EXPECT_NE(Pixel(CentreX() + edge - 3, CentreY()) | kBlack, kBlack);
+    EXPECT_EQ(Pixel(CentreX() + edge + 3, CentreY()) | kBlack, kBlack);
+}
+
+TEST_F(WorldTest, PanAndZoomMoveTheCameraNotTheWorld) {
+    ASSERT_NE(Start(), nullptr);
+    AddSquare(0, 0);
+    PanX = 5.0;
+    PanY = -5.0;
+    PlaceCamera();
+    EXPECT_EQ(Pixel(CentreX(), CentreY()) | kBlack, kBlack);
+    // Seen from (5, -5, -20) the square lies 5 units left and 5 up.
+    const int shift = static_cast<int>(std::lround(5 * PixelsPerUnit()));
+    EXPECT_NE(Pixel(CentreX() - shift, CentreY() - shift) | kBlack, kBlack);
+    EXPECT_EQ(Pixel(CentreX() + shift, CentreY() + shift) | kBlack, kBlack);
+    PanX = PanY = 0.0;
+    Zoom = 10.0; // half the distance: the square looks twice as large
+    PlaceCamera();
+    const int edge = static_cast<int>(2 * PixelsPerUnit());
+    EXPECT_NE(Pixel(CentreX() + edge - 4, CentreY()) | kBlack, kBlack);
+    EXPECT_EQ(Pixel(CentreX() + edge + 4, CentreY()) | kBlack, kBlack);
+}
+
+TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
+    ASSERT_NE(Start(), nullptr);
+    LPDIRECT3DRMFRAME marker = Marker();
+    Command(120); // X rotation: +y turns toward +z
+    ASSERT_EQ(RenderFrame(), 1);
+    D3DVECTOR at = PositionOf(marker);
+    EXPECT_NEAR(at.y, std::cos(0.03), 1e-5);
+    EXPECT_NEAR(at.z, std::sin(0.03), 1e-5);
+    for (int i = 0; i < 99; ++i)
+        RenderFrame();
+    at = PositionOf(marker);
+    EXPECT_NEAR(at.y, std::cos(3.0), 1e-3);
+    EXPECT_NEAR(at.z, std::sin(3.0), 1e-3);
+
+    // Both X and Y: the axis is the diagonal (1, 1, 0); off the axis the marker moves.
+    Command(121);
+    const D3DVECTOR before = PositionOf(marker);
+    RenderFrame();
+    const D3DVECTOR after = PositionOf(marker);
+    EXPECT_GT(std::fabs(after.x - before.x), 1e-3);
+
+    // Neither: the world stops where it is.
+    Command(120);
+    Command(121);
+    RenderFrame();
+    RenderFrame();
+    const D3DVECTOR still = PositionOf(marker);
+    EXPECT_NEAR(still.x, after.x, 1e-6);
+    EXPECT_NEAR(still.y, after.y, 1e-6);
+    EXPECT_NEAR(still.z, after.z, 1e-6);
+    marker->Release();
+}
+
+TEST_F(WorldTest, SeedComesFromTheTimerUnlessOverridden) {
+    SetWorldSeedOverride(false, 0);
+    ASSERT_NE(Start(), nullptr);
+    const int first = Random::Next();
+    Random::Seed(win::VirtualClock::kStart);
+    EXPECT_EQ(Random::Next(), first);
+
+    TearDown();
+    SetUp();
+    SetWorldSeedOverride(true, 4242);
+    ASSERT_NE(Start(), nullptr);
+    const int seeded = Random::Next();
+    Random::Seed(4242);
+    EXPECT_EQ(Random::Next(), seeded);
+}
+
+TEST_F(WorldTest, FailedStepsNameThemselvesThenTheScene) {
+    const std::vector<std::string> steps = {
+        "Create light1 frame", "Create dir light", "Add dir light",     "Create ambient light",
+        "Add ambient light",   "Set camera pos",   "Set camera orient", "Create world frame",
+        "Set world pos",       "Set world orient",
+    };
+    std::vector<std::string> named;
+    bool qualityAlone = false;
+    for (int n = 1; n < 80; ++n) {
+        TearDown();
+        SetUp();
+        rm::FailNthCall(n, D3DRMERR_BADOBJECT);
+        if (Start() || dialogs.boxes.empty() || dialogs.boxes[0].caption != "Direct 3D Error")
+            continue;
+        for (const auto& box : dialogs.boxes) {
+            EXPECT_EQ(box.style, 0x30u);
+            EXPECT_FALSE(box.owned);
+        }
+        if (dialogs.boxes[0].text == "Set Quality") {
+            qualityAlone = dialogs.boxes.size() == 1;
+            continue;
+        }
+        ASSERT_EQ(dialogs.boxes.size(), 2u) << dialogs.boxes[0].text;
+        EXPECT_EQ(dialogs.boxes[1].text, "Initialize Scene");
+        named.push_back(dialogs.boxes[0].text);
+    }
+    EXPECT_EQ(named, steps);
+    EXPECT_TRUE(qualityAlone);
+}
+
+} // namespace
