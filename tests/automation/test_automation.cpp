@@ -1,0 +1,243 @@
+// kestrel3d itself, run offscreen with automation scripts: what it prints, the state it
+// writes and the pictures it takes.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+namespace {
+
+const std::string kExample =
+    std::string(KESTREL_SOURCE_DIR) + "/examples/lucky-sevens/lucky-sevens.slt";
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class Kestrel3d : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kestrel3d_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static std::string Slurp(const std::string& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Runs kestrel3d with the arguments and, when given, a script of these lines.
+    Outcome Start(const std::string& arguments, const std::string& script = "") {
+        std::string command = std::string(KESTREL3D_PATH) + " " + arguments;
+        if (!script.empty()) {
+            std::ofstream(Path("script.txt")) << script;
+            command += " --script " + Path("script.txt");
+        }
+        command += " > " + Path("out.txt") + " 2> " + Path("err.txt");
+        Outcome run;
+        const int status = std::system(command.c_str());
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Slurp(Path("out.txt"));
+        run.err = Slurp(Path("err.txt"));
+        return run;
+    }
+
+    Json State(const std::string& name = "state.json") { return Json::parse(Slurp(Path(name))); }
+
+    fs::path dir_;
+};
+
+TEST_F(Kestrel3d, CancelledDialogLeavesABlackViewWithNoMoney) {
+    const Outcome run =
+        Start("", "frames 2\nshot " + Path("shot.png") + "\nstate " + Path("state.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "dialog open\n");
+    const Json state = State();
+    EXPECT_EQ(state["Title"], "Kestrel-3D: ($0 Expended)");
+    EXPECT_EQ(state["FrameCount"], 2);
+    EXPECT_EQ(state["Machine"]["NumReels"], 0);
+    EXPECT_EQ(state["Running"], 1);
+    EXPECT_EQ(state["DisplayFlags"], 63);
+    EXPECT_EQ(state["Camera"], Json::array({0.0, 0.0, -20.0}));
+
+    QImage shot(QString::fromStdString(Path("shot.png")));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.width(), state["ClientWidth"]);
+    EXPECT_EQ(shot.height(), state["ClientHeight"]);
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            ASSERT_EQ(shot.pixel(x, y) & 0xFFFFFFu, 0u) << x << "," << y;
+}
+
+TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialog) {
+    const Outcome run =
+        Start(kExample + " --seed 7", "frames 1\nstate " + Path("state.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "dialog open\n");
+    const Json state = State();
+    EXPECT_EQ(state["Machine"]["Name"], "Lucky Sevens");
+    EXPECT_EQ(state["Title"], "Kestrel-3D: Lucky Sevens ($0 Expended)");
+}
+
+TEST_F(Kestrel3d, CommandsKeysAndScrollBarsChangeStateAndMarks) {
+    const Outcome run = Start("", "command 21\n"
+                                  "key F2\n"
+                                  "key Ctrl+x\n"
+                                  "key Plus\nkey KeypadPlus\ncommand 103\n"
+                                  "scroll h pagedown\n"
+                                  "scroll v bottom\n"
+                                  "scroll v lineup\n"
+                                  "command 113\n"
+                                  "frames 1\n"
+                                  "state " +
+                                      Path("state.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Json state = State();
+    EXPECT_EQ(state["RenderQuality"], 72);
+    EXPECT_EQ(state["DisplayFlags"], 127);
+    EXPECT_EQ(state["Zoom"], 3.0);
+    EXPECT_EQ(state["PanX"], 7.0);
+    EXPECT_EQ(state["PanY"], -9.0);
+    EXPECT_EQ(state["ScrollH"], 7);
+    EXPECT_EQ(state["ScrollV"], 9);
+    EXPECT_EQ(state["Camera"], Json::array({7.0, -9.0, -17.0}));
+    EXPECT_EQ(state["ShowFPS"], 1);
+    EXPECT_EQ(state["Title"].get<std::string>().rfind("FPS ", 0), 0u);
+    const Json& menu = state["Menu"];
+    EXPECT_EQ(menu["21"]["checked"], true);
+    EXPECT_EQ(menu["22"]["checked"], false);
+    EXPECT_EQ(menu["12"]["checked"], true);
+    EXPECT_EQ(menu["14"]["enabled"], false);
+    EXPECT_EQ(menu["120"]["checked"], true);
+    EXPECT_EQ(menu["120"]["text"], "Enable &X Rotation\tCTRL-X");
+    EXPECT_EQ(menu["28"]["enabled"], false);
+    EXPECT_EQ(menu["81"]["checked"], true);
+    EXPECT_EQ(state["Drivers"].size(), 2u);
+}
+
+TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {
+    std::ofstream(Path("broken.slt")) << "%name Broken\nnot a symbol line\n%%\n";
+    const Outcome run = Start("", "open " + Path("broken.slt") + "\nkey F1\ncommand 102\nquit\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string first, second;
+    std::getline(lines, first);
+    EXPECT_EQ(first, "dialog open");
+    std::getline(lines, second);
+    EXPECT_EQ(second.rfind("box ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\nabout\ndialog open\n"), std::string::npos) << run.out;
+}
+
+TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
+    const Outcome run = Start(
+        "--tick-step 10", "frames 5\nstate " + Path("a.json") + "\nwait 100\nstate " +
+                              Path("b.json") + "\nidle\nframes 0\nstate " + Path("c.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Json a = State("a.json");
+    EXPECT_EQ(a["FrameCount"], 5);
+    EXPECT_EQ(a["Tick"], 100060);
+    const Json b = State("b.json");
+    EXPECT_EQ(b["Tick"], 100160);
+    EXPECT_EQ(b["FrameCount"], 15);
+    EXPECT_EQ(State("c.json")["Tick"], 100160);
+}
+
+TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
+    const Outcome run = Start("--tick-step 1", "resize 300 200\nframes 1\nstate " + Path("a.json") +
+                                                   "\nresize 500 380\nstate " + Path("b.json") +
+                                                   "\nminimize\nframes 4\nstate " + Path("c.json") +
+                                                   "\nrestore\nframes 1\nstate " + Path("d.json") +
+                                                   "\nshot " + Path("d.png") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Json a = State("a.json");
+    EXPECT_EQ(a["ClientWidth"], 300);
+    EXPECT_EQ(a["ViewportWidth"], 300);
+    EXPECT_EQ(a["ViewportHeight"], 200);
+    const Json b = State("b.json");
+    EXPECT_EQ(b["ViewportWidth"], 500);
+    EXPECT_EQ(b["ViewportHeight"], 380);
+    const Json c = State("c.json");
+    EXPECT_EQ(c["ClientWidth"], 0);
+    EXPECT_EQ(c["FrameCount"], a["FrameCount"]);
+    const Json d = State("d.json");
+    EXPECT_EQ(d["ClientWidth"], 500);
+    EXPECT_EQ(d["ViewportWidth"], 500);
+    EXPECT_EQ(d["FrameCount"], a["FrameCount"].get<int>() + 1);
+    EXPECT_EQ(QImage(QString::fromStdString(Path("d.png"))).width(), 500);
+}
+
+TEST_F(Kestrel3d, SingleStepRendersOnlyWhenStepped) {
+    const Outcome run =
+        Start("", "frames 2\nkey Space\nframes 5\nkey Space\nframes 1\nkey Space\nframes 5\n"
+                  "state " +
+                      Path("a.json") + "\nkey Enter\nframes 3\nstate " + Path("b.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(State("a.json")["FrameCount"], 5);
+    EXPECT_EQ(State("a.json")["SingleStep"], 1);
+    EXPECT_EQ(State("b.json")["FrameCount"], 8);
+}
+
+TEST_F(Kestrel3d, ChosenDriverAndBadArguments) {
+    Outcome run = Start("--driver 0", "state " + Path("state.json") + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(State()["CurrentDriver"], 0);
+
+    run = Start("--driver 9", "quit\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("--driver 9"), std::string::npos);
+
+    run = Start("", "frames 1\n\n# fine\nspin 3\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 4: unknown command 'spin'"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+
+    run = Start("", "open " + Path("missing.slt") + "\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 1: open: no such file"), std::string::npos) << run.err;
+
+    run = Start("", "shot " + Path("no/such/folder/x.png") + "\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 1: shot: cannot write"), std::string::npos) << run.err;
+
+    run = Start("--tick-step 0");
+    EXPECT_EQ(run.exitCode, 2);
+}
+
+TEST_F(Kestrel3d, VersionAndHelp) {
+    Outcome run = Start("--version");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "kestrel3d " KESTREL_VERSION "\n");
+    run = Start("--help");
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* word : {"--script", "--seed", "--tick-step", "--driver", "idle [MS]"})
+        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(Kestrel3d, SameSeedAndTicksRepeatExactly) {
+    const std::string script = "frames 3\nstate " + Path("state.json") + "\n";
+    ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
+    Json first = State();
+    ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
+    EXPECT_EQ(State(), first);
+}
+
+} // namespace
