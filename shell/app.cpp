@@ -172,7 +172,7 @@ int ListDrivers(win::Window* window) {
 }
 
 int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, int height) {
-    if (!lpD3DRM || driver < 0 || driver >= DriverCount)
+    if (!lpD3DRM || driver < 0 || driver >= MAX_DRIVERS)
         return 0;
     if (width == 0 || height == 0) {
         ShowMessage("Cannot create a D3DRM device with invalid window dimensions.");

@@ -23,15 +23,6 @@ constexpr int32_t FILL_POINTS = 0;
 constexpr int32_t FILL_WIREFRAME = 64;
 constexpr int32_t FILL_SOLID = 128;
 
-constexpr int32_t SHOW_CABINET = DISPLAY_CABINET;
-constexpr int32_t SHOW_CHART = DISPLAY_PAYOFF_CHART;
-constexpr int32_t SHOW_BUTTONS = DISPLAY_BUTTONS;
-constexpr int32_t SOUND_ON = DISPLAY_SOUND;
-constexpr int32_t SHOW_CREDITS = DISPLAY_CREDITS;
-constexpr int32_t ROTATE_X = DISPLAY_ROTATE_X;
-constexpr int32_t ROTATE_Y = DISPLAY_ROTATE_Y;
-constexpr int32_t ROTATE_Z = DISPLAY_ROTATE_Z;
-
 constexpr int SCROLL_MIN = -10;
 constexpr int SCROLL_MAX = 10;
 
@@ -93,14 +84,14 @@ const Command kCommands[] = {
     {117, [](win::Window*) { /* DoButtonCommand(1) */ }},
     {103, [](win::Window*) { MoveZoom(1.0); }},
     {104, [](win::Window*) { MoveZoom(-1.0); }},
-    {112, [](win::Window*) { DisplayFlags ^= SOUND_ON; }},
-    {119, [](win::Window*) { ToggleDisplay(SHOW_CABINET); }},
-    {111, [](win::Window*) { ToggleDisplay(SHOW_CREDITS); }},
-    {114, [](win::Window*) { ToggleDisplay(SHOW_CHART); }},
-    {118, [](win::Window*) { ToggleDisplay(SHOW_BUTTONS); }},
-    {120, [](win::Window*) { ToggleRotation(ROTATE_X); }},
-    {121, [](win::Window*) { ToggleRotation(ROTATE_Y); }},
-    {122, [](win::Window*) { ToggleRotation(ROTATE_Z); }},
+    {112, [](win::Window*) { DisplayFlags ^= DISPLAY_SOUND; }},
+    {119, [](win::Window*) { ToggleDisplay(DISPLAY_CABINET); }},
+    {111, [](win::Window*) { ToggleDisplay(DISPLAY_CREDITS); }},
+    {114, [](win::Window*) { ToggleDisplay(DISPLAY_PAYOFF_CHART); }},
+    {118, [](win::Window*) { ToggleDisplay(DISPLAY_BUTTONS); }},
+    {120, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_X); }},
+    {121, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Y); }},
+    {122, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Z); }},
     {113, [](win::Window*) { ShowFPS = ShowFPS ? 0 : 1; }},
     {105, [](win::Window*) { /* InsertMoneyCommand(5) */ }},
     {106, [](win::Window*) { /* InsertMoneyCommand(10) */ }},
@@ -302,20 +293,20 @@ namespace {
 
 int RequestedPosition(int position, int minimum, int maximum, int request, int thumb) {
     switch (request) {
-    case 0: // line up
-        return std::max(position - 1, minimum);
-    case 1: // line down
-        return std::min(position + 1, maximum);
-    case 2: // page up
-        return std::max(position + (minimum - maximum - 1) / 3, minimum);
-    case 3: // page down
-        return std::min(position + (maximum - minimum + 1) / 3, maximum);
-    case 4: // thumb position
-    case 5: // thumb track
+    case win::SB_LINEUP:
+        return position - 1;
+    case win::SB_LINEDOWN:
+        return position + 1;
+    case win::SB_PAGEUP:
+        return position + (minimum - maximum - 1) / 3;
+    case win::SB_PAGEDOWN:
+        return position + (maximum - minimum + 1) / 3;
+    case win::SB_THUMBPOSITION:
+    case win::SB_THUMBTRACK:
         return thumb;
-    case 6: // top
+    case win::SB_TOP:
         return minimum;
-    case 7: // bottom
+    case win::SB_BOTTOM:
         return maximum;
     default:
         return position;
@@ -332,7 +323,7 @@ int ScrollStep(int position, int minimum, int maximum, int request, int thumb) {
 std::vector<MenuMark> CurrentMenuMarks() {
     const int32_t shade = RenderQuality & SHADE_MASK;
     const int32_t fill = RenderQuality & FILL_MASK;
-    const int cabinet = (DisplayFlags & SHOW_CABINET) ? 1 : 0;
+    const int cabinet = (DisplayFlags & DISPLAY_CABINET) ? 1 : 0;
     auto on = [](bool b) { return b ? 1 : 0; };
     std::vector<MenuMark> marks = {
         {27, on(SingleStep == 1), -1},
@@ -348,14 +339,14 @@ std::vector<MenuMark> CurrentMenuMarks() {
         {18, on(TextureQuality == 1), -1},
         {24, on(Dithering == 1), -1},
         {26, on(AntiAliasing == 1), 0},
-        {112, on(DisplayFlags & SOUND_ON), -1},
+        {112, on(DisplayFlags & DISPLAY_SOUND), -1},
         {113, on(ShowFPS == 1), -1},
-        {120, on(DisplayFlags & ROTATE_X), -1},
-        {121, on(DisplayFlags & ROTATE_Y), -1},
-        {122, on(DisplayFlags & ROTATE_Z), -1},
-        {111, on(DisplayFlags & SHOW_CREDITS), cabinet},
-        {114, on(DisplayFlags & SHOW_CHART), cabinet},
-        {118, on(DisplayFlags & SHOW_BUTTONS), cabinet},
+        {120, on(DisplayFlags & DISPLAY_ROTATE_X), -1},
+        {121, on(DisplayFlags & DISPLAY_ROTATE_Y), -1},
+        {122, on(DisplayFlags & DISPLAY_ROTATE_Z), -1},
+        {111, on(DisplayFlags & DISPLAY_CREDITS), cabinet},
+        {114, on(DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
+        {118, on(DisplayFlags & DISPLAY_BUTTONS), cabinet},
     };
     for (int i = 0; i < DriverCount; ++i)
         marks.push_back({DRIVER_COMMAND_BASE + i, on(i == CurrentDriver), -1});

@@ -315,6 +315,13 @@ TEST_F(WindowProcTest, FailedDriverChangeEndsTheProgram) {
     EXPECT_EQ(Quit, 1);
 }
 
+TEST_F(WindowProcTest, DriverIdPastTheListFailsLikeABadDriver) {
+    Command(84);
+    EXPECT_EQ(LastBoxText().rfind("Failed to create the D3DRM device from the clipper.\n", 0), 0u);
+    EXPECT_EQ(Quit, 1);
+    EXPECT_EQ(Device, nullptr);
+}
+
 TEST_F(WindowProcTest, PaintAndActivationFailuresAreShownAndTheProgramGoesOn) {
     rm::FailNthCall(1, E_FAIL);
     Send(win::Message{.kind = win::Kind::Activate, .active = true});
