@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
@@ -91,28 +92,21 @@ void StartDriverEnumeration() {
 }
 
 DWORD DepthToRenderBit(int bits) {
-    switch (bits) {
-    case 1:
-        return DDBD_1;
-    case 2:
-        return DDBD_2;
-    case 4:
-        return DDBD_4;
-    case 8:
-        return DDBD_8;
-    case 16:
-        return DDBD_16;
-    case 24:
-        return DDBD_24;
-    case 32:
-        return DDBD_32;
-    default:
-        return 0;
-    }
+    static constexpr std::pair<int, DWORD> kDepthBits[] = {
+        {1, DDBD_1},   {2, DDBD_2},   {4, DDBD_4},   {8, DDBD_8},
+        {16, DDBD_16}, {24, DDBD_24}, {32, DDBD_32},
+    };
+    for (const auto& [depth, flag] : kDepthBits)
+        if (depth == bits)
+            return flag;
+    return 0; // no driver can match
 }
 
 HRESULT ChooseDriver(GUID* guid, char* /*description*/, char* name, D3DDEVICEDESC* hardware,
                      D3DDEVICEDESC* software, void* context) {
+    // An enumeration that went on past a cancel finds the list full.
+    if (DriverCount >= MAX_DRIVERS || !hardware || !software || !guid)
+        return D3DENUMRET_CANCEL;
     int32_t* current = static_cast<int32_t*>(context);
     const bool isHardware = hardware->dcmColorModel != 0;
     const D3DDEVICEDESC* taken = isHardware ? hardware : software;

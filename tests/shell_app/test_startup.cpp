@@ -51,6 +51,9 @@ TEST_F(DriverChoice, OnlyFiveAreListedAndIncompatibleOnesAreSkipped) {
         EXPECT_EQ(Report("d", false, D3DCOLOR_RGB), D3DENUMRET_OK);
     EXPECT_EQ(Report("fifth", false, D3DCOLOR_RGB), D3DENUMRET_CANCEL);
     EXPECT_EQ(DriverCount, 5);
+    // An enumeration that ignores the cancel cannot write past the list.
+    EXPECT_EQ(Report("sixth", true, D3DCOLOR_MONO), D3DENUMRET_CANCEL);
+    EXPECT_EQ(DriverCount, 5);
     EXPECT_EQ(CurrentDriver, 0);
 }
 
