@@ -120,6 +120,15 @@ void HandleCommand(win::Window* window, int command) {
     StepPending = 1;
 }
 
+// The window can be drawn again. The main loop may be asleep waiting for a message, and
+// sizing reaches this procedure directly rather than through the queue, so a message is
+// posted to wake the loop up.
+void Unminimize() {
+    if (Minimized)
+        win::PostMessage(win::Message{.kind = win::Kind::None, .window = MainWindow});
+    Minimized = 0;
+}
+
 // A viewport as large as the client area, on the existing device.
 void ResizeViewport(int width, int height) {
     if (Viewport) {
@@ -138,7 +147,7 @@ void ResizeViewport(int width, int height) {
         ShutDown();
         return;
     }
-    Minimized = 0;
+    Unminimize();
 }
 
 void HandleSize(int width, int height) {
@@ -163,7 +172,7 @@ void HandleSize(int width, int height) {
         ShutDown();
         return;
     }
-    Minimized = 0;
+    Unminimize();
 }
 
 // The device's window side, for painting and activation; null after a failure message.

@@ -278,6 +278,11 @@ TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
     EXPECT_EQ(Minimized, 0);
     EXPECT_NE(Viewport, viewport);
     viewport->Release();
+    // A main loop asleep while the window was minimised is woken up.
+    win::Message waiting;
+    ASSERT_TRUE(win::PeekMessage(waiting));
+    EXPECT_EQ(waiting.kind, win::Kind::None);
+    EXPECT_FALSE(win::PeekMessage(waiting));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
