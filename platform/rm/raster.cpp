@@ -315,10 +315,12 @@ ScreenCorner ToScreen(const Raster& r, const Vertex& v) {
 
 // The colour of one pixel: texel x lit colour (or the lit colour alone), quantised to
 // 5-6-5 for a 16-bit target.
-inline uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, int32_t red, int32_t green,
-                           int32_t blue, int x, int y) {
-    uint32_t rgb = r.textured ? pixels::Modulate(pixels::Sample(r.texture, u, v), red, green, blue)
-                              : pixels::PackColor(red, green, blue);
+uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, pixels::Light light, int x, int y) {
+    uint32_t rgb = pixels::LightColor(light);
+    if (r.textured) {
+        rgb = r.texture.bilinear ? pixels::ModulateBilinear(r.texture, u, v, light)
+                                 : pixels::ModulateNearest(r.texture, u, v, light);
+    }
     if (r.quantize) {
         rgb = pixels::Quantize565(rgb, r.dither ? pixels::BayerThreshold(x, y)
                                                 : pixels::kRoundThreshold);
@@ -335,10 +337,11 @@ bool Plot(const Raster& r, int x, int y, double z, double u, double v, double re
         return false;
     }
     r.target->depth[index] = depth;
-    r.target->color[index] = ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v),
-                                        pixels::ColorToFixed(static_cast<float>(red)),
-                                        pixels::ColorToFixed(static_cast<float>(green)),
-                                        pixels::ColorToFixed(static_cast<float>(blue)), x, y);
+    const pixels::Light light = pixels::MakeLight(pixels::ColorToFixed(static_cast<float>(red)),
+                                                  pixels::ColorToFixed(static_cast<float>(green)),
+                                                  pixels::ColorToFixed(static_cast<float>(blue)));
+    r.target->color[index] =
+        ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v), light, x, y);
     return true;
 }
 
@@ -450,20 +453,44 @@ Edge MakeEdge(const ScreenCorner& upper, const ScreenCorner& lower) {
     return e;
 }
 
-// The values at the first pixel of a run and their per-pixel steps.
-struct Run {
+// The values of the pixel being filled and their steps to the next pixel.
+struct Stepper {
     float z = 0, dz = 0;
     uint32_t u = 0, du = 0, v = 0, dv = 0;
-    int32_t red = 0, dRed = 0, green = 0, dGreen = 0, blue = 0, dBlue = 0;
+    pixels::Light light{}, dLight{};
+
+    void Step() {
+        z += dz;
+        u += du;
+        v += dv;
+        light = pixels::AddLight(light, dLight);
+    }
 };
 
-struct PixelValues {
+// Lit colours are linear along the span: one set of steps from its first to its last pixel,
+// truncated toward zero so that every pixel stays between the two in-range ends.
+void SetSpanLight(const AttributePlanes& planes, double first, double last, double y, int length,
+                  Stepper& s) {
+    const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
+    int32_t from[3], step[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const int k = kR + channel;
+        from[channel] = pixels::ColorToFixed(static_cast<float>(planes.At(k, first, y)));
+        const int32_t to = pixels::ColorToFixed(static_cast<float>(planes.At(k, last, y)));
+        step[channel] = static_cast<int32_t>((to - from[channel]) * perPixel);
+    }
+    s.light = pixels::MakeLight(from[0], from[1], from[2]);
+    s.dLight = pixels::MakeLight(step[0], step[1], step[2]);
+}
+
+// Depth, and texture coordinates when they are perspective correct, need a division; they
+// are computed exactly at the start of every run and stepped linearly within it.
+struct RunPoint {
     double z = 0, u = 0, v = 0;
-    int32_t red = 0, green = 0, blue = 0;
 };
 
-PixelValues ValuesAt(const Raster& r, const AttributePlanes& planes, double x, double y) {
-    PixelValues p;
+RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, double y) {
+    RunPoint p;
     p.z = 1.0 / std::max(planes.At(kW, x, y), r.minW);
     if (r.textured) {
         p.u = planes.At(kU, x, y);
@@ -473,67 +500,81 @@ PixelValues ValuesAt(const Raster& r, const AttributePlanes& planes, double x, d
             p.v *= p.z;
         }
     }
-    p.red = pixels::ColorToFixed(static_cast<float>(planes.At(kR, x, y)));
-    p.green = pixels::ColorToFixed(static_cast<float>(planes.At(kG, x, y)));
-    p.blue = pixels::ColorToFixed(static_cast<float>(planes.At(kB, x, y)));
     return p;
 }
 
-// Steps between two in-range endpoints, truncated toward zero so every pixel stays in range.
-int32_t ColorStep(int32_t first, int32_t last, double perPixel) {
-    return static_cast<int32_t>((last - first) * perPixel);
+void SetRun(const RunPoint& from, const RunPoint& to, int length, Stepper& s) {
+    const double perPixel = length == kRunLength ? 1.0 / kRunLength : 1.0 / length;
+    s.z = static_cast<float>(from.z);
+    s.dz = static_cast<float>((to.z - from.z) * perPixel);
+    s.u = pixels::WrapToFixed(from.u);
+    s.du = pixels::StepToFixed((to.u - from.u) * perPixel);
+    s.v = pixels::WrapToFixed(from.v);
+    s.dv = pixels::StepToFixed((to.v - from.v) * perPixel);
 }
 
-Run MakeRun(const PixelValues& first, const PixelValues& last, int length) {
-    const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
-    Run run;
-    run.z = static_cast<float>(first.z);
-    run.dz = static_cast<float>((last.z - first.z) * perPixel);
-    run.u = pixels::WrapToFixed(first.u);
-    run.du = pixels::StepToFixed((last.u - first.u) * perPixel);
-    run.v = pixels::WrapToFixed(first.v);
-    run.dv = pixels::StepToFixed((last.v - first.v) * perPixel);
-    run.red = first.red;
-    run.dRed = ColorStep(first.red, last.red, perPixel);
-    run.green = first.green;
-    run.dGreen = ColorStep(first.green, last.green, perPixel);
-    run.blue = first.blue;
-    run.dBlue = ColorStep(first.blue, last.blue, perPixel);
-    return run;
-}
-
-bool FillRun(const Raster& r, Run run, int x, int y, int length) {
-    const size_t rowStart = static_cast<size_t>(y) * r.target->width;
-    uint32_t* color = r.target->color + rowStart;
-    float* depth = r.target->depth + rowStart;
+// The depth-tested pixel loop, with the colour of a pixel given by `shade`.
+template <typename Shade>
+bool FillPixels(Stepper& stepper, uint32_t* color, float* depth, int x, int end, Shade shade) {
+    Stepper s = stepper; // a local copy stays in registers: the colour stores might alias it
     bool drawn = false;
-    for (int end = x + length; x < end; ++x) {
-        if (run.z <= depth[x]) {
-            depth[x] = run.z;
-            color[x] = ShadePixel(r, run.u, run.v, run.red, run.green, run.blue, x, y);
+    for (; x < end; ++x) {
+        if (s.z <= depth[x]) {
+            depth[x] = s.z;
+            color[x] = shade(s, x);
             drawn = true;
         }
-        run.z += run.dz;
-        run.u += run.du;
-        run.v += run.dv;
-        run.red += run.dRed;
-        run.green += run.dGreen;
-        run.blue += run.dBlue;
+        s.Step();
     }
+    stepper = s;
     return drawn;
 }
 
-// Pixels [start, end) of row y, cut to the viewport.
+// Picks the pixel loop once per run, so that the common cases have no per-pixel choices.
+bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
+    const size_t rowStart = static_cast<size_t>(y) * r.target->width;
+    uint32_t* color = r.target->color + rowStart;
+    float* depth = r.target->depth + rowStart;
+    const int end = x + length;
+    const Texture& t = r.texture;
+    if (r.quantize) {
+        return FillPixels(s, color, depth, x, end, [&r, y](const Stepper& p, int px) {
+            return ShadePixel(r, p.u, p.v, p.light, px, y);
+        });
+    }
+    if (!r.textured) {
+        return FillPixels(s, color, depth, x, end,
+                          [](const Stepper& p, int) { return pixels::LightColor(p.light); });
+    }
+    if (t.bilinear) {
+        return FillPixels(s, color, depth, x, end, [&t](const Stepper& p, int) {
+            return pixels::ModulateBilinear(t, p.u, p.v, p.light);
+        });
+    }
+    return FillPixels(s, color, depth, x, end, [&t](const Stepper& p, int) {
+        return pixels::ModulateNearest(t, p.u, p.v, p.light);
+    });
+}
+
+// Pixels [start, end) of row y, cut to the viewport. Each run ends where the next begins,
+// so one division per run serves both.
 bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, int end) {
     start = std::max(start, r.rect.left);
     end = std::min(end, r.rect.right);
+    if (start >= end) {
+        return false;
+    }
     const double centerY = y + 0.5;
+    Stepper s;
+    SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, s);
+    RunPoint from = RunPointAt(r, planes, start + 0.5, centerY);
     bool drawn = false;
     for (int x = start; x < end; x += kRunLength) {
         const int length = std::min(kRunLength, end - x);
-        const PixelValues first = ValuesAt(r, planes, x + 0.5, centerY);
-        const PixelValues last = ValuesAt(r, planes, x + length - 0.5, centerY);
-        drawn |= FillRun(r, MakeRun(first, last, length), x, y, length);
+        const RunPoint to = RunPointAt(r, planes, x + length + 0.5, centerY);
+        SetRun(from, to, length, s);
+        drawn |= FillRun(r, s, x, y, length);
+        from = to;
     }
     return drawn;
 }
