@@ -33,9 +33,14 @@ constexpr double kGuardBand = 64.0;
 // Depth of a cleared pixel: farther than anything that can be drawn.
 constexpr float kClearDepth = FLT_MAX;
 
-// Depth (and perspective-correct texture coordinates) are computed exactly every
-// kRunLength pixels and stepped linearly between: two divisions per run, not one per pixel.
-constexpr int kRunLength = 16;
+// Depth (and perspective-correct texture coordinates) are computed exactly at the ends of
+// runs of pixels and stepped linearly between: one division per run, not one per pixel.
+// A run is as long as 1/z changes by at most kRunDepthChange along it, which keeps the
+// stepped depth within about 1e-4 of the true one: whole spans for faces turned to the
+// camera, a few pixels for faces seen nearly edge-on.
+constexpr double kRunDepthChange = 0.02;
+constexpr int kMinRunLength = 2;
+constexpr int kMaxRunLength = 4096;
 
 // Twice the screen area below which a triangle is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
@@ -90,9 +95,15 @@ float SaturateToFloat(double value) {
 // ---------------------------------------------------------------------------------------
 // Camera-space work: input checks, culling, clipping.
 
+// A corner in camera space. No member initialisers: the fixed clip buffers are filled
+// before they are read, and clearing them for every polygon would cost more than the clip.
+struct CameraVertex {
+    float x, y, z, u, v, r, g, b;
+};
+
 struct ClipCorner {
-    Vertex v;
-    bool edgeToNext = true; // the edge to the next corner is one of the polygon's own
+    CameraVertex v;
+    bool edgeToNext; // the edge to the next corner is one of the polygon's own
 };
 
 bool IsFinite(const Vertex& v) {
@@ -111,12 +122,15 @@ bool CopyCorners(const Vertex* corners, int count, ClipCorner* out) {
     const float turnsU = std::floor(corners[0].u);
     const float turnsV = std::floor(corners[0].v);
     for (int i = 0; i < count; ++i) {
-        Vertex v = corners[i];
-        v.u -= turnsU;
-        v.v -= turnsV;
-        v.r = std::clamp(v.r, 0.0f, 1.0f);
-        v.g = std::clamp(v.g, 0.0f, 1.0f);
-        v.b = std::clamp(v.b, 0.0f, 1.0f);
+        const Vertex& c = corners[i];
+        const CameraVertex v = {c.x,
+                                c.y,
+                                c.z,
+                                c.u - turnsU,
+                                c.v - turnsV,
+                                std::clamp(c.r, 0.0f, 1.0f),
+                                std::clamp(c.g, 0.0f, 1.0f),
+                                std::clamp(c.b, 0.0f, 1.0f)};
         out[i] = {v, true};
     }
     return true;
@@ -146,11 +160,11 @@ struct ClipPlane {
     double a = 0, b = 0, c = 0, d = 0;
     Axis solveFor = kZ; // the coordinate set exactly on a cut (its coefficient is not zero)
 
-    double Distance(const Vertex& v) const { return a * v.x + b * v.y + c * v.z + d; }
+    double Distance(const CameraVertex& v) const { return a * v.x + b * v.y + c * v.z + d; }
 
     // Puts a cut corner exactly on the plane. Interpolating between far-apart corners loses
     // the low digits of the coordinate across the plane; the plane gives them back.
-    void Snap(Vertex& v) const {
+    void Snap(CameraVertex& v) const {
         if (solveFor == kX) {
             v.x = SaturateToFloat(-(b * v.y + c * v.z + d) / a);
         } else if (solveFor == kY) {
@@ -165,8 +179,8 @@ float LerpValue(float p, float q, double t) {
     return SaturateToFloat(p + (double{q} - p) * t);
 }
 
-Vertex Lerp(const Vertex& p, const Vertex& q, double t) {
-    Vertex v;
+CameraVertex Lerp(const CameraVertex& p, const CameraVertex& q, double t) {
+    CameraVertex v;
     v.x = LerpValue(p.x, q.x, t);
     v.y = LerpValue(p.y, q.y, t);
     v.z = LerpValue(p.z, q.z, t);
@@ -222,8 +236,8 @@ enum Attribute { kW, kU, kV, kR, kG, kB, kAttributeCount };
 // A projected corner. kW is 1/z; kU and kV are u/z and v/z when texturing is perspective
 // correct (then linear on the screen), plain u and v otherwise.
 struct ScreenCorner {
-    double x = 0, y = 0;
-    double a[kAttributeCount] = {};
+    double x, y;
+    double a[kAttributeCount];
 };
 
 // Everything one DrawPolygon call needs, checked once.
@@ -298,7 +312,7 @@ int ClipPolygon(const Raster& r, ClipCorner*& corners, ClipCorner* spare, int co
     return count;
 }
 
-ScreenCorner ToScreen(const Raster& r, const Vertex& v) {
+ScreenCorner ToScreen(const Raster& r, const CameraVertex& v) {
     const double z = std::max(double{v.z}, 0.5 * r.front);
     const double w = 1.0 / z;
     ScreenCorner s;
@@ -355,7 +369,7 @@ bool InRect(const PixelRect& rect, double x, double y) {
 bool DrawPoints(const Raster& r, const ClipCorner* corners, int count) {
     bool drawn = false;
     for (int i = 0; i < count; ++i) {
-        const Vertex& v = corners[i].v;
+        const CameraVertex& v = corners[i].v;
         if (!(v.z >= r.front && v.z <= r.back)) {
             continue;
         }
@@ -399,6 +413,7 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 
 // The attributes of a triangle as planes over the screen: a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
+    int runLength = kMinRunLength;
     double x0 = 0, y0 = 0;
     double at0[kAttributeCount] = {};
     double dx[kAttributeCount] = {};
@@ -426,6 +441,19 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
         planes.dy[k] = (d2 * ex1 - d1 * ex2) * inverse;
     }
     return true;
+}
+
+// Faces turned square to the camera have 1/z nearly constant along a row: whole spans can
+// then be single runs.
+void SetRunLength(const ScreenCorner* c, int count, AttributePlanes& planes) {
+    double farthestW = c[0].a[kW];
+    for (int i = 1; i < count; ++i) {
+        farthestW = std::min(farthestW, c[i].a[kW]);
+    }
+    const double wSlope = std::fabs(planes.dx[kW]);
+    const double runLength = wSlope > 0 ? kRunDepthChange * farthestW / wSlope : kMaxRunLength;
+    planes.runLength =
+        static_cast<int>(std::clamp(runLength, double{kMinRunLength}, double{kMaxRunLength}));
 }
 
 // One edge walked down the rows. x is computed from the edge's own upper end on every row,
@@ -503,8 +531,9 @@ RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, do
     return p;
 }
 
-void SetRun(const RunPoint& from, const RunPoint& to, int length, Stepper& s) {
-    const double perPixel = length == kRunLength ? 1.0 / kRunLength : 1.0 / length;
+// `to` lies `steps` pixels after `from`.
+void SetRun(const RunPoint& from, const RunPoint& to, int steps, Stepper& s) {
+    const double perPixel = steps > 0 ? 1.0 / steps : 0.0;
     s.z = static_cast<float>(from.z);
     s.dz = static_cast<float>((to.z - from.z) * perPixel);
     s.u = pixels::WrapToFixed(from.u);
@@ -556,8 +585,9 @@ bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
     });
 }
 
-// Pixels [start, end) of row y, cut to the viewport. Each run ends where the next begins,
-// so one division per run serves both.
+// Pixels [start, end) of row y, cut to the viewport. A run ends where the next begins, so
+// one division serves both; the last run ends on the span's last pixel, because a point
+// beyond the edge could lie past the texture's edge and wrap.
 bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, int end) {
     start = std::max(start, r.rect.left);
     end = std::min(end, r.rect.right);
@@ -569,55 +599,139 @@ bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, 
     SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, s);
     RunPoint from = RunPointAt(r, planes, start + 0.5, centerY);
     bool drawn = false;
-    for (int x = start; x < end; x += kRunLength) {
-        const int length = std::min(kRunLength, end - x);
-        const RunPoint to = RunPointAt(r, planes, x + length + 0.5, centerY);
-        SetRun(from, to, length, s);
+    for (int x = start; x < end;) {
+        const int length = std::min(planes.runLength, end - x);
+        const int steps = x + length == end ? length - 1 : length;
+        const RunPoint to = RunPointAt(r, planes, x + steps + 0.5, centerY);
+        SetRun(from, to, steps, s);
         drawn |= FillRun(r, s, x, y, length);
         from = to;
+        x += length;
     }
     return drawn;
 }
 
-bool DrawTriangle(const Raster& r, const ScreenCorner& a, const ScreenCorner& b,
-                  const ScreenCorner& c) {
-    AttributePlanes planes;
-    if (!MakeAttributePlanes(a, b, c, planes)) {
+// One side of a polygon, walked edge by edge from its top corner down to its bottom corner.
+struct Side {
+    const ScreenCorner* corners;
+    int count, direction, current, bottom;
+    Edge edge;
+
+    Side(const ScreenCorner* c, int n, int top, int bottomCorner, int step)
+        : corners(c), count(n), direction(step), current(top), bottom(bottomCorner),
+          edge(MakeEdge(c[top], c[top])) {}
+
+    // The edge that spans `row`, moving down the side as far as needed.
+    const Edge& EdgeAt(int row) {
+        while (row >= edge.endRow && current != bottom) {
+            const int next = (current + direction + count) % count;
+            edge = MakeEdge(corners[current], corners[next]);
+            current = next;
+        }
+        return edge;
+    }
+};
+
+void FindTopAndBottom(const ScreenCorner* c, int count, int& top, int& bottom) {
+    top = bottom = 0;
+    for (int i = 1; i < count; ++i) {
+        if (c[i].y < c[top].y) {
+            top = i;
+        }
+        if (c[i].y > c[bottom].y) {
+            bottom = i;
+        }
+    }
+}
+
+// True when both ways round from the top corner to the bottom one only go down (or across):
+// every row then meets the polygon in one span. Convex polygons always pass.
+bool RunsDownBothSides(const ScreenCorner* c, int count) {
+    int top, bottom;
+    FindTopAndBottom(c, count, top, bottom);
+    for (int direction : {1, -1}) {
+        for (int i = top; i != bottom;) {
+            const int next = (i + direction + count) % count;
+            if (c[next].y < c[i].y) {
+                return false;
+            }
+            i = next;
+        }
+    }
+    return true;
+}
+
+// Twice the signed area; positive when the corners run clockwise on the target, whose y
+// axis points down.
+double DoubleArea(const ScreenCorner* c, int count) {
+    double sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const ScreenCorner& a = c[i];
+        const ScreenCorner& b = c[i + 1 == count ? 0 : i + 1];
+        sum += a.x * b.y - b.x * a.y;
+    }
+    return sum;
+}
+
+// Fills a polygon that RunsDownBothSides, row by row between its two sides.
+bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const AttributePlanes& planes) {
+    const double area = DoubleArea(c, count);
+    if (!(std::fabs(area) > kMinDoubleArea)) {
         return false;
     }
-    const ScreenCorner* top = &a;
-    const ScreenCorner* middle = &b;
-    const ScreenCorner* bottom = &c;
-    if (middle->y < top->y) {
-        std::swap(top, middle);
-    }
-    if (bottom->y < middle->y) {
-        std::swap(middle, bottom);
-    }
-    if (middle->y < top->y) {
-        std::swap(top, middle);
-    }
-    const Edge longEdge = MakeEdge(*top, *bottom);
-    const Edge upperEdge = MakeEdge(*top, *middle);
-    const Edge lowerEdge = MakeEdge(*middle, *bottom);
-    // The middle corner lies right of the long edge when the long edge is the left side.
-    const bool longIsLeft =
-        (middle->x - top->x) * (bottom->y - top->y) - (bottom->x - top->x) * (middle->y - top->y) >
-        0;
-    const int firstRow = std::max(longEdge.firstRow, r.rect.top);
-    const int endRow = std::min(longEdge.endRow, r.rect.bottom);
+    int top, bottom;
+    FindTopAndBottom(c, count, top, bottom);
+    // Clockwise on the target, the corners after the top one lead down the right side.
+    Side right(c, count, top, bottom, area > 0 ? 1 : -1);
+    Side left(c, count, top, bottom, area > 0 ? -1 : 1);
+    const int firstRow = std::max(FirstPixelAtOrAfter(c[top].y), r.rect.top);
+    const int endRow = std::min(FirstPixelAtOrAfter(c[bottom].y), r.rect.bottom);
     bool drawn = false;
     for (int y = firstRow; y < endRow; ++y) {
         const double centerY = y + 0.5;
-        const Edge& shortEdge = y < upperEdge.endRow ? upperEdge : lowerEdge;
-        double left = longEdge.XAt(centerY);
-        double right = shortEdge.XAt(centerY);
-        if (!longIsLeft) {
-            std::swap(left, right);
-        }
-        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(left), FirstPixelAtOrAfter(right));
+        const double leftX = left.EdgeAt(y).XAt(centerY);
+        const double rightX = right.EdgeAt(y).XAt(centerY);
+        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(leftX), FirstPixelAtOrAfter(rightX));
     }
     return drawn;
+}
+
+// How far an attribute of a corner may stray from the planes for them to serve the whole
+// polygon: 1e-4 of depth or of a texture turn (both scaled by 1/z when they are), and a
+// quarter of a colour level.
+double PlaneTolerance(const Raster& r, const ScreenCorner& c, int k) {
+    if (k == kW || (r.perspective && (k == kU || k == kV))) {
+        return 1e-4 * c.a[kW];
+    }
+    return k == kU || k == kV ? 1e-4 : 1.0 / 1024;
+}
+
+// Planes through the largest triangle of the fan. They serve the whole polygon when every
+// corner lies on them, as it does for a flat face with affine texture coordinates and
+// colours; then the polygon is filled in one piece rather than as a fan of triangles.
+bool MakePolygonPlanes(const Raster& r, const ScreenCorner* c, int count, AttributePlanes& planes) {
+    int widest = 1;
+    double widestArea = 0;
+    for (int i = 1; i + 1 < count; ++i) {
+        const double area = std::fabs((c[i].x - c[0].x) * (c[i + 1].y - c[0].y) -
+                                      (c[i + 1].x - c[0].x) * (c[i].y - c[0].y));
+        if (area > widestArea) {
+            widestArea = area;
+            widest = i;
+        }
+    }
+    if (!MakeAttributePlanes(c[0], c[widest], c[widest + 1], planes)) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < kAttributeCount; ++k) {
+            if (!(std::fabs(c[i].a[k] - planes.At(k, c[i].x, c[i].y)) <=
+                  PlaneTolerance(r, c[i], k))) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 int ProjectCorners(const Raster& r, const ClipCorner* corners, int count, ScreenCorner* out) {
@@ -639,8 +753,17 @@ bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode
         }
         return drawn;
     }
+    AttributePlanes planes;
+    if (MakePolygonPlanes(r, screen, count, planes) && RunsDownBothSides(screen, count)) {
+        SetRunLength(screen, count, planes);
+        return FillPolygon(r, screen, count, planes);
+    }
     for (int i = 1; i + 1 < count; ++i) {
-        drawn |= DrawTriangle(r, screen[0], screen[i], screen[i + 1]);
+        const ScreenCorner triangle[3] = {screen[0], screen[i], screen[i + 1]};
+        if (MakeAttributePlanes(triangle[0], triangle[1], triangle[2], planes)) {
+            SetRunLength(triangle, 3, planes);
+            drawn |= FillPolygon(r, triangle, 3, planes);
+        }
     }
     return drawn;
 }

@@ -152,10 +152,13 @@ TEST(RasterTexture, PerspectiveCorrectCoordinatesFollowDepthAffineOnesDoNot) {
     ASSERT_TRUE(affine.Draw(RecedingWall(), Textured(halves, TextureFilter::Nearest, false)));
     EXPECT_NEAR(FirstColumnOf(correct, 20, kGreen), 30, 1);
     EXPECT_LT(FirstColumnOf(affine, 20, kGreen), 27);
-    // Depth is camera z in both modes (within 1% on so steep a wall): the centre of pixel
-    // 30 sees the wall at 2.0513, where interpolating z on the screen would give 2.54.
-    EXPECT_NEAR(correct.DepthAt(30, 20), 2.0513f, 0.025f);
-    EXPECT_NEAR(affine.DepthAt(30, 20), 2.0513f, 0.025f);
+    // The right edge, at u = 1, keeps the last column: nothing wraps round to the first.
+    EXPECT_EQ(correct.At(36, 20), kGreen);
+    EXPECT_EQ(affine.At(36, 20), kGreen);
+    // Depth is camera z in both modes: the centre of pixel 30 sees the wall at 2.0513, where
+    // interpolating z on the screen would give 2.54.
+    EXPECT_NEAR(correct.DepthAt(30, 20), 2.0513f, 0.001f);
+    EXPECT_NEAR(affine.DepthAt(30, 20), 2.0513f, 0.001f);
 }
 
 TEST(RasterColour, GouraudInterpolatesAcrossTheFace) {
