@@ -46,6 +46,7 @@ inline uint32_t StepToFixed(double step) {
 struct Texture {
     const uint32_t* firstRow = nullptr;
     ptrdiff_t rowStride = 0;
+    uint32_t halfTexelU = 0, halfTexelV = 0; // half a texel in fixed point, for bilinear
     uint32_t width = 0;
     uint32_t height = 0;
     bool bilinear = false;
@@ -58,6 +59,9 @@ inline bool MakeTexture(const TextureView* view, TextureFilter filter, Texture& 
     const ptrdiff_t width = view->width;
     out.firstRow = view->vFromBottom ? view->pixels + (view->height - 1) * width : view->pixels;
     out.rowStride = view->vFromBottom ? -width : width;
+    out.halfTexelU = static_cast<uint32_t>((uint64_t{1} << 31) / static_cast<uint64_t>(width));
+    out.halfTexelV =
+        static_cast<uint32_t>((uint64_t{1} << 31) / static_cast<uint64_t>(view->height));
     out.width = static_cast<uint32_t>(view->width);
     out.height = static_cast<uint32_t>(view->height);
     out.bilinear = filter == TextureFilter::Bilinear;
@@ -75,15 +79,11 @@ inline uint32_t SampleNearest(const Texture& t, uint32_t u, uint32_t v) {
 }
 
 // The two texels around a coordinate and the weight (0..255) of the second. Texel centres
-// sit half a texel in, so the position is moved back by half a texel, wrapping.
-inline void TexelPair(uint32_t coord, uint32_t size, uint32_t& first, uint32_t& second,
-                      uint32_t& weight) {
-    const uint64_t position = static_cast<uint64_t>(coord) * size +
-                              (static_cast<uint64_t>(size) << 32) - (uint64_t{1} << 31);
+// sit half a texel in, so the coordinate is moved back by half a texel first, wrapping.
+inline void TexelPair(uint32_t coord, uint32_t halfTexel, uint32_t size, uint32_t& first,
+                      uint32_t& second, uint32_t& weight) {
+    const uint64_t position = static_cast<uint64_t>(coord - halfTexel) * size;
     first = static_cast<uint32_t>(position >> 32);
-    if (first >= size) {
-        first -= size;
-    }
     second = first + 1 == size ? 0 : first + 1;
     weight = static_cast<uint32_t>(position >> 24) & 0xFFu;
 }
@@ -97,8 +97,8 @@ struct Footprint {
 inline Footprint BilinearFootprint(const Texture& t, uint32_t u, uint32_t v) {
     uint32_t x0, x1, y0, y1;
     Footprint f;
-    TexelPair(u, t.width, x0, x1, f.rightWeight);
-    TexelPair(v, t.height, y0, y1, f.lowerWeight);
+    TexelPair(u, t.halfTexelU, t.width, x0, x1, f.rightWeight);
+    TexelPair(v, t.halfTexelV, t.height, y0, y1, f.lowerWeight);
     f.topLeft = Texel(t, x0, y0);
     f.topRight = Texel(t, x1, y0);
     f.bottomLeft = Texel(t, x0, y1);
@@ -189,9 +189,22 @@ inline uint32_t Modulate(uint32_t texel, Light light) {
 
 // Weight pairs in 16-bit lanes: 256 - w for the four channels of the first texel, w for
 // the four of the second.
+struct PairWeightTable {
+    alignas(16) int16_t lanes[256][8];
+
+    constexpr PairWeightTable() : lanes() {
+        for (int w = 0; w < 256; ++w) {
+            for (int lane = 0; lane < 8; ++lane) {
+                lanes[w][lane] = static_cast<int16_t>(lane < 4 ? 256 - w : w);
+            }
+        }
+    }
+};
+
+inline constexpr PairWeightTable kPairWeights;
+
 inline __m128i PairWeights(uint32_t weight) {
-    const short w = static_cast<short>(weight), keep = static_cast<short>(256 - weight);
-    return _mm_setr_epi16(keep, keep, keep, keep, w, w, w, w);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(kPairWeights.lanes[weight]));
 }
 
 // Bilinear filtering and modulation in 16-bit lanes: the two rows are blended across, then
