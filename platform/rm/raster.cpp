@@ -1,8 +1,9 @@
 // Scanline rasterizer. A polygon is culled in camera space, clipped against the front and
 // back planes and a guard band just outside the viewport (so every projected coordinate
-// stays small), projected, split into a fan of triangles and filled span by span. Pixel
-// centres sit at +0.5; a pixel belongs to a triangle when its centre lies inside, or on a
-// top or left edge, so triangles sharing an edge cover each pixel of it exactly once.
+// stays small), projected, and filled row by row: in one piece when its attributes lie on
+// one set of planes (a flat face), else as a fan of triangles. Pixel centres sit at +0.5;
+// a pixel belongs to a polygon when its centre lies inside, or on a top or left edge, so
+// polygons sharing an edge cover each pixel of it exactly once.
 
 #include "platform/rm/raster.h"
 
@@ -36,13 +37,13 @@ constexpr float kClearDepth = FLT_MAX;
 // Depth (and perspective-correct texture coordinates) are computed exactly at the ends of
 // runs of pixels and stepped linearly between: one division per run, not one per pixel.
 // A run is as long as 1/z changes by at most kRunDepthChange along it, which keeps the
-// stepped depth within about 1e-3 (relative) of the true one: whole spans for faces turned to the
-// camera, a few pixels for faces seen nearly edge-on.
+// stepped depth within about 1e-3 (relative) of the true one: whole spans for faces
+// turned to the camera, a few pixels for faces seen nearly edge-on.
 constexpr double kRunDepthChange = 0.05;
 constexpr int kMinRunLength = 2;
 constexpr int kMaxRunLength = 4096;
 
-// Twice the screen area below which a triangle is skipped: it covers no pixel centre that
+// Twice the screen area below which a polygon is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
 constexpr double kMinDoubleArea = 1e-7;
 
@@ -411,7 +412,8 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 // ---------------------------------------------------------------------------------------
 // Solid fill.
 
-// The attributes of a triangle as planes over the screen: a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
+// The attributes of a triangle, or of a flat polygon, as planes over the screen:
+// a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
     int runLength = kMinRunLength;
     double x0 = 0, y0 = 0;
@@ -735,30 +737,13 @@ bool MakePolygonPlanes(const Raster& r, const ScreenCorner* c, int count, Attrib
     return true;
 }
 
-int ProjectCorners(const Raster& r, const ClipCorner* corners, int count, ScreenCorner* out) {
-    for (int i = 0; i < count; ++i) {
-        out[i] = ToScreen(r, corners[i].v);
-    }
-    return count;
-}
-
-bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode fill) {
-    ScreenCorner screen[kMaxClipped];
-    ProjectCorners(r, corners, count, screen);
-    bool drawn = false;
-    if (fill == FillMode::Wireframe) {
-        for (int i = 0; i < count; ++i) {
-            if (corners[i].edgeToNext) {
-                drawn |= DrawLine(r, screen[i], screen[i + 1 == count ? 0 : i + 1]);
-            }
-        }
-        return drawn;
-    }
+bool FillProjected(const Raster& r, const ScreenCorner* screen, int count) {
     AttributePlanes planes;
     if (MakePolygonPlanes(r, screen, count, planes) && RunsDownBothSides(screen, count)) {
         SetRunLength(screen, count, planes);
         return FillPolygon(r, screen, count, planes);
     }
+    bool drawn = false;
     for (int i = 1; i + 1 < count; ++i) {
         const ScreenCorner triangle[3] = {screen[0], screen[i], screen[i + 1]};
         if (MakeAttributePlanes(triangle[0], triangle[1], triangle[2], planes)) {
@@ -767,6 +752,26 @@ bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode
         }
     }
     return drawn;
+}
+
+// The polygon's own edges; those made by clipping are left out.
+bool DrawEdges(const Raster& r, const ClipCorner* corners, const ScreenCorner* screen, int count) {
+    bool drawn = false;
+    for (int i = 0; i < count; ++i) {
+        if (corners[i].edgeToNext) {
+            drawn |= DrawLine(r, screen[i], screen[i + 1 == count ? 0 : i + 1]);
+        }
+    }
+    return drawn;
+}
+
+bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode fill) {
+    ScreenCorner screen[kMaxClipped];
+    for (int i = 0; i < count; ++i) {
+        screen[i] = ToScreen(r, corners[i].v);
+    }
+    return fill == FillMode::Wireframe ? DrawEdges(r, corners, screen, count)
+                                       : FillProjected(r, screen, count);
 }
 
 void FillRect(const RenderTarget& target, const PixelRect& rect, auto* buffer, auto value) {

@@ -4,7 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -121,6 +124,70 @@ void BM_RasterTexturedQuads(benchmark::State& state) {
     state.counters["quads"] = static_cast<double>(drawn) / state.iterations();
 }
 BENCHMARK(BM_RasterTexturedQuads)->Arg(0)->Arg(1)->ArgName("bilinear");
+
+// A frame shaped like the machine's: four textured, Gouraud-lit drums of 20 faces in front
+// of a wall of 40 flat-coloured quads that fills the view, cleared and drawn in full.
+struct ReelScene {
+    std::vector<Vertex> drumFaces; // quads, four corners each
+    std::vector<Vertex> wallFaces;
+
+    ReelScene() {
+        constexpr int kFaces = 20;
+        constexpr float kRadius = 1.5f, kWidth = 1.3f, kAxisZ = 7.5f;
+        for (int drum = 0; drum < 4; ++drum) {
+            const float left = -2.9f + 1.5f * drum, right = left + kWidth;
+            for (int face = 0; face < kFaces; ++face) {
+                const float a0 = 6.2831853f * face / kFaces, a1 = 6.2831853f * (face + 1) / kFaces;
+                auto corner = [&](float x, float angle, float u, float v) {
+                    Vertex c =
+                        At(x, kRadius * std::sin(angle), kAxisZ - kRadius * std::cos(angle), u, v);
+                    c.r = c.g = c.b = std::max(0.3f, 0.3f + 0.7f * std::cos(angle));
+                    return c;
+                };
+                const float v0 = static_cast<float>(face) / kFaces, v1 = v0 + 1.0f / kFaces;
+                drumFaces.push_back(corner(left, a1, 0, v1));
+                drumFaces.push_back(corner(right, a1, 1, v1));
+                drumFaces.push_back(corner(right, a0, 1, v0));
+                drumFaces.push_back(corner(left, a0, 0, v0));
+            }
+        }
+        for (int row = 0; row < 5; ++row) {
+            for (int column = 0; column < 8; ++column) {
+                const float left = -7.0f + 1.75f * column, top = 5.0f - 2.0f * row;
+                const float grey = 0.35f + 0.02f * ((row + column) % 5);
+                for (auto [x, y] : {std::pair{left, top},
+                                    {left + 1.75f, top},
+                                    {left + 1.75f, top - 2.0f},
+                                    {left, top - 2.0f}}) {
+                    Vertex c = At(x, y, 9.0f, 0, 0);
+                    c.r = c.g = c.b = grey;
+                    wallFaces.push_back(c);
+                }
+            }
+        }
+    }
+};
+
+void BM_RasterReelScene(benchmark::State& state) {
+    Frame frame;
+    const Picture picture;
+    const PolygonStyle textured = StyleFor(state, &picture);
+    PolygonStyle flat;
+    const ReelScene scene;
+    for (auto _ : state) {
+        Clear(frame.target, frame.projection, 0x000000);
+        ClearDepth(frame.target, frame.projection);
+        for (size_t i = 0; i < scene.drumFaces.size(); i += 4) {
+            DrawPolygon(frame.target, frame.projection, &scene.drumFaces[i], 4, textured);
+        }
+        for (size_t i = 0; i < scene.wallFaces.size(); i += 4) {
+            DrawPolygon(frame.target, frame.projection, &scene.wallFaces[i], 4, flat);
+        }
+        benchmark::DoNotOptimize(frame.color.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_RasterReelScene)->Arg(0)->Arg(1)->ArgName("bilinear");
 
 void BM_RasterClear(benchmark::State& state) {
     Frame frame;
