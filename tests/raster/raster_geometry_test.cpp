@@ -215,7 +215,11 @@ TEST(RasterFillRule, TrianglesSharingEdgesCoverEachPixelOnce) {
 TEST(RasterFillRule, AdjacentQuadsOnAFractionalEdgeShareNoPixel) {
     Canvas left(60, 40), right(60, 40);
     left.Draw(Quad(-0.6f, -0.33f, 0.137f, 0.41f, 2));
-    right.Draw(Quad(0.137f, -0.33f, 0.7f, 0.41f, 2));
+    // Colours that no plane fits: this quad is filled as two triangles, the other in one piece.
+    auto shaded = Quad(0.137f, -0.33f, 0.7f, 0.41f, 2);
+    shaded[0].g = 0;
+    shaded[2].b = 0.2f;
+    right.Draw(shaded);
     Canvas whole(60, 40);
     whole.Draw(Quad(-0.6f, -0.33f, 0.7f, 0.41f, 2));
     for (size_t p = 0; p < whole.color.size(); ++p) {

@@ -262,6 +262,18 @@ TEST(RasterDither, SixteenBitsGivesOnly565ColoursAndAPatternOnMidGrey) {
     EXPECT_TRUE(Is565(plain.At(0, 0)));
 }
 
+TEST(RasterDither, SixteenBitTexturesAreQuantisedToo) {
+    Picture picture(2, 2, {0x123456, 0x808080, 0xFEDCBA, 0x0F0F0F});
+    for (TextureFilter filter : {TextureFilter::Nearest, TextureFilter::Bilinear}) {
+        Canvas canvas(40, 40);
+        canvas.target.bitsPerPixel = 16;
+        ASSERT_TRUE(canvas.Draw(Quad(-1, -1, 1, 1, 2, 0.9f, 0.6f, 1), Textured(picture, filter)));
+        for (uint32_t c : canvas.color) {
+            ASSERT_TRUE(Is565(c)) << std::hex << c;
+        }
+    }
+}
+
 TEST(RasterDither, ThirtyTwoBitsKeepsExactColours) {
     Canvas canvas(40, 40);
     canvas.Draw(Quad(-1, -1, 1, 1, 2, 0.5f, 0.5f, 0.5f));
