@@ -573,6 +573,10 @@ bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
             return ShadePixel(r, p.u, p.v, p.light, px, y);
         });
     }
+    if (!r.textured && pixels::IsZero(s.dLight)) { // a flat-coloured face: one colour
+        const uint32_t rgb = pixels::LightColor(s.light);
+        return FillPixels(s, color, depth, x, end, [rgb](const Stepper&, int) { return rgb; });
+    }
     if (!r.textured) {
         return FillPixels(s, color, depth, x, end,
                           [](const Stepper& p, int) { return pixels::LightColor(p.light); });

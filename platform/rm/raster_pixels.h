@@ -166,6 +166,9 @@ inline Light MakeLight(int32_t red, int32_t green, int32_t blue) {
 inline Light AddLight(Light a, Light b) {
     return _mm_add_epi32(a, b);
 }
+inline bool IsZero(Light light) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(light, _mm_setzero_si128())) == 0xFFFF;
+}
 
 // The light's whole part (0..256) in 16-bit lanes, twice: ready to multiply texels with.
 inline __m128i LightFactors(Light light) {
@@ -237,6 +240,9 @@ inline Light MakeLight(int32_t red, int32_t green, int32_t blue) {
 }
 inline Light AddLight(Light a, Light b) {
     return {a.blue + b.blue, a.green + b.green, a.red + b.red};
+}
+inline bool IsZero(Light light) {
+    return light.blue == 0 && light.green == 0 && light.red == 0;
 }
 inline uint32_t LightColor(Light light) {
     return ScalarColor(light.red, light.green, light.blue);
