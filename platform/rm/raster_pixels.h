@@ -2,7 +2,8 @@
 // Per-pixel colour work of the rasterizer: texel fetches with wrapping, modulation by the
 // lit colour, and 5-6-5 quantisation with ordered dithering. Kept inline because the span
 // loops call these once per pixel. Where SSE2 exists (every x86-64) the lit colour and
-// the bilinear blend work on all channels at once; the scalar forms are the reference.
+// the bilinear blend work on all channels at once; the scalar forms are the reference,
+// and defining KESTREL_RASTER_SCALAR makes the rasterizer use them (the tests run both).
 
 #include "platform/rm/raster.h"
 
@@ -10,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(KESTREL_RASTER_SCALAR)
 #include <emmintrin.h>
 #endif
 
@@ -155,7 +156,7 @@ inline uint32_t ScalarModulate(uint32_t texel, int32_t red, int32_t green, int32
     return channel(16, red) | channel(8, green) | channel(0, blue);
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(KESTREL_RASTER_SCALAR)
 
 // The lit colour as four 32-bit lanes: blue, green, red and 0, the byte order of a pixel.
 using Light = __m128i;
