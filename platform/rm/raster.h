@@ -63,7 +63,7 @@ void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
 void ClearDepth(RenderTarget& target, const Projection& viewport);
 
 // Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it
-// was drawn (culled, clipped away or degenerate).
+// was drawn (culled, clipped away, degenerate or hidden by nearer pixels).
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
                  int count, const PolygonStyle& style);
 
