@@ -13,7 +13,8 @@ struct RenderTarget {
     int height = 0;
     uint32_t* color = nullptr;
     float* depth = nullptr;
-    int bitsPerPixel = 32; // 16 or less: colours are dithered and quantised to 5-6-5
+    int bitsPerPixel = 32; // 16 or less: colours are quantised to 5-6-5
+    bool dither = true;    // ordered dithering when quantising (the device's dither setting)
 };
 
 // Camera looks along +z. At distance 1 the view reaches `field` from the centre to the edge
