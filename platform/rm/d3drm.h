@@ -11,6 +11,7 @@
 #include "platform/rm/raster.h"
 
 using D3DVALUE = float;
+#define D3DVAL(v) (static_cast<D3DVALUE>(v))
 using D3DCOLOR = DWORD;
 
 struct D3DVECTOR {

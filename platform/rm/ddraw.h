@@ -129,6 +129,8 @@ struct D3DDEVICEDESC {
     DWORD dwDeviceRenderBitDepth;
 };
 
+using LPD3DDEVICEDESC = D3DDEVICEDESC*;
+
 using LPD3DENUMDEVICESCALLBACK = HRESULT (*)(GUID* guid, char* description, char* name,
                                              D3DDEVICEDESC* hardware, D3DDEVICEDESC* software,
                                              void* context);
