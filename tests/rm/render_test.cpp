@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "tests/rm/scene_test_support.h"
 
@@ -300,6 +301,53 @@ TEST_F(RenderTest, SixteenBitDisplaysShowFiveSixFiveColours) {
     EXPECT_EQ(c.g, (c.g >> 2) << 2 | c.g >> 6);
     EXPECT_NEAR(c.r, 153, 8);
     EXPECT_NE(c.r, 153); // 153 itself is no 5-bit level
+}
+
+TEST_F(RenderTest, BilinearFilteringBlendsNeighbouringTexels) {
+    ASSERT_EQ(device->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_SOLID), D3DRM_OK);
+    IDirect3DRMTexture* texture = SurfaceTexture(); // red above blue, magnified 20 times
+    AddTexturedQuad(texture);
+    texture->Release();
+    auto mixedRows = [this]() {
+        const rm::Image& image = Draw();
+        int mixed = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            const Rgb c = ColorAt(image, kCx, y);
+            mixed += c.r > 20 && c.b > 20;
+        }
+        return mixed;
+    };
+    ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_NEAREST), D3DRM_OK);
+    EXPECT_EQ(mixedRows(), 0);
+    ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_LINEAR), D3DRM_OK);
+    EXPECT_GT(mixedRows(), 5);
+    EXPECT_EQ(device->SetTextureQuality(7), D3DRMERR_BADVALUE);
+}
+
+TEST_F(RenderTest, DitherOnASixteenBitDeviceMixesNeighbouringLevels) {
+    rm::SetDisplayDepth(16);
+    IDirect3DRMDevice* shallow = nullptr;
+    ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &shallow),
+              D3DRM_OK);
+    rm::SetDisplayDepth(32);
+    ASSERT_EQ(shallow->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_SOLID), D3DRM_OK);
+    viewport->Release();
+    ASSERT_EQ(d3drm->CreateViewport(shallow, camera, 0, 0, kWidth, kHeight, &viewport), D3DRM_OK);
+    device->Release();
+    device = shallow;
+    AddFrameWith(ColoredQuad(0, 0.6f, 0.6f, 0.6f));
+    auto levels = [this]() {
+        const rm::Image& image = Draw();
+        std::set<uint32_t> seen;
+        for (int x = kCx - 4; x < kCx + 4; ++x)
+            for (int y = kCy - 4; y < kCy + 4; ++y)
+                seen.insert(image.At(x, y));
+        return seen.size();
+    };
+    ASSERT_EQ(device->SetDither(TRUE), D3DRM_OK);
+    EXPECT_GT(levels(), 1u);
+    ASSERT_EQ(device->SetDither(FALSE), D3DRM_OK);
+    EXPECT_EQ(levels(), 1u);
 }
 
 TEST_F(RenderTest, UpdateShowsThePictureInTheClippersWindow) {
