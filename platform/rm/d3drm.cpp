@@ -45,11 +45,8 @@ HRESULT IDirect3DRM::CreateFrame(IDirect3DRMFrame* parent, IDirect3DRMFrame** fr
     if (frame == nullptr)
         return D3DRMERR_BADVALUE;
     IDirect3DRMFrame* made = new IDirect3DRMFrame();
-    if (parent != nullptr) {
-        made->AddRef();
-        parent->children_.push_back(made);
-        made->parent_ = parent;
-    }
+    if (parent != nullptr)
+        parent->Attach(made);
     *frame = made;
     return D3DRM_OK;
 }

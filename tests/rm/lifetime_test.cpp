@@ -88,7 +88,7 @@ TEST_F(LifetimeTest, AddChildMovesAFrameAndRefusesCycles) {
     EXPECT_EQ(b->Parent(), a);
     D3DVECTOR p{};
     ASSERT_EQ(b->GetPosition(scene, &p), D3DRM_OK);
-    EXPECT_FLOAT_EQ(p.x, 1); // it keeps its place in the world
+    EXPECT_FLOAT_EQ(p.x, 6); // its own transform now applies on top of its new parent's
     EXPECT_EQ(b->AddChild(a), D3DRMERR_BADVALUE);
     EXPECT_EQ(a->AddChild(a), D3DRMERR_BADVALUE);
     EXPECT_EQ(b->AddRef(), 3u); // ours, a's, and this one: the scene let it go
