@@ -196,6 +196,23 @@ protected:
         return bandPixels > 5;
     }
 
+    // The mean screen row of the pixels in the centre column showing the stop's band.
+    static double BandRow(const rm::Image& image, int stop) {
+        const rm::Image strip = rm::MakeStopStrip(kStops, 32);
+        const uint32_t band = strip.At(63, stop * 32) & 0xFFFFFF;
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = image.width / 2 - 3; x < image.width / 2 + 3; ++x) {
+                if ((image.At(x, y) & 0xFFFFFF) == band) {
+                    sum += y;
+                    ++count;
+                }
+            }
+        }
+        return count > 0 ? sum / count : -1;
+    }
+
     rm::DrumGeometry drum;
     IDirect3DRMFrame* drumFrame = nullptr;
 };
@@ -210,6 +227,32 @@ TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAbove) {
         EXPECT_TRUE(ShowsBand(image, middle - 9, (stop + kStops - 1) % kStops))
             << "above stop " << stop;
         EXPECT_TRUE(ShowsBand(image, middle + 9, (stop + 1) % kStops)) << "below stop " << stop;
+    }
+}
+
+TEST_F(DrumTest, SymbolsMoveDownWhileTheKeysCountTheStopsDown) {
+    // A spin's keys run through the stops old, old - 1, old - 2, ... one per time unit.
+    for (int old : {7, 0}) {
+        IDirect3DRMAnimation* animation = nullptr;
+        ASSERT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
+        ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
+        ASSERT_EQ(animation->SetFrame(drumFrame), D3DRM_OK);
+        D3DVECTOR axis{0, 1, 0};
+        for (int k = 0; k <= 2; ++k) {
+            D3DRMQUATERNION q;
+            const int stop = (old - k + kStops) % kStops;
+            D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop)]));
+            ASSERT_EQ(animation->AddRotateKey(float(k), &q), D3DRM_OK);
+        }
+        ASSERT_EQ(animation->SetTime(0), D3DRM_OK);
+        const double atStart = BandRow(Draw(), old);
+        ASSERT_EQ(animation->SetTime(0.4f), D3DRM_OK);
+        const double later = BandRow(Draw(), old);
+        EXPECT_NEAR(atStart, kHeight / 2.0, 2) << "stop " << old;
+        EXPECT_GT(later, atStart + 3) << "stop " << old;
+        ASSERT_EQ(animation->SetTime(1), D3DRM_OK);
+        EXPECT_NEAR(BandRow(Draw(), (old + kStops - 1) % kStops), kHeight / 2.0, 2);
+        animation->Release();
     }
 }
 
