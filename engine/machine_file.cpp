@@ -310,6 +310,7 @@ void SlotMachine::Load(const char* path) {
     if (!ParsePayoffs(file))
         ShowMessage("ParsePayoffs failed", "Error");
     std::fclose(file);
+    BuildPayoffIndex();
 }
 
 void SlotMachine::ParseKeyword(char* line) {

@@ -147,24 +147,73 @@ public:
     int PayOut(int amount, int count);
     void TrackCredits();
 
-    // Spin and nudge (spin.cpp).
+    // Spin and nudge (spin.cpp; the row look-ups below are inline because every spin and
+    // every evaluation makes a dozen of them).
     int WrapStop(int reel, int index) const;
-    int StopAbove(int reel) const;
-    int StopBelow(int reel) const;
+    int StopAbove(int reel) const { return WrapStop(reel, Position[reel] - 1); }
+    int StopBelow(int reel) const { return WrapStop(reel, Position[reel] + 1); }
     const SlotSymbol& SymbolAt(int reel, int row) const;
     int NudgeReel(int reel);
     void Spin(int bet, int nudge, int autoPay);
     int Nudge(int autoPay);
     int CheckAutoSpin();
 
-    // Payoff evaluation (payoff.cpp).
+    // Payoff evaluation (payoff.cpp). Evaluate reads the pay table through an index that
+    // Load and Clear build from Payoffs; code that changes Payoffs by hand rebuilds it.
     int Evaluate(int bet) const;
+    void BuildPayoffIndex();
 
 private:
+    static int WrapFar(int n, int index);
+    void StopsInView(int reel, int stops[3]) const;
+    const SlotSymbol& StopSymbol(int reel, int stop) const;
     void ShowMessage(const char* text, const char* caption) const;
 
     MessageSink* Messages = nullptr;
+
+    // Bit p of every mask stands for Payoffs[p], so that one pass over the reels judges the
+    // whole pay table at once.
+    struct PayoffIndex {
+        uint32_t meets[MAX_REELS][MAX_SYMBOLS]; // column of reel i is met by that letter
+        uint32_t plus[MAX_REELS];               // column of reel i is a "+" column
+        uint32_t inUse;                         // payoffs below NumPayoffs
+    };
+    PayoffIndex Index = {};
 };
+
+inline int SlotMachine::WrapStop(int reel, int index) const {
+    const int n = Reels[reel].numsym;
+    if (n <= 0)
+        return 0;
+    // One turn either way covers the rows next to the pay line. Written as selects: whether
+    // a neighbour wraps is a coin toss from spin to spin, and a mispredicted branch costs more
+    // than the whole look-up.
+    int wrapped = index < 0 ? index + n : index;
+    wrapped = wrapped >= n ? wrapped - n : wrapped;
+    if (static_cast<unsigned>(wrapped) < static_cast<unsigned>(n))
+        return wrapped;
+    return WrapFar(n, index);
+}
+
+// Row 0 is just above the pay line, 1 on it, 2 just below.
+inline const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
+    return StopSymbol(reel, WrapStop(reel, Position[reel] + row - 1));
+}
+
+// Strip indices of rows 0, 1 and 2; all 0 on a reel without stops.
+inline void SlotMachine::StopsInView(int reel, int stops[3]) const {
+    const int line = WrapStop(reel, Position[reel]);
+    const int last = Reels[reel].numsym > 0 ? Reels[reel].numsym - 1 : 0;
+    stops[0] = line > 0 ? line - 1 : last;
+    stops[1] = line;
+    stops[2] = line < last ? line + 1 : 0;
+}
+
+inline const SlotSymbol& SlotMachine::StopSymbol(int reel, int stop) const {
+    const SlotSymbol* symbol = Reels[reel].strip[stop];
+    // A reel without stops shows the record that no symbol line can define.
+    return symbol ? *symbol : Symbols[0];
+}
 
 // The one machine of the program, created by the world set-up.
 extern SlotMachine* Machine;

@@ -2,45 +2,21 @@
 #include "engine/saturating.h"
 #include "engine/slot_machine.h"
 
-int SlotMachine::WrapStop(int reel, int index) const {
-    const int n = Reels[reel].numsym;
-    if (n <= 0)
-        return 0;
-    // Neighbours of the pay line are at most one turn out; a remainder handles the rest
-    // without looping over huge distances.
-    if (index < 0)
-        index += n;
-    else if (index >= n)
-        index -= n;
-    if (index < 0 || index >= n) {
-        index %= n;
-        if (index < 0)
-            index += n;
-    }
-    return index;
-}
-
-int SlotMachine::StopAbove(int reel) const {
-    return WrapStop(reel, Position[reel] - 1);
-}
-
-int SlotMachine::StopBelow(int reel) const {
-    return WrapStop(reel, Position[reel] + 1);
-}
-
-const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
-    const SlotSymbol* symbol = Reels[reel].strip[WrapStop(reel, Position[reel] + row - 1)];
-    // A reel without stops shows the record that no symbol line can define.
-    return symbol ? *symbol : Symbols[0];
+// Any distance in either direction, without looping over it.
+int SlotMachine::WrapFar(int n, int index) {
+    index %= n;
+    return index < 0 ? index + n : index;
 }
 
 int SlotMachine::NudgeReel(int reel) {
-    if (SymbolAt(reel, 0).flags & SYM_DOWN) {
-        Position[reel] = StopAbove(reel);
+    int stops[3];
+    StopsInView(reel, stops);
+    if (StopSymbol(reel, stops[0]).flags & SYM_DOWN) {
+        Position[reel] = stops[0];
         return 1;
     }
-    if (SymbolAt(reel, 2).flags & SYM_UP) {
-        Position[reel] = StopBelow(reel);
+    if (StopSymbol(reel, stops[2]).flags & SYM_UP) {
+        Position[reel] = stops[2];
         return 1;
     }
     return 0;
@@ -59,7 +35,7 @@ void SlotMachine::Spin(int bet, int nudge, int autoPay) {
         for (int i = 0; i < NumReels; i++) {
             const SlotReel& reel = Reels[i];
             const int r = Random::Next();
-            Position[i] = reel.numspin > 0 ? reel.spin[r % reel.numspin] : 0;
+            Position[i] = reel.numspin > 0 ? reel.spin[unsigned(r) % unsigned(reel.numspin)] : 0;
             if (nudge)
                 NudgeReel(i);
         }
