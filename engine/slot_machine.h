@@ -159,7 +159,8 @@ public:
     int CheckAutoSpin();
 
     // Payoff evaluation (payoff.cpp). Evaluate reads the pay table through an index that
-    // Load and Clear build from Payoffs; code that changes Payoffs by hand rebuilds it.
+    // Load and Clear build from Symbols, Reels (strips) and Payoffs; code that changes any
+    // of those by hand calls BuildPayoffIndex before the next evaluation.
     int Evaluate(int bet) const;
     void BuildPayoffIndex();
 
@@ -171,12 +172,17 @@ private:
 
     MessageSink* Messages = nullptr;
 
-    // Bit p of every mask stands for Payoffs[p], so that one pass over the reels judges the
-    // whole pay table at once.
+    // The pay table's verdict on each reel, worked out in advance for every stop that can be
+    // on the pay line: bit p of each mask stands for Payoffs[p], so that an evaluation is a
+    // few look-ups per reel for the whole table.
     struct PayoffIndex {
-        uint32_t meets[MAX_REELS][MAX_SYMBOLS]; // column of reel i is met by that letter
-        uint32_t plus[MAX_REELS];               // column of reel i is a "+" column
-        uint32_t inUse;                         // payoffs below NumPayoffs
+        uint32_t inUse;          // payoffs below NumPayoffs
+        uint32_t any[MAX_REELS]; // the reel's column is "*"
+        struct StopVerdict {
+            uint32_t met;     // the column is met by a symbol of its set (not "*")
+            uint32_t wild;    // the column is filled by a substituting wild
+            uint32_t doubled; // ... by one that doubles
+        } stops[MAX_REELS][MAX_STOPS];
     };
     PayoffIndex Index = {};
 };

@@ -8,18 +8,16 @@ int SlotMachine::WrapFar(int n, int index) {
     return index < 0 ? index + n : index;
 }
 
+// Whether a neighbour wants onto the line is a coin toss from spin to spin, so the choice is
+// made with selects rather than branches.
 int SlotMachine::NudgeReel(int reel) {
     int stops[3];
     StopsInView(reel, stops);
-    if (StopSymbol(reel, stops[0]).flags & SYM_DOWN) {
-        Position[reel] = stops[0];
-        return 1;
-    }
-    if (StopSymbol(reel, stops[2]).flags & SYM_UP) {
-        Position[reel] = stops[2];
-        return 1;
-    }
-    return 0;
+    const bool down = (StopSymbol(reel, stops[0]).flags & SYM_DOWN) != 0;
+    const bool up = (StopSymbol(reel, stops[2]).flags & SYM_UP) != 0;
+    const int position = up ? stops[2] : Position[reel];
+    Position[reel] = down ? stops[0] : position; // the symbol above wins
+    return down || up;
 }
 
 void SlotMachine::Spin(int bet, int nudge, int autoPay) {
