@@ -206,13 +206,17 @@ inline const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
     return StopSymbol(reel, WrapStop(reel, Position[reel] + row - 1));
 }
 
-// Strip indices of rows 0, 1 and 2; all 0 on a reel without stops.
+// Strip indices of rows 0, 1 and 2; all 0 on a reel without stops. The wrap at either end
+// is done with masks: whether it happens is a coin toss from spin to spin, and compilers turn
+// the plain conditional into a branch that mispredicts.
 inline void SlotMachine::StopsInView(int reel, int stops[3]) const {
+    const int n = Reels[reel].numsym > 0 ? Reels[reel].numsym : 1;
     const int line = WrapStop(reel, Position[reel]);
-    const int last = Reels[reel].numsym > 0 ? Reels[reel].numsym - 1 : 0;
-    stops[0] = line > 0 ? line - 1 : last;
+    const int first = -static_cast<int>(line == 0);
+    const int last = -static_cast<int>(line == n - 1);
+    stops[0] = line - 1 + (first & n);
     stops[1] = line;
-    stops[2] = line < last ? line + 1 : 0;
+    stops[2] = (line + 1) & ~last;
 }
 
 inline const SlotSymbol& SlotMachine::StopSymbol(int reel, int stop) const {
