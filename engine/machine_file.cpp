@@ -306,7 +306,7 @@ void SlotMachine::Load(const char* path) {
     if (!ParsePayoffs(file))
         ShowMessage("ParsePayoffs failed", "Error");
     std::fclose(file);
-    BuildPayoffIndex();
+    BuildStopIndex();
 }
 
 void SlotMachine::ParseKeyword(char* line) {

@@ -4,6 +4,8 @@ namespace Random {
 
 uint32_t State = 1;
 
-void Seed(uint32_t seed) { State = seed; }
+void Seed(uint32_t seed) {
+    State = seed;
+}
 
 } // namespace Random

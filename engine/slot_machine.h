@@ -158,33 +158,39 @@ public:
     int Nudge(int autoPay);
     int CheckAutoSpin();
 
-    // Payoff evaluation (payoff.cpp). Evaluate reads the pay table through an index that
-    // Load and Clear build from Symbols, Reels (strips) and Payoffs; code that changes any
-    // of those by hand calls BuildPayoffIndex before the next evaluation.
+    // Payoff evaluation (payoff.cpp).
     int Evaluate(int bet) const;
-    void BuildPayoffIndex();
+
+    // Evaluate, NudgeReel and CheckAutoSpin read the machine through an index of every stop
+    // that can be on the pay line, which Load and Clear build from Symbols, Reels (strips)
+    // and Payoffs (stop_index.cpp). Code that changes any of those by hand calls
+    // BuildStopIndex before the next spin, nudge or evaluation.
+    void BuildStopIndex();
 
 private:
     static int WrapFar(int n, int index);
-    void StopsInView(int reel, int stops[3]) const;
     const SlotSymbol& StopSymbol(int reel, int stop) const;
     void ShowMessage(const char* text, const char* caption) const;
 
     MessageSink* Messages = nullptr;
 
-    // The pay table's verdict on each reel, worked out in advance for every stop that can be
-    // on the pay line: bit p of each mask stands for Payoffs[p], so that an evaluation is a
-    // few look-ups per reel for the whole table.
-    struct PayoffIndex {
-        uint32_t inUse;          // payoffs below NumPayoffs
-        uint32_t any[MAX_REELS]; // the reel's column is "*"
-        struct StopVerdict {
-            uint32_t met;     // the column is met by a symbol of its set (not "*")
-            uint32_t wild;    // the column is filled by a substituting wild
-            uint32_t doubled; // ... by one that doubles
-        } stops[MAX_REELS][MAX_STOPS];
+    // What each stop means when it is on the pay line, worked out in advance: a spin then
+    // needs one look-up per reel. Bit p of each mask stands for Payoffs[p], so that one pass
+    // over the reels judges the whole pay table.
+    struct StopEntry {
+        uint32_t met;     // payoffs whose column this reel meets with a symbol of its set
+        uint32_t wild;    // ... whose column a substituting wild fills
+        uint32_t doubled; // ... whose column a doubling wild fills
+        int16_t nudgeTo;  // the pay-line stop after a nudge (this stop if none moves it)
+        uint8_t nudges;   // 1 if a nudge moves the reel
+        uint8_t autoSpin; // 1 if the pay-line symbol has SYM_AUTOSPIN
     };
-    PayoffIndex Index = {};
+    struct StopIndex {
+        uint32_t inUse;          // payoffs below NumPayoffs
+        uint32_t any[MAX_REELS]; // payoffs whose column of the reel is "*"
+        StopEntry stops[MAX_REELS][MAX_STOPS];
+    };
+    StopIndex Index = {};
 };
 
 inline int SlotMachine::WrapStop(int reel, int index) const {
@@ -204,19 +210,6 @@ inline int SlotMachine::WrapStop(int reel, int index) const {
 // Row 0 is just above the pay line, 1 on it, 2 just below.
 inline const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
     return StopSymbol(reel, WrapStop(reel, Position[reel] + row - 1));
-}
-
-// Strip indices of rows 0, 1 and 2; all 0 on a reel without stops. The wrap at either end
-// is done with masks: whether it happens is a coin toss from spin to spin, and compilers turn
-// the plain conditional into a branch that mispredicts.
-inline void SlotMachine::StopsInView(int reel, int stops[3]) const {
-    const int n = Reels[reel].numsym > 0 ? Reels[reel].numsym : 1;
-    const int line = WrapStop(reel, Position[reel]);
-    const int first = -static_cast<int>(line == 0);
-    const int last = -static_cast<int>(line == n - 1);
-    stops[0] = line - 1 + (first & n);
-    stops[1] = line;
-    stops[2] = (line + 1) & ~last;
 }
 
 inline const SlotSymbol& SlotMachine::StopSymbol(int reel, int stop) const {

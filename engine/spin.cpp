@@ -8,16 +8,12 @@ int SlotMachine::WrapFar(int n, int index) {
     return index < 0 ? index + n : index;
 }
 
-// Whether a neighbour wants onto the line is a coin toss from spin to spin, so the choice is
-// made with selects rather than branches.
+// The move is looked up, not worked out: see BuildStopIndex. A reel that does not move is
+// set to the stop it shows, so there is no branch to mispredict.
 int SlotMachine::NudgeReel(int reel) {
-    int stops[3];
-    StopsInView(reel, stops);
-    const bool down = (StopSymbol(reel, stops[0]).flags & SYM_DOWN) != 0;
-    const bool up = (StopSymbol(reel, stops[2]).flags & SYM_UP) != 0;
-    const int position = up ? stops[2] : Position[reel];
-    Position[reel] = down ? stops[0] : position; // the symbol above wins
-    return down || up;
+    const StopEntry& entry = Index.stops[reel][WrapStop(reel, Position[reel])];
+    Position[reel] = entry.nudgeTo;
+    return entry.nudges;
 }
 
 void SlotMachine::Spin(int bet, int nudge, int autoPay) {
@@ -79,7 +75,7 @@ int SlotMachine::CheckAutoSpin() {
     if (AutoSpin == 1 && Win == 0)
         return 1;
     for (int i = 0; i < NumReels; i++) {
-        if (SymbolAt(i, 1).flags & SYM_AUTOSPIN) {
+        if (Index.stops[i][WrapStop(i, Position[i])].autoSpin) {
             AutoSpin = 1;
             return 1;
         }

@@ -168,6 +168,6 @@ TEST(Payoff, HandMadePayoffsCountOnceIndexed) {
     SlotPayoff& payoff = machine.Payoffs[machine.NumPayoffs++];
     payoff.match[0]['R'] = 1;
     payoff.pay[0] = 7;
-    machine.BuildPayoffIndex();
+    machine.BuildStopIndex();
     EXPECT_EQ(machine.Evaluate(1), 7);
 }
