@@ -147,8 +147,8 @@ public:
     int PayOut(int amount, int count);
     void TrackCredits();
 
-    // Spin and nudge (spin.cpp; the row look-ups below are inline because every spin and
-    // every evaluation makes a dozen of them).
+    // Spin and nudge (spin.cpp; WrapStop and SymbolAt are inline, below, because every
+    // spin, nudge and evaluation wraps a stop for each reel).
     int WrapStop(int reel, int index) const;
     int StopAbove(int reel) const { return WrapStop(reel, Position[reel] - 1); }
     int StopBelow(int reel) const { return WrapStop(reel, Position[reel] + 1); }
