@@ -484,8 +484,8 @@ class Machine:
         return index
 
     def symbol_at(self, reel, row):
-        r = self.Reels[reel]
-        return self.Symbols[r.strip[self.wrap_stop(reel, self.Position[reel] + row - 1)]]
+        strip = self.Reels[reel].strip
+        return self.Symbols[strip[(self.Position[reel] + row - 1) % len(strip)]]
 
     def nudge_reel(self, reel):
         if self.symbol_at(reel, 0).flags & SYM_DOWN:
@@ -588,27 +588,35 @@ class Machine:
         if self.NumPayoffs == 0:
             return 0
         level = min(bet - 1, 2)
-        rows = [(self.symbol_at(i, 0), self.symbol_at(i, 1), self.symbol_at(i, 2))
-                for i in range(self.NumReels)]
+        symbols = self.Symbols
+        rows = []  # per reel: letters of rows 0, 1, 2; pay-line and below-line flags
+        for i in range(self.NumReels):
+            strip = self.Reels[i].strip
+            p = self.Position[i]
+            above, on, below = (symbols[strip[p - 1]], symbols[strip[p]],
+                                symbols[strip[(p + 1) % len(strip)]])
+            rows.append(((above.letter, on.letter, below.letter), on.flags, below.flags))
+        star = ord("*")
         best = 0
         for p in self.Payoffs:
             anyc = matched = wild = 0
             multiplier = 1
-            for i in range(self.NumReels):
+            for i, (letters, on_flags, below_flags) in enumerate(rows):
                 match = p.match[i]
-                if p.plus[i]:
-                    met = any(s.letter in match for s in rows[i])
-                    subst = rows[i][2]
-                else:
-                    met = rows[i][1].letter in match
-                    subst = rows[i][1]
-                if ord("*") in match:
+                if star in match:
                     anyc += 1
-                elif met:
+                    continue
+                if p.plus[i]:
+                    met = letters[0] in match or letters[1] in match or letters[2] in match
+                    flags = below_flags  # the substitution symbol of a "+" column
+                else:
+                    met = letters[1] in match
+                    flags = on_flags
+                if met:
                     matched += 1
-                elif subst.flags & SYM_WILD:
+                elif flags & SYM_WILD:
                     wild += 1
-                    if subst.flags & SYM_DOUBLE:
+                    if flags & SYM_DOUBLE:
                         multiplier *= 2
             amount = p.pay[level] * multiplier
             if matched >= 1 and anyc + matched + wild == self.NumReels and amount > best:
@@ -1127,7 +1135,7 @@ class Checker:
     def check_run(self, path, rng, flags):
         seed = rng.randrange(1 << 32)
         bet = rng.randint(1, 4)
-        spins = rng.randint(50, 300)
+        spins = rng.randint(30, 200)
         want, spins, capped = self.simulate_run(path, seed, spins, bet, flags, "nocall")
         got, err = self.tool(["run", path, "--seed", str(seed), "--spins", str(spins), "--bet",
                               str(bet), "--trace"] + flags)
@@ -1152,7 +1160,7 @@ class Checker:
     def check_play(self, path, rng):
         seed = rng.randrange(1 << 32)
         bet = rng.randint(1, 4)
-        spins = rng.randint(20, 150)
+        spins = rng.randint(10, 100)
         m = self.model(path)
         r = Rng(seed)
         trace = []
