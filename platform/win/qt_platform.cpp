@@ -1,0 +1,39 @@
+#include "platform/win/qt_platform.h"
+
+#include "platform/win/qt_support.h"
+#include "platform/win/qt_window.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QIcon>
+
+namespace win {
+
+void QtEventSource::ProcessPending() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Without Qt's own loop running, objects whose deletion was deferred wait here.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtEventSource::WaitForEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+std::unique_ptr<Window> QtWindowFactory::Create(WindowProc proc, const std::string& title,
+                                                int width, int height, std::unique_ptr<Menu> menu,
+                                                const IconResource* icon) {
+    const QIcon picture = icon ? QIcon(IconPixmap(*icon)) : QIcon();
+    return std::make_unique<QtWindow>(proc, title, width, height, std::move(menu), picture);
+}
+
+QtPlatform::QtPlatform(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv)) {
+    Install(Services{&dialogs_, &clock_, &events_, &windows_});
+}
+
+QtPlatform::~QtPlatform() {
+    // Windows are Qt widgets: they must go before the application object.
+    Install(Services{});
+}
+
+} // namespace win

@@ -1,0 +1,45 @@
+#pragma once
+// Puts the window system on Qt for the life of this object: the application object, windows,
+// boxes and dialogs, the message pump, and the monotonic clock. Runs on whatever platform Qt
+// is given (offscreen for tests and headless runs, xcb under X or Xvfb).
+
+#include "platform/win/clock.h"
+#include "platform/win/platform.h"
+#include "platform/win/qt_dialogs.h"
+
+#include <memory>
+
+class QApplication;
+
+namespace win {
+
+// Qt's events: handled as they wait, or waited for.
+class QtEventSource : public EventSource {
+public:
+    void ProcessPending() override;
+    void WaitForEvents() override;
+};
+
+class QtWindowFactory : public WindowFactory {
+public:
+    std::unique_ptr<Window> Create(WindowProc proc, const std::string& title, int width, int height,
+                                   std::unique_ptr<Menu> menu, const IconResource* icon) override;
+};
+
+class QtPlatform {
+public:
+    // argc and argv must outlive the object, as Qt keeps them.
+    QtPlatform(int& argc, char** argv);
+    ~QtPlatform();
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+private:
+    std::unique_ptr<QApplication> app_;
+    QtEventSource events_;
+    QtWindowFactory windows_;
+    QtDialogs dialogs_;
+    SteadyClock clock_;
+};
+
+} // namespace win

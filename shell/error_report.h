@@ -1,0 +1,62 @@
+#pragma once
+// Reporting failed calls of the 3D services: a printf-style message box, the texts of result
+// codes, the failure log "errorlog.txt", and the checked-call convention of the scene builders.
+
+#include <cstdint>
+
+// The result codes, E_FAIL among them, belong to the retained-mode layer; until that layer
+// is part of the build the generic failure is declared here with the same type and value.
+#if __has_include("platform/rm/results.h")
+#include "platform/rm/results.h"
+#else
+using HRESULT = int32_t;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+#endif
+
+// The result of the most recent checked call; read only to caption the error box.
+extern HRESULT LastResult;
+
+// The caption of the last checked-call error box, "Direct3D Error %ld" of LastResult.
+extern char ErrorCaption[256];
+
+// Formats like printf into 256 bytes, appends "\r\n" and shows the text in a box captioned
+// "D3DRM Example Message" with one OK button and no icon. Returns the box's result.
+int ShowMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The text of a result code; "Unrecognized error value." for any code not in the table. The
+// text is constant and lives as long as the program.
+const char* ErrorText(HRESULT code);
+
+// Appends the text and a line end to "errorlog.txt" in the current directory. Where the file
+// cannot be opened the line is lost and nothing else changes.
+void LogError(const char* text);
+
+// Logs the text, beeps, captions ErrorCaption from LastResult and shows the text in an
+// exclamation box. The checked-call macros call it on a failure.
+void ReportCheckedFailure(const char* text);
+
+// Makes a call, keeps its result in LastResult and, if it is negative, reports the failure with
+// the given text and returns E_FAIL from the enclosing function. The text is the call as the
+// user should see it, written out because source formatting must not change it.
+#define CheckedCall(call, text)                                                                    \
+    do {                                                                                           \
+        LastResult = static_cast<HRESULT>(call);                                                   \
+        if (LastResult < 0) {                                                                      \
+            ReportCheckedFailure(text);                                                            \
+            return E_FAIL;                                                                         \
+        }                                                                                          \
+    } while (0)
+
+// Releases a non-null interface pointer variable and sets it to null; a negative result is
+// reported as "(name)->Release()" like a failed checked call and leaves the variable alone.
+#define CheckedRelease(pointer)                                                                    \
+    do {                                                                                           \
+        if ((pointer) != nullptr) {                                                                \
+            LastResult = static_cast<HRESULT>((pointer)->Release());                               \
+            if (LastResult < 0) {                                                                  \
+                ReportCheckedFailure("(" #pointer ")->Release()");                                 \
+                return E_FAIL;                                                                     \
+            }                                                                                      \
+            (pointer) = nullptr;                                                                   \
+        }                                                                                          \
+    } while (0)

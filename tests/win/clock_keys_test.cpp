@@ -1,0 +1,69 @@
+#include "platform/win/clock.h"
+#include "platform/win/platform.h"
+#include "platform/win/qt_keys.h"
+
+#include <Qt>
+#include <gtest/gtest.h>
+
+using namespace win;
+
+TEST(VirtualClock, StartsAt100000AndMovesOnlyByItsStep) {
+    VirtualClock clock(16);
+    EXPECT_EQ(clock.TickCount(), 100000u);
+    EXPECT_EQ(clock.TimeGetTime(), 100000u);
+    EXPECT_EQ(clock.TickCount(), 100000u);
+    clock.Advance();
+    clock.Advance();
+    EXPECT_EQ(clock.TickCount(), 100032u);
+    clock.SetStep(0);
+    clock.Advance();
+    EXPECT_EQ(clock.TimeGetTime(), 100032u);
+}
+
+TEST(VirtualClock, ServesThePlatformsTimeOnceInstalled) {
+    VirtualClock clock(81);
+    Install(Services{.clock = &clock});
+    clock.Advance();
+    EXPECT_EQ(GetTickCount(), 100081u);
+    EXPECT_EQ(timeGetTime(), 100081u);
+    Install(Services{});
+    EXPECT_NE(GetTickCount(), 100081u);
+}
+
+TEST(SteadyClock, NeverRunsBackward) {
+    SteadyClock clock;
+    uint32_t previous = clock.TickCount();
+    for (int i = 0; i < 1000; ++i) {
+        const uint32_t now = clock.TickCount();
+        EXPECT_LE(now - previous, 1000u); // unsigned: a backward step would be huge
+        previous = now;
+    }
+    EXPECT_LE(clock.TimeGetTime() - clock.TickCount(), 1u);
+}
+
+TEST(QtKeys, BecomeVirtualKeys) {
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F1, false), VK_F1);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F5, false), VK_F5);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_P, false), 'P');
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7, false), '7');
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7, true), VK_NUMPAD0 + 7);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, true), VK_ADD);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, false), VK_OEM_PLUS);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Minus, true), VK_SUBTRACT);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Enter, true), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Return, false), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Escape, false), VK_ESCAPE);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Space, false), VK_SPACE);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Launch0, false), 0);
+}
+
+TEST(QtKeys, TypeWhatThePlatformTypes) {
+    EXPECT_EQ(TypedCharacter(Qt::Key_X, true, false, u'\x18'), 24);
+    EXPECT_EQ(TypedCharacter(Qt::Key_Z, true, false, u'\0'), 26);
+    EXPECT_EQ(TypedCharacter(Qt::Key_A, true, false, u'a'), 1);
+    EXPECT_EQ(TypedCharacter(Qt::Key_Plus, false, false, u'+'), '+');
+    EXPECT_EQ(TypedCharacter(Qt::Key_A, false, false, u'a'), 'a');
+    EXPECT_EQ(TypedCharacter(Qt::Key_A, false, true, u'a'), 0);
+    EXPECT_EQ(TypedCharacter(Qt::Key_F1, false, false, u'\0'), 0);
+    EXPECT_EQ(TypedCharacter(Qt::Key_1, true, false, u'1'), 0);
+}

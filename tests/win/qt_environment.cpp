@@ -1,0 +1,23 @@
+// One Qt application object for the whole test program (offscreen unless told otherwise).
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override { app_ = new QApplication(argc_, argv_); }
+    void TearDown() override { delete app_; }
+
+private:
+    int argc_ = 1;
+    char name_[10] = "win_tests";
+    char* argv_[2] = {name_, nullptr};
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] testing::Environment* const environment =
+    testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
