@@ -60,6 +60,7 @@ struct PolygonStyle {
 };
 
 void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
+// Sets the depth to the largest float; a pixel is then drawn where its z is <= the depth.
 void ClearDepth(RenderTarget& target, const Projection& viewport);
 
 // Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it

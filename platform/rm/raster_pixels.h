@@ -122,10 +122,6 @@ inline uint32_t SampleBilinear(const Texture& t, uint32_t u, uint32_t v) {
     return Blend(upper, lower, f.lowerWeight);
 }
 
-inline uint32_t Sample(const Texture& t, uint32_t u, uint32_t v) {
-    return t.bilinear ? SampleBilinear(t, u, v) : SampleNearest(t, u, v);
-}
-
 // Lit colours step through the spans as 8.16 fixed point, 0 .. 256 << 16 per channel for
 // 0 .. 1, so that modulating a texel by full light is a multiplication by 256.
 constexpr float kColorScale = 256.0f * 65536.0f;
