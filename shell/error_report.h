@@ -4,10 +4,13 @@
 
 #include <cstdint>
 
+// The result codes, E_FAIL among them, belong to the retained-mode layer; until that layer
+// is part of the build the generic failure is declared here with the same type and value.
+#if __has_include("platform/rm/results.h")
+#include "platform/rm/results.h"
+#else
 using HRESULT = int32_t;
-
-#ifndef E_FAIL
-#define E_FAIL static_cast<HRESULT>(0x80004005u)
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 #endif
 
 // The result of the most recent checked call; read only to caption the error box.

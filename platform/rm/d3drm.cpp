@@ -45,11 +45,8 @@ HRESULT IDirect3DRM::CreateFrame(IDirect3DRMFrame* parent, IDirect3DRMFrame** fr
     if (frame == nullptr)
         return D3DRMERR_BADVALUE;
     IDirect3DRMFrame* made = new IDirect3DRMFrame();
-    if (parent != nullptr) {
-        made->AddRef();
-        parent->children_.push_back(made);
-        made->parent_ = parent;
-    }
+    if (parent != nullptr)
+        parent->Attach(made);
     *frame = made;
     return D3DRM_OK;
 }
@@ -183,18 +180,16 @@ rm::raster::RenderTarget IDirect3DRMDevice::Target() {
     target.height = height_;
     target.color = color_.data();
     target.depth = depthBuffer_.data();
-    // The rasterizer dithers whenever it quantises; without dithering Update quantises.
-    target.bitsPerPixel = dither_ && depth_ <= 16 ? depth_ : 32;
+    target.bitsPerPixel = depth_;
+    target.dither = dither_ != FALSE;
     return target;
 }
 
 HRESULT IDirect3DRMDevice::Update() {
     RM_ENTER();
-    const bool quantise = depth_ <= 16;
-    const uint32_t keep = quantise ? 0xF8FCF8u : 0xFFFFFFu;
     uint32_t* out = shown_.pixels.data();
     for (size_t i = 0; i < color_.size(); ++i)
-        out[i] = 0xFF000000u | (color_[i] & keep);
+        out[i] = 0xFF000000u | color_[i];
     rm::ShowInWindow(clipper_->Window(), shown_);
     return D3DRM_OK;
 }

@@ -11,6 +11,7 @@
 #include "platform/rm/raster.h"
 
 using D3DVALUE = float;
+#define D3DVAL(v) (static_cast<D3DVALUE>(v))
 using D3DCOLOR = DWORD;
 
 struct D3DVECTOR {
@@ -246,6 +247,7 @@ private:
     IDirect3DRMFrame() = default;
     ~IDirect3DRMFrame() override;
     bool IsAncestorOf(const IDirect3DRMFrame* frame) const;
+    void Attach(IDirect3DRMFrame* child);
     void Detach(IDirect3DRMFrame* child);
     void Spin(float delta);
     rm::Matrix ReferenceTransform(IDirect3DRMFrame* reference) const;

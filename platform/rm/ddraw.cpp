@@ -81,6 +81,8 @@ HRESULT IDirectDrawSurface::GetDC(HDC* dc) {
     if (dcOut_)
         return DDERR_SURFACEBUSY;
     dcOut_ = true;
+    dc_ = SurfaceDC{};
+    dc_.image = &pixels_;
     *dc = &dc_;
     return DD_OK;
 }

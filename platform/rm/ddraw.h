@@ -5,15 +5,9 @@
 
 #include <functional>
 
+#include "platform/gdi/device_context.h" // SurfaceDC and HDC: plain data shared with GDI
 #include "platform/rm/image.h"
 #include "platform/rm/unknown.h"
-
-// A device context on a surface: the 2D layer draws into `image` between GetDC and
-// ReleaseDC. The 2D layer's own memory contexts may use the same record.
-struct SurfaceDC {
-    rm::Image* image = nullptr;
-};
-using HDC = SurfaceDC*;
 
 constexpr DWORD DDSD_CAPS = 0x1;
 constexpr DWORD DDSD_HEIGHT = 0x2;
@@ -76,7 +70,8 @@ public:
     // A lost surface answers DDERR_SURFACELOST until Restore gives it (blank) memory again.
     HRESULT Restore();
     HRESULT IsLost();
-    // One context at a time; DDERR_SURFACEBUSY while one is out.
+    // A fresh context whose image is the surface's pixels, for the 2D layer to draw into
+    // until ReleaseDC. One at a time; DDERR_SURFACEBUSY while one is out.
     HRESULT GetDC(HDC* dc);
     HRESULT ReleaseDC(HDC dc);
 
@@ -133,6 +128,8 @@ struct D3DDEVICEDESC {
     D3DCOLORMODEL dcmColorModel;
     DWORD dwDeviceRenderBitDepth;
 };
+
+using LPD3DDEVICEDESC = D3DDEVICEDESC*;
 
 using LPD3DENUMDEVICESCALLBACK = HRESULT (*)(GUID* guid, char* description, char* name,
                                              D3DDEVICEDESC* hardware, D3DDEVICEDESC* software,

@@ -82,20 +82,20 @@ HRESULT IDirect3DRMFrame::AddChild(IDirect3DRMFrame* child) {
         return D3DRMERR_BADOBJECT;
     if (child->IsAncestorOf(this))
         return D3DRMERR_BADVALUE; // a frame cannot hold itself or an ancestor
-    if (child->parent_ == this)
-        return D3DRM_OK;
-    // Keep the child's place in the world while it changes parents, as the platform does.
-    const Matrix world = child->WorldTransform();
+    if (child->parent_ != this)
+        Attach(child);
+    return D3DRM_OK;
+}
+
+// The child keeps its own transform, now relative to this frame.
+void IDirect3DRMFrame::Attach(IDirect3DRMFrame* child) {
     child->AddRef();
     if (child->parent_ != nullptr) {
-        IDirect3DRMFrame* old = child->parent_;
-        old->Detach(child);
+        child->parent_->Detach(child);
         child->Release();
     }
     children_.push_back(child);
     child->parent_ = this;
-    child->local_ = rm::Multiply(world, rm::Inverse(WorldTransform()));
-    return D3DRM_OK;
 }
 
 HRESULT IDirect3DRMFrame::DeleteChild(IDirect3DRMFrame* child) {

@@ -9,8 +9,8 @@ using rm::Vec3;
 
 namespace {
 
-// Corners beyond this are taken for garbage rather than a face.
-constexpr DWORD kMaxCorners = 1024;
+// The rasterizer's limit; more corners are taken for garbage rather than a face.
+constexpr DWORD kMaxCorners = 64;
 
 bool ValidColor(float r, float g, float b) {
     return std::isfinite(r) && std::isfinite(g) && std::isfinite(b);

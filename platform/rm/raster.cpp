@@ -1,8 +1,9 @@
 // Scanline rasterizer. A polygon is culled in camera space, clipped against the front and
 // back planes and a guard band just outside the viewport (so every projected coordinate
-// stays small), projected, split into a fan of triangles and filled span by span. Pixel
-// centres sit at +0.5; a pixel belongs to a triangle when its centre lies inside, or on a
-// top or left edge, so triangles sharing an edge cover each pixel of it exactly once.
+// stays small), projected, and filled row by row: in one piece when its attributes lie on
+// one set of planes (a flat face), else as a fan of triangles. Pixel centres sit at +0.5;
+// a pixel belongs to a polygon when its centre lies inside, or on a top or left edge, so
+// polygons sharing an edge cover each pixel of it exactly once.
 
 #include "platform/rm/raster.h"
 
@@ -33,11 +34,16 @@ constexpr double kGuardBand = 64.0;
 // Depth of a cleared pixel: farther than anything that can be drawn.
 constexpr float kClearDepth = FLT_MAX;
 
-// Depth (and perspective-correct texture coordinates) are computed exactly every
-// kRunLength pixels and stepped linearly between: two divisions per run, not one per pixel.
-constexpr int kRunLength = 16;
+// Depth (and perspective-correct texture coordinates) are computed exactly at the ends of
+// runs of pixels and stepped linearly between: one division per run, not one per pixel.
+// A run is as long as 1/z changes by at most kRunDepthChange along it, which keeps the
+// stepped depth within about 1e-3 (relative) of the true one: whole spans for faces
+// turned to the camera, a few pixels for faces seen nearly edge-on.
+constexpr double kRunDepthChange = 0.05;
+constexpr int kMinRunLength = 2;
+constexpr int kMaxRunLength = 4096;
 
-// Twice the screen area below which a triangle is skipped: it covers no pixel centre that
+// Twice the screen area below which a polygon is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
 constexpr double kMinDoubleArea = 1e-7;
 
@@ -90,9 +96,15 @@ float SaturateToFloat(double value) {
 // ---------------------------------------------------------------------------------------
 // Camera-space work: input checks, culling, clipping.
 
+// A corner in camera space. No member initialisers: the fixed clip buffers are filled
+// before they are read, and clearing them for every polygon would cost more than the clip.
+struct CameraVertex {
+    float x, y, z, u, v, r, g, b;
+};
+
 struct ClipCorner {
-    Vertex v;
-    bool edgeToNext = true; // the edge to the next corner is one of the polygon's own
+    CameraVertex v;
+    bool edgeToNext; // the edge to the next corner is one of the polygon's own
 };
 
 bool IsFinite(const Vertex& v) {
@@ -111,12 +123,15 @@ bool CopyCorners(const Vertex* corners, int count, ClipCorner* out) {
     const float turnsU = std::floor(corners[0].u);
     const float turnsV = std::floor(corners[0].v);
     for (int i = 0; i < count; ++i) {
-        Vertex v = corners[i];
-        v.u -= turnsU;
-        v.v -= turnsV;
-        v.r = std::clamp(v.r, 0.0f, 1.0f);
-        v.g = std::clamp(v.g, 0.0f, 1.0f);
-        v.b = std::clamp(v.b, 0.0f, 1.0f);
+        const Vertex& c = corners[i];
+        const CameraVertex v = {c.x,
+                                c.y,
+                                c.z,
+                                c.u - turnsU,
+                                c.v - turnsV,
+                                std::clamp(c.r, 0.0f, 1.0f),
+                                std::clamp(c.g, 0.0f, 1.0f),
+                                std::clamp(c.b, 0.0f, 1.0f)};
         out[i] = {v, true};
     }
     return true;
@@ -146,11 +161,11 @@ struct ClipPlane {
     double a = 0, b = 0, c = 0, d = 0;
     Axis solveFor = kZ; // the coordinate set exactly on a cut (its coefficient is not zero)
 
-    double Distance(const Vertex& v) const { return a * v.x + b * v.y + c * v.z + d; }
+    double Distance(const CameraVertex& v) const { return a * v.x + b * v.y + c * v.z + d; }
 
     // Puts a cut corner exactly on the plane. Interpolating between far-apart corners loses
     // the low digits of the coordinate across the plane; the plane gives them back.
-    void Snap(Vertex& v) const {
+    void Snap(CameraVertex& v) const {
         if (solveFor == kX) {
             v.x = SaturateToFloat(-(b * v.y + c * v.z + d) / a);
         } else if (solveFor == kY) {
@@ -165,8 +180,8 @@ float LerpValue(float p, float q, double t) {
     return SaturateToFloat(p + (double{q} - p) * t);
 }
 
-Vertex Lerp(const Vertex& p, const Vertex& q, double t) {
-    Vertex v;
+CameraVertex Lerp(const CameraVertex& p, const CameraVertex& q, double t) {
+    CameraVertex v;
     v.x = LerpValue(p.x, q.x, t);
     v.y = LerpValue(p.y, q.y, t);
     v.z = LerpValue(p.z, q.z, t);
@@ -222,8 +237,8 @@ enum Attribute { kW, kU, kV, kR, kG, kB, kAttributeCount };
 // A projected corner. kW is 1/z; kU and kV are u/z and v/z when texturing is perspective
 // correct (then linear on the screen), plain u and v otherwise.
 struct ScreenCorner {
-    double x = 0, y = 0;
-    double a[kAttributeCount] = {};
+    double x, y;
+    double a[kAttributeCount];
 };
 
 // Everything one DrawPolygon call needs, checked once.
@@ -298,7 +313,7 @@ int ClipPolygon(const Raster& r, ClipCorner*& corners, ClipCorner* spare, int co
     return count;
 }
 
-ScreenCorner ToScreen(const Raster& r, const Vertex& v) {
+ScreenCorner ToScreen(const Raster& r, const CameraVertex& v) {
     const double z = std::max(double{v.z}, 0.5 * r.front);
     const double w = 1.0 / z;
     ScreenCorner s;
@@ -315,10 +330,12 @@ ScreenCorner ToScreen(const Raster& r, const Vertex& v) {
 
 // The colour of one pixel: texel x lit colour (or the lit colour alone), quantised to
 // 5-6-5 for a 16-bit target.
-inline uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, int32_t red, int32_t green,
-                           int32_t blue, int x, int y) {
-    uint32_t rgb = r.textured ? pixels::Modulate(pixels::Sample(r.texture, u, v), red, green, blue)
-                              : pixels::PackColor(red, green, blue);
+uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, pixels::Light light, int x, int y) {
+    uint32_t rgb = pixels::LightColor(light);
+    if (r.textured) {
+        rgb = r.texture.bilinear ? pixels::ModulateBilinear(r.texture, u, v, light)
+                                 : pixels::ModulateNearest(r.texture, u, v, light);
+    }
     if (r.quantize) {
         rgb = pixels::Quantize565(rgb, r.dither ? pixels::BayerThreshold(x, y)
                                                 : pixels::kRoundThreshold);
@@ -335,10 +352,11 @@ bool Plot(const Raster& r, int x, int y, double z, double u, double v, double re
         return false;
     }
     r.target->depth[index] = depth;
-    r.target->color[index] = ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v),
-                                        pixels::ColorToFixed(static_cast<float>(red)),
-                                        pixels::ColorToFixed(static_cast<float>(green)),
-                                        pixels::ColorToFixed(static_cast<float>(blue)), x, y);
+    const pixels::Light light = pixels::MakeLight(pixels::ColorToFixed(static_cast<float>(red)),
+                                                  pixels::ColorToFixed(static_cast<float>(green)),
+                                                  pixels::ColorToFixed(static_cast<float>(blue)));
+    r.target->color[index] =
+        ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v), light, x, y);
     return true;
 }
 
@@ -352,7 +370,7 @@ bool InRect(const PixelRect& rect, double x, double y) {
 bool DrawPoints(const Raster& r, const ClipCorner* corners, int count) {
     bool drawn = false;
     for (int i = 0; i < count; ++i) {
-        const Vertex& v = corners[i].v;
+        const CameraVertex& v = corners[i].v;
         if (!(v.z >= r.front && v.z <= r.back)) {
             continue;
         }
@@ -394,8 +412,10 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 // ---------------------------------------------------------------------------------------
 // Solid fill.
 
-// The attributes of a triangle as planes over the screen: a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
+// The attributes of a triangle, or of a flat polygon, as planes over the screen:
+// a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
+    int runLength = kMinRunLength;
     double x0 = 0, y0 = 0;
     double at0[kAttributeCount] = {};
     double dx[kAttributeCount] = {};
@@ -425,6 +445,19 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
     return true;
 }
 
+// Faces turned square to the camera have 1/z nearly constant along a row: whole spans can
+// then be single runs.
+void SetRunLength(const ScreenCorner* c, int count, AttributePlanes& planes) {
+    double farthestW = c[0].a[kW];
+    for (int i = 1; i < count; ++i) {
+        farthestW = std::min(farthestW, c[i].a[kW]);
+    }
+    const double wSlope = std::fabs(planes.dx[kW]);
+    const double runLength = wSlope > 0 ? kRunDepthChange * farthestW / wSlope : kMaxRunLength;
+    planes.runLength =
+        static_cast<int>(std::clamp(runLength, double{kMinRunLength}, double{kMaxRunLength}));
+}
+
 // One edge walked down the rows. x is computed from the edge's own upper end on every row,
 // so two triangles sharing the edge get bit-identical spans.
 struct Edge {
@@ -450,20 +483,44 @@ Edge MakeEdge(const ScreenCorner& upper, const ScreenCorner& lower) {
     return e;
 }
 
-// The values at the first pixel of a run and their per-pixel steps.
-struct Run {
+// The values of the pixel being filled and their steps to the next pixel.
+struct Stepper {
     float z = 0, dz = 0;
     uint32_t u = 0, du = 0, v = 0, dv = 0;
-    int32_t red = 0, dRed = 0, green = 0, dGreen = 0, blue = 0, dBlue = 0;
+    pixels::Light light{}, dLight{};
+
+    void Step() {
+        z += dz;
+        u += du;
+        v += dv;
+        light = pixels::AddLight(light, dLight);
+    }
 };
 
-struct PixelValues {
+// Lit colours are linear along the span: one set of steps from its first to its last pixel,
+// truncated toward zero so that every pixel stays between the two in-range ends.
+void SetSpanLight(const AttributePlanes& planes, double first, double last, double y, int length,
+                  Stepper& s) {
+    const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
+    int32_t from[3], step[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const int k = kR + channel;
+        from[channel] = pixels::ColorToFixed(static_cast<float>(planes.At(k, first, y)));
+        const int32_t to = pixels::ColorToFixed(static_cast<float>(planes.At(k, last, y)));
+        step[channel] = static_cast<int32_t>((to - from[channel]) * perPixel);
+    }
+    s.light = pixels::MakeLight(from[0], from[1], from[2]);
+    s.dLight = pixels::MakeLight(step[0], step[1], step[2]);
+}
+
+// Depth, and texture coordinates when they are perspective correct, need a division; they
+// are computed exactly at the start of every run and stepped linearly within it.
+struct RunPoint {
     double z = 0, u = 0, v = 0;
-    int32_t red = 0, green = 0, blue = 0;
 };
 
-PixelValues ValuesAt(const Raster& r, const AttributePlanes& planes, double x, double y) {
-    PixelValues p;
+RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, double y) {
+    RunPoint p;
     p.z = 1.0 / std::max(planes.At(kW, x, y), r.minW);
     if (r.textured) {
         p.u = planes.At(kU, x, y);
@@ -473,135 +530,252 @@ PixelValues ValuesAt(const Raster& r, const AttributePlanes& planes, double x, d
             p.v *= p.z;
         }
     }
-    p.red = pixels::ColorToFixed(static_cast<float>(planes.At(kR, x, y)));
-    p.green = pixels::ColorToFixed(static_cast<float>(planes.At(kG, x, y)));
-    p.blue = pixels::ColorToFixed(static_cast<float>(planes.At(kB, x, y)));
     return p;
 }
 
-// Steps between two in-range endpoints, truncated toward zero so every pixel stays in range.
-int32_t ColorStep(int32_t first, int32_t last, double perPixel) {
-    return static_cast<int32_t>((last - first) * perPixel);
+// `to` lies `steps` pixels after `from`.
+void SetRun(const RunPoint& from, const RunPoint& to, int steps, Stepper& s) {
+    const double perPixel = steps > 0 ? 1.0 / steps : 0.0;
+    s.z = static_cast<float>(from.z);
+    s.dz = static_cast<float>((to.z - from.z) * perPixel);
+    s.u = pixels::WrapToFixed(from.u);
+    s.du = pixels::StepToFixed((to.u - from.u) * perPixel);
+    s.v = pixels::WrapToFixed(from.v);
+    s.dv = pixels::StepToFixed((to.v - from.v) * perPixel);
 }
 
-Run MakeRun(const PixelValues& first, const PixelValues& last, int length) {
-    const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
-    Run run;
-    run.z = static_cast<float>(first.z);
-    run.dz = static_cast<float>((last.z - first.z) * perPixel);
-    run.u = pixels::WrapToFixed(first.u);
-    run.du = pixels::StepToFixed((last.u - first.u) * perPixel);
-    run.v = pixels::WrapToFixed(first.v);
-    run.dv = pixels::StepToFixed((last.v - first.v) * perPixel);
-    run.red = first.red;
-    run.dRed = ColorStep(first.red, last.red, perPixel);
-    run.green = first.green;
-    run.dGreen = ColorStep(first.green, last.green, perPixel);
-    run.blue = first.blue;
-    run.dBlue = ColorStep(first.blue, last.blue, perPixel);
-    return run;
+// The depth-tested pixel loop, with the colour of a pixel given by `shade`.
+template <typename Shade>
+bool FillPixels(Stepper& stepper, uint32_t* color, float* depth, int x, int end, Shade shade) {
+    Stepper s = stepper; // a local copy stays in registers: the colour stores might alias it
+    bool drawn = false;
+    for (; x < end; ++x) {
+        if (s.z <= depth[x]) {
+            depth[x] = s.z;
+            color[x] = shade(s, x);
+            drawn = true;
+        }
+        s.Step();
+    }
+    stepper = s;
+    return drawn;
 }
 
-bool FillRun(const Raster& r, Run run, int x, int y, int length) {
+// Picks the pixel loop once per run, so that the common cases have no per-pixel choices.
+bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
     const size_t rowStart = static_cast<size_t>(y) * r.target->width;
     uint32_t* color = r.target->color + rowStart;
     float* depth = r.target->depth + rowStart;
-    bool drawn = false;
-    for (int end = x + length; x < end; ++x) {
-        if (run.z <= depth[x]) {
-            depth[x] = run.z;
-            color[x] = ShadePixel(r, run.u, run.v, run.red, run.green, run.blue, x, y);
-            drawn = true;
-        }
-        run.z += run.dz;
-        run.u += run.du;
-        run.v += run.dv;
-        run.red += run.dRed;
-        run.green += run.dGreen;
-        run.blue += run.dBlue;
+    const int end = x + length;
+    const Texture& t = r.texture;
+    if (r.quantize) {
+        return FillPixels(s, color, depth, x, end, [&r, y](const Stepper& p, int px) {
+            return ShadePixel(r, p.u, p.v, p.light, px, y);
+        });
     }
-    return drawn;
+    if (!r.textured && pixels::IsZero(s.dLight)) { // a flat-coloured face: one colour
+        const uint32_t rgb = pixels::LightColor(s.light);
+        return FillPixels(s, color, depth, x, end, [rgb](const Stepper&, int) { return rgb; });
+    }
+    if (!r.textured) {
+        return FillPixels(s, color, depth, x, end,
+                          [](const Stepper& p, int) { return pixels::LightColor(p.light); });
+    }
+    // The texture is captured by value, so the pixel stores cannot alias its fields.
+    if (t.bilinear) {
+        return FillPixels(s, color, depth, x, end, [t](const Stepper& p, int) {
+            return pixels::ModulateBilinear(t, p.u, p.v, p.light);
+        });
+    }
+    return FillPixels(s, color, depth, x, end, [t](const Stepper& p, int) {
+        return pixels::ModulateNearest(t, p.u, p.v, p.light);
+    });
 }
 
-// Pixels [start, end) of row y, cut to the viewport.
+// Pixels [start, end) of row y, cut to the viewport. A run ends where the next begins, so
+// one division serves both; the last run ends on the span's last pixel, because a point
+// beyond the edge could lie past the texture's edge and wrap.
 bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, int end) {
     start = std::max(start, r.rect.left);
     end = std::min(end, r.rect.right);
+    if (start >= end) {
+        return false;
+    }
     const double centerY = y + 0.5;
+    Stepper s;
+    SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, s);
+    RunPoint from = RunPointAt(r, planes, start + 0.5, centerY);
     bool drawn = false;
-    for (int x = start; x < end; x += kRunLength) {
-        const int length = std::min(kRunLength, end - x);
-        const PixelValues first = ValuesAt(r, planes, x + 0.5, centerY);
-        const PixelValues last = ValuesAt(r, planes, x + length - 0.5, centerY);
-        drawn |= FillRun(r, MakeRun(first, last, length), x, y, length);
+    for (int x = start; x < end;) {
+        const int length = std::min(planes.runLength, end - x);
+        const int steps = x + length == end ? length - 1 : length;
+        const RunPoint to = RunPointAt(r, planes, x + steps + 0.5, centerY);
+        SetRun(from, to, steps, s);
+        drawn |= FillRun(r, s, x, y, length);
+        from = to;
+        x += length;
     }
     return drawn;
 }
 
-bool DrawTriangle(const Raster& r, const ScreenCorner& a, const ScreenCorner& b,
-                  const ScreenCorner& c) {
-    AttributePlanes planes;
-    if (!MakeAttributePlanes(a, b, c, planes)) {
+// One side of a polygon, walked edge by edge from its top corner down to its bottom corner.
+struct Side {
+    const ScreenCorner* corners;
+    int count, direction, current, bottom;
+    Edge edge;
+
+    Side(const ScreenCorner* c, int n, int top, int bottomCorner, int step)
+        : corners(c), count(n), direction(step), current(top), bottom(bottomCorner),
+          edge(MakeEdge(c[top], c[top])) {}
+
+    // The edge that spans `row`, moving down the side as far as needed.
+    const Edge& EdgeAt(int row) {
+        while (row >= edge.endRow && current != bottom) {
+            const int next = (current + direction + count) % count;
+            edge = MakeEdge(corners[current], corners[next]);
+            current = next;
+        }
+        return edge;
+    }
+};
+
+void FindTopAndBottom(const ScreenCorner* c, int count, int& top, int& bottom) {
+    top = bottom = 0;
+    for (int i = 1; i < count; ++i) {
+        if (c[i].y < c[top].y) {
+            top = i;
+        }
+        if (c[i].y > c[bottom].y) {
+            bottom = i;
+        }
+    }
+}
+
+// True when both ways round from the top corner to the bottom one only go down (or across):
+// every row then meets the polygon in one span. Convex polygons always pass.
+bool RunsDownBothSides(const ScreenCorner* c, int count) {
+    int top, bottom;
+    FindTopAndBottom(c, count, top, bottom);
+    for (int direction : {1, -1}) {
+        for (int i = top; i != bottom;) {
+            const int next = (i + direction + count) % count;
+            if (c[next].y < c[i].y) {
+                return false;
+            }
+            i = next;
+        }
+    }
+    return true;
+}
+
+// Twice the signed area; positive when the corners run clockwise on the target, whose y
+// axis points down.
+double DoubleArea(const ScreenCorner* c, int count) {
+    double sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const ScreenCorner& a = c[i];
+        const ScreenCorner& b = c[i + 1 == count ? 0 : i + 1];
+        sum += a.x * b.y - b.x * a.y;
+    }
+    return sum;
+}
+
+// Fills a polygon that RunsDownBothSides, row by row between its two sides.
+bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const AttributePlanes& planes) {
+    const double area = DoubleArea(c, count);
+    if (!(std::fabs(area) > kMinDoubleArea)) {
         return false;
     }
-    const ScreenCorner* top = &a;
-    const ScreenCorner* middle = &b;
-    const ScreenCorner* bottom = &c;
-    if (middle->y < top->y) {
-        std::swap(top, middle);
-    }
-    if (bottom->y < middle->y) {
-        std::swap(middle, bottom);
-    }
-    if (middle->y < top->y) {
-        std::swap(top, middle);
-    }
-    const Edge longEdge = MakeEdge(*top, *bottom);
-    const Edge upperEdge = MakeEdge(*top, *middle);
-    const Edge lowerEdge = MakeEdge(*middle, *bottom);
-    // The middle corner lies right of the long edge when the long edge is the left side.
-    const bool longIsLeft =
-        (middle->x - top->x) * (bottom->y - top->y) - (bottom->x - top->x) * (middle->y - top->y) >
-        0;
-    const int firstRow = std::max(longEdge.firstRow, r.rect.top);
-    const int endRow = std::min(longEdge.endRow, r.rect.bottom);
+    int top, bottom;
+    FindTopAndBottom(c, count, top, bottom);
+    // Clockwise on the target, the corners after the top one lead down the right side.
+    Side right(c, count, top, bottom, area > 0 ? 1 : -1);
+    Side left(c, count, top, bottom, area > 0 ? -1 : 1);
+    const int firstRow = std::max(FirstPixelAtOrAfter(c[top].y), r.rect.top);
+    const int endRow = std::min(FirstPixelAtOrAfter(c[bottom].y), r.rect.bottom);
     bool drawn = false;
     for (int y = firstRow; y < endRow; ++y) {
         const double centerY = y + 0.5;
-        const Edge& shortEdge = y < upperEdge.endRow ? upperEdge : lowerEdge;
-        double left = longEdge.XAt(centerY);
-        double right = shortEdge.XAt(centerY);
-        if (!longIsLeft) {
-            std::swap(left, right);
-        }
-        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(left), FirstPixelAtOrAfter(right));
+        const double leftX = left.EdgeAt(y).XAt(centerY);
+        const double rightX = right.EdgeAt(y).XAt(centerY);
+        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(leftX), FirstPixelAtOrAfter(rightX));
     }
     return drawn;
 }
 
-int ProjectCorners(const Raster& r, const ClipCorner* corners, int count, ScreenCorner* out) {
-    for (int i = 0; i < count; ++i) {
-        out[i] = ToScreen(r, corners[i].v);
+// How far an attribute of a corner may stray from the planes for them to serve the whole
+// polygon: 1e-4 of depth or of a texture turn (both scaled by 1/z when they are), and a
+// quarter of a colour level.
+double PlaneTolerance(const Raster& r, const ScreenCorner& c, int k) {
+    if (k == kW || (r.perspective && (k == kU || k == kV))) {
+        return 1e-4 * c.a[kW];
     }
-    return count;
+    return k == kU || k == kV ? 1e-4 : 1.0 / 1024;
+}
+
+// Planes through the largest triangle of the fan. They serve the whole polygon when every
+// corner lies on them, as it does for a flat face with affine texture coordinates and
+// colours; then the polygon is filled in one piece rather than as a fan of triangles.
+bool MakePolygonPlanes(const Raster& r, const ScreenCorner* c, int count, AttributePlanes& planes) {
+    int widest = 1;
+    double widestArea = 0;
+    for (int i = 1; i + 1 < count; ++i) {
+        const double area = std::fabs((c[i].x - c[0].x) * (c[i + 1].y - c[0].y) -
+                                      (c[i + 1].x - c[0].x) * (c[i].y - c[0].y));
+        if (area > widestArea) {
+            widestArea = area;
+            widest = i;
+        }
+    }
+    if (!MakeAttributePlanes(c[0], c[widest], c[widest + 1], planes)) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < kAttributeCount; ++k) {
+            if (!(std::fabs(c[i].a[k] - planes.At(k, c[i].x, c[i].y)) <=
+                  PlaneTolerance(r, c[i], k))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool FillProjected(const Raster& r, const ScreenCorner* screen, int count) {
+    AttributePlanes planes;
+    if (MakePolygonPlanes(r, screen, count, planes) && RunsDownBothSides(screen, count)) {
+        SetRunLength(screen, count, planes);
+        return FillPolygon(r, screen, count, planes);
+    }
+    bool drawn = false;
+    for (int i = 1; i + 1 < count; ++i) {
+        const ScreenCorner triangle[3] = {screen[0], screen[i], screen[i + 1]};
+        if (MakeAttributePlanes(triangle[0], triangle[1], triangle[2], planes)) {
+            SetRunLength(triangle, 3, planes);
+            drawn |= FillPolygon(r, triangle, 3, planes);
+        }
+    }
+    return drawn;
+}
+
+// The polygon's own edges; those made by clipping are left out.
+bool DrawEdges(const Raster& r, const ClipCorner* corners, const ScreenCorner* screen, int count) {
+    bool drawn = false;
+    for (int i = 0; i < count; ++i) {
+        if (corners[i].edgeToNext) {
+            drawn |= DrawLine(r, screen[i], screen[i + 1 == count ? 0 : i + 1]);
+        }
+    }
+    return drawn;
 }
 
 bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode fill) {
     ScreenCorner screen[kMaxClipped];
-    ProjectCorners(r, corners, count, screen);
-    bool drawn = false;
-    if (fill == FillMode::Wireframe) {
-        for (int i = 0; i < count; ++i) {
-            if (corners[i].edgeToNext) {
-                drawn |= DrawLine(r, screen[i], screen[i + 1 == count ? 0 : i + 1]);
-            }
-        }
-        return drawn;
+    for (int i = 0; i < count; ++i) {
+        screen[i] = ToScreen(r, corners[i].v);
     }
-    for (int i = 1; i + 1 < count; ++i) {
-        drawn |= DrawTriangle(r, screen[0], screen[i], screen[i + 1]);
-    }
-    return drawn;
+    return fill == FillMode::Wireframe ? DrawEdges(r, corners, screen, count)
+                                       : FillProjected(r, screen, count);
 }
 
 void FillRect(const RenderTarget& target, const PixelRect& rect, auto* buffer, auto value) {

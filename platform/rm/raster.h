@@ -60,10 +60,11 @@ struct PolygonStyle {
 };
 
 void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
+// Sets the depth to the largest float; a pixel is then drawn where its z is <= the depth.
 void ClearDepth(RenderTarget& target, const Projection& viewport);
 
 // Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it
-// was drawn (culled, clipped away or degenerate).
+// was drawn (culled, clipped away, degenerate or hidden by nearer pixels).
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
                  int count, const PolygonStyle& style);
 

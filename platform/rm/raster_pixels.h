@@ -1,13 +1,19 @@
 #pragma once
 // Per-pixel colour work of the rasterizer: texel fetches with wrapping, modulation by the
 // lit colour, and 5-6-5 quantisation with ordered dithering. Kept inline because the span
-// loops call these once per pixel.
+// loops call these once per pixel. Where SSE2 exists (every x86-64) the lit colour and
+// the bilinear blend work on all channels at once; the scalar forms are the reference,
+// and defining KESTREL_RASTER_SCALAR makes the rasterizer use them (the tests run both).
 
 #include "platform/rm/raster.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__) && !defined(KESTREL_RASTER_SCALAR)
+#include <emmintrin.h>
+#endif
 
 namespace rm::raster::pixels {
 
@@ -17,6 +23,9 @@ namespace rm::raster::pixels {
 constexpr double kFixedOne = 4294967296.0;
 
 inline uint32_t WrapToFixed(double coord) {
+    if (std::fabs(coord) < 2147483648.0) { // the usual case: whole turns fall off the top
+        return static_cast<uint32_t>(static_cast<int64_t>(coord * kFixedOne));
+    }
     if (!(std::fabs(coord) < 1e15)) { // NaN, inf or so large that no fraction is left
         return 0;
     }
@@ -33,11 +42,14 @@ inline uint32_t StepToFixed(double step) {
     return static_cast<uint32_t>(static_cast<int64_t>(scaled));
 }
 
+// Rows are addressed from the row where v = 0 lies, so a bottom-up texture is a negative
+// row stride rather than a choice per texel.
 struct Texture {
-    const uint32_t* pixels = nullptr;
+    const uint32_t* firstRow = nullptr;
+    ptrdiff_t rowStride = 0;
+    uint32_t halfTexelU = 0, halfTexelV = 0; // half a texel in fixed point, for bilinear
     uint32_t width = 0;
     uint32_t height = 0;
-    bool flipRows = false; // v = 0 addresses the bottom row
     bool bilinear = false;
 };
 
@@ -45,19 +57,20 @@ inline bool MakeTexture(const TextureView* view, TextureFilter filter, Texture& 
     if (view == nullptr || view->pixels == nullptr || view->width <= 0 || view->height <= 0) {
         return false;
     }
-    out.pixels = view->pixels;
+    const ptrdiff_t width = view->width;
+    out.firstRow = view->vFromBottom ? view->pixels + (view->height - 1) * width : view->pixels;
+    out.rowStride = view->vFromBottom ? -width : width;
+    out.halfTexelU = static_cast<uint32_t>((uint64_t{1} << 31) / static_cast<uint64_t>(width));
+    out.halfTexelV =
+        static_cast<uint32_t>((uint64_t{1} << 31) / static_cast<uint64_t>(view->height));
     out.width = static_cast<uint32_t>(view->width);
     out.height = static_cast<uint32_t>(view->height);
-    out.flipRows = view->vFromBottom;
     out.bilinear = filter == TextureFilter::Bilinear;
     return true;
 }
 
 inline uint32_t Texel(const Texture& t, uint32_t column, uint32_t row) {
-    if (t.flipRows) {
-        row = t.height - 1 - row;
-    }
-    return t.pixels[static_cast<size_t>(row) * t.width + column];
+    return t.firstRow[static_cast<ptrdiff_t>(row) * t.rowStride + column];
 }
 
 inline uint32_t SampleNearest(const Texture& t, uint32_t u, uint32_t v) {
@@ -67,17 +80,31 @@ inline uint32_t SampleNearest(const Texture& t, uint32_t u, uint32_t v) {
 }
 
 // The two texels around a coordinate and the weight (0..255) of the second. Texel centres
-// sit half a texel in, so the position is moved back by half a texel, wrapping.
-inline void TexelPair(uint32_t coord, uint32_t size, uint32_t& first, uint32_t& second,
-                      uint32_t& weight) {
-    const uint64_t position = static_cast<uint64_t>(coord) * size +
-                              (static_cast<uint64_t>(size) << 32) - (uint64_t{1} << 31);
+// sit half a texel in, so the coordinate is moved back by half a texel first, wrapping.
+inline void TexelPair(uint32_t coord, uint32_t halfTexel, uint32_t size, uint32_t& first,
+                      uint32_t& second, uint32_t& weight) {
+    const uint64_t position = static_cast<uint64_t>(coord - halfTexel) * size;
     first = static_cast<uint32_t>(position >> 32);
-    if (first >= size) {
-        first -= size;
-    }
     second = first + 1 == size ? 0 : first + 1;
     weight = static_cast<uint32_t>(position >> 24) & 0xFFu;
+}
+
+// The four texels around a sample point and the weights of the right and lower ones.
+struct Footprint {
+    uint32_t topLeft, topRight, bottomLeft, bottomRight;
+    uint32_t rightWeight, lowerWeight; // 0..255
+};
+
+inline Footprint BilinearFootprint(const Texture& t, uint32_t u, uint32_t v) {
+    uint32_t x0, x1, y0, y1;
+    Footprint f;
+    TexelPair(u, t.halfTexelU, t.width, x0, x1, f.rightWeight);
+    TexelPair(v, t.halfTexelV, t.height, y0, y1, f.lowerWeight);
+    f.topLeft = Texel(t, x0, y0);
+    f.topRight = Texel(t, x1, y0);
+    f.bottomLeft = Texel(t, x0, y1);
+    f.bottomRight = Texel(t, x1, y1);
+    return f;
 }
 
 // Mixes two 0x00RRGGBB colours, `weight` (0..255) being the share of `b`, two channels at once.
@@ -89,21 +116,16 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t weight) {
 }
 
 inline uint32_t SampleBilinear(const Texture& t, uint32_t u, uint32_t v) {
-    uint32_t x0, x1, wx, y0, y1, wy;
-    TexelPair(u, t.width, x0, x1, wx);
-    TexelPair(v, t.height, y0, y1, wy);
-    const uint32_t near = Blend(Texel(t, x0, y0), Texel(t, x1, y0), wx);
-    const uint32_t far = Blend(Texel(t, x0, y1), Texel(t, x1, y1), wx);
-    return Blend(near, far, wy);
+    const Footprint f = BilinearFootprint(t, u, v);
+    const uint32_t upper = Blend(f.topLeft, f.topRight, f.rightWeight);
+    const uint32_t lower = Blend(f.bottomLeft, f.bottomRight, f.rightWeight);
+    return Blend(upper, lower, f.lowerWeight);
 }
 
-inline uint32_t Sample(const Texture& t, uint32_t u, uint32_t v) {
-    return t.bilinear ? SampleBilinear(t, u, v) : SampleNearest(t, u, v);
-}
-
-// Lit colours step through the spans as 8.16 fixed point, 0 .. 255 << 16 per channel.
-constexpr float kColorScale = 255.0f * 65536.0f;
-constexpr int32_t kColorMax = 255 << 16;
+// Lit colours step through the spans as 8.16 fixed point, 0 .. 256 << 16 per channel for
+// 0 .. 1, so that modulating a texel by full light is a multiplication by 256.
+constexpr float kColorScale = 256.0f * 65536.0f;
+constexpr int32_t kColorMax = 256 << 16;
 
 inline int32_t ColorToFixed(float channel) {
     if (!(channel > 0.0f)) { // also NaN
@@ -113,20 +135,126 @@ inline int32_t ColorToFixed(float channel) {
     return scaled >= static_cast<float>(kColorMax) ? kColorMax : static_cast<int32_t>(scaled);
 }
 
-inline uint32_t PackColor(int32_t r, int32_t g, int32_t b) {
-    return (static_cast<uint32_t>(r >> 16) << 16) | (static_cast<uint32_t>(g >> 16) << 8) |
-           static_cast<uint32_t>(b >> 16);
+// The reference forms of the per-pixel colour work; the SSE2 forms below must match them.
+inline uint32_t ChannelByte(int32_t fixed) {
+    const int32_t whole = fixed >> 16;
+    return static_cast<uint32_t>(whole > 255 ? 255 : whole);
 }
 
-// Texel x lit colour; a colour of 255 leaves the texel unchanged.
-inline uint32_t Modulate(uint32_t texel, int32_t r, int32_t g, int32_t b) {
-    const uint32_t fr = static_cast<uint32_t>(r >> 16), fg = static_cast<uint32_t>(g >> 16),
-                   fb = static_cast<uint32_t>(b >> 16);
-    const uint32_t mr = fr + (fr >> 7), mg = fg + (fg >> 7), mb = fb + (fb >> 7);
-    const uint32_t outR = (((texel >> 16) & 0xFFu) * mr) >> 8;
-    const uint32_t outG = (((texel >> 8) & 0xFFu) * mg) >> 8;
-    const uint32_t outB = ((texel & 0xFFu) * mb) >> 8;
-    return (outR << 16) | (outG << 8) | outB;
+inline uint32_t ScalarColor(int32_t red, int32_t green, int32_t blue) {
+    return (ChannelByte(red) << 16) | (ChannelByte(green) << 8) | ChannelByte(blue);
+}
+
+inline uint32_t ScalarModulate(uint32_t texel, int32_t red, int32_t green, int32_t blue) {
+    const auto channel = [texel](int shift, int32_t light) {
+        return ((((texel >> shift) & 0xFFu) * static_cast<uint32_t>(light >> 16)) >> 8) << shift;
+    };
+    return channel(16, red) | channel(8, green) | channel(0, blue);
+}
+
+#if defined(__SSE2__) && !defined(KESTREL_RASTER_SCALAR)
+
+// The lit colour as four 32-bit lanes: blue, green, red and 0, the byte order of a pixel.
+using Light = __m128i;
+
+inline Light MakeLight(int32_t red, int32_t green, int32_t blue) {
+    return _mm_setr_epi32(blue, green, red, 0);
+}
+inline Light AddLight(Light a, Light b) {
+    return _mm_add_epi32(a, b);
+}
+inline bool IsZero(Light light) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(light, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// The light's whole part (0..256) in 16-bit lanes, twice: ready to multiply texels with.
+inline __m128i LightFactors(Light light) {
+    const __m128i whole = _mm_srli_epi32(light, 16);
+    return _mm_packs_epi32(whole, whole);
+}
+
+inline uint32_t ToPixel(__m128i words) {
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+}
+
+inline uint32_t LightColor(Light light) {
+    return ToPixel(LightFactors(light));
+}
+
+inline uint32_t Modulate(uint32_t texel, Light light) {
+    const __m128i channels =
+        _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texel)), _mm_setzero_si128());
+    return ToPixel(_mm_srli_epi16(_mm_mullo_epi16(channels, LightFactors(light)), 8));
+}
+
+// Weight pairs in 16-bit lanes: 256 - w for the four channels of the first texel, w for
+// the four of the second.
+struct PairWeightTable {
+    alignas(16) int16_t lanes[256][8];
+
+    constexpr PairWeightTable() : lanes() {
+        for (int w = 0; w < 256; ++w) {
+            for (int lane = 0; lane < 8; ++lane) {
+                lanes[w][lane] = static_cast<int16_t>(lane < 4 ? 256 - w : w);
+            }
+        }
+    }
+};
+
+inline constexpr PairWeightTable kPairWeights;
+
+inline __m128i PairWeights(uint32_t weight) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(kPairWeights.lanes[weight]));
+}
+
+// Bilinear filtering and modulation in 16-bit lanes: the two rows are blended across, then
+// the two results down, then lit. Matches Modulate(SampleBilinear(...)) exactly.
+inline uint32_t ModulateBilinear(const Texture& t, uint32_t u, uint32_t v, Light light) {
+    const Footprint f = BilinearFootprint(t, u, v);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i texels =
+        _mm_setr_epi32(static_cast<int>(f.topLeft), static_cast<int>(f.topRight),
+                       static_cast<int>(f.bottomLeft), static_cast<int>(f.bottomRight));
+    const __m128i across = PairWeights(f.rightWeight);
+    const __m128i upper = _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), across);
+    const __m128i lower = _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), across);
+    // Lanes 0-3 gather the left texels' shares, lanes 4-7 the right ones': add the halves.
+    const __m128i rows = _mm_srli_epi16(
+        _mm_add_epi16(_mm_unpacklo_epi64(upper, lower), _mm_unpackhi_epi64(upper, lower)), 8);
+    const __m128i down = _mm_mullo_epi16(rows, PairWeights(f.lowerWeight));
+    const __m128i blended = _mm_srli_epi16(_mm_add_epi16(down, _mm_srli_si128(down, 8)), 8);
+    return ToPixel(_mm_srli_epi16(_mm_mullo_epi16(blended, LightFactors(light)), 8));
+}
+
+#else
+
+struct Light {
+    int32_t blue, green, red;
+};
+
+inline Light MakeLight(int32_t red, int32_t green, int32_t blue) {
+    return {blue, green, red};
+}
+inline Light AddLight(Light a, Light b) {
+    return {a.blue + b.blue, a.green + b.green, a.red + b.red};
+}
+inline bool IsZero(Light light) {
+    return light.blue == 0 && light.green == 0 && light.red == 0;
+}
+inline uint32_t LightColor(Light light) {
+    return ScalarColor(light.red, light.green, light.blue);
+}
+inline uint32_t Modulate(uint32_t texel, Light light) {
+    return ScalarModulate(texel, light.red, light.green, light.blue);
+}
+inline uint32_t ModulateBilinear(const Texture& t, uint32_t u, uint32_t v, Light light) {
+    return Modulate(SampleBilinear(t, u, v), light);
+}
+
+#endif
+
+inline uint32_t ModulateNearest(const Texture& t, uint32_t u, uint32_t v, Light light) {
+    return Modulate(SampleNearest(t, u, v), light);
 }
 
 // 5-6-5 quantisation: Quantize565(rgb, threshold) with a Bayer threshold 0..15 rounds each

@@ -12,6 +12,8 @@ using LONG = int32_t;
 using ULONG = uint32_t;
 using BOOL = int;
 using HRESULT = int32_t;
+using LPVOID = void*;
+using LPSTR = char*;
 
 #ifndef TRUE
 #define TRUE 1
@@ -38,6 +40,7 @@ inline bool operator==(const GUID& a, const GUID& b) {
 }
 
 using REFIID = const GUID&;
+using LPGUID = GUID*;
 
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)

@@ -56,8 +56,11 @@ ResourceDialog::ResourceDialog(const DialogResource& resource, QWidget* owner, D
 
     const QRect area = ToPixels(resource.x, resource.y, resource.width, resource.height);
     setFixedSize(area.size());
-    if (owner)
-        move(owner->mapToGlobal(QPoint(area.x(), area.y())));
+    // Placed relative to the owner's client area, as the platform places dialogs.
+    const auto* ownerWindow = dynamic_cast<QtWindow*>(owner);
+    const QWidget* origin = ownerWindow ? ownerWindow->View() : owner;
+    if (origin)
+        move(origin->mapToGlobal(QPoint(area.x(), area.y())));
     auto* border = new QFrame(this);
     border->setFrameStyle(QFrame::Panel | QFrame::Raised);
     border->setGeometry(rect());

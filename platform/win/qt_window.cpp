@@ -381,7 +381,8 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!key || IsDestroyed())
         return false;
     const auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this)
+    // The menu bar keeps its own keyboard navigation, as the platform's menu loop does.
+    if (!widget || widget->window() != this || qobject_cast<const QMenuBar*>(widget))
         return false;
     return PostKey(static_cast<const QKeyEvent&>(*event));
 }

@@ -196,11 +196,11 @@ TEST(BitmapRunLength, Rle8RunsAbsoluteRunsDeltaAndEscapes) {
 }
 
 TEST(BitmapRunLength, Rle4AlternatesNibblesAndPadsAbsoluteRuns) {
-    // Run of 5 alternating 1,2; end of line; absolute run of 3 nibbles (2 bytes, padded to
-    // 2) then delta right 1, run of 1 white; end of bitmap.
-    const BmpParts p =
-        RunLengthParts(BI_RLE4, 6, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x00, 0, 2, 1, 0, 1, 0x40, 0, 1});
-    ExpectPixels(Decode(EncodeBmp(p)), 6, {{R, W, K, K, W, K}, {B, G, B, G, B, K}});
+    // Bottom row: run of 5 alternating 1,2; end of line. Top row: absolute run of 5 nibbles
+    // (3 bytes, padded to 4), delta right 1, run of 1 white; end of bitmap.
+    const BmpParts p = RunLengthParts(
+        BI_RLE4, 8, 2, {5, 0x12, 0, 0, 0, 5, 0x34, 0x01, 0x20, 0x00, 0, 2, 1, 0, 1, 0x40, 0, 1});
+    ExpectPixels(Decode(EncodeBmp(p)), 8, {{R, W, K, B, G, K, W, K}, {B, G, B, G, B, K, K, K}});
 }
 
 TEST(BitmapRunLength, RunsPastTheRowAreClippedNotWrapped) {

@@ -46,6 +46,7 @@ inline void ShowRows(SlotMachine& machine, int reel, const char* rows) {
     for (int row = 0; row < 3; row++)
         strip.strip[row] = &machine.Symbols[static_cast<unsigned char>(rows[row])];
     machine.Position[reel] = 1;
+    machine.BuildStopIndex();
 }
 
 // Shows the pay line with the gap symbol "-" above and below every reel.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "tests/engine/engine_test_util.h"
 
 struct LineCase {
@@ -84,4 +87,87 @@ TEST(Payoff, EmptyTablesPayNothing) {
     LoadText(machine, "%%\n%%\n* ^ 5\n%%\n");
     EXPECT_EQ(machine.NumReels, 0);
     EXPECT_EQ(machine.Evaluate(3), 0);
+}
+
+// The rules read one payoff and one column at a time, as a player would check them.
+static int JudgeByHand(const SlotMachine& m, int bet) {
+    const int level = bet < 3 ? bet - 1 : 2;
+    int best = 0;
+    for (int p = 0; p < m.NumPayoffs; p++) {
+        const SlotPayoff& payoff = m.Payoffs[p];
+        int any = 0, matched = 0, wild = 0, multiplier = 1;
+        for (int i = 0; i < m.NumReels; i++) {
+            const int* match = payoff.match[i];
+            const SlotSymbol& line = m.SymbolAt(i, 1);
+            bool met = match[static_cast<int>(line.letter)];
+            const SlotSymbol* substitute = &line;
+            if (payoff.plus[i]) {
+                for (int row = 0; row < 3; row++) {
+                    substitute = &m.SymbolAt(i, row);
+                    met = met || match[static_cast<int>(substitute->letter)];
+                }
+            }
+            if (match['*']) {
+                any++;
+            } else if (met) {
+                matched++;
+            } else if (substitute->flags & SYM_WILD) {
+                wild++;
+                if (substitute->flags & SYM_DOUBLE)
+                    multiplier *= 2;
+            }
+        }
+        const int amount = payoff.pay[level] * multiplier;
+        if (matched >= 1 && any + matched + wild == m.NumReels && amount > best)
+            best = amount;
+    }
+    return best;
+}
+
+TEST(Payoff, RandomMachinesAgreeWithTheRulesReadByHand) {
+    std::mt19937 generator(2024);
+    auto pick = [&](const char* from) { return from[generator() % strlen(from)]; };
+    const char* flagWords[] = {"", "(wild) ", "(double) ", "(wild) (double) ", "(up) "};
+    for (int machineNumber = 0; machineNumber < 200; machineNumber++) {
+        std::string text;
+        for (const char letter : std::string("ABCDW"))
+            text += std::string(flagWords[generator() % 5]) + letter + " pic\n";
+        text += "%%\n";
+        const int reels = 1 + generator() % 4;
+        for (int row = 0; row < 6; row++) {
+            for (int reel = 0; reel < reels; reel++)
+                text += std::string(1, pick("ABCDWX")) + " ";
+            text += "\n";
+        }
+        text += "%%\n";
+        for (int payoff = 0; payoff < 8; payoff++) {
+            for (int column = 0; column < 1 + static_cast<int>(generator() % 4); column++) {
+                text += generator() % 3 == 0 ? "+" : "";
+                text += generator() % 2 ? std::string("[") + pick("ABCDW*") + pick("ABCDW") + "]"
+                                        : std::string(1, pick("ABCDW*"));
+                text += " ";
+            }
+            text += "^ " + std::to_string(generator() % 50) + " " +
+                    std::to_string(generator() % 90) + "\n";
+        }
+        text += "%%\n";
+        SlotMachine machine;
+        ASSERT_TRUE(LoadText(machine, text).empty()) << text;
+        for (int view = 0; view < 50; view++) {
+            for (int reel = 0; reel < machine.NumReels; reel++)
+                machine.Position[reel] = generator() % machine.Reels[reel].numsym;
+            const int bet = 1 + view % 3;
+            ASSERT_EQ(machine.Evaluate(bet), JudgeByHand(machine, bet)) << text;
+        }
+    }
+}
+
+TEST(Payoff, HandMadePayoffsCountOnceIndexed) {
+    SlotMachine machine;
+    LoadText(machine, "R r\n%%\nR\n%%\n%%\n");
+    SlotPayoff& payoff = machine.Payoffs[machine.NumPayoffs++];
+    payoff.match[0]['R'] = 1;
+    payoff.pay[0] = 7;
+    machine.BuildStopIndex();
+    EXPECT_EQ(machine.Evaluate(1), 7);
 }

@@ -145,6 +145,25 @@ TEST(Nudge, ReelsMoveOneStopOneReelAtATime) {
     EXPECT_EQ(machine.Nudge(0), 0);
 }
 
+// Strips on which nudges never settle: the engine moves them one stop per call and leaves
+// the limit to its caller.
+TEST(Nudge, StripsThatNeverSettle) {
+    SlotMachine machine;
+    LoadText(machine, "(up) U u\n(down) D d\n%%\nU D\n%%\n%%\n");
+    EXPECT_EQ(machine.NudgeReel(0), 1); // one stop, marked (up): it "moves" onto itself
+    EXPECT_EQ(machine.Position[0], 0);
+    EXPECT_EQ(machine.NudgeReel(1), 1);
+    EXPECT_EQ(machine.Position[1], 0);
+
+    LoadText(machine, "(up) U u\n(down) D d\n%%\nU\nD\n%%\n%%\n");
+    for (int nudge = 0; nudge < 5; nudge++) {
+        EXPECT_EQ(machine.Nudge(0), 1);
+        EXPECT_EQ(machine.Position[0], (nudge + 1) % 2); // the two trade places for ever
+    }
+    machine.Spin(1, 1, 1); // a whole spin nudges each reel once and returns
+    EXPECT_EQ(machine.Spins, 1);
+}
+
 TEST(Nudge, ANudgeReplacesTheWin) {
     SlotMachine machine;
     LoadText(machine, STEADY);

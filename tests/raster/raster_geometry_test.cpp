@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -214,7 +215,11 @@ TEST(RasterFillRule, TrianglesSharingEdgesCoverEachPixelOnce) {
 TEST(RasterFillRule, AdjacentQuadsOnAFractionalEdgeShareNoPixel) {
     Canvas left(60, 40), right(60, 40);
     left.Draw(Quad(-0.6f, -0.33f, 0.137f, 0.41f, 2));
-    right.Draw(Quad(0.137f, -0.33f, 0.7f, 0.41f, 2));
+    // Colours that no plane fits: this quad is filled as two triangles, the other in one piece.
+    auto shaded = Quad(0.137f, -0.33f, 0.7f, 0.41f, 2);
+    shaded[0].g = 0;
+    shaded[2].b = 0.2f;
+    right.Draw(shaded);
     Canvas whole(60, 40);
     whole.Draw(Quad(-0.6f, -0.33f, 0.7f, 0.41f, 2));
     for (size_t p = 0; p < whole.color.size(); ++p) {
@@ -274,6 +279,76 @@ TEST(RasterHostileInput, HugeCoordinatesAreClippedSafely) {
     textured.perspective = true;
     ASSERT_TRUE(canvas.Draw(odd, textured));
     EXPECT_EQ(canvas.At(30, 20), 0xFF00FFu); // colours held to 0..1
+}
+
+// Random polygons of every kind, tame and wild, in every fill mode: nothing lands outside
+// the viewport, and every pixel written lies between the front and back planes.
+TEST(RasterHostileInput, RandomPolygonsStayInsideTheViewportAndTheDepthRange) {
+    Canvas canvas(64, 48, 0x123456);
+    canvas.projection.x = 8;
+    canvas.projection.y = 6;
+    canvas.projection.width = 40;
+    canvas.projection.height = 30;
+    canvas.projection.back = 20;
+    rm::raster::Clear(canvas.target, canvas.projection, kBlack);
+    rm::raster::ClearDepth(canvas.target, canvas.projection);
+    std::mt19937 random(1234);
+    std::normal_distribution<float> tame(0.0f, 2.0f);
+    std::uniform_real_distribution<float> exponent(-30.0f, 30.0f);
+    auto wild = [&] { return (random() % 2 ? 1.0f : -1.0f) * std::pow(10.0f, exponent(random)); };
+    const uint32_t texels[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF};
+    rm::raster::TextureView texture;
+    texture.width = 3;
+    texture.height = 2;
+    texture.pixels = texels;
+    for (int round = 0; round < 4000; ++round) {
+        const int count = 3 + static_cast<int>(random() % 8);
+        std::vector<Vertex> corners;
+        for (int i = 0; i < count; ++i) {
+            const bool isWild = random() % 8 == 0;
+            auto value = [&] { return isWild ? wild() : tame(random); };
+            corners.push_back(Corner(value(), value(), value() + 4, value(), value(),
+                                     value() * 0.3f + 0.5f, 0.5f, value()));
+        }
+        PolygonStyle style;
+        style.fill = static_cast<FillMode>(random() % 3);
+        style.texture = random() % 2 ? &texture : nullptr;
+        style.filter =
+            random() % 2 ? rm::raster::TextureFilter::Bilinear : rm::raster::TextureFilter::Nearest;
+        style.perspective = random() % 2;
+        style.cullBackFaces = random() % 2;
+        canvas.target.bitsPerPixel = random() % 4 == 0 ? 16 : 32;
+        canvas.Draw(corners, style);
+    }
+    int drawn = 0;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool inside = x >= 8 && x < 48 && y >= 6 && y < 36;
+            if (!inside) {
+                ASSERT_EQ(canvas.At(x, y), 0x123456u) << x << "," << y;
+            } else if (canvas.At(x, y) != kBlack) {
+                ++drawn;
+                ASSERT_GE(canvas.DepthAt(x, y), 1.0f - 1e-3f);
+                ASSERT_LE(canvas.DepthAt(x, y), 20.0f * (1 + 1e-3f));
+            }
+        }
+    }
+    EXPECT_GT(drawn, 600);
+}
+
+TEST(RasterHostileInput, NonConvexPolygonsAreDrawnWithoutHarm) {
+    Canvas canvas(60, 40);
+    // A star, corners clockwise: a fan of its triangles covers the middle.
+    std::vector<Vertex> star;
+    for (int i = 0; i < 10; ++i) {
+        const double angle = M_PI * i / 5;
+        const double radius = i % 2 ? 0.3 : 0.9;
+        star.push_back(Corner(static_cast<float>(radius * std::sin(angle)),
+                              static_cast<float>(radius * std::cos(angle)), 2));
+    }
+    EXPECT_TRUE(canvas.Draw(star));
+    EXPECT_EQ(canvas.At(30, 20), kWhite);
+    EXPECT_EQ(canvas.At(2, 2), kBlack);
 }
 
 TEST(RasterHostileInput, BrokenTargetsAndProjectionsAreRefused) {

@@ -152,9 +152,13 @@ TEST(RasterTexture, PerspectiveCorrectCoordinatesFollowDepthAffineOnesDoNot) {
     ASSERT_TRUE(affine.Draw(RecedingWall(), Textured(halves, TextureFilter::Nearest, false)));
     EXPECT_NEAR(FirstColumnOf(correct, 20, kGreen), 30, 1);
     EXPECT_LT(FirstColumnOf(affine, 20, kGreen), 27);
-    // Depth is true camera z in both modes: the centre of pixel 30 sees the wall at 2.0513.
-    EXPECT_NEAR(correct.DepthAt(30, 20), 2.0513f, 0.002f);
-    EXPECT_NEAR(affine.DepthAt(30, 20), 2.0513f, 0.002f);
+    // The right edge, at u = 1, keeps the last column: nothing wraps round to the first.
+    EXPECT_EQ(correct.At(36, 20), kGreen);
+    EXPECT_EQ(affine.At(36, 20), kGreen);
+    // Depth is camera z in both modes: the centre of pixel 30 sees the wall at 2.0513, where
+    // interpolating z on the screen would give 2.54.
+    EXPECT_NEAR(correct.DepthAt(30, 20), 2.0513f, 0.001f);
+    EXPECT_NEAR(affine.DepthAt(30, 20), 2.0513f, 0.001f);
 }
 
 TEST(RasterColour, GouraudInterpolatesAcrossTheFace) {
@@ -258,11 +262,23 @@ TEST(RasterDither, SixteenBitsGivesOnly565ColoursAndAPatternOnMidGrey) {
     EXPECT_TRUE(Is565(plain.At(0, 0)));
 }
 
+TEST(RasterDither, SixteenBitTexturesAreQuantisedToo) {
+    Picture picture(2, 2, {0x123456, 0x808080, 0xFEDCBA, 0x0F0F0F});
+    for (TextureFilter filter : {TextureFilter::Nearest, TextureFilter::Bilinear}) {
+        Canvas canvas(40, 40);
+        canvas.target.bitsPerPixel = 16;
+        ASSERT_TRUE(canvas.Draw(Quad(-1, -1, 1, 1, 2, 0.9f, 0.6f, 1), Textured(picture, filter)));
+        for (uint32_t c : canvas.color) {
+            ASSERT_TRUE(Is565(c)) << std::hex << c;
+        }
+    }
+}
+
 TEST(RasterDither, ThirtyTwoBitsKeepsExactColours) {
     Canvas canvas(40, 40);
     canvas.Draw(Quad(-1, -1, 1, 1, 2, 0.5f, 0.5f, 0.5f));
     EXPECT_EQ(std::set<uint32_t>(canvas.color.begin(), canvas.color.end()),
-              std::set<uint32_t>{0x7F7F7F});
+              std::set<uint32_t>{0x808080});
 }
 
 TEST(RasterClear, ClearsColourAndDepthOfTheViewportOnly) {

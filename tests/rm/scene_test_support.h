@@ -18,6 +18,10 @@ IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x
                                  float z);
 
 class SceneTest : public ::testing::Test {
+public:
+    static constexpr int kWidth = 120;
+    static constexpr int kHeight = 80;
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -27,9 +31,6 @@ protected:
     // A child frame of the scene holding `visual`.
     IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr);
     void AddLights(float ambient, bool directional);
-
-    static constexpr int kWidth = 120;
-    static constexpr int kHeight = 80;
 
     IDirect3DRM* d3drm = nullptr;
     IDirectDrawClipper* clipper = nullptr;

@@ -14,6 +14,7 @@ Standard library only. Run `reference_model.py --help` for the options.
 """
 
 import argparse
+import collections
 import json
 import os
 import random
@@ -234,7 +235,7 @@ class Machine:
     def NumSndCoin(self):
         return len(self.SndCoin)
 
-    def __init__(self, cap_variant="nocall"):
+    def __init__(self):
         # Geometry before any file has set it is the engine's own choice: None means "unknown".
         for f in GEOMETRY_FIELDS:
             setattr(self, f, None)
@@ -242,8 +243,8 @@ class Machine:
         self.PrevWin = 0
         self.ResetCount = 0
         self.messages = []
-        self.cap_variant = cap_variant
         self.capped = False
+        self.nudge_capped = False
         self.clear()
 
     # --- model, Clear and Reset ----------------------------------------------------------------
@@ -484,8 +485,8 @@ class Machine:
         return index
 
     def symbol_at(self, reel, row):
-        r = self.Reels[reel]
-        return self.Symbols[r.strip[self.wrap_stop(reel, self.Position[reel] + row - 1)]]
+        strip = self.Reels[reel].strip
+        return self.Symbols[strip[(self.Position[reel] + row - 1) % len(strip)]]
 
     def nudge_reel(self, reel):
         if self.symbol_at(reel, 0).flags & SYM_DOWN:
@@ -529,13 +530,10 @@ class Machine:
     def respin_allowed(self, respins):
         if respins < MAX_AUTO_RESPINS:
             return self.check_auto_spin()
-        # The cap: the series ends. How AutoSpin is left is the engine's choice; the checker
-        # tries each reading when a capped series is met.
+        # After the last allowed re-spin the series ends as if CheckAutoSpin had returned 0,
+        # which leaves AutoSpin at 0.
         self.capped = True
-        if self.cap_variant == "call":
-            self.check_auto_spin()
-        elif self.cap_variant == "clear":
-            self.AutoSpin = 0
+        self.AutoSpin = 0
         return 0
 
     def nudge(self, auto_pay):
@@ -572,6 +570,8 @@ class Machine:
                 tries += 1
                 if self.nudge(0):
                     continue
+            else:
+                self.nudge_capped = True
             if self.check_auto_spin():
                 respins += 1
                 if respin_limit is not None and respins > respin_limit:
@@ -588,27 +588,35 @@ class Machine:
         if self.NumPayoffs == 0:
             return 0
         level = min(bet - 1, 2)
-        rows = [(self.symbol_at(i, 0), self.symbol_at(i, 1), self.symbol_at(i, 2))
-                for i in range(self.NumReels)]
+        symbols = self.Symbols
+        rows = []  # per reel: letters of rows 0, 1, 2; pay-line and below-line flags
+        for i in range(self.NumReels):
+            strip = self.Reels[i].strip
+            p = self.Position[i]
+            above, on, below = (symbols[strip[p - 1]], symbols[strip[p]],
+                                symbols[strip[(p + 1) % len(strip)]])
+            rows.append(((above.letter, on.letter, below.letter), on.flags, below.flags))
+        star = ord("*")
         best = 0
         for p in self.Payoffs:
             anyc = matched = wild = 0
             multiplier = 1
-            for i in range(self.NumReels):
+            for i, (letters, on_flags, below_flags) in enumerate(rows):
                 match = p.match[i]
-                if p.plus[i]:
-                    met = any(s.letter in match for s in rows[i])
-                    subst = rows[i][2]
-                else:
-                    met = rows[i][1].letter in match
-                    subst = rows[i][1]
-                if ord("*") in match:
+                if star in match:
                     anyc += 1
-                elif met:
+                    continue
+                if p.plus[i]:
+                    met = letters[0] in match or letters[1] in match or letters[2] in match
+                    flags = below_flags  # the substitution symbol of a "+" column
+                else:
+                    met = letters[1] in match
+                    flags = on_flags
+                if met:
                     matched += 1
-                elif subst.flags & SYM_WILD:
+                elif flags & SYM_WILD:
                     wild += 1
-                    if subst.flags & SYM_DOUBLE:
+                    if flags & SYM_DOUBLE:
                         multiplier *= 2
             amount = p.pay[level] * multiplier
             if matched >= 1 and anyc + matched + wild == self.NumReels and amount > best:
@@ -782,7 +790,9 @@ def keyword_lines(rng, spec):
         elif name in ("%currencynum", "%currencydenom"):
             lines.append(word + gap + int_text(rng))
         elif name == "%charty":
-            lines.append(word + rng.choice([" ", "  ", "\t"]) + real_text(rng))
+            # No space belongs to this prefix, so "%charty0.8" is the keyword too; its value
+            # starts after the whole first token and is empty there.
+            lines.append(word + rng.choice([" ", "  ", "\t", ""]) + real_text(rng))
         elif name.startswith("%snd") or name in ("%name", "%chart"):
             value = rng.choice(["a.wav", "Lucky Sevens", "x  y\tz", "Café", "chart", "k.wav"])
             if name == "%sndclunk" and rng.random() < 0.3:
@@ -790,6 +800,11 @@ def keyword_lines(rng, spec):
             lines.append(word + gap + value)
         else:
             lines.append(word + gap + real_text(rng))
+    if spec.kind != "no-texture" and rng.random() < 0.05:
+        # A tab is not the space of the "%name " prefix: this is a symbol line for "%".
+        lines.append(odd_case(rng, "%name") + "\tpic/b Percent")
+    if spec.kind != "no-texture" and rng.random() < 0.03:
+        lines.append("%% pic/c not an end")
     for _ in range(music):
         lines.append(odd_case(rng, "%sndmusic") + " music%d.wav" % rng.randint(0, 9))
     for _ in range(coins):
@@ -994,7 +1009,7 @@ def generate_file(rng, index):
     out = []
     for block, end in zip(blocks, ends):
         for line in block:
-            out.append(line)
+            out.append(pad(rng, line) if len(line) < LINE_PIECE - 10 else line)
             if rng.random() < 0.05:
                 out.append(rng.choice(["", "   ", "\t"]))
         if end:
@@ -1007,6 +1022,12 @@ def generate_file(rng, index):
         body += eol
     data = body.encode("utf-8") if spec.kind != "over-capacity" else body.encode("latin-1", "replace")
     return data, spec
+
+
+def pad(rng, line):
+    if rng.random() < 0.1:
+        return rng.choice(WS) + line + rng.choice(WS)
+    return line
 
 
 def payoff_line(rng, num_reels, reel_letters, defined):
@@ -1032,7 +1053,7 @@ def payoff_line(rng, num_reels, reel_letters, defined):
     if roll < 0.08:
         return line or "*"
     pays = [str(rng.randint(0, 500)) for _ in range(rng.choice([0, 1, 1, 2, 3, 3]))]
-    line += sep(rng) + "^" + sep(rng) + " ".join(pays)
+    line += sep(rng) + "^" + sep(rng) + "".join(p + sep(rng) for p in pays)
     if rng.random() < 0.6:
         line += " ^" + rng.choice(["", " Three Sevens", " any  bar", " Café", " ^ x"])
     return line.strip()
@@ -1052,6 +1073,7 @@ class Checker:
         self.calls = 0
         self.spins = 0
         self.notes = set()
+        self.coverage = collections.Counter()
 
     def tool(self, args, timeout=60):
         self.calls += 1
@@ -1071,16 +1093,19 @@ class Checker:
 
     def check_file(self, path, spec, rng):
         if spec.full_compare:
+            with open(path, "rb") as f:
+                self.coverage.update(features(self.model(path), f.read()))
             self.check_dump(path)
             self.check_eval(path, rng)
             for flags in ([], ["--autopay"], ["--nudge"], ["--nudge", "--autopay"]):
                 self.check_run(path, rng, flags)
             self.check_play(path, rng)
         else:
+            self.coverage["over capacity: " + spec.over] += 1
             self.check_bounds(path, rng)
 
-    def model(self, path, variant="nocall"):
-        m = Machine(variant)
+    def model(self, path):
+        m = Machine()
         m.load(path)
         return m
 
@@ -1096,11 +1121,12 @@ class Checker:
         m = self.model(path)
         if m.NumReels == 0:
             return
-        for _ in range(3):
-            positions = [rng.randrange(len(m.Reels[i].strip)) for i in range(m.NumReels)]
+        for _ in range(4):
+            positions = self.likely_winning_stops(m, rng)
             bet = rng.randint(1, 5)
             m.Position[:m.NumReels] = positions
             want = m.evaluate(bet)
+            self.coverage["eval with a win"] += want > 0
             got, err = self.tool(["eval", path, "--positions", ",".join(map(str, positions)),
                                   "--bet", str(bet)])
             if err:
@@ -1109,8 +1135,20 @@ class Checker:
                 return self.fail(path, "eval %s bet %d" % (positions, bet),
                                  "want %d, got %s" % (want, got))
 
-    def simulate_run(self, path, seed, spins, bet, flags, variant):
-        m = self.model(path, variant)
+    @staticmethod
+    def likely_winning_stops(m, rng):
+        """Stops that show a random payoff's letters where the strips have them."""
+        payoff = rng.choice(m.Payoffs) if m.Payoffs and rng.random() < 0.7 else None
+        stops = []
+        for i in range(m.NumReels):
+            strip = m.Reels[i].strip
+            fitting = [k for k, code in enumerate(strip)
+                       if payoff and m.Symbols[code].letter in payoff.match[i]]
+            stops.append(rng.choice(fitting) if fitting else rng.randrange(len(strip)))
+        return stops
+
+    def simulate_run(self, path, seed, spins, bet, flags):
+        m = self.model(path)
         rng = Rng(seed)
         trace = []
         respins = 0
@@ -1127,8 +1165,9 @@ class Checker:
     def check_run(self, path, rng, flags):
         seed = rng.randrange(1 << 32)
         bet = rng.randint(1, 4)
-        spins = rng.randint(50, 300)
-        want, spins, capped = self.simulate_run(path, seed, spins, bet, flags, "nocall")
+        spins = rng.randint(30, 200)
+        want, spins, capped = self.simulate_run(path, seed, spins, bet, flags)
+        self.coverage["run with 10000 re-spins in one Spin"] += capped
         got, err = self.tool(["run", path, "--seed", str(seed), "--spins", str(spins), "--bet",
                               str(bet), "--trace"] + flags)
         self.spins += spins
@@ -1136,23 +1175,13 @@ class Checker:
         if err:
             return self.fail(path, what, err)
         diffs = compare(want, got)
-        if diffs and capped:
-            for variant in ("call", "clear"):
-                alt, _, _ = self.simulate_run(path, seed, spins, bet, flags, variant)
-                if not compare(alt, got):
-                    self.notes.add("after 10000 re-spins the engine leaves AutoSpin as the "
-                                   "'%s' reading does" % variant)
-                    return
-        elif capped:
-            self.notes.add("after 10000 re-spins the engine leaves AutoSpin as the 'nocall' "
-                           "reading does (or the cap made no difference)")
         if diffs:
             self.fail(path, what, "; ".join(diffs[:6]))
 
     def check_play(self, path, rng):
         seed = rng.randrange(1 << 32)
         bet = rng.randint(1, 4)
-        spins = rng.randint(20, 150)
+        spins = rng.randint(10, 100)
         m = self.model(path)
         r = Rng(seed)
         trace = []
@@ -1166,6 +1195,7 @@ class Checker:
             trace.append(trace_entry(m))
         want = m.dump()
         want["Trace"] = trace
+        self.coverage["play with 1024 nudges in one spin"] += m.nudge_capped
         self.compare_play(path, seed, spins, bet, want)
 
     def check_play_with(self, path, seed, spins, bet):
@@ -1207,6 +1237,56 @@ class Checker:
             problems += bounds_problems(run)
         if problems:
             self.fail(path, "bounds", "; ".join(problems[:6]))
+
+
+def features(m, data):
+    """Constructs a file exercises, for the coverage summary."""
+    f = set()
+    symbols = [s for s in m.Symbols if s.letter]
+    for name, bit in [("wild", SYM_WILD), ("up", SYM_UP), ("down", SYM_DOWN),
+                      ("autospin", SYM_AUTOSPIN)]:
+        if any(s.flags & bit for s in symbols):
+            f.add("symbol flag " + name)
+    if any(s.flags & SYM_WILD and s.flags & SYM_DOUBLE for s in symbols):
+        f.add("symbol flag double wild")
+    if any(s.tx < 0 or s.tx2 > 1 or s.ty < 0 or s.ty2 > 1 for s in symbols):
+        f.add("texture cell outside the texture")
+    if any(s.filename is None for s in symbols):
+        f.add("symbol without texture")
+    if any(s.label == b"" for s in symbols):
+        f.add("symbol with empty label")
+    reels = m.Reels[:m.NumReels]
+    if m.WeightedStrips and any(len(r.spin) > len(r.strip) for r in reels):
+        f.add("weighted strip runs")
+    if len({len(r.spin) for r in reels}) > 1:
+        f.add("reels of different lengths")
+    if any(m.Symbols[c].letter == 0 for r in reels for c in r.strip):
+        f.add("undefined reel letter")
+    for p in m.Payoffs:
+        if any(p.plus):
+            f.add("payoff + column")
+        if any(ord("*") in c for c in p.match):
+            f.add("payoff * column")
+        if any(len(c) > 1 for c in p.match):
+            f.add("payoff [set] column")
+        if p.pay == [0, 0, 0]:
+            f.add("payoff without pays")
+        if p.label == b"":
+            f.add("payoff with empty label")
+        if sum(1 for c in p.match if c) < m.NumReels:
+            f.add("payoff with fewer columns than reels")
+    for kind, message in m.messages:
+        f.add("message " + message)
+    lines = data.split(b"\n")
+    if any(l.startswith(b"%") and l[1:4] != l[1:4].lower() for l in lines):
+        f.add("keyword in odd case")
+    if any(len(l) > LINE_PIECE for l in lines):
+        f.add("line longer than 255")
+    if b"\r\n" in data:
+        f.add("CRLF line ends")
+    if any(b >= 128 for b in data):
+        f.add("bytes above 127")
+    return f
 
 
 def trace_entry(m):
@@ -1312,6 +1392,9 @@ def main():
     elapsed = time.time() - start
     print("files: %d (%s)" % (args.files, ", ".join("%s %d" % kv for kv in sorted(kinds.items()))))
     print("slotsim calls: %d, spins compared: %d, %.1f s" % (checker.calls, checker.spins, elapsed))
+    print("coverage (files or checks):")
+    for name, count in sorted(checker.coverage.items()):
+        print("  %-40s %d" % (name, count))
     for note in sorted(checker.notes):
         print("note:", note)
     failed_files = len({f.split(":")[0] for f in checker.failures})
