@@ -248,6 +248,8 @@ void QtWindow::ShowWindow(int showCommand) {
         show();
         break;
     }
+    // Showing activates, as on the platform; without a window manager (Xvfb) nothing else would.
+    activateWindow();
     view_->setFocus();
 }
 

@@ -377,3 +377,10 @@ TEST_F(QtWindowTest, ReportsTheDisplayDepth) {
     const int depth = window->ColorDepth();
     EXPECT_TRUE(depth == 16 || depth == 24 || depth == 32) << depth;
 }
+
+TEST_F(QtWindowTest, ShowingTheWindowActivatesIt) {
+    ShowAndSettle();
+    const auto activations = ReceivedOf(Kind::Activate);
+    ASSERT_FALSE(activations.empty());
+    EXPECT_TRUE(activations.back().active);
+}
