@@ -206,7 +206,7 @@ int ShowMessage(const char* format, ...) {
     char message[256];
     va_list arguments;
     va_start(arguments, format);
-    const int written = std::vsnprintf(message, sizeof message, format, arguments);
+    const int written = format ? std::vsnprintf(message, sizeof message, format, arguments) : -1;
     va_end(arguments);
     if (written < 0)
         message[0] = '\0';

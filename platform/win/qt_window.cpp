@@ -248,6 +248,8 @@ void QtWindow::ShowWindow(int showCommand) {
         show();
         break;
     }
+    // Showing activates, as on the platform; without a window manager (Xvfb) nothing else would.
+    activateWindow();
     view_->setFocus();
 }
 
@@ -270,7 +272,8 @@ int QtWindow::ColorDepth() const {
 
 void QtWindow::SetClientImage(const rm::Image& image) {
     Window::SetClientImage(image);
-    if (image.Empty()) {
+    const size_t needed = image.Empty() ? 0 : static_cast<size_t>(image.width) * image.height;
+    if (image.Empty() || image.pixels.size() < needed) {
         view_->image = QImage();
     } else {
         const auto* bits = reinterpret_cast<const uchar*>(image.pixels.data());

@@ -161,6 +161,13 @@ TEST_F(Reporting, ShowMessageKeepsAnOverlongTextWithinItsBuffer) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
 
+TEST_F(Reporting, ShowMessageWithoutFormatShowsAnEmptyLine) {
+    const char* none = nullptr;
+    ShowMessage(none);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "\r\n");
+}
+
 TEST_F(Reporting, LogErrorAppendsLinesAndNeverEmptiesTheLog) {
     {
         std::ofstream earlier(folder_ / "errorlog.txt");

@@ -312,6 +312,16 @@ TEST_F(QtWindowTest, ClientAreaShowsTheImageOneToOneOnBlack) {
     EXPECT_FALSE(window->GetUpdateRect());
 }
 
+TEST_F(QtWindowTest, PictureWithTooFewPixelsShowsBlack) {
+    ShowAndSettle();
+    rm::Image broken;
+    broken.width = 50;
+    broken.height = 50;
+    broken.pixels.assign(10, 0xFFFFFFFFu);
+    window->SetClientImage(broken);
+    EXPECT_EQ(qt->View()->grab().toImage().pixel(0, 0), 0xFF000000u);
+}
+
 TEST_F(QtWindowTest, ResizingMinimisingAndRestoringSendSize) {
     ShowAndSettle();
     const auto first = ReceivedOf(Kind::Size);
@@ -376,4 +386,11 @@ TEST_F(QtWindowTest, WaitMessageSleepsUntilSomethingArrives) {
 TEST_F(QtWindowTest, ReportsTheDisplayDepth) {
     const int depth = window->ColorDepth();
     EXPECT_TRUE(depth == 16 || depth == 24 || depth == 32) << depth;
+}
+
+TEST_F(QtWindowTest, ShowingTheWindowActivatesIt) {
+    ShowAndSettle();
+    const auto activations = ReceivedOf(Kind::Activate);
+    ASSERT_FALSE(activations.empty());
+    EXPECT_TRUE(activations.back().active);
 }
