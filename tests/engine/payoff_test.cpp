@@ -124,14 +124,15 @@ static int JudgeByHand(const SlotMachine& m, int bet) {
     return best;
 }
 
-TEST(Payoff, RandomMachinesAgreeWithTheRulesReadByHand) {
+TEST(Payoff, RandomMachinesAgreeWithTheRulesAppliedByHand) {
     std::mt19937 generator(2024);
     auto pick = [&](const char* from) { return from[generator() % strlen(from)]; };
-    const char* flagWords[] = {"", "(wild) ", "(double) ", "(wild) (double) ", "(up) "};
+    const char* flagWords[] = {"",      "(wild) ", "(double) ",  "(wild) (double) ",
+                               "(up) ", "(down) ", "(autospin) "};
     for (int machineNumber = 0; machineNumber < 200; machineNumber++) {
         std::string text;
         for (const char letter : std::string("ABCDW"))
-            text += std::string(flagWords[generator() % 5]) + letter + " pic\n";
+            text += std::string(flagWords[generator() % 7]) + letter + " pic\n";
         text += "%%\n";
         const int reels = 1 + generator() % 4;
         for (int row = 0; row < 6; row++) {
@@ -158,6 +159,21 @@ TEST(Payoff, RandomMachinesAgreeWithTheRulesReadByHand) {
                 machine.Position[reel] = generator() % machine.Reels[reel].numsym;
             const int bet = 1 + view % 3;
             ASSERT_EQ(machine.Evaluate(bet), JudgeByHand(machine, bet)) << text;
+
+            // Nudges and the autospin test read the same index.
+            const int reel = view % machine.NumReels;
+            const bool down = machine.SymbolAt(reel, 0).flags & SYM_DOWN;
+            const bool up = machine.SymbolAt(reel, 2).flags & SYM_UP;
+            const int expected = down ? machine.StopAbove(reel)
+                                 : up ? machine.StopBelow(reel)
+                                      : machine.Position[reel];
+            ASSERT_EQ(machine.NudgeReel(reel), down || up) << text;
+            ASSERT_EQ(machine.Position[reel], expected) << text;
+            uint32_t lineFlags = 0;
+            for (int i = 0; i < machine.NumReels; i++)
+                lineFlags |= machine.SymbolAt(i, 1).flags;
+            machine.AutoSpin = 0;
+            ASSERT_EQ(machine.CheckAutoSpin(), (lineFlags & SYM_AUTOSPIN) ? 1 : 0) << text;
         }
     }
 }
