@@ -32,6 +32,3 @@ private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 };
-
-// The program state that a script's `state` command writes, as JSON text.
-std::string ProgramStateJson();
