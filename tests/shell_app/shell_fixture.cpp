@@ -22,6 +22,7 @@ std::unique_ptr<win::Window> DepthWindows::Create(win::WindowProc proc, const st
     auto created = std::make_unique<DepthWindow>(proc, title, std::move(menu), depth);
     // The client area of a 600 by 400 window less its frame, menu bar and scroll bars.
     created->SetClientSize(width - 16, height - 40);
+    last = created.get();
     return created;
 }
 

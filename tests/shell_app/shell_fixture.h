@@ -21,6 +21,7 @@
 class DepthWindows : public win::WindowFactory {
 public:
     int depth = 32;
+    win::Window* last = nullptr; // the window made last
     std::unique_ptr<win::Window> Create(win::WindowProc proc, const std::string& title, int width,
                                         int height, std::unique_ptr<win::Menu> menu,
                                         const win::IconResource*) override;

@@ -109,6 +109,43 @@ TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
     EXPECT_EQ(Device->GetShades(), 256u);
 }
 
+// Answers the open dialog after noting whether the main window was already showing.
+class WatchingDialogs : public win::RecordingDialogs {
+public:
+    explicit WatchingDialogs(DepthWindows& windows) : windows_(windows) {}
+    bool ChooseOpenFile(win::OpenFileName& request) override {
+        windowShownWhenAsked = windows_.last && windows_.last->IsVisible();
+        return RecordingDialogs::ChooseOpenFile(request);
+    }
+    bool windowShownWhenAsked = true;
+
+private:
+    DepthWindows& windows_;
+};
+
+TEST_F(ShellTest, FirstFileIsChosenBeforeTheWindowShows) {
+    WatchingDialogs watching(windows);
+    win::SetDialogs(&watching);
+    ASSERT_NE(Start(), nullptr);
+    EXPECT_FALSE(watching.windowShownWhenAsked);
+    EXPECT_EQ(watching.openRequests.size(), 1u);
+    EXPECT_TRUE(window->IsVisible());
+    win::SetDialogs(&dialogs);
+}
+
+TEST_F(ShellTest, ClosingTheWindowEndsTheLoop) {
+    int passes = 0;
+    RunLoop([&](int pass) {
+        passes = pass;
+        if (pass == 2)
+            Send(win::Message{.kind = win::Kind::Close});
+        return true;
+    });
+    EXPECT_EQ(passes, 2);
+    EXPECT_TRUE(MainWindow->IsDestroyed());
+    EXPECT_EQ(SceneFrame, nullptr);
+}
+
 TEST_F(ShellTest, StartDriverReplacesTheChoice) {
     StartDriver = 0;
     ASSERT_NE(Start(), nullptr);
