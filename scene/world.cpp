@@ -27,7 +27,9 @@ HRESULT StepFailed(const char* step) {
     return E_FAIL;
 }
 
-// The objects InitWorld makes only to hand to the scene, which keeps them alive.
+// InitWorld's own references to the lights and their frame. The scene holds references of
+// its own to whatever was attached, so these are given up however InitWorld ends; nothing
+// attached to the scene is taken off again.
 struct Lights {
     LPDIRECT3DRMFRAME frame = nullptr;
     LPDIRECT3DRMLIGHT directional = nullptr;
@@ -99,6 +101,7 @@ HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera) {
         return StepFailed("Set world orient");
 
     // The button table SlotButtons and the reel frames Reels are emptied here.
+    delete Machine;
     Machine = new SlotMachine();
     Machine->SetMessageSink(&LoaderMessages);
     OpenMachineFile();
