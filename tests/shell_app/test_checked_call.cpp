@@ -82,11 +82,4 @@ TEST_F(CheckedCallTest, SuccessGoesOnAndReleaseClearsThePointer) {
     EXPECT_FALSE(std::filesystem::exists(folder_ / "errorlog.txt"));
 }
 
-TEST(ShellErrorTexts, ReachTheMessagesAsTheTableGivesThem) {
-    EXPECT_STREQ(ErrorText(0), "No error.");
-    EXPECT_STREQ(ErrorText(D3DRMERR_FILENOTFOUND), "The file was not found.");
-    EXPECT_STREQ(ErrorText(D3DRMERR_BADOBJECT), "D3DRMERR_BADOBJECT");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x887602CEu)), "Unrecognized error value.");
-}
-
 } // namespace
