@@ -698,6 +698,26 @@ R * * ^ 2 ^ Cherry on the first reel
 """
 
 
+# Hand-made files checked before the random ones: edges of the line reader and sections.
+FIXED_FILES = [
+    ("example", EXAMPLE),
+    ("empty", b""),
+    ("three-ends", b"%%\n%%\n%%\n"),
+    ("no-final-newline", b"R pic\n%%\nR R\n%%\nR R ^ 3\n%%"),
+    ("only-blank-lines", b"\n \n\t\n\r\n"),
+    ("line-of-255", b"R pic " + b"L" * 249 + b"\n%%\nR\n%%\nR ^ 1\n%%\n"),
+    ("line-of-256", b"R pic " + b"L" * 250 + b"\n%%\nR\n%%\nR ^ 1\n%%\n"),
+    ("end-marker-with-text", b"R pic\n%% x\n%%\nR\n%%\n%%x\n%%\n"),
+    ("keyword-alone", b"%name\n%%\nR\n%%\n%%\n"),
+    ("flags-only", b"(wild) (up)\nR pic\n%%\nR\n%%\nR ^ 2 ^\n%%\n"),
+    ("wild-in-plus-column", b"(wild) (double) W pic\nR pic\nB pic\n%%\nB W\nW R\nR B\n%%\n"
+                            b"+R +R ^ 5 ^ plus\nR R ^ 4\n%%\n"),
+    ("every-stop-autospin", b"(autospin) A pic\n%%\nA A\n%%\nA A ^ 0\n%%\n"),
+    ("nudges-never-rest", b"(down) D pic\n(up) U pic\n%%\nD\nU\n%%\nD ^ 4\n%%\n"),
+    ("one-stop-down", b"(down) D pic\n%%\nD D\n%%\nD D ^ 1 2\n%%\n"),
+]
+
+
 def load_bytes(data, workdir, name="selfcheck.slt"):
     path = os.path.join(workdir, name)
     with open(path, "wb") as f:
@@ -1356,6 +1376,15 @@ def short(v):
     return s if len(s) < 120 else s[:117] + "..."
 
 
+def check_one(checker, path, spec, rng, args):
+    before = len(checker.failures)
+    checker.check_file(path, spec, rng)
+    for line in checker.failures[before:]:
+        print("FAIL", line)
+    if not args.keep and len(checker.failures) == before:
+        os.remove(path)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--slotsim", help="path of the slotsim program (omit for the model's own "
@@ -1375,6 +1404,11 @@ def main():
         return 0
     checker = Checker(os.path.abspath(args.slotsim), args.workdir, args.verbose)
     rng = random.Random(args.seed)
+    for name, data in FIXED_FILES:
+        path = os.path.join(args.workdir, "fixed-%s.slt" % name)
+        with open(path, "wb") as f:
+            f.write(data)
+        check_one(checker, path, FileSpec(), rng, args)
     kinds = {}
     for index in range(args.files):
         data, spec = generate_file(rng, index)
@@ -1382,15 +1416,9 @@ def main():
         with open(path, "wb") as f:
             f.write(data)
         kinds[spec.kind] = kinds.get(spec.kind, 0) + 1
-        before = len(checker.failures)
-        checker.check_file(path, spec, rng)
-        if args.verbose or len(checker.failures) > before:
-            for line in checker.failures[before:]:
-                print("FAIL", line)
-        if not args.keep and len(checker.failures) == before:
-            os.remove(path)
+        check_one(checker, path, spec, rng, args)
     elapsed = time.time() - start
-    print("files: %d (%s)" % (args.files, ", ".join("%s %d" % kv for kv in sorted(kinds.items()))))
+    print("files: %d fixed, %d random (%s)" % (len(FIXED_FILES), args.files, ", ".join("%s %d" % kv for kv in sorted(kinds.items()))))
     print("slotsim calls: %d, spins compared: %d, %.1f s" % (checker.calls, checker.spins, elapsed))
     print("coverage (files or checks):")
     for name, count in sorted(checker.coverage.items()):
@@ -1398,7 +1426,8 @@ def main():
     for note in sorted(checker.notes):
         print("note:", note)
     failed_files = len({f.split(":")[0] for f in checker.failures})
-    print("%d passed, %d failed" % (args.files - failed_files, failed_files))
+    total = args.files + len(FIXED_FILES)
+    print("%d passed, %d failed" % (total - failed_files, failed_files))
     return 1 if checker.failures else 0
 
 
