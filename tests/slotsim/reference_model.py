@@ -1072,10 +1072,13 @@ def payoff_line(rng, num_reels, reel_letters, defined):
     roll = rng.random()
     if roll < 0.08:
         return line or "*"
-    pays = [str(rng.randint(0, 500)) for _ in range(rng.choice([0, 1, 1, 2, 3, 3]))]
-    line += sep(rng) + "^" + sep(rng) + "".join(p + sep(rng) for p in pays)
+    pays = [rng.choice(["", "", "", "0", "00"]) + str(rng.randint(0, 500))
+            for _ in range(rng.choice([0, 1, 1, 2, 3, 3]))]
+    # The pays start after the whole "^" token, so in "^5" the 5 is not a pay.
+    caret = "^" if rng.random() < 0.95 else "^" + str(rng.randint(1, 9))
+    line += sep(rng) + caret + sep(rng) + "".join(p + sep(rng) for p in pays)
     if rng.random() < 0.6:
-        line += " ^" + rng.choice(["", " Three Sevens", " any  bar", " Café", " ^ x"])
+        line += " ^" + rng.choice(["", " Three Sevens", " any  bar", " Café", " ^ x", "Glued label"])
     return line.strip()
 
 
