@@ -148,16 +148,12 @@ void SetTextureCell(SlotSymbol& symbol, char cellChar) {
 // "name" or "name/c": the texture name up to the "/", and the cell. A "/" with nothing after
 // it in the token means the whole texture.
 void SetTexture(SlotSymbol& symbol, const char* token) {
-    size_t length = 0;
-    while (token[length] && !IsBlank(token[length]) && token[length] != '/')
-        length++;
-    symbol.filename = static_cast<char*>(std::malloc(length + 1));
-    if (symbol.filename) {
-        memcpy(symbol.filename, token, length);
-        symbol.filename[length] = 0;
-    }
-    const char cellChar = token[length] == '/' ? token[length + 1] : 0;
-    if (cellChar && !IsBlank(cellChar)) {
+    symbol.filename = CopyToken(token);
+    char* slash = symbol.filename ? strchr(symbol.filename, '/') : nullptr;
+    const char cellChar = slash ? slash[1] : 0;
+    if (slash)
+        *slash = 0;
+    if (cellChar) {
         SetTextureCell(symbol, cellChar);
     } else {
         symbol.tx = symbol.ty = 0.0;
@@ -310,6 +306,7 @@ void SlotMachine::Load(const char* path) {
     if (!ParsePayoffs(file))
         ShowMessage("ParsePayoffs failed", "Error");
     std::fclose(file);
+    BuildStopIndex();
 }
 
 void SlotMachine::ParseKeyword(char* line) {

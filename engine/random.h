@@ -13,7 +13,13 @@ constexpr int RANDOM_MAX = 32767;
 // Called once at start-up (from the clock, or from a fixed seed to replay a session).
 void Seed(uint32_t seed);
 
-// The next number, 0 to RANDOM_MAX.
-int Next();
+// The generator's state; only Seed and Next touch it.
+extern uint32_t State;
+
+// The next number, 0 to RANDOM_MAX. Inline, because every spin draws one per reel.
+inline int Next() {
+    State = State * 214013u + 2531011u;
+    return static_cast<int>((State >> 16) & 0x7fff);
+}
 
 } // namespace Random

@@ -64,6 +64,7 @@ void SlotMachine::Clear() {
     ReleaseSound(SndPay, SndPayData);
     ReleaseSound(SndClunk, SndClunkData);
     ReleaseSound(SndAuto, SndAutoData);
+    BuildStopIndex();
 
     Reset();
 }

@@ -147,10 +147,11 @@ public:
     int PayOut(int amount, int count);
     void TrackCredits();
 
-    // Spin and nudge (spin.cpp).
+    // Spin and nudge (spin.cpp; WrapStop and SymbolAt are inline, below, because every
+    // spin, nudge and evaluation wraps a stop for each reel).
     int WrapStop(int reel, int index) const;
-    int StopAbove(int reel) const;
-    int StopBelow(int reel) const;
+    int StopAbove(int reel) const { return WrapStop(reel, Position[reel] - 1); }
+    int StopBelow(int reel) const { return WrapStop(reel, Position[reel] + 1); }
     const SlotSymbol& SymbolAt(int reel, int row) const;
     int NudgeReel(int reel);
     void Spin(int bet, int nudge, int autoPay);
@@ -160,11 +161,62 @@ public:
     // Payoff evaluation (payoff.cpp).
     int Evaluate(int bet) const;
 
+    // Evaluate, NudgeReel and CheckAutoSpin read the machine through an index of every stop
+    // that can be on the pay line, which Load and Clear build from Symbols, Reels (strips)
+    // and Payoffs (stop_index.cpp). Code that changes any of those by hand calls
+    // BuildStopIndex before the next spin, nudge or evaluation.
+    void BuildStopIndex();
+
 private:
+    static int WrapFar(int n, int index);
+    const SlotSymbol& StopSymbol(int reel, int stop) const;
     void ShowMessage(const char* text, const char* caption) const;
 
     MessageSink* Messages = nullptr;
+
+    // What each stop means when it is on the pay line, worked out in advance: a spin then
+    // needs one look-up per reel. Bit p of each mask stands for Payoffs[p], so that one pass
+    // over the reels judges the whole pay table.
+    struct StopEntry {
+        uint32_t met;     // payoffs whose column this reel meets with a symbol of its set
+        uint32_t wild;    // ... whose column a substituting wild fills
+        uint32_t doubled; // ... whose column a doubling wild fills
+        int16_t nudgeTo;  // the pay-line stop after a nudge (this stop if none moves it)
+        uint8_t nudges;   // 1 if a nudge moves the reel
+        uint8_t autoSpin; // 1 if the pay-line symbol has SYM_AUTOSPIN
+    };
+    struct StopIndex {
+        uint32_t inUse;          // payoffs below NumPayoffs
+        uint32_t any[MAX_REELS]; // payoffs whose column of the reel is "*"
+        StopEntry stops[MAX_REELS][MAX_STOPS];
+    };
+    StopIndex Index = {};
 };
+
+inline int SlotMachine::WrapStop(int reel, int index) const {
+    const int n = Reels[reel].numsym;
+    if (n <= 0)
+        return 0;
+    // One turn either way covers the rows next to the pay line. Written as selects: whether
+    // a neighbour wraps is a coin toss from spin to spin, and a mispredicted branch costs more
+    // than the whole look-up.
+    int wrapped = index < 0 ? index + n : index;
+    wrapped = wrapped >= n ? wrapped - n : wrapped;
+    if (static_cast<unsigned>(wrapped) < static_cast<unsigned>(n))
+        return wrapped;
+    return WrapFar(n, index);
+}
+
+// Row 0 is just above the pay line, 1 on it, 2 just below.
+inline const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
+    return StopSymbol(reel, WrapStop(reel, Position[reel] + row - 1));
+}
+
+inline const SlotSymbol& SlotMachine::StopSymbol(int reel, int stop) const {
+    const SlotSymbol* symbol = Reels[reel].strip[stop];
+    // A reel without stops shows the record that no symbol line can define.
+    return symbol ? *symbol : Symbols[0];
+}
 
 // The one machine of the program, created by the world set-up.
 extern SlotMachine* Machine;

@@ -2,48 +2,18 @@
 #include "engine/saturating.h"
 #include "engine/slot_machine.h"
 
-int SlotMachine::WrapStop(int reel, int index) const {
-    const int n = Reels[reel].numsym;
-    if (n <= 0)
-        return 0;
-    // Neighbours of the pay line are at most one turn out; a remainder handles the rest
-    // without looping over huge distances.
-    if (index < 0)
-        index += n;
-    else if (index >= n)
-        index -= n;
-    if (index < 0 || index >= n) {
-        index %= n;
-        if (index < 0)
-            index += n;
-    }
-    return index;
+// Any distance in either direction, without looping over it.
+int SlotMachine::WrapFar(int n, int index) {
+    index %= n;
+    return index < 0 ? index + n : index;
 }
 
-int SlotMachine::StopAbove(int reel) const {
-    return WrapStop(reel, Position[reel] - 1);
-}
-
-int SlotMachine::StopBelow(int reel) const {
-    return WrapStop(reel, Position[reel] + 1);
-}
-
-const SlotSymbol& SlotMachine::SymbolAt(int reel, int row) const {
-    const SlotSymbol* symbol = Reels[reel].strip[WrapStop(reel, Position[reel] + row - 1)];
-    // A reel without stops shows the record that no symbol line can define.
-    return symbol ? *symbol : Symbols[0];
-}
-
+// The move is looked up, not worked out: see BuildStopIndex. A reel that does not move is
+// set to the stop it shows, so there is no branch to mispredict.
 int SlotMachine::NudgeReel(int reel) {
-    if (SymbolAt(reel, 0).flags & SYM_DOWN) {
-        Position[reel] = StopAbove(reel);
-        return 1;
-    }
-    if (SymbolAt(reel, 2).flags & SYM_UP) {
-        Position[reel] = StopBelow(reel);
-        return 1;
-    }
-    return 0;
+    const StopEntry& entry = Index.stops[reel][WrapStop(reel, Position[reel])];
+    Position[reel] = entry.nudgeTo;
+    return entry.nudges;
 }
 
 void SlotMachine::Spin(int bet, int nudge, int autoPay) {
@@ -59,7 +29,7 @@ void SlotMachine::Spin(int bet, int nudge, int autoPay) {
         for (int i = 0; i < NumReels; i++) {
             const SlotReel& reel = Reels[i];
             const int r = Random::Next();
-            Position[i] = reel.numspin > 0 ? reel.spin[r % reel.numspin] : 0;
+            Position[i] = reel.numspin > 0 ? reel.spin[unsigned(r) % unsigned(reel.numspin)] : 0;
             if (nudge)
                 NudgeReel(i);
         }
@@ -105,7 +75,7 @@ int SlotMachine::CheckAutoSpin() {
     if (AutoSpin == 1 && Win == 0)
         return 1;
     for (int i = 0; i < NumReels; i++) {
-        if (SymbolAt(i, 1).flags & SYM_AUTOSPIN) {
+        if (Index.stops[i][WrapStop(i, Position[i])].autoSpin) {
             AutoSpin = 1;
             return 1;
         }

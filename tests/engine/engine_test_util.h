@@ -1,0 +1,58 @@
+#pragma once
+
+// Machine files written from strings, loaded into a machine with a recording message sink.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/message_box.h"
+#include "engine/slot_machine.h"
+
+inline const char* EXAMPLE_FILE = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
+
+inline std::string WriteTempFile(const std::string& text) {
+    static int counter = 0;
+    const std::string path =
+        testing::TempDir() + "engine_test_" + std::to_string(counter++) + ".slt";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    return path;
+}
+
+// Loads the text and returns the texts of the messages shown.
+inline std::vector<std::string> LoadText(SlotMachine& machine, const std::string& text) {
+    RecordingMessageSink sink;
+    machine.SetMessageSink(&sink);
+    const std::string path = WriteTempFile(text);
+    machine.Load(path.c_str());
+    std::remove(path.c_str());
+    machine.SetMessageSink(nullptr);
+    std::vector<std::string> texts;
+    for (const auto& message : sink.Messages) {
+        EXPECT_EQ(message.caption, "Error");
+        texts.push_back(message.text);
+    }
+    return texts;
+}
+
+// Makes reel show the three letters of rows (above, line, below) with nothing else on it.
+inline void ShowRows(SlotMachine& machine, int reel, const char* rows) {
+    SlotReel& strip = machine.Reels[reel];
+    strip.numsym = 3;
+    for (int row = 0; row < 3; row++)
+        strip.strip[row] = &machine.Symbols[static_cast<unsigned char>(rows[row])];
+    machine.Position[reel] = 1;
+    machine.BuildStopIndex();
+}
+
+// Shows the pay line with the gap symbol "-" above and below every reel.
+inline void ShowLine(SlotMachine& machine, const char* line) {
+    for (int reel = 0; line[reel]; reel++) {
+        const char rows[] = {'-', line[reel], '-', 0};
+        ShowRows(machine, reel, rows);
+    }
+}
