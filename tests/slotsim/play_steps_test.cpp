@@ -52,15 +52,20 @@ TEST(PlaySteps, NudgesThatNeverRestStopAfterTheCap) {
     }
     EXPECT_EQ(nudged, MAX_PLAY_NUDGES);
     EXPECT_EQ(step, PlayStep::Settled);
-    // Every nudge swaps the symbol on the line; an even number of them ends where it began.
     EXPECT_EQ(nudgesTried, MAX_PLAY_NUDGES);
 }
 
 TEST(PlaySteps, PlaySpinCountsTheWinOfTheNudgedLineIn) {
+    PlayMachine spunOnly(TradingPlaces);
+    Random::Seed(3);
+    spunOnly.machine->Spin(1, 0, 0);
     PlayMachine m(TradingPlaces);
     Random::Seed(3);
     PlaySpin(*m.machine, 1);
-    const int win = m.machine->Position[0] == 0 ? 4 : 0;
+    // An even number of nudges, each swapping D and U, leaves the reel where the spin put it.
+    const int stop = spunOnly.machine->Position[0];
+    EXPECT_EQ(m.machine->Position[0], stop);
+    const int win = stop == 0 ? 4 : 0;
     EXPECT_EQ(m.machine->Win, win);
     EXPECT_EQ(m.machine->Pending, 0);
     EXPECT_EQ(m.machine->Paid, win);
