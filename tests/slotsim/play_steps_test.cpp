@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include "engine/message_box.h"
 #include "engine/random.h"
@@ -18,8 +19,10 @@ namespace {
 class PlayMachine {
 public:
     explicit PlayMachine(const std::string& text) : machine(std::make_unique<SlotMachine>()) {
+        // ctest runs the cases as parallel processes: each needs a file of its own.
         const std::filesystem::path path =
-            std::filesystem::temp_directory_path() / "slotsim-play-test.slt";
+            std::filesystem::temp_directory_path() /
+            ("slotsim-play-test-" + std::to_string(getpid()) + ".slt");
         std::FILE* file = std::fopen(path.c_str(), "w");
         std::fputs(text.c_str(), file);
         std::fclose(file);
