@@ -46,16 +46,16 @@ TEST(PlaySteps, NudgesThatNeverRestStopAfterTheCap) {
     ASSERT_TRUE(m.messages.Messages.empty());
     Random::Seed(7);
     m.machine->Spin(1, 0, 0);
-    int nudgesTried = 0;
+    PlayedSpin played;
     int nudged = 0;
     PlayStep step;
-    while ((step = NextPlayStep(*m.machine, nudgesTried)) == PlayStep::Nudged) {
+    while ((step = NextPlayStep(*m.machine, played)) == PlayStep::Nudged) {
         ++nudged;
         ASSERT_LE(nudged, MAX_PLAY_NUDGES);
     }
     EXPECT_EQ(nudged, MAX_PLAY_NUDGES);
     EXPECT_EQ(step, PlayStep::Settled);
-    EXPECT_EQ(nudgesTried, MAX_PLAY_NUDGES);
+    EXPECT_EQ(played.nudgesTried, MAX_PLAY_NUDGES);
 }
 
 TEST(PlaySteps, PlaySpinCountsTheWinOfTheNudgedLineIn) {
@@ -107,4 +107,21 @@ TEST(PlaySteps, ANudgeComesBeforeTheReSpinDecision) {
         EXPECT_EQ(m.machine->Spins, spinsBefore + 1);
         EXPECT_EQ(m.machine->AutoSpin, 0);
     }
+}
+
+TEST(PlaySteps, AnEndlessSeriesOfReSpinsStopsAfterTheCap) {
+    PlayMachine m("(autospin) A syms/a\n%%\nA\n%%\nA ^ 0\n%%\n");
+    Random::Seed(11);
+    PlaySpin(*m.machine, 1);
+    EXPECT_EQ(m.machine->AutoSpin, 0);
+    EXPECT_EQ(m.machine->Spins, 1);
+    EXPECT_EQ(m.machine->Credits, -1);
+
+    // The cap counts the re-spins of one player's spin only.
+    m.machine->Spin(1, 0, 0);
+    PlayedSpin played;
+    played.respins = MAX_PLAY_RESPINS - 1;
+    played.nudgesTried = MAX_PLAY_NUDGES;
+    EXPECT_EQ(NextPlayStep(*m.machine, played), PlayStep::Respun);
+    EXPECT_EQ(NextPlayStep(*m.machine, played), PlayStep::Settled);
 }
