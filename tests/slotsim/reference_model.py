@@ -792,7 +792,7 @@ class FileSpec:
     def __init__(self):
         self.kind = "valid"
         self.full_compare = True  # False: only exit 0, valid JSON and tables within bounds
-        self.bet_ok = True
+        self.over = None  # which capacity an over-capacity file exceeds
 
 
 def keyword_lines(rng, spec):
@@ -862,8 +862,8 @@ def choose_flags(rng, autospin_ok):
     return words
 
 
-def generate_file(rng, index):
-    """Returns (bytes, FileSpec, info) for one random machine file."""
+def generate_file(rng):
+    """Returns (bytes, FileSpec) for one random machine file."""
     spec = FileSpec()
     roll = rng.random()
     if roll < 0.70:
@@ -918,13 +918,10 @@ def generate_file(rng, index):
         head = "Q syms/b "
         sym_lines.append(head + "L" * (LINE_PIECE - len(head)) + "  Z reel/c Tail")
         letters += [l for l in "QZ" if l not in letters]
-        symbol_flags.setdefault("Q", 0)
-        symbol_flags["Q"] = 0
-        symbol_flags["Z"] = 0
+        symbol_flags["Q"] = symbol_flags["Z"] = 0
+    # Keywords and symbols in any order: "%symheight" then applies to the symbols after it.
     section1 = lines + sym_lines
     rng.shuffle(section1)
-    # Keep the relative order of symbol lines and "%symheight" lines meaningful but shuffled
-    # keywords are fine: every keyword sets its field whatever its place.
 
     if spec.kind == "no-texture":
         # A line with a letter and no texture, then a few more section 1 lines that the reel
@@ -1405,7 +1402,7 @@ def main():
         check_one(checker, path, FileSpec(), rng, args)
     kinds = {}
     for index in range(args.files):
-        data, spec = generate_file(rng, index)
+        data, spec = generate_file(rng)
         path = os.path.join(args.workdir, "m%03d-%s.slt" % (index, spec.kind))
         with open(path, "wb") as f:
             f.write(data)
