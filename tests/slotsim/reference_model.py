@@ -786,7 +786,7 @@ def int_text(rng, low=-5, high=20):
     return rng.choice([value, value, value, value + "xyz", "+" + value.lstrip("-"), "abc"])
 
 
-class FileSpec:
+class FilePlan:
     """What the generator promises about a file, for choosing the checks."""
 
     def __init__(self):
@@ -795,7 +795,7 @@ class FileSpec:
         self.over = None  # which capacity an over-capacity file exceeds
 
 
-def keyword_lines(rng, spec):
+def keyword_lines(rng, plan):
     lines = []
     music = rng.randint(0, MAX_SND_MUSIC)
     coins = rng.randint(0, MAX_SND_COIN)
@@ -822,10 +822,10 @@ def keyword_lines(rng, spec):
             lines.append(word + gap + value)
         else:
             lines.append(word + gap + real_text(rng))
-    if spec.kind != "no-texture" and rng.random() < 0.05:
+    if plan.kind != "no-texture" and rng.random() < 0.05:
         # A tab is not the space of the "%name " prefix: this is a symbol line for "%".
         lines.append(odd_case(rng, "%name") + "\tpic/b Percent")
-    if spec.kind != "no-texture" and rng.random() < 0.03:
+    if plan.kind != "no-texture" and rng.random() < 0.03:
         lines.append("%% pic/c not an end")
     for _ in range(music):
         lines.append(odd_case(rng, "%sndmusic") + " music%d.wav" % rng.randint(0, 9))
@@ -863,26 +863,26 @@ def choose_flags(rng, autospin_ok):
 
 
 def generate_file(rng):
-    """Returns (bytes, FileSpec) for one random machine file."""
-    spec = FileSpec()
+    """Returns (bytes, FilePlan) for one random machine file."""
+    plan = FilePlan()
     roll = rng.random()
     if roll < 0.70:
-        spec.kind = "valid"
+        plan.kind = "valid"
     elif roll < 0.76:
-        spec.kind = "no-end"  # missing last "%%"
+        plan.kind = "no-end"  # missing last "%%"
     elif roll < 0.79:
-        spec.kind = "no-reel-end"
+        plan.kind = "no-reel-end"
     elif roll < 0.81:
-        spec.kind = "no-symbol-end"
+        plan.kind = "no-symbol-end"
     elif roll < 0.87:
-        spec.kind = "no-texture"
+        plan.kind = "no-texture"
     elif roll < 0.92:
-        spec.kind = "unclosed-set"
+        plan.kind = "unclosed-set"
     else:
-        spec.kind = "over-capacity"
-        spec.full_compare = False
+        plan.kind = "over-capacity"
+        plan.full_compare = False
 
-    lines = keyword_lines(rng, spec)
+    lines = keyword_lines(rng, plan)
     weighted = any(l.lower().startswith("%igtsplus") for l in lines)
 
     # Symbols: some letters, each with flags; nudging and autospin symbols kept sparse enough
@@ -923,7 +923,7 @@ def generate_file(rng):
     section1 = lines + sym_lines
     rng.shuffle(section1)
 
-    if spec.kind == "no-texture":
+    if plan.kind == "no-texture":
         # A line with a letter and no texture, then a few more section 1 lines that the reel
         # reader takes as reel lines.
         # The failing line's letter must be a fresh one: what a failing line leaves of an
@@ -938,7 +938,7 @@ def generate_file(rng):
                     for _ in range(rng.randint(0, 3))]
             section1 += [rng.choice(choices)] + tail
         else:
-            spec.kind = "valid"
+            plan.kind = "valid"
 
     # Reels.
     num_reels = rng.randint(1, MAX_REELS)
@@ -966,7 +966,7 @@ def generate_file(rng):
             token = c + (rng.choice(["", "", "", "x", "7"]) if c not in "%" else "")
             row.append(token)
         reel_lines.append(sep(rng).join(row))
-    if spec.kind == "no-texture":  # the reel lines are read as payoff lines
+    if plan.kind == "no-texture":  # the reel lines are read as payoff lines
         reel_lines = reel_lines[:MAX_PAYOFFS]
         reel_lines = [" ".join(t for t in l.split()) for l in reel_lines
                       if not any(ch in l for ch in "+[^")]
@@ -981,17 +981,17 @@ def generate_file(rng):
         catch = "[" + "".join(c for c in defined if c not in "]") + "]"
         pay_lines.append(" ".join([catch] + ["*"] * (MAX_REELS - 1)) + " ^ 1")
         rng.shuffle(pay_lines)
-    if spec.kind == "unclosed-set":
+    if plan.kind == "unclosed-set":
         pos = rng.randint(0, len(pay_lines))
         cols = rng.randint(0, num_reels - 1)
         plain = [c for c in defined if c.isalnum()] or ["R"]
         bad = " ".join(rng.choice(plain) for _ in range(cols)) + " ["
         pay_lines.insert(pos, bad.strip())
 
-    if spec.kind == "over-capacity":
+    if plan.kind == "over-capacity":
         over = rng.choice(["fifth-token", "long-strip", "many-payoffs", "fifth-column",
                            "music", "coins", "pays", "high-chars", "maxcoins", "junk-pays"])
-        spec.over = over
+        plan.over = over
         if over == "fifth-token":
             reel_lines.append(" ".join(rng.choice(defined) for _ in range(rng.randint(5, 9))))
         elif over == "long-strip":
@@ -1017,12 +1017,12 @@ def generate_file(rng):
 
     blocks = [section1, reel_lines, pay_lines]
     ends = [True, True, True]
-    if spec.kind == "no-end":
+    if plan.kind == "no-end":
         ends[2] = False
-    elif spec.kind == "no-reel-end":
+    elif plan.kind == "no-reel-end":
         ends[1] = ends[2] = False
         blocks[2] = []
-    elif spec.kind == "no-symbol-end":
+    elif plan.kind == "no-symbol-end":
         ends = [False, False, False]
         blocks[1] = blocks[2] = []
     out = []
@@ -1039,8 +1039,8 @@ def generate_file(rng):
     body = eol.join(out)
     if rng.random() < 0.8:
         body += eol
-    data = body.encode("utf-8") if spec.kind != "over-capacity" else body.encode("latin-1", "replace")
-    return data, spec
+    data = body.encode("utf-8") if plan.kind != "over-capacity" else body.encode("latin-1", "replace")
+    return data, plan
 
 
 def pad(rng, line):
@@ -1113,8 +1113,8 @@ class Checker:
     def fail(self, path, what, detail):
         self.failures.append("%s: %s: %s" % (path, what, detail))
 
-    def check_file(self, path, spec, rng):
-        if spec.full_compare:
+    def check_file(self, path, plan, rng):
+        if plan.full_compare:
             with open(path, "rb") as f:
                 self.coverage.update(features(self.model(path), f.read()))
             self.check_dump(path)
@@ -1123,7 +1123,7 @@ class Checker:
                 self.check_run(path, rng, flags)
             self.check_play(path, rng)
         else:
-            self.coverage["over capacity: " + spec.over] += 1
+            self.coverage["over capacity: " + plan.over] += 1
             self.check_bounds(path, rng)
 
     def model(self, path):
@@ -1367,9 +1367,9 @@ def short(v):
     return s if len(s) < 120 else s[:117] + "..."
 
 
-def check_one(checker, path, spec, rng, args):
+def check_one(checker, path, plan, rng, args):
     before = len(checker.failures)
-    checker.check_file(path, spec, rng)
+    checker.check_file(path, plan, rng)
     for line in checker.failures[before:]:
         print("FAIL", line)
     if not args.keep and len(checker.failures) == before:
@@ -1399,15 +1399,15 @@ def main():
         path = os.path.join(args.workdir, "fixed-%s.slt" % name)
         with open(path, "wb") as f:
             f.write(data)
-        check_one(checker, path, FileSpec(), rng, args)
+        check_one(checker, path, FilePlan(), rng, args)
     kinds = {}
     for index in range(args.files):
-        data, spec = generate_file(rng)
-        path = os.path.join(args.workdir, "m%03d-%s.slt" % (index, spec.kind))
+        data, plan = generate_file(rng)
+        path = os.path.join(args.workdir, "m%03d-%s.slt" % (index, plan.kind))
         with open(path, "wb") as f:
             f.write(data)
-        kinds[spec.kind] = kinds.get(spec.kind, 0) + 1
-        check_one(checker, path, spec, rng, args)
+        kinds[plan.kind] = kinds.get(plan.kind, 0) + 1
+        check_one(checker, path, plan, rng, args)
     elapsed = time.time() - start
     print("files: %d fixed, %d random (%s)" % (len(FIXED_FILES), args.files, ", ".join("%s %d" % kv for kv in sorted(kinds.items()))))
     print("slotsim calls: %d, spins compared: %d, %.1f s" % (checker.calls, checker.spins, elapsed))
