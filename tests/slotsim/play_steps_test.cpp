@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include "engine/message_box.h"
 #include "engine/random.h"
@@ -18,8 +19,10 @@ namespace {
 class PlayMachine {
 public:
     explicit PlayMachine(const std::string& text) : machine(std::make_unique<SlotMachine>()) {
+        // ctest runs the cases as parallel processes: each needs a file of its own.
         const std::filesystem::path path =
-            std::filesystem::temp_directory_path() / "slotsim-play-test.slt";
+            std::filesystem::temp_directory_path() /
+            ("slotsim-play-test-" + std::to_string(getpid()) + ".slt");
         std::FILE* file = std::fopen(path.c_str(), "w");
         std::fputs(text.c_str(), file);
         std::fclose(file);
@@ -43,24 +46,29 @@ TEST(PlaySteps, NudgesThatNeverRestStopAfterTheCap) {
     ASSERT_TRUE(m.messages.Messages.empty());
     Random::Seed(7);
     m.machine->Spin(1, 0, 0);
-    int nudgesTried = 0;
+    PlayedSpin played;
     int nudged = 0;
     PlayStep step;
-    while ((step = NextPlayStep(*m.machine, nudgesTried)) == PlayStep::Nudged) {
+    while ((step = NextPlayStep(*m.machine, played)) == PlayStep::Nudged) {
         ++nudged;
         ASSERT_LE(nudged, MAX_PLAY_NUDGES);
     }
     EXPECT_EQ(nudged, MAX_PLAY_NUDGES);
     EXPECT_EQ(step, PlayStep::Settled);
-    // Every nudge swaps the symbol on the line; an even number of them ends where it began.
-    EXPECT_EQ(nudgesTried, MAX_PLAY_NUDGES);
+    EXPECT_EQ(played.nudgesTried, MAX_PLAY_NUDGES);
 }
 
 TEST(PlaySteps, PlaySpinCountsTheWinOfTheNudgedLineIn) {
+    PlayMachine spunOnly(TradingPlaces);
+    Random::Seed(3);
+    spunOnly.machine->Spin(1, 0, 0);
     PlayMachine m(TradingPlaces);
     Random::Seed(3);
     PlaySpin(*m.machine, 1);
-    const int win = m.machine->Position[0] == 0 ? 4 : 0;
+    // An even number of nudges, each swapping D and U, leaves the reel where the spin put it.
+    const int stop = spunOnly.machine->Position[0];
+    EXPECT_EQ(m.machine->Position[0], stop);
+    const int win = stop == 0 ? 4 : 0;
     EXPECT_EQ(m.machine->Win, win);
     EXPECT_EQ(m.machine->Pending, 0);
     EXPECT_EQ(m.machine->Paid, win);
@@ -99,4 +107,21 @@ TEST(PlaySteps, ANudgeComesBeforeTheReSpinDecision) {
         EXPECT_EQ(m.machine->Spins, spinsBefore + 1);
         EXPECT_EQ(m.machine->AutoSpin, 0);
     }
+}
+
+TEST(PlaySteps, AnEndlessSeriesOfReSpinsStopsAfterTheCap) {
+    PlayMachine m("(autospin) A syms/a\n%%\nA\n%%\nA ^ 0\n%%\n");
+    Random::Seed(11);
+    PlaySpin(*m.machine, 1);
+    EXPECT_EQ(m.machine->AutoSpin, 0);
+    EXPECT_EQ(m.machine->Spins, 1);
+    EXPECT_EQ(m.machine->Credits, -1);
+
+    // The cap counts the re-spins of one player's spin only.
+    m.machine->Spin(1, 0, 0);
+    PlayedSpin played;
+    played.respins = MAX_PLAY_RESPINS - 1;
+    played.nudgesTried = MAX_PLAY_NUDGES;
+    EXPECT_EQ(NextPlayStep(*m.machine, played), PlayStep::Respun);
+    EXPECT_EQ(NextPlayStep(*m.machine, played), PlayStep::Settled);
 }

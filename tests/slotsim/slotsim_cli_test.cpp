@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using nlohmann::json;
 
@@ -25,8 +26,9 @@ struct ToolResult {
 };
 
 ToolResult RunSlotsim(const std::string& arguments) {
-    const std::filesystem::path errPath =
-        std::filesystem::temp_directory_path() / "slotsim-cli-test.err";
+    // ctest runs the cases as parallel processes: each needs a file of its own.
+    const std::filesystem::path errPath = std::filesystem::temp_directory_path() /
+                                          ("slotsim-cli-test-" + std::to_string(getpid()) + ".err");
     const std::string command =
         std::string(SLOTSIM_PATH) + " " + arguments + " 2>" + errPath.string();
     ToolResult result;
@@ -42,6 +44,7 @@ ToolResult RunSlotsim(const std::string& arguments) {
     std::stringstream err;
     err << errFile.rdbuf();
     result.err = err.str();
+    std::filesystem::remove(errPath);
     return result;
 }
 

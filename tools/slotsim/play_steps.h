@@ -12,11 +12,20 @@
 // re-spins included; after that only the re-spin decision is left.
 constexpr int MAX_PLAY_NUDGES = 1024;
 
+// Likewise a strip that shows an autospin symbol on every stop: after this many re-spins in
+// one played spin the series ends as if CheckAutoSpin had returned 0, as it does within Spin.
+constexpr int MAX_PLAY_RESPINS = MAX_AUTO_SPINS;
+
 enum class PlayStep { Nudged, Respun, Settled };
 
-// What follows a spin or nudge that has come to rest. nudgesTried counts the Nudge calls of
-// the current played spin; the caller sets it to 0 when the player spins.
-PlayStep NextPlayStep(SlotMachine& machine, int& nudgesTried);
+// What one player's spin has used up of the caps so far; a fresh one for every player's spin.
+struct PlayedSpin {
+    int nudgesTried = 0;
+    int respins = 0;
+};
+
+// What follows a spin or nudge that has come to rest.
+PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played);
 
 // A whole player's spin without display or sound: bet and spin, settle, count the win in.
 void PlaySpin(SlotMachine& machine, int bet);
