@@ -41,29 +41,40 @@ TEST(SteadyClock, NeverRunsBackward) {
     EXPECT_LE(clock.TimeGetTime() - clock.TickCount(), 1u);
 }
 
-TEST(QtKeys, BecomeVirtualKeys) {
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F1, false), VK_F1);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F5, false), VK_F5);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_P, false), 'P');
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7, false), '7');
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7, true), VK_NUMPAD0 + 7);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, true), VK_ADD);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, false), VK_OEM_PLUS);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Minus, true), VK_SUBTRACT);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Enter, true), VK_RETURN);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Return, false), VK_RETURN);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Escape, false), VK_ESCAPE);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Space, false), VK_SPACE);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Launch0, false), 0);
-}
+TEST(QtKeys, BecomeVirtualKeysAndTypeWhatThePlatformTypes) {
+    const struct {
+        int key;
+        bool keypad;
+        int virtualKey;
+    } keys[] = {
+        {Qt::Key_F1, false, VK_F1},
+        {Qt::Key_F5, false, VK_F5},
+        {Qt::Key_P, false, 'P'},
+        {Qt::Key_7, false, '7'},
+        {Qt::Key_7, true, VK_NUMPAD0 + 7},
+        {Qt::Key_Plus, true, VK_ADD},
+        {Qt::Key_Plus, false, VK_OEM_PLUS},
+        {Qt::Key_Minus, true, VK_SUBTRACT},
+        {Qt::Key_Enter, true, VK_RETURN},
+        {Qt::Key_Return, false, VK_RETURN},
+        {Qt::Key_Escape, false, VK_ESCAPE},
+        {Qt::Key_Space, false, VK_SPACE},
+        {Qt::Key_Launch0, false, 0},
+    };
+    for (const auto& k : keys)
+        EXPECT_EQ(VirtualKeyFromQt(k.key, k.keypad), k.virtualKey) << k.key;
 
-TEST(QtKeys, TypeWhatThePlatformTypes) {
-    EXPECT_EQ(TypedCharacter(Qt::Key_X, true, false, u'\x18'), 24);
-    EXPECT_EQ(TypedCharacter(Qt::Key_Z, true, false, u'\0'), 26);
-    EXPECT_EQ(TypedCharacter(Qt::Key_A, true, false, u'a'), 1);
-    EXPECT_EQ(TypedCharacter(Qt::Key_Plus, false, false, u'+'), '+');
-    EXPECT_EQ(TypedCharacter(Qt::Key_A, false, false, u'a'), 'a');
-    EXPECT_EQ(TypedCharacter(Qt::Key_A, false, true, u'a'), 0);
-    EXPECT_EQ(TypedCharacter(Qt::Key_F1, false, false, u'\0'), 0);
-    EXPECT_EQ(TypedCharacter(Qt::Key_1, true, false, u'1'), 0);
+    const struct {
+        int key;
+        bool control, alt;
+        char16_t text;
+        int typed;
+    } typing[] = {
+        {Qt::Key_X, true, false, u'\x18', 24}, {Qt::Key_Z, true, false, u'\0', 26},
+        {Qt::Key_A, true, false, u'a', 1},     {Qt::Key_Plus, false, false, u'+', '+'},
+        {Qt::Key_A, false, false, u'a', 'a'},  {Qt::Key_A, false, true, u'a', 0},
+        {Qt::Key_F1, false, false, u'\0', 0},  {Qt::Key_1, true, false, u'1', 0},
+    };
+    for (const auto& t : typing)
+        EXPECT_EQ(TypedCharacter(t.key, t.control, t.alt, t.text), t.typed) << t.key;
 }
