@@ -7,25 +7,20 @@
 
 using namespace win;
 
-TEST(VirtualClock, StartsAt100000AndMovesOnlyByItsStep) {
+TEST(VirtualClock, StartsAt100000MovesOnlyByItsStepAndServesThePlatformOnceInstalled) {
     VirtualClock clock(16);
-    EXPECT_EQ(clock.TickCount(), 100000u);
-    EXPECT_EQ(clock.TimeGetTime(), 100000u);
-    EXPECT_EQ(clock.TickCount(), 100000u);
+    EXPECT_EQ(std::tuple(clock.TickCount(), clock.TimeGetTime(), clock.TickCount()),
+              std::tuple(100000u, 100000u, 100000u));
     clock.Advance();
     clock.Advance();
     EXPECT_EQ(clock.TickCount(), 100032u);
     clock.SetStep(0);
     clock.Advance();
     EXPECT_EQ(clock.TimeGetTime(), 100032u);
-}
-
-TEST(VirtualClock, ServesThePlatformsTimeOnceInstalled) {
-    VirtualClock clock(81);
+    clock.SetStep(49);
     Install(Services{.clock = &clock});
     clock.Advance();
-    EXPECT_EQ(GetTickCount(), 100081u);
-    EXPECT_EQ(timeGetTime(), 100081u);
+    EXPECT_EQ(std::tuple(GetTickCount(), timeGetTime()), std::tuple(100081u, 100081u));
     Install(Services{});
     EXPECT_NE(GetTickCount(), 100081u);
 }
@@ -42,11 +37,7 @@ TEST(SteadyClock, NeverRunsBackward) {
 }
 
 TEST(QtKeys, BecomeVirtualKeysAndTypeWhatThePlatformTypes) {
-    const struct {
-        int key;
-        bool keypad;
-        int virtualKey;
-    } keys[] = {
+    const std::tuple<int, bool, int> keys[] = {
         {Qt::Key_F1, false, VK_F1},
         {Qt::Key_F5, false, VK_F5},
         {Qt::Key_P, false, 'P'},
@@ -61,20 +52,16 @@ TEST(QtKeys, BecomeVirtualKeysAndTypeWhatThePlatformTypes) {
         {Qt::Key_Space, false, VK_SPACE},
         {Qt::Key_Launch0, false, 0},
     };
-    for (const auto& k : keys)
-        EXPECT_EQ(VirtualKeyFromQt(k.key, k.keypad), k.virtualKey) << k.key;
+    for (const auto& [key, keypad, virtualKey] : keys)
+        EXPECT_EQ(VirtualKeyFromQt(key, keypad), virtualKey) << key;
 
-    const struct {
-        int key;
-        bool control, alt;
-        char16_t text;
-        int typed;
-    } typing[] = {
+    // Key, control, alt, the first character of the event's text, what it types.
+    const std::tuple<int, bool, bool, char16_t, int> typing[] = {
         {Qt::Key_X, true, false, u'\x18', 24}, {Qt::Key_Z, true, false, u'\0', 26},
         {Qt::Key_A, true, false, u'a', 1},     {Qt::Key_Plus, false, false, u'+', '+'},
         {Qt::Key_A, false, false, u'a', 'a'},  {Qt::Key_A, false, true, u'a', 0},
         {Qt::Key_F1, false, false, u'\0', 0},  {Qt::Key_1, true, false, u'1', 0},
     };
-    for (const auto& t : typing)
-        EXPECT_EQ(TypedCharacter(t.key, t.control, t.alt, t.text), t.typed) << t.key;
+    for (const auto& [key, control, alt, text, typed] : typing)
+        EXPECT_EQ(TypedCharacter(key, control, alt, text), typed) << key;
 }

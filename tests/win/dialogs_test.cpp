@@ -64,6 +64,7 @@ protected:
     }
 
     RecordingDialogs recording;
+    QtDialogs qtDialogs;
     fs::path folder;
 
 private:
@@ -141,7 +142,6 @@ TEST_F(Folder, CancelledMissingOrOverlongChoicesChangeNothing) {
 }
 
 TEST_F(Folder, QtMessageBoxBlocksUntilAnsweredAndShowsItsStyle) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -163,7 +163,6 @@ TEST_F(Folder, QtMessageBoxBlocksUntilAnsweredAndShowsItsStyle) {
 }
 
 TEST_F(Folder, QtAboutBoxIsLaidOutFromItsResourceAndOnlyOkClosesIt) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     bool stillOpenAfterEscape = false;
     QRect okArea, expectedOk;
@@ -197,7 +196,6 @@ TEST_F(Folder, QtAboutBoxIsLaidOutFromItsResourceAndOnlyOkClosesIt) {
 }
 
 TEST_F(Folder, QtOpenDialogOffersMachineFilesFromTheStartingName) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     QStringList filters;
     QString startFolder;
@@ -218,7 +216,6 @@ TEST_F(Folder, QtOpenDialogOffersMachineFilesFromTheStartingName) {
 }
 
 TEST_F(Folder, QtOpenDialogCancelledLeavesTheFolder) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     fs::current_path(folder);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
