@@ -90,7 +90,7 @@ TEST(GdiFont, IsTheChosenDejaVuFaceAndDigitsFitTheMeterRows) {
     EXPECT_LE(TextWidth("9"), 18);
 }
 
-TEST(GdiText, MeterFigureSitsInTheCornerOfItsOpaqueRectangle) {
+TEST(GdiText, MeterFiguresSitInTheCornerOfTheirOpaqueRectangleClippedAtItsLeftEdge) {
     Canvas canvas;
     const RECT rect{4, 73, 59, 94};
     ASSERT_TRUE(canvas.Draw(59, 94, ETO_OPAQUE | ETO_CLIPPED, &rect, "123"));
@@ -108,25 +108,19 @@ TEST(GdiText, MeterFigureSitsInTheCornerOfItsOpaqueRectangle) {
     EXPECT_TRUE(ink.right >= 55 && ink.right <= 58) << ink.right;
     EXPECT_TRUE(ink.bottom >= 93 - 5 && ink.bottom <= 93) << ink.bottom;
     EXPECT_GE(ink.left, 59 - TextWidth("123"));
-}
 
-TEST(GdiText, TooWideFigureIsClippedAtTheRectangleLeftEdge) {
-    Canvas canvas;
-    const RECT rect{41, 101, 59, 122};
-    ASSERT_TRUE(canvas.Draw(59, 122, ETO_OPAQUE | ETO_CLIPPED, &rect, "-1234567"));
-    const Box ink = canvas.Ink();
-    ASSERT_FALSE(ink.Empty());
-    EXPECT_TRUE(ink.left == 41 || ink.left == 42) << "the clipped digits reach the left edge";
-    EXPECT_EQ(canvas.Background().Edges(), std::tuple(41, 101, 58, 121));
-}
-
-TEST(GdiText, NegativeFigureShowsItsMinusSign) {
     Canvas minus, plain;
-    const RECT rect{4, 73, 59, 94};
     ASSERT_TRUE(minus.Draw(59, 94, ETO_OPAQUE | ETO_CLIPPED, &rect, "-5"));
     ASSERT_TRUE(plain.Draw(59, 94, ETO_OPAQUE | ETO_CLIPPED, &rect, "5"));
-    EXPECT_LT(minus.Ink().left, plain.Ink().left - TextWidth("5") / 2);
+    EXPECT_LT(minus.Ink().left, plain.Ink().left - TextWidth("5") / 2) << "the minus sign shows";
     EXPECT_EQ(minus.Ink().right, plain.Ink().right);
+
+    Canvas tooWide;
+    const RECT bet{41, 101, 59, 122};
+    ASSERT_TRUE(tooWide.Draw(59, 122, ETO_OPAQUE | ETO_CLIPPED, &bet, "-1234567"));
+    const Box clipped = tooWide.Ink();
+    EXPECT_TRUE(clipped.left == 41 || clipped.left == 42) << "the digits reach the left edge";
+    EXPECT_EQ(tooWide.Background().Edges(), std::tuple(41, 101, 58, 121));
 }
 
 TEST(GdiText, OpaqueModeFillsTheTextCellAndTransparentLeavesTheGround) {
