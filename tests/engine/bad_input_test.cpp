@@ -10,8 +10,6 @@
 #include "engine/text_scan.h"
 #include "tests/engine/engine_test_util.h"
 
-using Texts = std::vector<std::string>;
-
 static std::string Repeat(const std::string& text, int times) {
     std::string result;
     for (int i = 0; i < times; i++)
@@ -47,8 +45,8 @@ TEST(BadInput, CharactersNoRecordCanHoldAreSkippedOrLeftUndefined) {
     EXPECT_TRUE(messages.empty()); // the symbol line is skipped, even without texture
     EXPECT_EQ(machine.Symbols['7'].letter, '7');
     ASSERT_EQ(machine.NumReels, 2);
-    EXPECT_EQ(machine.Reels[0].strip[0]->letter, 0); // stays in the strip, undefined
-    EXPECT_EQ(machine.Reels[0].strip[0]->filename, nullptr);
+    const SlotSymbol& stop = *machine.Reels[0].strip[0]; // stays in the strip, undefined
+    EXPECT_EQ(std::tuple(stop.letter, stop.filename), std::tuple(0, nullptr));
     EXPECT_TRUE(machine.Payoffs[0].match[0]['R']);
     for (int c = 0; c < MAX_SYMBOLS; c++)
         EXPECT_EQ(machine.Payoffs[0].match[1][c], 0);
@@ -65,22 +63,19 @@ TEST(BadInput, ExcessEntriesAreIgnored) {
     const Texts messages = LoadText(machine, header + reels + payoffs);
     EXPECT_TRUE(messages.empty());
     ExpectPlayableTables(machine);
-    EXPECT_EQ(machine.NumSndMusic, 4);
-    EXPECT_STREQ(machine.SndMusic[3], "m4");
-    EXPECT_EQ(machine.NumSndCoin, 3);
-    EXPECT_STREQ(machine.SndCoin[2], "c3");
-    EXPECT_EQ(machine.MaxCoins, 1);
-    EXPECT_EQ(machine.NumReels, 4);
-    EXPECT_EQ(machine.Reels[0].numsym, MAX_STOPS);
-    EXPECT_EQ(machine.Reels[2].numsym, 1);
-    EXPECT_EQ(machine.NumPayoffs, MAX_PAYOFFS);
-    EXPECT_EQ(machine.Payoffs[0].pay[2], 3);
+    EXPECT_EQ(std::tuple(machine.NumSndMusic, Str(machine.SndMusic[3]), machine.NumSndCoin,
+                         Str(machine.SndCoin[2]), machine.MaxCoins),
+              std::tuple(4, "m4", 3, "c3", 1));
+    EXPECT_EQ(std::tuple(machine.NumReels, machine.Reels[0].numsym, machine.Reels[2].numsym),
+              std::tuple(4, MAX_STOPS, 1));
+    EXPECT_EQ(std::tuple(machine.NumPayoffs, machine.Payoffs[0].pay[2]),
+              std::tuple(MAX_PAYOFFS, 3));
     EXPECT_STREQ(machine.Payoffs[0].label, "five columns");
 
     // Weighted runs fill the spin table before the strip.
     LoadText(machine, "%igtsplus\n%%\n" + Repeat("R\n", 300) + "7\n%%\n%%\n");
-    EXPECT_EQ(machine.Reels[0].numsym, 1);
-    EXPECT_EQ(machine.Reels[0].numspin, MAX_SPIN_ENTRIES);
+    EXPECT_EQ(std::tuple(machine.Reels[0].numsym, machine.Reels[0].numspin),
+              std::tuple(1, MAX_SPIN_ENTRIES));
 }
 
 TEST(BadInput, JunkAndHugeNumbers) {
@@ -88,11 +83,9 @@ TEST(BadInput, JunkAndHugeNumbers) {
     LoadText(machine, "%maxcoins 99999999999999\n%currencynum 99999999999\n%symwidth 1e999\n"
                       "%%\nR\n%%\n"
                       "R ^ 5x -3 abc 7 ^ junk\nR ^ 123456789012345\nR ^5 6\n%%\n");
-    EXPECT_EQ(machine.MaxCoins, NUMBER_LIMIT);
-    EXPECT_EQ(machine.SymWidth, 0.0);
-    EXPECT_EQ(machine.Payoffs[0].pay[0], 5);
-    EXPECT_EQ(machine.Payoffs[0].pay[1], 7);
-    EXPECT_EQ(machine.Payoffs[0].pay[2], 15);
+    EXPECT_EQ(std::tuple(machine.MaxCoins, machine.SymWidth), std::tuple(NUMBER_LIMIT, 0.0));
+    EXPECT_EQ(std::vector<int>(machine.Payoffs[0].pay, machine.Payoffs[0].pay + 3),
+              std::vector<int>({5, 7, 15}));
     EXPECT_EQ(machine.Payoffs[1].pay[2], 3 * NUMBER_LIMIT);
     EXPECT_EQ(machine.Payoffs[2].pay[0], 6); // "^5" is the "^" token
     machine.InsertMoney(1000);
@@ -112,7 +105,7 @@ TEST(BadInput, LongLinesArriveInPiecesAndNulEndsALine) {
     EXPECT_STREQ(machine.Symbols['7'].label, "");
 }
 
-// Random files made of machine-file fragments and random bytes, loaded and played.
+// The fuzz test: random files of machine-file fragments and random bytes, loaded and played.
 TEST(BadInput, GarbageFilesLoadAndPlay) {
     const std::vector<std::string> fragments = {
         "%%",   "%name ", "%maxcoins ", "%igtsplus", "%sndmusic ",  "%sndcoin ", "(wild)",

@@ -1,37 +1,39 @@
 #pragma once
-
 // Machine files written from strings, loaded into a machine with a recording message sink.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/message_box.h"
 #include "engine/slot_machine.h"
 
+using Texts = std::vector<std::string>;
+
 inline const char* EXAMPLE_FILE = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
 
-inline std::string WriteTempFile(const std::string& text) {
+// A C string of the machine as a comparable value; null shows as "<null>".
+inline std::string Str(const char* text) {
+    return text ? text : "<null>";
+}
+
+// Loads the text and returns the texts of the messages shown, all of them captioned "Error".
+inline Texts LoadText(SlotMachine& machine, const std::string& text) {
     static int counter = 0;
     const std::string path =
         testing::TempDir() + "engine_test_" + std::to_string(counter++) + ".slt";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
-    return path;
-}
-
-// Loads the text and returns the texts of the messages shown.
-inline std::vector<std::string> LoadText(SlotMachine& machine, const std::string& text) {
     RecordingMessageSink sink;
     machine.SetMessageSink(&sink);
-    const std::string path = WriteTempFile(text);
     machine.Load(path.c_str());
     std::remove(path.c_str());
     machine.SetMessageSink(nullptr);
-    std::vector<std::string> texts;
+    Texts texts;
     for (const auto& message : sink.Messages) {
         EXPECT_EQ(message.caption, "Error");
         texts.push_back(message.text);

@@ -6,8 +6,6 @@
 #include "engine/text_scan.h"
 #include "tests/engine/engine_test_util.h"
 
-using Texts = std::vector<std::string>;
-
 static std::string Letters(const SlotReel& reel) {
     std::string letters;
     for (int k = 0; k < reel.numsym; k++)
@@ -19,19 +17,17 @@ static std::vector<int> SpinTable(const SlotReel& reel) {
     return std::vector<int>(reel.spin, reel.spin + reel.numspin);
 }
 
+// The measures a load resets, and those that survive it, in one comparable value.
+static auto Defaults(const SlotMachine& m) {
+    return std::tuple(m.MaxCoins, m.CurrencyNum, m.CurrencyDenom, m.SymHeight, m.ChartY,
+                      m.ChartHeight, m.CoinsBet, m.PrevWin);
+}
+
 TEST(MachineModel, ConstructionGivesTheDefaults) {
     SlotMachine machine;
-    EXPECT_EQ(machine.NumReels, 0);
-    EXPECT_EQ(machine.NumPayoffs, 0);
-    EXPECT_EQ(machine.MaxCoins, 3);
-    EXPECT_EQ(machine.CurrencyNum, 4);
-    EXPECT_EQ(machine.CurrencyDenom, 1);
-    EXPECT_EQ(machine.SymHeight, 1.0);
-    EXPECT_EQ(machine.ChartY, 1.0);
-    EXPECT_EQ(machine.ChartHeight, 10.0);
-    EXPECT_EQ(machine.ResetCount, 1);
-    EXPECT_EQ(machine.CoinsBet, 0);
-    EXPECT_EQ(machine.PrevWin, 0);
+    EXPECT_EQ(Defaults(machine), std::tuple(3, 4, 1, 1.0, 1.0, 10.0, 0, 0));
+    EXPECT_EQ(std::tuple(machine.NumReels, machine.NumPayoffs, machine.ResetCount),
+              std::tuple(0, 0, 1));
     EXPECT_EQ(machine.Name, nullptr);
 }
 
@@ -42,32 +38,26 @@ TEST(MachineFile, ExampleLoadsWithoutMessagesAndEveryConstruct) {
     machine.Load(EXAMPLE_FILE);
     EXPECT_TRUE(sink.Messages.empty());
     EXPECT_STREQ(machine.FileName, EXAMPLE_FILE);
-    EXPECT_STREQ(machine.Name, "Lucky Sevens");
-    EXPECT_STREQ(machine.ChartFile, "chart");
-    EXPECT_EQ(machine.ChartY, 0.8);
-    EXPECT_EQ(machine.ChartHeight, 4.0);
-    EXPECT_EQ(machine.SymSpace, 0.2);
-    EXPECT_EQ(machine.WindowHeight, 3.0);
+    EXPECT_EQ(std::tuple(Str(machine.Name), Str(machine.ChartFile), Str(machine.SndClunk),
+                         Str(machine.SndAuto)),
+              std::tuple("Lucky Sevens", "chart", "clunk.wav", "auto.wav"));
+    EXPECT_EQ(std::tuple(machine.ChartY, machine.ChartHeight, machine.SymSpace,
+                         machine.WindowHeight, machine.WeightedStrips),
+              std::tuple(0.8, 4.0, 0.2, 3.0, 1));
     ASSERT_EQ(machine.NumSndMusic, 2);
     EXPECT_STREQ(machine.SndMusic[1], "spin2.wav");
     ASSERT_EQ(machine.NumSndCoin, 3);
     EXPECT_STREQ(machine.SndCoin[2], "coin3.wav");
-    EXPECT_STREQ(machine.SndClunk, "clunk.wav");
-    EXPECT_STREQ(machine.SndAuto, "auto.wav");
-    EXPECT_EQ(machine.WeightedStrips, 1);
 
     const SlotSymbol& wild = machine.Symbols['W'];
-    EXPECT_EQ(wild.flags, SYM_WILD | SYM_DOUBLE);
-    EXPECT_STREQ(wild.filename, "syms");
-    EXPECT_STREQ(wild.label, "Double Wild");
-    EXPECT_EQ(wild.tx, 0.75);
-    EXPECT_EQ(wild.ty, 0.75);
+    EXPECT_EQ(std::tuple(wild.flags, Str(wild.filename), Str(wild.label), wild.tx, wild.ty),
+              std::tuple(SYM_WILD | SYM_DOUBLE, "syms", "Double Wild", 0.75, 0.75));
     EXPECT_DOUBLE_EQ(wild.tx2, 0.9999);
     EXPECT_DOUBLE_EQ(wild.ty2, 0.9999);
-    EXPECT_EQ(machine.Symbols['N'].flags, SYM_DOWN);
-    EXPECT_EQ(machine.Symbols['A'].flags, SYM_AUTOSPIN);
-    EXPECT_EQ(machine.Symbols['7'].height, 1.0);
-    EXPECT_EQ(machine.Symbols['-'].height, 0.5);
+    EXPECT_EQ(std::tuple(machine.Symbols['N'].flags, machine.Symbols['A'].flags),
+              std::tuple(SYM_DOWN, SYM_AUTOSPIN));
+    EXPECT_EQ(std::tuple(machine.Symbols['7'].height, machine.Symbols['-'].height),
+              std::tuple(1.0, 0.5));
     EXPECT_STREQ(machine.Symbols['-'].filename, "blank");
 
     ASSERT_EQ(machine.NumReels, 3);
@@ -76,9 +66,8 @@ TEST(MachineFile, ExampleLoadsWithoutMessagesAndEveryConstruct) {
     EXPECT_EQ(Letters(machine.Reels[1]), "BRW-7U");
 
     ASSERT_EQ(machine.NumPayoffs, 5);
-    const SlotPayoff& sevens = machine.Payoffs[0];
-    EXPECT_EQ(sevens.pay[2], 500);
-    EXPECT_STREQ(sevens.label, "Three Sevens");
+    EXPECT_EQ(machine.Payoffs[0].pay[2], 500);
+    EXPECT_STREQ(machine.Payoffs[0].label, "Three Sevens");
     EXPECT_EQ(machine.Payoffs[1].pay[2], 60); // a single pay grows with the coins
     const SlotPayoff& any = machine.Payoffs[2];
     EXPECT_TRUE(any.match[1]['B'] && any.match[1]['7'] && !any.match[1]['R']);
@@ -96,17 +85,12 @@ TEST(MachineFile, KeywordsAreReadByPrefixIgnoringCase) {
                                              "%symwidth +1.5e0\n%symspace junk\n"
                                              "%%\n%%\n%%\n");
     EXPECT_TRUE(messages.empty());
-    EXPECT_STREQ(machine.Name, "Big  Red Machine");
-    EXPECT_EQ(machine.ChartY, 0.5);
-    EXPECT_EQ(machine.ChartHeight, 2.5);
-    EXPECT_STREQ(machine.ChartFile, "pays");
-    EXPECT_EQ(machine.CurrencyDenom, 1);
-    EXPECT_EQ(machine.CurrencyNum, 7);
-    EXPECT_STREQ(machine.SndClunk, "thud.wav");
-    EXPECT_EQ(machine.MaxCoins, 2);
-    EXPECT_EQ(machine.SymWidth, 1.5);
-    EXPECT_EQ(machine.SymSpace, 0.0);
-    EXPECT_EQ(machine.WeightedStrips, 0);
+    EXPECT_EQ(std::tuple(Str(machine.Name), Str(machine.ChartFile), Str(machine.SndClunk)),
+              std::tuple("Big  Red Machine", "pays", "thud.wav"));
+    EXPECT_EQ(std::tuple(machine.ChartY, machine.ChartHeight, machine.CurrencyDenom,
+                         machine.CurrencyNum, machine.MaxCoins, machine.SymWidth, machine.SymSpace,
+                         machine.WeightedStrips),
+              std::tuple(0.5, 2.5, 1, 7, 2, 1.5, 0.0, 0));
 }
 
 TEST(MachineFile, SymbolLines) {
@@ -119,22 +103,17 @@ TEST(MachineFile, SymbolLines) {
                                              "%%\n%%\n%%\n");
     EXPECT_TRUE(messages.empty());
     const SlotSymbol& w = machine.Symbols['W'];
-    EXPECT_EQ(w.flags, SYM_WILD | SYM_AUTOSPIN | SYM_UP);
-    EXPECT_STREQ(w.label, "Double  Wild");
-    EXPECT_EQ(w.height, 1.0);
+    EXPECT_EQ(std::tuple(w.flags, Str(w.label), w.height),
+              std::tuple(SYM_WILD | SYM_AUTOSPIN | SYM_UP, "Double  Wild", 1.0));
     const SlotSymbol& p = machine.Symbols['p'];
-    EXPECT_EQ(p.height, 2.0);
-    EXPECT_STREQ(p.label, ""); // present but empty
-    EXPECT_EQ(p.tx, 0.0);
-    EXPECT_EQ(p.ty, 0.0);
+    EXPECT_EQ(std::tuple(p.height, Str(p.label), p.tx, p.ty), std::tuple(2.0, "", 0.0, 0.0));
     EXPECT_DOUBLE_EQ(p.tx2, 0.4999);
     for (char whole : {'q', 's'}) {
         const SlotSymbol& s = machine.Symbols[static_cast<int>(whole)];
-        EXPECT_EQ(s.tx, 0.0);
-        EXPECT_EQ(s.ty2, 1.0);
+        EXPECT_EQ(std::tuple(s.tx, s.ty2), std::tuple(0.0, 1.0)) << whole;
     }
-    EXPECT_EQ(machine.Symbols['r'].tx, 0.0);
-    EXPECT_EQ(machine.Symbols['r'].ty, 0.5); // "e": first cell of the second row
+    // "e": first cell of the second row.
+    EXPECT_EQ(std::tuple(machine.Symbols['r'].tx, machine.Symbols['r'].ty), std::tuple(0.0, 0.5));
     EXPECT_STREQ(machine.Symbols['R'].filename, "two");
     EXPECT_EQ(machine.Symbols['R'].tx, 0.25);
 }
@@ -147,8 +126,7 @@ TEST(MachineFile, ReelLines) {
     EXPECT_EQ(machine.Reels[0].strip[0], &machine.Symbols['R']);
     EXPECT_EQ(machine.Reels[0].strip[0]->filename, nullptr);
     EXPECT_EQ(SpinTable(machine.Reels[0]), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(machine.Reels[1].numsym, 2);
-    EXPECT_EQ(machine.Reels[2].numsym, 1);
+    EXPECT_EQ(std::tuple(machine.Reels[1].numsym, machine.Reels[2].numsym), std::tuple(2, 1));
 
     LoadText(machine, "%igtsplus\nR r/a\nB b/a\n7 s/a\n%%\nR\nB\nB\n7\nR\n%%\n%%\n");
     EXPECT_EQ(Letters(machine.Reels[0]), "RB7R"); // runs do not join across the end
@@ -161,8 +139,8 @@ TEST(MachineFile, PayoffLines) {
                       "R R ^ 100\nR R ^ 100 150 500\nR R ^ 5 12\n+R [B7] * ^\n"
                       "7 7 7\n[] 7 ^ 9 ^\n%%\n");
     ASSERT_EQ(machine.NumPayoffs, 6);
-    const int expected[4][3] = {{100, 200, 300}, {100, 150, 500}, {5, 12, 15}, {0, 0, 0}};
-    for (int p = 0; p < 4; p++)
+    const int expected[5][3] = {{100, 200, 300}, {100, 150, 500}, {5, 12, 15}, {0, 0, 0}, {}};
+    for (int p = 0; p < 5; p++)
         for (int level = 0; level < 3; level++)
             EXPECT_EQ(machine.Payoffs[p].pay[level], expected[p][level]) << p << level;
     const SlotPayoff& columns = machine.Payoffs[3];
@@ -171,7 +149,6 @@ TEST(MachineFile, PayoffLines) {
     EXPECT_TRUE(columns.match[1]['B'] && columns.match[1]['7'] && !columns.match[1]['[']);
     EXPECT_TRUE(columns.match[2]['*']);
     EXPECT_EQ(columns.label, nullptr);
-    EXPECT_EQ(machine.Payoffs[4].pay[2], 0); // no "^" at all
     EXPECT_STREQ(machine.Payoffs[5].label, "");
     for (int c = 0; c < MAX_SYMBOLS; c++)
         EXPECT_EQ(machine.Payoffs[5].match[0][c], 0);
@@ -190,16 +167,15 @@ TEST(MachineFile, FailuresAndTheirMessages) {
     machine.SetMessageSink(&sink);
     machine.Load("/nonexistent/machine.slt");
     ASSERT_EQ(sink.Messages.size(), 1u);
-    EXPECT_EQ(sink.Messages[0].text, "Unable to open specified file");
-    EXPECT_EQ(sink.Messages[0].caption, "Error");
+    EXPECT_EQ(std::tuple(sink.Messages[0].text, sink.Messages[0].caption),
+              std::tuple("Unable to open specified file", "Error"));
     EXPECT_STREQ(machine.Name, "First"); // untouched
 
     // A symbol without texture stops section 1; the later readers go on from the next line.
     EXPECT_EQ(LoadText(machine, "(up) X\nB b/a\n%%\nR B\n%%\nR R ^ 5\n%%\n"),
               Texts({"ParseSymbols failed"}));
-    EXPECT_EQ(machine.Symbols['X'].letter, 'X');
-    EXPECT_EQ(machine.Symbols['X'].flags, SYM_UP);
-    EXPECT_EQ(machine.Symbols['X'].filename, nullptr);
+    const SlotSymbol& x = machine.Symbols['X'];
+    EXPECT_EQ(std::tuple(x.letter, x.flags, x.filename), std::tuple('X', SYM_UP, nullptr));
     EXPECT_EQ(machine.Symbols['B'].letter, 0);
     EXPECT_EQ(Letters(machine.Reels[1]), "?"); // "b/a" became a reel stop
     EXPECT_EQ(machine.NumPayoffs, 1);          // "R B" became a payoff; "R R" was never read
@@ -221,14 +197,10 @@ TEST(MachineFile, SecondLoadKeepsOnlyTheCabinetMeasures) {
     machine.PayOut(2, 1);
     const int resets = machine.ResetCount;
     LoadText(machine, "%%\n%%\n%%\n");
-    EXPECT_EQ(machine.SymWidth, 2.0);
-    EXPECT_EQ(machine.SymSpace, 0.5);
-    EXPECT_EQ(machine.WindowHeight, 4.0);
-    EXPECT_EQ(machine.WindowThick, 0.3);
-    EXPECT_EQ(machine.SymHeight, 1.0);
-    EXPECT_EQ(machine.ChartY, 1.0);
-    EXPECT_EQ(machine.MaxCoins, 3);
-    EXPECT_EQ(machine.CurrencyNum, 4);
+    EXPECT_EQ(
+        std::tuple(machine.SymWidth, machine.SymSpace, machine.WindowHeight, machine.WindowThick),
+        std::tuple(2.0, 0.5, 4.0, 0.3));
+    EXPECT_EQ(Defaults(machine), Defaults(SlotMachine()));
     EXPECT_EQ(machine.Credits + machine.Pending + machine.Expended, 0);
     EXPECT_EQ(machine.ResetCount, resets + 1);
 }

@@ -7,35 +7,30 @@
 
 #include "tests/engine/engine_test_util.h"
 
-struct LineCase {
-    const char* line;
-    int bet;
-    int win;
-};
-
 // R never stands above or below the line here, as the worked example assumes.
 TEST(Payoff, WorkedExampleOnTheExampleMachine) {
-    const LineCase cases[] = {
+    const struct {
+        const char* line;
+        int bet, win;
+    } cases[] = {
         {"BW7", 1, 20}, {"7WW", 2, 800}, {"WWW", 3, 0},   {"RB7", 1, 2},
         {"RWW", 1, 2},  {"BB7", 5, 30},  {"777", 3, 500}, {"BB7", 7, 30},
     };
     SlotMachine machine;
     machine.Load(EXAMPLE_FILE);
-    for (const LineCase& c : cases) {
+    for (const auto& c : cases) {
         ShowLine(machine, c.line);
         EXPECT_EQ(machine.Evaluate(c.bet), c.win) << c.line << " bet " << c.bet;
     }
 }
 
-struct RowsCase {
-    const char* reels[3]; // rows above, on and below the line
-    int win;
-};
-
 // "+R +R +R" pays 5: a "+" column is met on any row; when no row meets it, the symbol below
 // the line is the one that may stand in for it as a wild.
 TEST(Payoff, PlusColumnsOnTheExampleMachine) {
-    const RowsCase cases[] = {
+    const struct {
+        const char* reels[3]; // rows above, on and below the line
+        int win;
+    } cases[] = {
         {{"R--", "--R", "R--"}, 5},
         {{"-R-", "-BW", "-7W"}, 20}, // cherry pays 2; cherries in view 5 x 2 x 2
         {{"-R-", "-W-", "-W-"}, 2},  // wilds on the line fill no "+" column
@@ -43,7 +38,7 @@ TEST(Payoff, PlusColumnsOnTheExampleMachine) {
     };
     SlotMachine machine;
     machine.Load(EXAMPLE_FILE);
-    for (const RowsCase& c : cases) {
+    for (const auto& c : cases) {
         for (int reel = 0; reel < 3; reel++)
             ShowRows(machine, reel, c.reels[reel]);
         EXPECT_EQ(machine.Evaluate(1), c.win) << c.reels[0] << c.reels[1] << c.reels[2];
@@ -53,13 +48,10 @@ TEST(Payoff, PlusColumnsOnTheExampleMachine) {
 TEST(Payoff, SmallTables) {
     const char* symbols = "R r/a\nB b/a\n(wild) (double) W w/a\n(double) D d/a\n(wild) V v/a\n"
                           "- blank\n%%\nR R R\n%%\n";
-    struct TableCase {
-        const char* payoffs;
-        const char* line;
-        int bet;
-        int win;
-    };
-    const TableCase cases[] = {
+    const struct {
+        const char *payoffs, *line;
+        int bet, win;
+    } cases[] = {
         {"R R ^ 10\n", "RRR", 1, 0},  // the third reel has no column
         {"R R ^ 10\n", "RRW", 1, 20}, // only a wild fills it
         {"R R R\n", "RRR", 1, 0},     // no "^": never pays
@@ -73,20 +65,12 @@ TEST(Payoff, SmallTables) {
         {"R R R ^ 10\n", "RRR", 0, 0},             // no coins, no win
         {"R R R ^ 10\n", "RRR", -1, 0},
     };
-    for (const TableCase& c : cases) {
+    for (const auto& c : cases) {
         SlotMachine machine;
         LoadText(machine, std::string(symbols) + c.payoffs + "%%\n");
         ShowLine(machine, c.line);
         EXPECT_EQ(machine.Evaluate(c.bet), c.win) << c.payoffs << c.line;
     }
-}
-
-TEST(Payoff, EmptyTablesPayNothing) {
-    SlotMachine machine;
-    EXPECT_EQ(machine.Evaluate(3), 0);
-    LoadText(machine, "%%\n%%\n* ^ 5\n%%\n");
-    EXPECT_EQ(machine.NumReels, 0);
-    EXPECT_EQ(machine.Evaluate(3), 0);
 }
 
 // The rules read one payoff and one column at a time, as a player would check them.
@@ -178,8 +162,14 @@ TEST(Payoff, RandomMachinesAgreeWithTheRulesAppliedByHand) {
     }
 }
 
-TEST(Payoff, HandMadePayoffsCountOnceIndexed) {
+TEST(Payoff, EmptyAndHandMadeTables) {
     SlotMachine machine;
+    EXPECT_EQ(machine.Evaluate(3), 0);
+    LoadText(machine, "%%\n%%\n* ^ 5\n%%\n");
+    EXPECT_EQ(machine.NumReels, 0);
+    EXPECT_EQ(machine.Evaluate(3), 0);
+
+    // A payoff added by hand counts once the index is rebuilt.
     LoadText(machine, "R r\n%%\nR\n%%\n%%\n");
     SlotPayoff& payoff = machine.Payoffs[machine.NumPayoffs++];
     payoff.match[0]['R'] = 1;

@@ -5,60 +5,52 @@
 #include "engine/random.h"
 #include "tests/engine/engine_test_util.h"
 
-TEST(Random, GeneratorSequence) {
-    Random::Seed(1);
-    EXPECT_EQ(Random::Next(), 41);
-    EXPECT_EQ(Random::Next(), 18467);
-    EXPECT_EQ(Random::Next(), 6334);
-    Random::Seed(1);
-    EXPECT_EQ(Random::Next(), 41); // a seed replays the session
+// The money counters as one comparable value.
+static auto Money(const SlotMachine& m) {
+    return std::tuple(m.Credits, m.Pending, m.Paid, m.Win);
 }
 
-TEST(Credits, InsertMoney) {
+TEST(Random, GeneratorSequenceReplaysFromItsSeed) {
+    for (int run = 0; run < 2; run++) {
+        Random::Seed(1);
+        EXPECT_EQ(std::vector<int>({Random::Next(), Random::Next(), Random::Next()}),
+                  std::vector<int>({41, 18467, 6334}));
+    }
+}
+
+TEST(Credits, InsertMoneyBetAndPayOut) {
     SlotMachine machine;
     machine.InsertMoney(5);
-    EXPECT_EQ(machine.Pending, 20);
-    EXPECT_EQ(machine.Expended, 5);
-    EXPECT_EQ(machine.Credits, 0);
+    EXPECT_EQ(std::tuple(machine.Pending, machine.Expended, machine.Credits), std::tuple(20, 5, 0));
     machine.CurrencyNum = 1;
     machine.CurrencyDenom = 4;
     machine.InsertMoney(5);
-    EXPECT_EQ(machine.Pending, 21);
-    EXPECT_EQ(machine.Expended, 10);
-}
+    EXPECT_EQ(std::tuple(machine.Pending, machine.Expended), std::tuple(21, 10));
 
-TEST(Credits, AddBetIsCappedAtMaxCoins) {
-    SlotMachine machine;
-    machine.AddBet(1);
-    machine.CoinsBet = 0;
-    machine.AddBet(5);
-    EXPECT_EQ(machine.CoinsBet, 2);
-    EXPECT_EQ(machine.Credits, -3); // the callers guard the credits, not the engine
-    EXPECT_EQ(machine.Bet, 3);
-    EXPECT_EQ(machine.BetShown, 3);
-    EXPECT_EQ(machine.TotalBet, 3);
-    EXPECT_EQ(machine.MinCredits, -3);
-    machine.AddBet(1);
-    machine.AddBet(-2);
-    EXPECT_EQ(machine.CoinsBet, 2);
-    EXPECT_EQ(machine.Credits, -3);
-    EXPECT_EQ(machine.Bet, 3);
-}
+    SlotMachine bets;
+    bets.AddBet(1);
+    bets.CoinsBet = 0;
+    bets.AddBet(5); // capped at MaxCoins; the callers guard the credits, not the engine
+    const auto betState = [&] {
+        return std::tuple(bets.CoinsBet, bets.Credits, bets.Bet, bets.BetShown, bets.TotalBet,
+                          bets.MinCredits);
+    };
+    EXPECT_EQ(betState(), std::tuple(2, -3, 3, 3, 3, -3));
+    bets.AddBet(1);
+    bets.AddBet(-2);
+    EXPECT_EQ(betState(), std::tuple(2, -3, 3, 3, 3, -3));
 
-TEST(Credits, PayOutMovesOnlyWhatIsPending) {
-    SlotMachine machine;
-    EXPECT_EQ(machine.PayOut(1, 1), 0);
-    EXPECT_EQ(machine.Credits, 0);
-    machine.Pending = 4;
-    EXPECT_EQ(machine.PayOut(3, 0), 3);
-    EXPECT_EQ(machine.Paid, 0);
-    EXPECT_EQ(machine.PayOut(10, 1), 1);
-    EXPECT_EQ(machine.Pending, 0);
-    EXPECT_EQ(machine.Paid, 1);
-    EXPECT_EQ(machine.Credits, 4);
-    EXPECT_EQ(machine.TotalCredited, 4);
-    EXPECT_EQ(machine.MaxCredits, 4);
-    EXPECT_EQ(machine.PayOut(-5, 1), 0);
+    SlotMachine payer;
+    EXPECT_EQ(payer.PayOut(1, 1), 0);
+    EXPECT_EQ(payer.Credits, 0);
+    payer.Pending = 4;
+    EXPECT_EQ(payer.PayOut(3, 0), 3);
+    EXPECT_EQ(payer.Paid, 0);
+    EXPECT_EQ(payer.PayOut(10, 1), 1); // only what is pending moves
+    EXPECT_EQ(
+        std::tuple(payer.Pending, payer.Paid, payer.Credits, payer.TotalCredited, payer.MaxCredits),
+        std::tuple(0, 1, 4, 4, 4));
+    EXPECT_EQ(payer.PayOut(-5, 1), 0);
 }
 
 // One stop per reel, so that every spin shows 7 7; tests that need other rows set them.
@@ -70,61 +62,43 @@ TEST(Spin, BetsAndCharges) {
     LoadText(machine, STEADY);
     machine.AddBet(1);
     machine.Spin(3, 0, 0);
-    EXPECT_EQ(machine.Credits, -3);
-    EXPECT_EQ(machine.Spins, 1);
-    EXPECT_EQ(machine.Win, 30);
-    EXPECT_EQ(machine.Pending, 30);
-    EXPECT_EQ(machine.Paid, 0);
-    EXPECT_EQ(machine.LastBet, 3);
-    EXPECT_EQ(machine.Bet, 0);
-    EXPECT_EQ(machine.BetShown, 3);
+    EXPECT_EQ(Money(machine), std::tuple(-3, 30, 0, 30));
+    EXPECT_EQ(std::tuple(machine.Spins, machine.LastBet, machine.Bet, machine.BetShown),
+              std::tuple(1, 3, 0, 3));
 
     machine.AddBet(3);
     machine.Spin(3, 0, 0); // already at three coins
-    EXPECT_EQ(machine.Credits, -6);
-    EXPECT_EQ(machine.Spins, 2);
+    EXPECT_EQ(std::tuple(machine.Credits, machine.Spins), std::tuple(-6, 2));
 
     machine.Spin(-1, 0, 0); // the previous bet again, free
-    EXPECT_EQ(machine.Credits, -6);
-    EXPECT_EQ(machine.Spins, 2);
-    EXPECT_EQ(machine.Win, 30);
-    EXPECT_EQ(machine.LastBet, 3);
-    EXPECT_EQ(machine.Bet, 0);
+    EXPECT_EQ(std::tuple(machine.Credits, machine.Spins, machine.Win, machine.LastBet, machine.Bet),
+              std::tuple(-6, 2, 30, 3, 0));
 
     machine.AddBet(2);
     machine.Spin(0, 0, 0); // keeps the coins already bet
-    EXPECT_EQ(machine.Win, 20);
-    EXPECT_EQ(machine.PrevWin, 30);
+    EXPECT_EQ(std::tuple(machine.Win, machine.PrevWin), std::tuple(20, 30));
 
     machine.Spin(1, 0, 1); // pays at once
-    EXPECT_EQ(machine.Credits, -9 + 10);
-    EXPECT_EQ(machine.Paid, 10);
-    EXPECT_EQ(machine.Pending, 0);
+    EXPECT_EQ(Money(machine), std::tuple(-9 + 10, 0, 10, 10));
 }
 
-TEST(Spin, DrawsOneNumberPerReelInOrder) {
+TEST(Spin, DrawsOneNumberPerReelInOrderAndWraps) {
     SlotMachine machine;
-    LoadText(machine,
-             "%%\n" + std::string("a b c\nb c d\nc d e\nd e f\ne f g\n") + "f g\ng\n%%\n%%\n");
+    LoadText(machine, "%%\na b c\nb c d\nc d e\nd e f\ne f g\nf g\ng\n%%\n%%\n");
     Random::Seed(1);
     machine.Spin(1, 0, 0);
-    EXPECT_EQ(machine.Position[0], 41 % 7);
-    EXPECT_EQ(machine.Position[1], 18467 % 6);
-    EXPECT_EQ(machine.Position[2], 6334 % 5);
+    EXPECT_EQ(std::vector<int>(machine.Position, machine.Position + 3),
+              std::vector<int>({41 % 7, 18467 % 6, 6334 % 5}));
     EXPECT_EQ(Random::Next(), 26500);
-}
 
-TEST(Spin, WrapAndNeighbours) {
-    SlotMachine machine;
     machine.Reels[0].numsym = 20;
-    EXPECT_EQ(machine.WrapStop(0, -1), 19);
-    EXPECT_EQ(machine.WrapStop(0, 45), 5);
-    EXPECT_EQ(machine.WrapStop(0, -41), 19);
-    EXPECT_EQ(machine.WrapStop(0, -2147483647 - 1), 12);
-    EXPECT_EQ(machine.WrapStop(1, 7), 0); // a reel without stops
+    machine.Reels[3].numsym = 0;
+    const int wraps[][2] = {{-1, 19}, {45, 5}, {-41, 19}, {-2147483647 - 1, 12}};
+    for (const auto& [stop, wrapped] : wraps)
+        EXPECT_EQ(machine.WrapStop(0, stop), wrapped) << stop;
+    EXPECT_EQ(machine.WrapStop(3, 7), 0); // a reel without stops
     machine.Position[0] = 0;
-    EXPECT_EQ(machine.StopAbove(0), 19);
-    EXPECT_EQ(machine.StopBelow(0), 1);
+    EXPECT_EQ(std::tuple(machine.StopAbove(0), machine.StopBelow(0)), std::tuple(19, 1));
 }
 
 TEST(Nudge, ReelsMoveOneStopOneReelAtATime) {
@@ -136,8 +110,7 @@ TEST(Nudge, ReelsMoveOneStopOneReelAtATime) {
     ShowRows(machine, 0, "-7U");
     ShowRows(machine, 1, "N-7");
     EXPECT_EQ(machine.Nudge(0), 1);
-    EXPECT_EQ(machine.Position[0], 2);
-    EXPECT_EQ(machine.Position[1], 1);
+    EXPECT_EQ(std::tuple(machine.Position[0], machine.Position[1]), std::tuple(2, 1));
     ShowRows(machine, 0, "-7-");
     EXPECT_EQ(machine.Nudge(0), 1);
     EXPECT_EQ(machine.Position[1], 0);
@@ -145,15 +118,13 @@ TEST(Nudge, ReelsMoveOneStopOneReelAtATime) {
     EXPECT_EQ(machine.Nudge(0), 0);
 }
 
-// Strips on which nudges never settle: the engine moves them one stop per call and leaves
-// the limit to its caller.
+// The engine moves strips on which nudges never settle one stop per call and leaves the limit
+// to its caller.
 TEST(Nudge, StripsThatNeverSettle) {
     SlotMachine machine;
     LoadText(machine, "(up) U u\n(down) D d\n%%\nU D\n%%\n%%\n");
-    EXPECT_EQ(machine.NudgeReel(0), 1); // one stop, marked (up): it "moves" onto itself
-    EXPECT_EQ(machine.Position[0], 0);
-    EXPECT_EQ(machine.NudgeReel(1), 1);
-    EXPECT_EQ(machine.Position[1], 0);
+    EXPECT_EQ(std::tuple(machine.NudgeReel(0), machine.NudgeReel(1)), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(machine.Position[0], machine.Position[1]), std::tuple(0, 0));
 
     LoadText(machine, "(up) U u\n(down) D d\n%%\nU\nD\n%%\n%%\n");
     for (int nudge = 0; nudge < 5; nudge++) {
@@ -172,20 +143,15 @@ TEST(Nudge, ANudgeReplacesTheWin) {
     ShowRows(machine, 1, "N7-");
     machine.Win = machine.Pending = 40;
     EXPECT_EQ(machine.Nudge(0), 1); // N comes down: the win is lost
-    EXPECT_EQ(machine.Win, 0);
-    EXPECT_EQ(machine.Pending, 0);
+    EXPECT_EQ(Money(machine), std::tuple(0, 0, 0, 0));
     EXPECT_EQ(machine.PrevWin, 40);
-    EXPECT_EQ(machine.Credits, 0);
 
     // Paid automatically, the win already counted in is taken back first.
-    machine.Credits = machine.TotalCredited = 40;
-    machine.Win = 40;
+    machine.Credits = machine.TotalCredited = machine.Win = 40;
     ShowRows(machine, 1, "D--"); // a wild comes down
     EXPECT_EQ(machine.Nudge(1), 1);
-    EXPECT_EQ(machine.Win, 10);
-    EXPECT_EQ(machine.Credits, 10);
+    EXPECT_EQ(Money(machine), std::tuple(10, 0, 10, 10));
     EXPECT_EQ(machine.TotalCredited, 10);
-    EXPECT_EQ(machine.Paid, 10);
 }
 
 TEST(AutoSpin, SeriesRunsWhileLosingOrShowingAutospin) {
@@ -202,8 +168,8 @@ TEST(AutoSpin, SeriesRunsWhileLosingOrShowingAutospin) {
     EXPECT_EQ(machine.AutoSpin, 0);
 }
 
-// Reel 1 shows A, 7 or "-" at random: a series started by A ends only on the spin that
-// shows 7, and only that win is paid.
+// Reel 1 shows A, 7 or "-" at random: a series started by A ends only on the spin that shows
+// 7, and only that win is paid.
 TEST(AutoSpin, WholeSpinPaysOnlyTheLastWin) {
     SlotMachine machine;
     LoadText(machine, "7 s/a\n(autospin) A s/b\n- blank\n%%\n7 A\n7 7\n7 -\n%%\n7 7 ^ 10\n%%\n");
@@ -213,14 +179,12 @@ TEST(AutoSpin, WholeSpinPaysOnlyTheLastWin) {
         const int spins = machine.Spins;
         const int credits = machine.Credits;
         machine.Spin(1, 1, 1);
-        const int reSpins = machine.Spins - spins - 1;
-        series += reSpins > 0;
-        if (reSpins > 0) {
+        if (machine.Spins - spins > 1) {
+            series++;
             EXPECT_EQ(machine.SymbolAt(1, 1).letter, '7');
         }
         EXPECT_EQ(machine.Credits - credits, machine.Win - 1);
-        EXPECT_EQ(machine.Paid, machine.Win);
-        EXPECT_EQ(machine.AutoSpin, 0);
+        EXPECT_EQ(std::tuple(machine.Paid, machine.AutoSpin), std::tuple(machine.Win, 0));
     }
     EXPECT_GT(series, 20);
 }
@@ -229,16 +193,13 @@ TEST(AutoSpin, WholeSpinStopsAfterTenThousandReSpins) {
     SlotMachine machine;
     LoadText(machine, "(autospin) A s/a\n%%\nA\n%%\nB ^ 5\n%%\n");
     machine.Spin(1, 1, 1);
-    EXPECT_EQ(machine.Spins, 1 + MAX_AUTO_SPINS);
-    EXPECT_EQ(machine.AutoSpin, 0);
-    EXPECT_EQ(machine.Bet, 0);
-    EXPECT_EQ(machine.LastBet, 1);
+    EXPECT_EQ(std::tuple(machine.Spins, machine.AutoSpin, machine.Bet, machine.LastBet),
+              std::tuple(1 + MAX_AUTO_SPINS, 0, 0, 1));
 
     // An autospin symbol that also wins: the capped series pays its last win.
     LoadText(machine, "(autospin) A s/a\n%%\nA\n%%\nA ^ 5\n%%\n");
     machine.Spin(1, 1, 1);
-    EXPECT_EQ(machine.Spins, 1 + MAX_AUTO_SPINS);
-    EXPECT_EQ(machine.Credits, 4);
+    EXPECT_EQ(std::tuple(machine.Spins, machine.Credits), std::tuple(1 + MAX_AUTO_SPINS, 4));
 }
 
 TEST(AutoSpin, NudgeWithoutPayNeitherReSpinsNorPays) {

@@ -29,71 +29,69 @@ rm::Image Filled(int width, int height, uint32_t colour) {
     return image;
 }
 
-// Writes a 2 x 2 24-bit file (top row red, white; bottom row blue, green) and removes it
-// when done.
-class BitmapFile {
-public:
-    explicit BitmapFile(const char* name, size_t keepBytes = SIZE_MAX)
-        : path_(std::filesystem::temp_directory_path() / name) {
-        bmptest::BmpParts parts;
-        parts.width = 2;
-        parts.height = 2;
-        parts.pixels =
-            bmptest::PaddedRows({{0xFF, 0, 0, 0, 0xFF, 0}, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}});
-        std::vector<uint8_t> bytes = bmptest::EncodeBmp(parts);
-        bytes.resize(std::min(bytes.size(), keepBytes));
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    ~BitmapFile() { std::filesystem::remove(path_); }
-    std::string Path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 constexpr UINT kFromFile = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
 constexpr uint32_t R = 0xFFFF0000, W = 0xFFFFFFFF, B = 0xFF0000FF, G = 0xFF00FF00;
 
+// A 2 x 2 24-bit file (top row red, white; bottom row blue, green), and a damaged copy cut
+// short inside its pixels.
+class BitmapFile : public testing::Test {
+protected:
+    void SetUp() override {
+        bmptest::BmpParts parts;
+        parts.width = parts.height = 2;
+        parts.pixels =
+            bmptest::PaddedRows({{0xFF, 0, 0, 0, 0xFF, 0}, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}});
+        std::vector<uint8_t> bytes = bmptest::EncodeBmp(parts);
+        Write(path, bytes);
+        bytes.resize(60);
+        Write(damaged, bytes);
+    }
+    void TearDown() override {
+        std::filesystem::remove(path);
+        std::filesystem::remove(damaged);
+    }
+    static void Write(const std::string& file, const std::vector<uint8_t>& bytes) {
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    HANDLE Load(int width = 0, int height = 0, const std::string& file = "") const {
+        return LoadImageA(nullptr, (file.empty() ? path : file).c_str(), IMAGE_BITMAP, width,
+                          height, kFromFile);
+    }
+
+    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string path = (std::filesystem::temp_directory_path() / (name + ".bmp")).string();
+    const std::string damaged = path + ".cut.bmp";
+};
+
 } // namespace
 
-TEST(GdiBitmap, LoadsFromFileAndReportsItsSize) {
-    const BitmapFile file("kestrel_gdi_load.bmp");
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, file.Path().c_str(), IMAGE_BITMAP, 0, 0, kFromFile));
+TEST_F(BitmapFile, LoadsFromFileAndReportsItsSize) {
+    HANDLE bitmap = Load();
     ASSERT_NE(bitmap, nullptr);
     BITMAP info{};
     EXPECT_EQ(GetObjectA(bitmap, sizeof(info), &info), 24);
-    EXPECT_EQ(info.bmWidth, 2);
-    EXPECT_EQ(info.bmHeight, 2);
-    EXPECT_EQ(info.bmBitsPixel, 32);
-    EXPECT_EQ(info.bmWidthBytes, 8);
+    EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight, info.bmBitsPixel, info.bmWidthBytes),
+              std::tuple(2, 2, 32, 8));
     EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), 24);
     EXPECT_EQ(GetObjectA(bitmap, 10, &info), 0);
     EXPECT_TRUE(DeleteObject(bitmap));
 }
 
-TEST(GdiBitmap, NothingLoadsFromResourcesMissingOrDamagedFiles) {
-    const BitmapFile good("kestrel_gdi_good.bmp");
-    const BitmapFile damaged("kestrel_gdi_damaged.bmp", 60);
+TEST_F(BitmapFile, NothingLoadsFromResourcesMissingOrDamagedFiles) {
     int module = 0;
-    EXPECT_EQ(LoadImageA(&module, good.Path().c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION),
-              nullptr);
-    EXPECT_EQ(LoadImageA(nullptr, damaged.Path().c_str(), IMAGE_BITMAP, 0, 0, kFromFile), nullptr);
-    EXPECT_EQ(LoadImageA(nullptr, "no such file.bmp", IMAGE_BITMAP, 0, 0, kFromFile), nullptr);
+    EXPECT_EQ(LoadImageA(&module, path.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION), nullptr);
+    EXPECT_EQ(Load(0, 0, damaged), nullptr);
+    EXPECT_EQ(Load(0, 0, "no such file.bmp"), nullptr);
     EXPECT_EQ(LoadImageA(nullptr, nullptr, IMAGE_BITMAP, 0, 0, kFromFile), nullptr);
-    EXPECT_EQ(LoadImageA(nullptr, good.Path().c_str(), 1 /* an icon */, 0, 0, kFromFile), nullptr);
-    EXPECT_EQ(LoadImageA(nullptr, good.Path().c_str(), IMAGE_BITMAP, 1 << 20, 1, kFromFile),
-              nullptr);
-    EXPECT_EQ(LoadImageA(nullptr, good.Path().c_str(), IMAGE_BITMAP, 16384, 16384, kFromFile),
-              nullptr);
+    EXPECT_EQ(LoadImageA(nullptr, path.c_str(), 1 /* an icon */, 0, 0, kFromFile), nullptr);
+    EXPECT_EQ(Load(1 << 20, 1), nullptr);
+    EXPECT_EQ(Load(16384, 16384), nullptr);
 }
 
-TEST(GdiBitmap, GivenSizeStretchesThePicture) {
-    const BitmapFile file("kestrel_gdi_stretch.bmp");
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, file.Path().c_str(), IMAGE_BITMAP, 4, 0, kFromFile));
+TEST_F(BitmapFile, GivenSizeStretchesThePicture) {
+    HANDLE bitmap = Load(4, 0);
     ASSERT_NE(bitmap, nullptr);
     HDC memory = CreateCompatibleDC(nullptr);
     SelectObject(memory, bitmap);
@@ -105,37 +103,17 @@ TEST(GdiBitmap, GivenSizeStretchesThePicture) {
     DeleteObject(bitmap);
 }
 
-TEST(GdiBitmap, StaleForeignAndSelectedHandlesAreRefused) {
-    const BitmapFile file("kestrel_gdi_handles.bmp");
-    HANDLE bitmap = LoadImageA(nullptr, file.Path().c_str(), IMAGE_BITMAP, 0, 0, kFromFile);
+TEST_F(BitmapFile, MemoryContextsHoldTheStockBitmapAndRefuseStaleForeignAndSelectedHandles) {
+    HANDLE bitmap = Load();
     ASSERT_NE(bitmap, nullptr);
     HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ stock = SelectObject(memory, bitmap);
-    ASSERT_NE(stock, nullptr);
-    EXPECT_FALSE(DeleteObject(bitmap)) << "still selected";
-    EXPECT_FALSE(DeleteObject(stock)) << "stock objects live forever";
-    EXPECT_EQ(SelectObject(memory, stock), bitmap);
-    EXPECT_TRUE(DeleteObject(bitmap));
-    EXPECT_FALSE(DeleteObject(bitmap));
-    BITMAP info{};
-    EXPECT_EQ(GetObjectA(bitmap, sizeof(info), &info), 0);
-    int notAHandle = 0;
-    EXPECT_EQ(GetObjectA(&notAHandle, sizeof(info), &info), 0);
-    EXPECT_EQ(SelectObject(memory, &notAHandle), nullptr);
-    EXPECT_TRUE(DeleteDC(memory));
-    EXPECT_FALSE(DeleteDC(memory));
-}
-
-TEST(GdiMemoryDC, StartsWithTheStockBitmapAndSelectsOnlyIntoMemoryContexts) {
-    HDC memory = CreateCompatibleDC(nullptr);
     ASSERT_NE(memory, nullptr);
-    const BitmapFile file("kestrel_gdi_select.bmp");
-    HANDLE bitmap = LoadImageA(nullptr, file.Path().c_str(), IMAGE_BITMAP, 0, 0, kFromFile);
     HGDIOBJ stock = SelectObject(memory, bitmap);
     BITMAP info{};
     ASSERT_EQ(GetObjectA(stock, sizeof(info), &info), 24);
-    EXPECT_EQ(info.bmWidth, 1);
-    EXPECT_EQ(info.bmHeight, 1);
+    EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight), std::tuple(1, 1));
+    EXPECT_FALSE(DeleteObject(bitmap)) << "still selected";
+    EXPECT_FALSE(DeleteObject(stock)) << "stock objects live forever";
 
     rm::Image pixels = Filled(2, 2, 0);
     SurfaceDC surface{&pixels};
@@ -143,8 +121,22 @@ TEST(GdiMemoryDC, StartsWithTheStockBitmapAndSelectsOnlyIntoMemoryContexts) {
     EXPECT_EQ(surface.image, &pixels);
     EXPECT_FALSE(DeleteDC(&surface));
     EXPECT_FALSE(DeleteDC(nullptr));
+    int notAHandle = 0;
+    EXPECT_EQ(GetObjectA(&notAHandle, sizeof(info), &info), 0);
+    EXPECT_EQ(SelectObject(memory, &notAHandle), nullptr);
+
     EXPECT_TRUE(DeleteDC(memory));
+    EXPECT_FALSE(DeleteDC(memory));
     EXPECT_TRUE(DeleteObject(bitmap)) << "deleting the context releases its bitmap";
+    EXPECT_FALSE(DeleteObject(bitmap));
+    EXPECT_EQ(GetObjectA(bitmap, sizeof(info), &info), 0);
+
+    bitmap = Load();
+    memory = CreateCompatibleDC(nullptr);
+    stock = SelectObject(memory, bitmap);
+    EXPECT_EQ(SelectObject(memory, stock), bitmap);
+    EXPECT_TRUE(DeleteObject(bitmap)) << "selected out again";
+    DeleteDC(memory);
 }
 
 TEST(GdiStretchBlt, SameSizeIsAPlainCopyOfTheSourceRectangle) {
@@ -152,25 +144,19 @@ TEST(GdiStretchBlt, SameSizeIsAPlainCopyOfTheSourceRectangle) {
     rm::Image target = Filled(3, 3, 0);
     SurfaceDC from{&source}, to{&target};
     ASSERT_TRUE(StretchBlt(&to, 1, 1, 2, 2, &from, 2, 1, 2, 2, SRCCOPY));
-    EXPECT_EQ(target.At(0, 0), 0u);
-    EXPECT_EQ(target.At(1, 1), Label(2, 1));
-    EXPECT_EQ(target.At(2, 1), Label(3, 1));
-    EXPECT_EQ(target.At(1, 2), Label(2, 2));
-    EXPECT_EQ(target.At(2, 2), Label(3, 2));
-    EXPECT_EQ(target.At(0, 2), 0u);
+    EXPECT_EQ(target.pixels, (std::vector<uint32_t>{0, 0, 0, 0, Label(2, 1), Label(3, 1), 0,
+                                                    Label(2, 2), Label(3, 2)}));
 }
 
 TEST(GdiStretchBlt, ScalingUpRepeatsAndScalingDownSkipsPixels) {
-    rm::Image small = Numbered(2, 2);
-    rm::Image big = Filled(4, 6, 0);
+    rm::Image small = Numbered(2, 2), big = Filled(4, 6, 0);
     SurfaceDC from{&small}, to{&big};
     ASSERT_TRUE(StretchBlt(&to, 0, 0, 4, 6, &from, 0, 0, 2, 2, SRCCOPY));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(big.At(x, y), Label(x / 2, y / 3)) << x << "," << y;
 
-    rm::Image source = Numbered(6, 4);
-    rm::Image shrunk = Filled(3, 2, 0);
+    rm::Image source = Numbered(6, 4), shrunk = Filled(3, 2, 0);
     SurfaceDC shrinkFrom{&source}, shrinkTo{&shrunk};
     ASSERT_TRUE(StretchBlt(&shrinkTo, 0, 0, 3, 2, &shrinkFrom, 0, 0, 6, 4, SRCCOPY));
     for (int y = 0; y < 2; ++y)
@@ -179,33 +165,26 @@ TEST(GdiStretchBlt, ScalingUpRepeatsAndScalingDownSkipsPixels) {
 }
 
 TEST(GdiStretchBlt, UnevenRatiosAndMirroring) {
-    rm::Image source = Numbered(3, 1);
-    rm::Image target = Filled(5, 1, 0);
+    rm::Image source = Numbered(3, 1), target = Filled(5, 1, 0);
     SurfaceDC from{&source}, to{&target};
     ASSERT_TRUE(StretchBlt(&to, 0, 0, 5, 1, &from, 0, 0, 3, 1, SRCCOPY));
-    const std::vector<int> columns = {0, 0, 1, 1, 2}; // i * 3 / 5
-    for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(target.At(x, 0), Label(columns[x], 0));
-
+    EXPECT_EQ(target.pixels, (std::vector<uint32_t>{Label(0, 0), Label(0, 0), Label(1, 0),
+                                                    Label(1, 0), Label(2, 0)}));
     ASSERT_TRUE(StretchBlt(&to, 2, 0, -3, 1, &from, 0, 0, 3, 1, SRCCOPY));
-    EXPECT_EQ(target.At(0, 0), Label(2, 0));
-    EXPECT_EQ(target.At(1, 0), Label(1, 0));
-    EXPECT_EQ(target.At(2, 0), Label(0, 0));
+    EXPECT_EQ(std::vector<uint32_t>(target.pixels.begin(), target.pixels.begin() + 3),
+              (std::vector<uint32_t>{Label(2, 0), Label(1, 0), Label(0, 0)}));
 }
 
 TEST(GdiStretchBlt, WhatFallsOutsideEitherPictureIsLeftOut) {
-    rm::Image source = Numbered(2, 2);
-    rm::Image target = Filled(3, 3, 7);
+    rm::Image source = Numbered(2, 2), target = Filled(3, 3, 7);
     SurfaceDC from{&source}, to{&target};
     // Destination hangs off the top-left corner; only its last pixel lands.
     ASSERT_TRUE(StretchBlt(&to, -1, -1, 2, 2, &from, 0, 0, 2, 2, SRCCOPY));
-    EXPECT_EQ(target.At(0, 0), Label(1, 1));
-    EXPECT_EQ(target.At(1, 0), 7u);
+    EXPECT_EQ(std::tuple(target.At(0, 0), target.At(1, 0)), std::tuple(Label(1, 1), 7u));
     // Source reaching past its picture leaves those destination pixels alone.
     ASSERT_TRUE(StretchBlt(&to, 1, 1, 2, 2, &from, 1, 1, 2, 2, SRCCOPY));
-    EXPECT_EQ(target.At(1, 1), Label(1, 1));
-    EXPECT_EQ(target.At(2, 1), 7u);
-    EXPECT_EQ(target.At(1, 2), 7u);
+    EXPECT_EQ(std::tuple(target.At(1, 1), target.At(2, 1), target.At(1, 2)),
+              std::tuple(Label(1, 1), 7u, 7u));
     // Extreme sizes are clipped before any loop runs.
     ASSERT_TRUE(StretchBlt(&to, INT_MIN, 0, INT_MAX, 1, &from, 0, 0, 1, 1, SRCCOPY));
     ASSERT_TRUE(StretchBlt(&to, INT_MAX, INT_MAX, INT_MIN, INT_MIN, &from, 0, 0, INT_MAX, -INT_MAX,
@@ -216,9 +195,8 @@ TEST(GdiStretchBlt, OverlappingCopyWithinOnePictureReadsTheOriginal) {
     rm::Image picture = Numbered(4, 1);
     SurfaceDC dc{&picture};
     ASSERT_TRUE(StretchBlt(&dc, 1, 0, 3, 1, &dc, 0, 0, 3, 1, SRCCOPY));
-    EXPECT_EQ(picture.At(1, 0), Label(0, 0));
-    EXPECT_EQ(picture.At(2, 0), Label(1, 0));
-    EXPECT_EQ(picture.At(3, 0), Label(2, 0));
+    EXPECT_EQ(picture.pixels,
+              (std::vector<uint32_t>{Label(0, 0), Label(0, 0), Label(1, 0), Label(2, 0)}));
 }
 
 TEST(GdiStretchBlt, RefusesMissingContextsEmptySizesAndOtherOperations) {

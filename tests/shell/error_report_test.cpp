@@ -1,4 +1,5 @@
 #include "shell/error_report.h"
+#include "shell/shared_flags.h"
 
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -16,16 +17,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr HRESULT kBadObject = static_cast<HRESULT>(0x8876030Du);
+constexpr const char* kUnknown = "Unrecognized error value.";
+constexpr const char* kFrameCall = "lpD3DRM->CreateFrame(parent,&frame)";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Each test runs in a folder of its own, as the log goes to the current directory, and with
-// boxes recorded instead of shown.
+// The log goes to the current directory, so each test runs in a folder of its own, with boxes
+// recorded instead of shown.
 class Reporting : public testing::Test {
 protected:
     void SetUp() override {
@@ -44,7 +40,12 @@ protected:
         fs::current_path(previous_);
         fs::remove_all(folder_);
     }
-    std::string Log() const { return ReadFile(folder_ / "errorlog.txt"); }
+    std::string Log() const {
+        std::stringstream text;
+        text << std::ifstream(folder_ / "errorlog.txt", std::ios::binary).rdbuf();
+        return text.str();
+    }
+    bool HasLog() const { return fs::exists(folder_ / "errorlog.txt"); }
 
     win::RecordingDialogs dialogs;
     fs::path folder_;
@@ -53,14 +54,8 @@ private:
     fs::path previous_;
 };
 
-HRESULT Succeeds(HRESULT result, int& reached) {
-    CheckedCall(result, "device->Succeed()");
-    reached = 1;
-    return 0;
-}
-
-HRESULT CreateFrameFails(int& reached) {
-    CheckedCall(kBadObject, "lpD3DRM->CreateFrame(parent,&frame)");
+HRESULT Checked(HRESULT result, int& reached) {
+    CheckedCall(result, kFrameCall);
     reached = 1;
     return 0;
 }
@@ -81,44 +76,44 @@ HRESULT ReleaseFaces(FakeInterface*& faces) {
 
 } // namespace
 
-TEST(ErrorText, NamesTheEdgeCodes) {
-    EXPECT_STREQ(ErrorText(0), "No error.");
-    EXPECT_STREQ(ErrorText(1), "Unrecognized error value.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x887602CEu)), "Unrecognized error value.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x88760311u)), "D3DRMERR_NOTFOUND");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x88760313u)), "The file was not found.");
-    EXPECT_STREQ(ErrorText(kBadObject), "D3DRMERR_BADOBJECT");
-    EXPECT_STREQ(ErrorText(E_FAIL), "Generic failure.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x80004001u)), "Action not supported.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x80070057u)),
-                 "One or more of the parameters passed to the function are incorrect.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x88760005u)),
-                 "This object is already initialized.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x8876024Du)),
-                 "The surface being used is not a palette-based surface.");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x887602BCu)), "D3DERR_BADMAJORVERSION");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x887602EEu)), "D3DERR_LIGHT_SET_FAILED");
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x88760319u)), "D3DRMERR_UNABLETOEXECUTE");
-    EXPECT_STREQ(ErrorText(INT32_MIN), "Unrecognized error value.");
-    EXPECT_STREQ(ErrorText(INT32_MAX), "Unrecognized error value.");
+TEST(SharedFlags, StartAtRestWithEverythingShownAndSoundOn) {
+    EXPECT_EQ(Busy, 0);
+    EXPECT_EQ(DisplayFlags, 63);
 }
 
-TEST(ErrorText, OutOfMemoryCodesShareOneText) {
-    EXPECT_STREQ(ErrorText(static_cast<HRESULT>(0x8007000Eu)),
-                 "DirectDraw does not have enough memory to perform the operation.");
-    EXPECT_EQ(ErrorText(static_cast<HRESULT>(0x8007000Eu)),
-              ErrorText(static_cast<HRESULT>(0x8876017Cu)));
+TEST(ErrorText, NamesTheEdgeCodesOfItsTable) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "No error."},
+        {1, kUnknown},
+        {0x887602CEu, kUnknown},
+        {0x88760311u, "D3DRMERR_NOTFOUND"},
+        {0x88760313u, "The file was not found."},
+        {0x8876030Du, "D3DRMERR_BADOBJECT"},
+        {0x80004005u, "Generic failure."},
+        {0x80004001u, "Action not supported."},
+        {0x80070057u, "One or more of the parameters passed to the function are incorrect."},
+        {0x88760005u, "This object is already initialized."},
+        {0x8876024Du, "The surface being used is not a palette-based surface."},
+        {0x887602BCu, "D3DERR_BADMAJORVERSION"},
+        {0x887602EEu, "D3DERR_LIGHT_SET_FAILED"},
+        {0x88760319u, "D3DRMERR_UNABLETOEXECUTE"},
+        {0x80000000u, kUnknown},
+        {0x7FFFFFFFu, kUnknown},
+        {0x8007000Eu, "DirectDraw does not have enough memory to perform the operation."},
+        {0x8876017Cu, "DirectDraw does not have enough memory to perform the operation."},
+    };
+    for (const auto& [code, text] : cases)
+        EXPECT_STREQ(ErrorText(static_cast<HRESULT>(code)), text) << std::hex << code;
 }
 
-// Walks the whole facility of the 3D codes: the table has 125 codes there besides the five
-// generic ones, each family with its own kind of text, and no text longer than the message
-// buffer of ShowMessage can take.
+// The table has 125 codes in the 3D facility besides the five generic ones, each family with its
+// own kind of text, and none longer than ShowMessage's buffer can take.
 TEST(ErrorText, EveryTableEntryHasTheTextOfItsFamily) {
     int recognised = 0;
     size_t longest = 0;
     for (uint32_t code = 0x88760000u; code <= 0x887603FFu; ++code) {
         const std::string text = ErrorText(static_cast<HRESULT>(code));
-        if (text == "Unrecognized error value.")
+        if (text == kUnknown)
             continue;
         ++recognised;
         longest = std::max(longest, text.size());
@@ -136,29 +131,21 @@ TEST(ErrorText, EveryTableEntryHasTheTextOfItsFamily) {
     EXPECT_EQ(longest, 164u);
 }
 
-TEST_F(Reporting, ShowMessageAppendsTheLineEndAndUsesTheExampleCaption) {
+TEST_F(Reporting, ShowMessageFormatsAppendsTheLineEndAndStaysWithinItsBuffer) {
     ShowMessage("Updating device failed.\n%s", ErrorText(kBadObject));
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
+    ShowMessage("%s", std::string(400, 'x').c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
     const win::RecordingDialogs::Box& box = dialogs.boxes[0];
     EXPECT_EQ(box.text, "Updating device failed.\nD3DRMERR_BADOBJECT\r\n");
     EXPECT_EQ(box.caption, "D3DRM Example Message");
     EXPECT_EQ(box.style, win::MB_OK);
     EXPECT_FALSE(box.owned);
-    EXPECT_TRUE(dialogs.beeps.empty());
-    EXPECT_FALSE(fs::exists(folder_ / "errorlog.txt"));
-
-    ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
     EXPECT_EQ(dialogs.boxes[1].text,
               "Rendering has failed too many times.  Aborting execution.\n\r\n");
-}
-
-TEST_F(Reporting, ShowMessageKeepsAnOverlongTextWithinItsBuffer) {
-    const std::string longText(400, 'x');
-    ShowMessage("%s", longText.c_str());
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    const std::string& text = dialogs.boxes[0].text;
-    EXPECT_EQ(text.size(), 255u);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(dialogs.boxes[2].text, std::string(253, 'x') + "\r\n");
+    EXPECT_TRUE(dialogs.beeps.empty());
+    EXPECT_FALSE(HasLog());
 }
 
 TEST_F(Reporting, ShowMessageWithoutFormatShowsAnEmptyLine) {
@@ -169,10 +156,7 @@ TEST_F(Reporting, ShowMessageWithoutFormatShowsAnEmptyLine) {
 }
 
 TEST_F(Reporting, LogErrorAppendsLinesAndNeverEmptiesTheLog) {
-    {
-        std::ofstream earlier(folder_ / "errorlog.txt");
-        earlier << "from an earlier run\n";
-    }
+    std::ofstream(folder_ / "errorlog.txt") << "from an earlier run\n";
     LogError("first");
     LogError("(faces)->Release()");
     EXPECT_EQ(Log(), "from an earlier run\nfirst\n(faces)->Release()\n");
@@ -181,8 +165,8 @@ TEST_F(Reporting, LogErrorAppendsLinesAndNeverEmptiesTheLog) {
 TEST_F(Reporting, LogErrorThatCannotOpenTheLogLeavesTheReportAlone) {
     fs::create_directory(folder_ / "errorlog.txt"); // a folder where the file should be
     int reached = 0;
-    EXPECT_EQ(CreateFrameFails(reached), E_FAIL);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(Checked(kBadObject, reached), E_FAIL);
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.beeps.size(), 1u);
 }
 
@@ -190,57 +174,47 @@ TEST_F(Reporting, FailedCheckedCallLogsBeepsShowsAndReturnsFail) {
     std::string logWhenShown;
     dialogs.onBox = [&](const win::RecordingDialogs::Box&) { logWhenShown = Log(); };
     int reached = 0;
-
-    EXPECT_EQ(CreateFrameFails(reached), E_FAIL);
-
+    EXPECT_EQ(Checked(kBadObject, reached), E_FAIL);
     EXPECT_EQ(reached, 0);
     EXPECT_EQ(LastResult, kBadObject);
-    EXPECT_EQ(logWhenShown, "lpD3DRM->CreateFrame(parent,&frame)\n");
-    ASSERT_EQ(dialogs.beeps.size(), 1u);
-    EXPECT_EQ(dialogs.beeps[0], 0u);
+    EXPECT_EQ(logWhenShown, std::string(kFrameCall) + "\n");
+    EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "lpD3DRM->CreateFrame(parent,&frame)");
+    EXPECT_EQ(dialogs.boxes[0].text, kFrameCall);
     EXPECT_EQ(dialogs.boxes[0].caption, "Direct3D Error -2005531891");
     EXPECT_EQ(dialogs.boxes[0].style, win::MB_ICONEXCLAMATION);
     EXPECT_FALSE(dialogs.boxes[0].owned);
     EXPECT_STREQ(ErrorCaption, "Direct3D Error -2005531891");
-
-    CreateFrameFails(reached);
-    EXPECT_EQ(Log(), "lpD3DRM->CreateFrame(parent,&frame)\nlpD3DRM->CreateFrame(parent,&frame)\n");
+    Checked(kBadObject, reached);
+    EXPECT_EQ(Log(), std::string(kFrameCall) + "\n" + kFrameCall + "\n");
 }
 
 TEST_F(Reporting, SucceedingCheckedCallGoesOnQuietly) {
     for (HRESULT result : {0, 1, INT32_MAX}) {
         int reached = 0;
-        EXPECT_EQ(Succeeds(result, reached), 0);
+        EXPECT_EQ(Checked(result, reached), 0);
         EXPECT_EQ(reached, 1);
         EXPECT_EQ(LastResult, result);
     }
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(dialogs.beeps.empty());
-    EXPECT_FALSE(fs::exists(folder_ / "errorlog.txt"));
+    EXPECT_FALSE(HasLog());
 }
 
-TEST_F(Reporting, CheckedReleaseNullsOnSuccessAndIgnoresNull) {
-    FakeInterface object;
-    object.releaseResult = 2;
+TEST_F(Reporting, CheckedReleaseNullsOnSuccessIgnoresNullAndReportsFailure) {
+    FakeInterface object{.releaseResult = 2};
     FakeInterface* faces = &object;
     EXPECT_EQ(ReleaseFaces(faces), 0);
     EXPECT_EQ(faces, nullptr);
-    EXPECT_EQ(object.releases, 1);
     EXPECT_EQ(LastResult, 2);
-
     LastResult = 7;
     EXPECT_EQ(ReleaseFaces(faces), 0);
     EXPECT_EQ(object.releases, 1);
     EXPECT_EQ(LastResult, 7);
     EXPECT_TRUE(dialogs.boxes.empty());
-}
 
-TEST_F(Reporting, FailedCheckedReleaseReportsItsLiteralAndKeepsThePointer) {
-    FakeInterface object;
     object.releaseResult = -1;
-    FakeInterface* faces = &object;
+    faces = &object;
     EXPECT_EQ(ReleaseFaces(faces), E_FAIL);
     EXPECT_EQ(faces, &object);
     ASSERT_EQ(dialogs.boxes.size(), 1u);

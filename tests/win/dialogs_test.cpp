@@ -64,6 +64,7 @@ protected:
     }
 
     RecordingDialogs recording;
+    QtDialogs qtDialogs;
     fs::path folder;
 
 private:
@@ -77,9 +78,9 @@ TEST_F(Folder, RecordingBoxesAreKeptAndAnsweredOk) {
     EXPECT_EQ(MessageBox(nullptr, nullptr, nullptr, MB_OK), IDOK);
     EXPECT_TRUE(MessageBeep(0));
     ASSERT_EQ(recording.boxes.size(), 2u);
-    EXPECT_EQ(recording.boxes[0].text, "Please wait");
-    EXPECT_EQ(recording.boxes[0].caption, "Wait! Wait! Wait!");
-    EXPECT_EQ(recording.boxes[0].style, MB_ICONEXCLAMATION);
+    const RecordingDialogs::Box& box = recording.boxes[0];
+    EXPECT_EQ(std::tuple(box.text, box.caption, box.style),
+              std::tuple("Please wait", "Wait! Wait! Wait!", MB_ICONEXCLAMATION));
     EXPECT_EQ(recording.boxes[1].text, "");
     EXPECT_EQ(recording.beeps, std::vector<unsigned>{0});
 }
@@ -87,8 +88,8 @@ TEST_F(Folder, RecordingBoxesAreKeptAndAnsweredOk) {
 TEST_F(Folder, RecordingDialogPressesItsButtonsUntilTheProcedureEndsIt) {
     EXPECT_EQ(DialogBox("AppAbout", nullptr, AboutProc), 1);
     ASSERT_EQ(aboutMessages.size(), 2u);
-    EXPECT_EQ(aboutMessages[0].kind, Kind::InitDialog);
-    EXPECT_EQ(aboutMessages[1].command, IDOK);
+    EXPECT_EQ(std::tuple(aboutMessages[0].kind, aboutMessages[1].command),
+              std::tuple(Kind::InitDialog, IDOK));
 
     aboutMessages.clear();
     recording.dialogButtons = {IDCANCEL, IDCANCEL, IDOK};
@@ -112,8 +113,8 @@ TEST_F(Folder, ChosenFileMakesItsFolderCurrent) {
     EXPECT_EQ(fs::path(request.file), machine);
     EXPECT_EQ(fs::current_path(), folder / "machines");
     ASSERT_EQ(recording.openRequests.size(), 1u);
-    EXPECT_EQ(recording.openRequests[0].filters[0].first, "Slot Machine Files");
-    EXPECT_EQ(recording.openRequests[0].filters[0].second, "*.slt");
+    EXPECT_EQ(recording.openRequests[0].filters[0],
+              (std::pair<std::string, std::string>{"Slot Machine Files", "*.slt"}));
     EXPECT_EQ(recording.openRequests[0].flags, 0x1004u);
 }
 
@@ -141,7 +142,6 @@ TEST_F(Folder, CancelledMissingOrOverlongChoicesChangeNothing) {
 }
 
 TEST_F(Folder, QtMessageBoxBlocksUntilAnsweredAndShowsItsStyle) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -156,13 +156,13 @@ TEST_F(Folder, QtMessageBoxBlocksUntilAnsweredAndShowsItsStyle) {
     EXPECT_EQ(MessageBox(nullptr, "Moving scene failed.\nD3DRMERR_BADOBJECT\r\n",
                          "D3DRM Example Message", MB_ICONEXCLAMATION),
               IDOK);
-    EXPECT_EQ(title, "D3DRM Example Message");
-    EXPECT_EQ(text, "Moving scene failed.\nD3DRMERR_BADOBJECT\n");
-    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(std::tuple(title, text, icon),
+              std::tuple(QString("D3DRM Example Message"),
+                         QString("Moving scene failed.\nD3DRMERR_BADOBJECT\n"),
+                         QMessageBox::Warning));
 }
 
 TEST_F(Folder, QtAboutBoxIsLaidOutFromItsResourceAndOnlyOkClosesIt) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     bool stillOpenAfterEscape = false;
     QRect okArea, expectedOk;
@@ -191,13 +191,11 @@ TEST_F(Folder, QtAboutBoxIsLaidOutFromItsResourceAndOnlyOkClosesIt) {
     EXPECT_EQ(name, "Kestrel 3D Simulator");
     EXPECT_TRUE(hasIcon);
     ASSERT_EQ(aboutMessages.size(), 3u);
-    EXPECT_EQ(aboutMessages[0].kind, Kind::InitDialog);
-    EXPECT_EQ(aboutMessages[1].command, IDCANCEL);
-    EXPECT_EQ(aboutMessages[2].command, IDOK);
+    EXPECT_EQ(std::tuple(aboutMessages[0].kind, aboutMessages[1].command, aboutMessages[2].command),
+              std::tuple(Kind::InitDialog, IDCANCEL, IDOK));
 }
 
 TEST_F(Folder, QtOpenDialogOffersMachineFilesFromTheStartingName) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     QStringList filters;
     QString startFolder;
@@ -218,7 +216,6 @@ TEST_F(Folder, QtOpenDialogOffersMachineFilesFromTheStartingName) {
 }
 
 TEST_F(Folder, QtOpenDialogCancelledLeavesTheFolder) {
-    QtDialogs qtDialogs;
     SetDialogs(&qtDialogs);
     fs::current_path(folder);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });

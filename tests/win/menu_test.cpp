@@ -27,18 +27,14 @@ TEST_F(MenuBar, IsBuiltFromTheResourceWithTextsIdsAndSeparators) {
     Menu* render = Popup(1);
     ASSERT_NE(render, nullptr);
     EXPECT_EQ(render->GetMenuItemCount(), 15);
-    EXPECT_EQ(render->ItemAt(2)->text, "P&hong\tF4");
-    EXPECT_EQ(render->ItemAt(2)->command, 14);
+    EXPECT_EQ(std::tuple(render->ItemAt(2)->text, render->ItemAt(2)->command),
+              std::tuple("P&hong\tF4", 14));
     EXPECT_TRUE(render->ItemAt(3)->separator);
     EXPECT_EQ(render->ItemAt(14)->text, "Bi-&Linear Filtering\tCtrl+L");
-    EXPECT_EQ(bar->ItemAt(5), nullptr);
-    EXPECT_EQ(bar->ItemAt(-1), nullptr);
-    EXPECT_EQ(bar->GetSubMenu(7), nullptr);
-    EXPECT_EQ(render->GetSubMenu(0), nullptr);
-    for (int i = 0; i < render->GetMenuItemCount(); ++i) {
-        EXPECT_FALSE(render->ItemAt(i)->checked);
-        EXPECT_FALSE(render->ItemAt(i)->grayed);
-    }
+    EXPECT_EQ(std::tuple(bar->ItemAt(5), bar->ItemAt(-1)), std::tuple(nullptr, nullptr));
+    EXPECT_EQ(std::tuple(bar->GetSubMenu(7), render->GetSubMenu(0)), std::tuple(nullptr, nullptr));
+    for (int i = 0; i < render->GetMenuItemCount(); ++i)
+        EXPECT_FALSE(render->ItemAt(i)->checked || render->ItemAt(i)->grayed) << i;
 }
 
 TEST_F(MenuBar, CheckByCommandReturnsThePreviousMark) {
@@ -91,10 +87,9 @@ TEST_F(MenuBar, DriversInsertedByPositionLandBetweenTheSeparators) {
         EXPECT_TRUE(file->InsertMenu(7 + i, MF_BYPOSITION | MF_STRING, 80 + i, names[i]));
     ASSERT_EQ(file->GetMenuItemCount(), 12);
     EXPECT_TRUE(file->ItemAt(6)->separator);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(file->ItemAt(7 + i)->text, names[i]);
-        EXPECT_EQ(file->ItemAt(7 + i)->command, 80 + i);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::tuple(file->ItemAt(7 + i)->text, file->ItemAt(7 + i)->command),
+                  std::tuple(names[i], 80 + i));
     EXPECT_TRUE(file->ItemAt(10)->separator);
     EXPECT_EQ(file->ItemAt(11)->command, 2);
     EXPECT_EQ(bar->CheckMenuItem(81, MF_BYCOMMAND | MF_CHECKED), static_cast<int>(MF_UNCHECKED));
@@ -106,8 +101,8 @@ TEST_F(MenuBar, InsertPastTheEndAppendsAndBadRequestsFail) {
     EXPECT_TRUE(money->InsertMenu(100, MF_BYPOSITION, 130, "$&2000"));
     EXPECT_EQ(money->ItemAt(6)->command, 130);
     EXPECT_TRUE(money->InsertMenu(0, MF_BYPOSITION | MF_SEPARATOR, 0, "ignored"));
-    EXPECT_TRUE(money->ItemAt(0)->separator);
-    EXPECT_EQ(money->ItemAt(0)->text, "");
+    EXPECT_EQ(std::tuple(money->ItemAt(0)->separator, money->ItemAt(0)->text),
+              std::tuple(true, ""));
     EXPECT_FALSE(money->InsertMenu(-1, MF_BYPOSITION, 131, "x"));
     EXPECT_FALSE(money->InsertMenu(0, MF_BYCOMMAND, 131, "x"));
     EXPECT_EQ(money->GetMenuItemCount(), 8);

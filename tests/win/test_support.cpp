@@ -21,6 +21,13 @@ std::vector<win::Message> ReceivedOf(win::Kind kind) {
     return found;
 }
 
+std::vector<win::Kind> KindsReceived() {
+    std::vector<win::Kind> kinds;
+    for (const win::Message& message : received)
+        kinds.push_back(message.kind);
+    return kinds;
+}
+
 void Forget() {
     received.clear();
     handler = nullptr;

@@ -14,6 +14,7 @@ extern std::function<int(win::Window*, const win::Message&)> handler;
 
 int RecordingProc(win::Window* window, const win::Message& message);
 std::vector<win::Message> ReceivedOf(win::Kind kind);
+std::vector<win::Kind> KindsReceived();
 void Forget();
 
 // The shape of the main loop's inner pass: take every waiting message, let the accelerators
