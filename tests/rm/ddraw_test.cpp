@@ -9,10 +9,10 @@
 
 namespace {
 
-class DirectDrawTest : public ::testing::Test {
+class DirectDrawTest : public SceneTest {
 protected:
     void SetUp() override {
-        rm::FailNthCall(0, 0);
+        SceneTest::SetUp();
         ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
         desc.dwSize = sizeof desc;
         desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -21,8 +21,8 @@ protected:
         desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
     }
     void TearDown() override {
-        rm::FailNthCall(0, 0);
         dd->Release();
+        SceneTest::TearDown();
     }
     IDirectDraw* dd = nullptr;
     DDSURFACEDESC desc{};
@@ -94,16 +94,16 @@ TEST_F(DirectDrawTest, DeviceContextReachesThePixelsOneAtATimeAndNotWhileLost) {
     ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
     surface->Release();
 
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
-    void* window = nullptr;
-    EXPECT_EQ(clipper->GetHWnd(&window), DDERR_NOHWND);
+    IDirectDrawClipper* fresh = nullptr;
+    ASSERT_EQ(DirectDrawCreateClipper(0, &fresh, nullptr), DD_OK);
+    void* hwnd = nullptr;
+    EXPECT_EQ(fresh->GetHWnd(&hwnd), DDERR_NOHWND);
     int handle = 0;
-    ASSERT_EQ(clipper->SetHWnd(0, &handle), DD_OK);
-    ASSERT_EQ(clipper->GetHWnd(&window), DD_OK);
-    EXPECT_EQ(window, &handle);
-    EXPECT_EQ(clipper->SetHWnd(0, nullptr), DDERR_INVALIDPARAMS);
-    clipper->Release();
+    ASSERT_EQ(fresh->SetHWnd(0, &handle), DD_OK);
+    ASSERT_EQ(fresh->GetHWnd(&hwnd), DD_OK);
+    EXPECT_EQ(hwnd, &handle);
+    EXPECT_EQ(fresh->SetHWnd(0, nullptr), DDERR_INVALIDPARAMS);
+    fresh->Release();
 }
 
 struct Listed {
@@ -143,25 +143,16 @@ TEST_F(DirectDrawTest, DriverListHasAnRgbAndAMonoSoftwareDriverAndNoOther) {
     EXPECT_EQ(d3d->EnumDevices(nullptr, nullptr), DDERR_INVALIDPARAMS);
     d3d->Release();
 
-    IDirect3DRM* d3drm = nullptr;
-    ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
-    IDirect3DRMDevice* device = nullptr;
+    IDirect3DRMDevice* other = nullptr;
     GUID unknown{7, 7, 7, {7}};
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, &unknown, 10, 10, &device),
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, &unknown, 10, 10, &other),
               D3DRMERR_BADDEVICE);
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, 0, 10, &device), D3DRMERR_BADVALUE);
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(nullptr, nullptr, 10, 10, &device),
-              D3DRMERR_BADOBJECT);
-    EXPECT_EQ(device, nullptr);
-    clipper->Release();
-    d3drm->Release();
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, 0, 10, &other), D3DRMERR_BADVALUE);
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(nullptr, nullptr, 10, 10, &other), D3DRMERR_BADOBJECT);
+    EXPECT_EQ(other, nullptr);
 }
 
 TEST_F(DirectDrawTest, FailureSwitchFailsExactlyTheChosenCall) {
-    IDirect3DRM* d3drm = nullptr;
-    ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
     rm::FailNthCall(2, D3DRMERR_BADOBJECT);
     IDirect3DRMFrame* a = nullptr;
     IDirect3DRMFrame* b = nullptr;
@@ -183,7 +174,6 @@ TEST_F(DirectDrawTest, FailureSwitchFailsExactlyTheChosenCall) {
     rm::FailNthCall(0, 0);
     EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
     surface->Release();
-    d3drm->Release();
 }
 
 TEST(ResultCodes, HaveTheValuesOfTheErrorTable) {
