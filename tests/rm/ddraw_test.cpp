@@ -2,7 +2,6 @@
 // clipper, the driver list, and the switch that makes a chosen call fail.
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/rm/scene_test_support.h"
@@ -47,24 +46,20 @@ TEST_F(DirectDrawTest, SurfaceHasTheSizeAndFormatAskedForAndBadDescriptionsAreRe
     EXPECT_EQ(surface->GetSurfaceDesc(&read), DDERR_INVALIDPARAMS);
     surface->Release();
 
-    const std::pair<void (*)(DDSURFACEDESC&), HRESULT> bad[] = {
-        {[](DDSURFACEDESC& d) { d.dwWidth = 100000; }, DDERR_TOOBIGWIDTH},
-        {[](DDSURFACEDESC& d) { d.dwSize = 12; }, DDERR_INVALIDPARAMS},
-        {[](DDSURFACEDESC& d) {
-             d.dwFlags |= DDSD_PIXELFORMAT;
-             d.ddpfPixelFormat = {32, DDPF_RGB, 0, 24, 0xff0000, 0xff00, 0xff, 0};
-         },
-         DDERR_INVALIDPIXELFORMAT}};
-    for (auto [breakIt, error] : bad) {
-        DDSURFACEDESC broken = desc;
-        breakIt(broken);
-        EXPECT_EQ(dd->CreateSurface(&broken, &surface, nullptr), error);
-    }
-    DDSURFACEDESC empty = desc;
-    empty.dwWidth = 0;
+    DDSURFACEDESC bad = desc;
+    bad.dwWidth = 0;
     surface = reinterpret_cast<IDirectDrawSurface*>(1);
-    EXPECT_EQ(dd->CreateSurface(&empty, &surface, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(surface, nullptr);
+    bad.dwWidth = 100000;
+    EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_TOOBIGWIDTH);
+    bad = desc;
+    bad.dwSize = 12;
+    EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_INVALIDPARAMS);
+    bad = desc;
+    bad.dwFlags |= DDSD_PIXELFORMAT;
+    bad.ddpfPixelFormat = {32, DDPF_RGB, 0, 24, 0xff0000, 0xff00, 0xff, 0};
+    EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_INVALIDPIXELFORMAT);
     EXPECT_EQ(dd->CreateSurface(nullptr, &surface, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dd->CreateSurface(&desc, nullptr, nullptr), DDERR_INVALIDPARAMS);
     GUID other{1, 2, 3, {4}};

@@ -17,16 +17,6 @@ protected:
         EXPECT_EQ(quad->SetColorRGB(r, g, b), D3DRM_OK);
         return quad;
     }
-    // Left corners face the light (from the camera), right corners are edge-on to it.
-    IDirect3DRMMeshBuilder* HalfLitQuad() {
-        IDirect3DRMMeshBuilder* quad = nullptr;
-        EXPECT_EQ(d3drm->CreateMeshBuilder(&quad), D3DRM_OK);
-        D3DVECTOR v[4] = {{-2, -2, 0}, {-2, 2, 0}, {2, 2, 0}, {2, -2, 0}};
-        D3DVECTOR n[2] = {{0, 0, -1}, {1, 0, 0}};
-        DWORD data[] = {4, 0, 0, 1, 0, 2, 1, 3, 1, 0};
-        EXPECT_EQ(quad->AddFaces(4, v, 2, n, data, nullptr), D3DRM_OK);
-        return quad;
-    }
     // A whole-viewport quad textured from u,v = 0 at its lower left to 1 at its upper right.
     void AddTexturedQuad(IDirect3DRMTexture* texture, float r = 1) {
         IDirect3DRMMeshBuilder* quad = ColoredQuad(0, r, 1, 1, 8);
@@ -52,17 +42,6 @@ protected:
         else
             surface->Release();
         return texture;
-    }
-    // Renders through a new device on a 16-bit display.
-    void UseSixteenBitDevice() {
-        rm::SetDisplayDepth(16);
-        IDirect3DRMDevice* shallow = nullptr;
-        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &shallow),
-                  D3DRM_OK);
-        rm::SetDisplayDepth(32);
-        EXPECT_EQ(shallow->ColorDepth(), 16);
-        ASSERT_EQ(shallow->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_SOLID), D3DRM_OK);
-        UseDevice(shallow);
     }
 };
 
@@ -128,7 +107,13 @@ TEST_F(RenderTest, DirectionalLightShinesAlongItsFramesZAndLightingOffShowsTheCo
 
 TEST_F(RenderTest, GouraudBlendsCornerLightFlatUsesTheFaceNormalAndMeshQualityWins) {
     AddLights(0.0f, true);
-    IDirect3DRMMeshBuilder* quad = HalfLitQuad();
+    // Left corners face the light (from the camera), right corners are edge-on to it.
+    IDirect3DRMMeshBuilder* quad = nullptr;
+    ASSERT_EQ(d3drm->CreateMeshBuilder(&quad), D3DRM_OK);
+    D3DVECTOR v[4] = {{-2, -2, 0}, {-2, 2, 0}, {2, 2, 0}, {2, -2, 0}};
+    D3DVECTOR n[2] = {{0, 0, -1}, {1, 0, 0}};
+    DWORD data[] = {4, 0, 0, 1, 0, 2, 1, 3, 1, 0};
+    ASSERT_EQ(quad->AddFaces(4, v, 2, n, data, nullptr), D3DRM_OK);
     AddFrameWith(quad);
     const rm::Image& smooth = Draw();
     EXPECT_GT(ColorAt(smooth, kCx - 12, kCy).r, ColorAt(smooth, kCx + 12, kCy).r + 60);
@@ -229,7 +214,14 @@ TEST_F(RenderTest, BilinearFilteringBlendsNeighbouringTexels) {
 }
 
 TEST_F(RenderTest, SixteenBitDisplaysShowFiveSixFiveColoursDitheredOrNot) {
-    UseSixteenBitDevice();
+    rm::SetDisplayDepth(16);
+    IDirect3DRMDevice* shallow = nullptr;
+    ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &shallow),
+              D3DRM_OK);
+    rm::SetDisplayDepth(32);
+    EXPECT_EQ(shallow->ColorDepth(), 16);
+    ASSERT_EQ(shallow->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_SOLID), D3DRM_OK);
+    UseDevice(shallow);
     AddFrameWith(ColoredQuad(0, 0.6f, 0.6f, 0.6f));
     auto levels = [this]() {
         const rm::Image& image = Draw();
