@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,13 +30,9 @@ TEST(RasterPixels, LitColourMatchesTheScalarReference) {
 TEST(RasterPixels, BilinearMatchesTheScalarReferenceAcrossWrapping) {
     std::mt19937 random(11);
     std::vector<uint32_t> pixels(5 * 3);
-    for (uint32_t& p : pixels) {
+    for (uint32_t& p : pixels)
         p = random();
-    }
-    rm::raster::TextureView view;
-    view.width = 5;
-    view.height = 3;
-    view.pixels = pixels.data();
+    rm::raster::TextureView view{.width = 5, .height = 3, .pixels = pixels.data()};
     std::uniform_int_distribution<int32_t> light(0, kColorMax);
     for (bool fromBottom : {true, false}) {
         view.vFromBottom = fromBottom;
@@ -50,18 +47,15 @@ TEST(RasterPixels, BilinearMatchesTheScalarReferenceAcrossWrapping) {
     }
 }
 
-TEST(RasterPixels, FixedPointCoordinatesWrapWholeTurns) {
-    EXPECT_EQ(WrapToFixed(0.25), 0x40000000u);
-    EXPECT_EQ(WrapToFixed(3.25), 0x40000000u);
-    EXPECT_EQ(WrapToFixed(-0.75), 0x40000000u);
-    EXPECT_EQ(WrapToFixed(1e12 + 0.5), 0x80000000u);
-    EXPECT_EQ(WrapToFixed(1e300), 0u);
-    EXPECT_EQ(WrapToFixed(NAN), 0u);
+TEST(RasterPixels, FixedPointCoordinatesWrapWholeTurnsAndQuantisationRounds) {
+    const std::pair<double, uint32_t> wraps[] = {{0.25, 0x40000000u},  {3.25, 0x40000000u},
+                                                 {-0.75, 0x40000000u}, {1e12 + 0.5, 0x80000000u},
+                                                 {1e300, 0u},          {NAN, 0u}};
+    for (auto [coord, fixed] : wraps)
+        EXPECT_EQ(WrapToFixed(coord), fixed) << coord;
     EXPECT_EQ(StepToFixed(-0.25), 0xC0000000u);
     EXPECT_EQ(StepToFixed(INFINITY), 0u);
-}
 
-TEST(RasterPixels, QuantisationGivesTheNearest565Level) {
     EXPECT_EQ(Quantize565(0xFFFFFF, kRoundThreshold), 0xFFFFFFu);
     EXPECT_EQ(Quantize565(0x000000, kRoundThreshold), 0x000000u);
     // 5-bit levels of 8-bit 128 are 123 and 132 (nearer); 6-bit levels 125 and 130 (nearer).
@@ -69,10 +63,8 @@ TEST(RasterPixels, QuantisationGivesTheNearest565Level) {
     // Over the 16 thresholds the dithered levels average back to the original value.
     for (int value : {1, 37, 128, 200, 254}) {
         int sum = 0;
-        for (int threshold = 0; threshold < 16; ++threshold) {
-            sum +=
-                static_cast<int>(Quantize565(static_cast<uint32_t>(value) << 16, threshold) >> 16);
-        }
+        for (int threshold = 0; threshold < 16; ++threshold)
+            sum += int(Quantize565(uint32_t(value) << 16, threshold) >> 16);
         EXPECT_NEAR(sum / 16.0, value, 4.5) << value;
     }
 }

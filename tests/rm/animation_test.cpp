@@ -13,13 +13,11 @@ class AnimationTest : public SceneTest {
 protected:
     void SetUp() override {
         SceneTest::SetUp();
-        ASSERT_EQ(d3drm->CreateFrame(scene, &frame), D3DRM_OK);
+        frame = NewFrame(scene);
         ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_AFTER, 0, 0, 5), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateFrame(frame, &probe), D3DRM_OK);
+        probe = NewFrame(frame);
         ASSERT_EQ(probe->SetPosition(frame, 1, 0, 0), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
-        ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
-        ASSERT_EQ(animation->SetFrame(frame), D3DRM_OK);
+        animation = MakeAnimation(frame);
     }
     void TearDown() override {
         animation->Release();
@@ -27,20 +25,25 @@ protected:
         frame->Release();
         SceneTest::TearDown();
     }
-    void Key(float time, float theta) {
-        D3DVECTOR axis{0, 1, 0};
+    IDirect3DRMAnimation* MakeAnimation(IDirect3DRMFrame* of) {
+        IDirect3DRMAnimation* made = nullptr;
+        EXPECT_EQ(d3drm->CreateAnimation(&made), D3DRM_OK);
+        EXPECT_EQ(made->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
+        EXPECT_EQ(made->SetFrame(of), D3DRM_OK);
+        return made;
+    }
+    void Key(float time, float theta, IDirect3DRMAnimation* to = nullptr,
+             D3DVECTOR axis = {0, 1, 0}) {
         D3DRMQUATERNION q;
         ASSERT_EQ(D3DRMQuaternionFromRotation(&q, &axis, theta), &q);
-        ASSERT_EQ(animation->AddRotateKey(time, &q), D3DRM_OK);
+        ASSERT_EQ((to != nullptr ? to : animation)->AddRotateKey(time, &q), D3DRM_OK);
     }
-    // The angle the frame is turned by about y, from where its +x now points.
+    // The angle the frame is turned by about y, from where its +x now points: about y, +z
+    // turns toward +x, so +x turned by a goes to (cos a, 0, -sin a).
     float TurnAt(float time) {
         EXPECT_EQ(animation->SetTime(time), D3DRM_OK);
-        D3DVECTOR p{};
-        EXPECT_EQ(probe->GetPosition(frame, &p), D3DRM_OK); // stays (1,0,0) locally
         D3DVECTOR w{};
         EXPECT_EQ(probe->GetPosition(scene, &w), D3DRM_OK);
-        // About y, +z turns toward +x: +x turned by a goes to (cos a, 0, -sin a).
         return std::atan2(-(w.z - 5), w.x);
     }
 
@@ -57,13 +60,21 @@ TEST_F(AnimationTest, RotationKeyTurnsItsFrameByMinusTheta) {
     EXPECT_NEAR(w.z, 5, 1e-5); // the position is kept
 }
 
-TEST_F(AnimationTest, BlendsSphericallyBetweenNeighbouringKeys) {
+TEST_F(AnimationTest, BlendsSphericallyInTimeOrderAndClampsOutsideTheKeys) {
+    Key(10, -kPi / 2); // added out of time order
     Key(0, 0);
-    Key(10, -kPi / 2);
     EXPECT_NEAR(TurnAt(5), kPi / 4, 1e-4);
     EXPECT_NEAR(TurnAt(2.5f), kPi / 8, 1e-4);
     EXPECT_NEAR(TurnAt(-3), 0, 1e-4);       // before the first key: the first key
     EXPECT_NEAR(TurnAt(12), kPi / 2, 1e-4); // after the last key: the last key
+    Key(5, -kPi / 4);
+    EXPECT_NEAR(TurnAt(7.5f), 3 * kPi / 8, 1e-4);
+    // Closed animations wrap their time.
+    ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_CLOSED | D3DRMANIMATION_SCALEANDROTATION),
+              D3DRM_OK);
+    EXPECT_NEAR(TurnAt(12.5f), kPi / 8, 1e-4);
+    EXPECT_EQ(animation->SetOptions(D3DRMANIMATION_OPEN | D3DRMANIMATION_CLOSED),
+              D3DRMERR_BADVALUE);
 }
 
 TEST_F(AnimationTest, TakesTheShorterArcAcrossAFullTurn) {
@@ -72,41 +83,14 @@ TEST_F(AnimationTest, TakesTheShorterArcAcrossAFullTurn) {
     Key(0, -6.126f);
     Key(1, -0.157f);
     const float start = TurnAt(0), middle = TurnAt(0.5f);
-    float step = middle - start;
-    step = std::remainder(step, 2 * kPi);
-    EXPECT_NEAR(step, 0.157f, 2e-3); // half of the 0.314 step, not of the long way round
-}
-
-TEST_F(AnimationTest, KeysAreOrderedByTimeWhateverTheOrderAdded) {
-    Key(10, -kPi / 2);
-    Key(0, 0);
-    Key(5, -kPi / 4);
-    EXPECT_NEAR(TurnAt(7.5f), 3 * kPi / 8, 1e-4);
-}
-
-TEST_F(AnimationTest, ClosedAnimationsWrapTheirTime) {
-    ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_CLOSED | D3DRMANIMATION_SCALEANDROTATION),
-              D3DRM_OK);
-    Key(0, 0);
-    Key(10, -kPi / 2);
-    EXPECT_NEAR(TurnAt(15), kPi / 4, 1e-4);
-    EXPECT_EQ(animation->SetOptions(D3DRMANIMATION_OPEN | D3DRMANIMATION_CLOSED),
-              D3DRMERR_BADVALUE);
+    EXPECT_NEAR(std::remainder(middle - start, 2 * kPi), 0.157f, 2e-3); // not the long way
 }
 
 TEST_F(AnimationTest, SetTimeOfASetMovesEveryAnimation) {
-    IDirect3DRMFrame* other = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &other), D3DRM_OK);
-    IDirect3DRMAnimation* second = nullptr;
-    ASSERT_EQ(d3drm->CreateAnimation(&second), D3DRM_OK);
-    ASSERT_EQ(second->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
-    ASSERT_EQ(second->SetFrame(other), D3DRM_OK);
-    D3DVECTOR axis{0, 0, 1};
-    D3DRMQUATERNION q;
-    D3DRMQuaternionFromRotation(&q, &axis, 0);
-    ASSERT_EQ(second->AddRotateKey(0, &q), D3DRM_OK);
-    D3DRMQuaternionFromRotation(&q, &axis, -2 * kPi / 3);
-    ASSERT_EQ(second->AddRotateKey(4, &q), D3DRM_OK);
+    IDirect3DRMFrame* other = NewFrame(scene);
+    IDirect3DRMAnimation* second = MakeAnimation(other);
+    Key(0, 0, second, {0, 0, 1});
+    Key(4, -2 * kPi / 3, second, {0, 0, 1});
     Key(0, 0);
     Key(4, -2 * kPi / 3);
 

@@ -8,10 +8,10 @@
 
 namespace {
 
-class DirectDrawTest : public ::testing::Test {
+class DirectDrawTest : public SceneTest {
 protected:
     void SetUp() override {
-        rm::FailNthCall(0, 0);
+        SceneTest::SetUp();
         ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
         desc.dwSize = sizeof desc;
         desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -20,23 +20,23 @@ protected:
         desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
     }
     void TearDown() override {
-        rm::FailNthCall(0, 0);
         dd->Release();
+        SceneTest::TearDown();
     }
     IDirectDraw* dd = nullptr;
     DDSURFACEDESC desc{};
 };
 
-TEST_F(DirectDrawTest, SurfaceHasTheSizeAndFormatAskedFor) {
+TEST_F(DirectDrawTest, SurfaceHasTheSizeAndFormatAskedForAndBadDescriptionsAreRefused) {
     IDirectDrawSurface* surface = nullptr;
-    desc.dwFlags |= DDSD_PIXELFORMAT;
-    desc.ddpfPixelFormat = {32, DDPF_RGB, 0, 32, 0xff0000, 0xff00, 0xff, 0};
-    ASSERT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    DDSURFACEDESC asked = desc;
+    asked.dwFlags |= DDSD_PIXELFORMAT;
+    asked.ddpfPixelFormat = {32, DDPF_RGB, 0, 32, 0xff0000, 0xff00, 0xff, 0};
+    ASSERT_EQ(dd->CreateSurface(&asked, &surface, nullptr), DD_OK);
     EXPECT_EQ(surface->Pixels().width, 128);
     EXPECT_EQ(surface->Pixels().height, 160);
     DDSURFACEDESC read{};
     read.dwSize = 108;
-    read.dwFlags = DDSD_HEIGHT | DDSD_WIDTH;
     ASSERT_EQ(surface->GetSurfaceDesc(&read), DD_OK);
     EXPECT_EQ(read.dwWidth, 128u);
     EXPECT_EQ(read.dwHeight, 160u);
@@ -45,15 +45,12 @@ TEST_F(DirectDrawTest, SurfaceHasTheSizeAndFormatAskedFor) {
     read.dwSize = 100;
     EXPECT_EQ(surface->GetSurfaceDesc(&read), DDERR_INVALIDPARAMS);
     surface->Release();
-}
 
-TEST_F(DirectDrawTest, BadDescriptionsAreRefused) {
-    IDirectDrawSurface* surface = reinterpret_cast<IDirectDrawSurface*>(1);
     DDSURFACEDESC bad = desc;
     bad.dwWidth = 0;
+    surface = reinterpret_cast<IDirectDrawSurface*>(1);
     EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(surface, nullptr);
-    bad = desc;
     bad.dwWidth = 100000;
     EXPECT_EQ(dd->CreateSurface(&bad, &surface, nullptr), DDERR_TOOBIGWIDTH);
     bad = desc;
@@ -70,49 +67,38 @@ TEST_F(DirectDrawTest, BadDescriptionsAreRefused) {
     EXPECT_EQ(DirectDrawCreate(&other, &second, nullptr), DDERR_INVALIDDIRECTDRAWGUID);
 }
 
-TEST_F(DirectDrawTest, DeviceContextReachesThePixelsOneAtATime) {
+TEST_F(DirectDrawTest, DeviceContextReachesThePixelsOneAtATimeAndNotWhileLost) {
     IDirectDrawSurface* surface = nullptr;
     ASSERT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    HDC dc = nullptr;
+    HDC dc = nullptr, second = nullptr;
     ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-    ASSERT_NE(dc, nullptr);
     EXPECT_EQ(dc->image, &surface->Pixels());
     dc->image->At(3, 4) = 0xFF123456;
-    HDC second = nullptr;
     EXPECT_EQ(surface->GetDC(&second), DDERR_SURFACEBUSY);
     EXPECT_EQ(surface->ReleaseDC(nullptr), DDERR_NODC);
     ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(surface->ReleaseDC(dc), DDERR_NODC);
     EXPECT_EQ(surface->Pixels().At(3, 4), 0xFF123456u);
-    surface->Release();
-}
 
-TEST_F(DirectDrawTest, LostSurfaceRefusesContextsUntilRestored) {
-    IDirectDrawSurface* surface = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    surface->Pixels().At(0, 0) = 0xFFFFFFFF;
     surface->SimulateLoss();
-    HDC dc = nullptr;
     EXPECT_EQ(surface->GetDC(&dc), DDERR_SURFACELOST);
     EXPECT_EQ(surface->IsLost(), DDERR_SURFACELOST);
     ASSERT_EQ(surface->Restore(), DD_OK);
-    EXPECT_EQ(surface->Pixels().At(0, 0), 0xFF000000u); // the memory came back blank
+    EXPECT_EQ(surface->Pixels().At(3, 4), 0xFF000000u); // the memory came back blank
     ASSERT_EQ(surface->GetDC(&dc), DD_OK);
     ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
     surface->Release();
-}
 
-TEST_F(DirectDrawTest, ClipperRemembersItsWindow) {
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
-    void* window = nullptr;
-    EXPECT_EQ(clipper->GetHWnd(&window), DDERR_NOHWND);
+    IDirectDrawClipper* fresh = nullptr;
+    ASSERT_EQ(DirectDrawCreateClipper(0, &fresh, nullptr), DD_OK);
+    void* hwnd = nullptr;
+    EXPECT_EQ(fresh->GetHWnd(&hwnd), DDERR_NOHWND);
     int handle = 0;
-    ASSERT_EQ(clipper->SetHWnd(0, &handle), DD_OK);
-    ASSERT_EQ(clipper->GetHWnd(&window), DD_OK);
-    EXPECT_EQ(window, &handle);
-    EXPECT_EQ(clipper->SetHWnd(0, nullptr), DDERR_INVALIDPARAMS);
-    clipper->Release();
+    ASSERT_EQ(fresh->SetHWnd(0, &handle), DD_OK);
+    ASSERT_EQ(fresh->GetHWnd(&hwnd), DD_OK);
+    EXPECT_EQ(hwnd, &handle);
+    EXPECT_EQ(fresh->SetHWnd(0, nullptr), DDERR_INVALIDPARAMS);
+    fresh->Release();
 }
 
 struct Listed {
@@ -133,7 +119,7 @@ HRESULT Collect(GUID* guid, char*, char* name, D3DDEVICEDESC* hardware, D3DDEVIC
     return int(listed->names.size()) < listed->stopAfter ? D3DENUMRET_OK : D3DENUMRET_CANCEL;
 }
 
-TEST_F(DirectDrawTest, DriverListHasAnRgbAndAMonoSoftwareDriver) {
+TEST_F(DirectDrawTest, DriverListHasAnRgbAndAMonoSoftwareDriverAndNoOther) {
     IDirect3D* d3d = nullptr;
     ASSERT_EQ(dd->QueryInterface(IID_IDirect3D, reinterpret_cast<void**>(&d3d)), DD_OK);
     Listed listed;
@@ -151,28 +137,17 @@ TEST_F(DirectDrawTest, DriverListHasAnRgbAndAMonoSoftwareDriver) {
     EXPECT_EQ(first.names.size(), 1u);
     EXPECT_EQ(d3d->EnumDevices(nullptr, nullptr), DDERR_INVALIDPARAMS);
     d3d->Release();
-}
 
-TEST_F(DirectDrawTest, DeviceForAnUnknownDriverIsRefused) {
-    IDirect3DRM* d3drm = nullptr;
-    ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
-    IDirect3DRMDevice* device = nullptr;
+    IDirect3DRMDevice* other = nullptr;
     GUID unknown{7, 7, 7, {7}};
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, &unknown, 10, 10, &device),
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, &unknown, 10, 10, &other),
               D3DRMERR_BADDEVICE);
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, 0, 10, &device), D3DRMERR_BADVALUE);
-    EXPECT_EQ(d3drm->CreateDeviceFromClipper(nullptr, nullptr, 10, 10, &device),
-              D3DRMERR_BADOBJECT);
-    EXPECT_EQ(device, nullptr);
-    clipper->Release();
-    d3drm->Release();
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, 0, 10, &other), D3DRMERR_BADVALUE);
+    EXPECT_EQ(d3drm->CreateDeviceFromClipper(nullptr, nullptr, 10, 10, &other), D3DRMERR_BADOBJECT);
+    EXPECT_EQ(other, nullptr);
 }
 
 TEST_F(DirectDrawTest, FailureSwitchFailsExactlyTheChosenCall) {
-    IDirect3DRM* d3drm = nullptr;
-    ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
     rm::FailNthCall(2, D3DRMERR_BADOBJECT);
     IDirect3DRMFrame* a = nullptr;
     IDirect3DRMFrame* b = nullptr;
@@ -194,7 +169,6 @@ TEST_F(DirectDrawTest, FailureSwitchFailsExactlyTheChosenCall) {
     rm::FailNthCall(0, 0);
     EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
     surface->Release();
-    d3drm->Release();
 }
 
 TEST(ResultCodes, HaveTheValuesOfTheErrorTable) {

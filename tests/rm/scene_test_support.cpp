@@ -19,6 +19,30 @@ IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x
     return mesh;
 }
 
+IDirect3DRMFace* FaceOf(IDirect3DRMMeshBuilder* mesh, DWORD index) {
+    IDirect3DRMFaceArray* faces = nullptr;
+    EXPECT_EQ(mesh->GetFaces(&faces), D3DRM_OK);
+    IDirect3DRMFace* face = nullptr;
+    EXPECT_EQ(faces->GetElement(index, &face), D3DRM_OK);
+    faces->Release();
+    return face;
+}
+
+IDirectDrawSurface* MakeTextureSurface(int width, int height) {
+    IDirectDraw* dd = nullptr;
+    EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = DWORD(width);
+    desc.dwHeight = DWORD(height);
+    desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
+    IDirectDrawSurface* surface = nullptr;
+    EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    dd->Release();
+    return surface;
+}
+
 void SceneTest::SetUp() {
     rm::FailNthCall(0, 0);
     ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
@@ -51,9 +75,21 @@ const rm::Image& SceneTest::Draw() {
     return device->LastImage();
 }
 
-IDirect3DRMFrame* SceneTest::AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent) {
+IDirect3DRMFrame* SceneTest::NewFrame(IDirect3DRMFrame* parent) {
     IDirect3DRMFrame* frame = nullptr;
-    EXPECT_EQ(d3drm->CreateFrame(parent != nullptr ? parent : scene, &frame), D3DRM_OK);
+    EXPECT_EQ(d3drm->CreateFrame(parent, &frame), D3DRM_OK);
+    return frame;
+}
+
+void SceneTest::UseDevice(IDirect3DRMDevice* other) {
+    viewport->Release();
+    ASSERT_EQ(d3drm->CreateViewport(other, camera, 0, 0, kWidth, kHeight, &viewport), D3DRM_OK);
+    device->Release();
+    device = other;
+}
+
+IDirect3DRMFrame* SceneTest::AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent) {
+    IDirect3DRMFrame* frame = NewFrame(parent != nullptr ? parent : scene);
     EXPECT_EQ(frame->AddVisual(visual), D3DRM_OK);
     visual->Release();
     frame->Release(); // the parent holds it

@@ -13,14 +13,16 @@ Rgb ColorAt(const rm::Image& image, int x, int y);
 bool IsBackground(const rm::Image& image, int x, int y);
 
 // Corners (x, y) of a quad in the plane z, listed clockwise as seen from -z (a front face
-// for the camera), with optional per-corner texture coordinates set by the caller.
+// for the camera); swapping x0 and x1 makes it a back face.
 IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x1, float y1,
                                  float z);
+IDirect3DRMFace* FaceOf(IDirect3DRMMeshBuilder* mesh, DWORD index = 0); // the caller's reference
+IDirectDrawSurface* MakeTextureSurface(int width, int height);
 
 class SceneTest : public ::testing::Test {
 public:
-    static constexpr int kWidth = 120;
-    static constexpr int kHeight = 80;
+    static constexpr int kWidth = 120, kHeight = 80;
+    static constexpr int kCx = kWidth / 2, kCy = kHeight / 2;
 
 protected:
     void SetUp() override;
@@ -28,9 +30,12 @@ protected:
 
     // Clears, renders the scene and shows it; returns the shown picture.
     const rm::Image& Draw();
-    // A child frame of the scene holding `visual`.
+    IDirect3DRMFrame* NewFrame(IDirect3DRMFrame* parent); // the caller's reference
+    // A child frame of the scene holding `visual`; the tree keeps both.
     IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr);
     void AddLights(float ambient, bool directional);
+    // Renders through `other` from now on, in place of the device made by SetUp.
+    void UseDevice(IDirect3DRMDevice* other);
 
     IDirect3DRM* d3drm = nullptr;
     IDirectDrawClipper* clipper = nullptr;

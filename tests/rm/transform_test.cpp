@@ -11,119 +11,95 @@ namespace {
 
 constexpr float kHalfPi = 1.5707963f;
 
-D3DVECTOR WorldPosition(IDirect3DRMFrame* frame) {
+void ExpectAt(IDirect3DRMFrame* frame, float x, float y, float z,
+              IDirect3DRMFrame* reference = nullptr) {
     D3DVECTOR p{};
-    EXPECT_EQ(frame->GetPosition(frame->Root(), &p), D3DRM_OK);
-    return p;
+    ASSERT_EQ(frame->GetPosition(reference != nullptr ? reference : frame->Root(), &p), D3DRM_OK);
+    EXPECT_NEAR(p.x, x, 1e-4);
+    EXPECT_NEAR(p.y, y, 1e-4);
+    EXPECT_NEAR(p.z, z, 1e-4);
 }
-
-#define EXPECT_VEC(v, ex, ey, ez)                                                                  \
-    do {                                                                                           \
-        EXPECT_NEAR((v).x, ex, 1e-4);                                                              \
-        EXPECT_NEAR((v).y, ey, 1e-4);                                                              \
-        EXPECT_NEAR((v).z, ez, 1e-4);                                                              \
-    } while (0)
 
 class TransformTest : public SceneTest {
 protected:
-    // A child one unit along the parent's x: its world position shows where x points.
+    void SetUp() override {
+        SceneTest::SetUp();
+        frame = NewFrame(scene);
+    }
+    void TearDown() override {
+        frame->Release();
+        SceneTest::TearDown();
+    }
+    // A child at (x, y, z) in its parent: its world position shows where that point went.
     IDirect3DRMFrame* Probe(IDirect3DRMFrame* parent, float x, float y, float z) {
-        IDirect3DRMFrame* probe = nullptr;
-        EXPECT_EQ(d3drm->CreateFrame(parent, &probe), D3DRM_OK);
+        IDirect3DRMFrame* probe = NewFrame(parent);
         EXPECT_EQ(probe->SetPosition(parent, x, y, z), D3DRM_OK);
         probe->Release();
         return probe;
     }
+    IDirect3DRMFrame* frame = nullptr;
 };
 
 TEST_F(TransformTest, RotationsFollowTheRuleForEachAxis) {
-    IDirect3DRMFrame* frame = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &frame), D3DRM_OK);
-    IDirect3DRMFrame* px = Probe(frame, 1, 0, 0);
-    IDirect3DRMFrame* py = Probe(frame, 0, 1, 0);
-    IDirect3DRMFrame* pz = Probe(frame, 0, 0, 1);
-
-    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 0, 0, 1, kHalfPi), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(px), 0, 1, 0); // about z: +x toward +y
-    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 1, 0, 0, kHalfPi), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(py), 0, 0, 1); // about x: +y toward +z
-    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 0, 1, 0, kHalfPi), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(pz), 1, 0, 0); // about y: +z toward +x
-    frame->Release();
+    // About z +x turns toward +y; about x +y toward +z; about y +z toward +x.
+    const float cases[3][9] = {
+        {0, 0, 1, 1, 0, 0, 0, 1, 0}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 1, 0, 0, 0, 1, 1, 0, 0}};
+    for (const float* c : cases) {
+        IDirect3DRMFrame* probe = Probe(frame, c[3], c[4], c[5]);
+        ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, c[0], c[1], c[2], kHalfPi), D3DRM_OK);
+        ExpectAt(probe, c[6], c[7], c[8]);
+    }
 }
 
-TEST_F(TransformTest, CombineAfterAppliesTheNewTransformLast) {
-    IDirect3DRMFrame* frame = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &frame), D3DRM_OK);
+TEST_F(TransformTest, CombineOrdersAndChildrenOnTopOfTheirParents) {
     IDirect3DRMFrame* probe = Probe(frame, 1, 0, 0);
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_AFTER, 5, 0, 0), D3DRM_OK);
     ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, kHalfPi), D3DRM_OK);
-    // (1,0,0) moved to (6,0,0), then turned about the parent's z to (0,6,0).
-    EXPECT_VEC(WorldPosition(probe), 0, 6, 0);
-
+    ExpectAt(probe, 0, 6, 0); // AFTER: (1,0,0) moved to (6,0,0), then turned to (0,6,0)
     ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 0, 0, 1, kHalfPi), D3DRM_OK);
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_BEFORE, 5, 0, 0), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(probe), 0, 6, 0); // BEFORE: translate first, then the turn
+    ExpectAt(probe, 0, 6, 0); // BEFORE: translate first, then the turn
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_REPLACE, 0, 0, 2), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(probe), 1, 0, 2);
+    ExpectAt(probe, 1, 0, 2);
     EXPECT_EQ(frame->AddTranslation(D3DRMCOMBINETYPE(7), 0, 0, 0), D3DRMERR_BADVALUE);
-    frame->Release();
-}
 
-TEST_F(TransformTest, ChildTransformAppliesOnTopOfItsParents) {
-    IDirect3DRMFrame* parent = nullptr;
-    IDirect3DRMFrame* child = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &parent), D3DRM_OK);
-    ASSERT_EQ(d3drm->CreateFrame(parent, &child), D3DRM_OK);
-    ASSERT_EQ(parent->AddTranslation(D3DRMCOMBINE_AFTER, 0, 0, 3), D3DRM_OK);
-    ASSERT_EQ(parent->AddRotation(D3DRMCOMBINE_BEFORE, 0, 0, 1, kHalfPi), D3DRM_OK);
+    IDirect3DRMFrame* child = NewFrame(frame);
+    ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_REPLACE, 0, 0, 3), D3DRM_OK);
+    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_BEFORE, 0, 0, 1, kHalfPi), D3DRM_OK);
     ASSERT_EQ(child->AddTranslation(D3DRMCOMBINE_AFTER, 2, 0, 0), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(child), 0, 2, 3);
-    D3DVECTOR relative{};
-    ASSERT_EQ(child->GetPosition(parent, &relative), D3DRM_OK);
-    EXPECT_VEC(relative, 2, 0, 0);
-    parent->Release();
+    ExpectAt(child, 0, 2, 3);
+    ExpectAt(child, 2, 0, 0, frame);
     child->Release();
 }
 
 TEST_F(TransformTest, PositionAndOrientationAreSetRelativeToTheReference) {
-    IDirect3DRMFrame* base = nullptr;
-    IDirect3DRMFrame* frame = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &base), D3DRM_OK);
-    ASSERT_EQ(d3drm->CreateFrame(base, &frame), D3DRM_OK);
-    ASSERT_EQ(base->AddTranslation(D3DRMCOMBINE_AFTER, 10, 0, 0), D3DRM_OK);
-    ASSERT_EQ(frame->SetPosition(scene, 1, 2, 3), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(frame), 1, 2, 3);
-    ASSERT_EQ(frame->SetPosition(nullptr, 1, 2, 3), D3DRM_OK); // null: the parent
-    EXPECT_VEC(WorldPosition(frame), 11, 2, 3);
-
+    IDirect3DRMFrame* child = NewFrame(frame);
+    ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_AFTER, 10, 0, 0), D3DRM_OK);
+    ASSERT_EQ(child->SetPosition(scene, 1, 2, 3), D3DRM_OK);
+    ExpectAt(child, 1, 2, 3);
+    ASSERT_EQ(child->SetPosition(nullptr, 1, 2, 3), D3DRM_OK); // null: the parent
+    ExpectAt(child, 11, 2, 3);
     // Looking along (0,-1,1) with up (0,0,1): the frame's +z points down and away.
-    ASSERT_EQ(frame->SetOrientation(scene, 0, -1, 1, 0, 0, 1), D3DRM_OK);
-    IDirect3DRMFrame* ahead = Probe(frame, 0, 0, 1);
-    const D3DVECTOR p = WorldPosition(ahead);
-    EXPECT_VEC(p, 11, 2 - std::sqrt(0.5f), 3 + std::sqrt(0.5f));
-    EXPECT_VEC(WorldPosition(frame), 11, 2, 3); // orientation keeps the position
-    EXPECT_EQ(frame->SetOrientation(scene, 0, 0, 1, 0, 0, 2), D3DRMERR_BADVALUE);
-    EXPECT_EQ(frame->SetOrientation(scene, 0, 0, 0, 0, 1, 0), D3DRMERR_BADVALUE);
-    base->Release();
-    frame->Release();
+    ASSERT_EQ(child->SetOrientation(scene, 0, -1, 1, 0, 0, 1), D3DRM_OK);
+    ExpectAt(Probe(child, 0, 0, 1), 11, 2 - std::sqrt(0.5f), 3 + std::sqrt(0.5f));
+    ExpectAt(child, 11, 2, 3); // orientation keeps the position
+    EXPECT_EQ(child->SetOrientation(scene, 0, 0, 1, 0, 0, 2), D3DRMERR_BADVALUE);
+    EXPECT_EQ(child->SetOrientation(scene, 0, 0, 0, 0, 1, 0), D3DRMERR_BADVALUE);
+    child->Release();
 }
 
 TEST_F(TransformTest, SetRotationTurnsByItsAngleAtEveryMove) {
-    IDirect3DRMFrame* frame = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &frame), D3DRM_OK);
     ASSERT_EQ(frame->SetPosition(scene, 0, 0, 5), D3DRM_OK);
     IDirect3DRMFrame* probe = Probe(frame, 1, 0, 0);
     ASSERT_EQ(frame->SetRotation(nullptr, 0, 0, 1, kHalfPi / 2), D3DRM_OK);
     ASSERT_EQ(scene->Move(1.0f), D3DRM_OK); // moving the root moves everything below
     ASSERT_EQ(scene->Move(1.0f), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(probe), 0, 1, 5);
+    ExpectAt(probe, 0, 1, 5);
     ASSERT_EQ(scene->Move(2.0f), D3DRM_OK); // delta scales the angle
-    EXPECT_VEC(WorldPosition(probe), -1, 0, 5);
+    ExpectAt(probe, -1, 0, 5);
     ASSERT_EQ(frame->SetRotation(nullptr, 0, 0, 0, 0), D3DRM_OK); // stops where it is
     ASSERT_EQ(scene->Move(1.0f), D3DRM_OK);
-    EXPECT_VEC(WorldPosition(probe), -1, 0, 5);
-    frame->Release();
+    ExpectAt(probe, -1, 0, 5);
 }
 
 // The drum, built as the reel builder builds it and hung as the machine scene hangs its
@@ -135,76 +111,58 @@ protected:
     void SetUp() override {
         SceneTest::SetUp();
         drum = rm::MakeDrum(kStops, 1.0, 1.5);
-        IDirectDraw* dd = nullptr;
-        ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = 64;
-        desc.dwHeight = 32 * kStops;
-        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-        IDirectDrawSurface* surface = nullptr;
-        ASSERT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        surface->Pixels() = rm::MakeStopStrip(kStops, 32);
-        IDirect3DRMTexture* strip = nullptr;
-        ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, &strip), D3DRM_OK);
+        IDirectDrawSurface* surface = MakeTextureSurface(64, 32 * kStops);
+        surface->Pixels() = strip;
+        IDirect3DRMTexture* texture = nullptr;
+        ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, &texture), D3DRM_OK);
         surface->Release();
-        dd->Release();
         IDirect3DRMMeshBuilder* mesh = nullptr;
         ASSERT_EQ(d3drm->CreateMeshBuilder(&mesh), D3DRM_OK);
-        ASSERT_EQ(rm::BuildDrumMesh(mesh, drum, strip), D3DRM_OK);
-        strip->Release();
-
-        IDirect3DRMFrame* reel = nullptr;
-        ASSERT_EQ(d3drm->CreateFrame(scene, &reel), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateFrame(reel, &drumFrame), D3DRM_OK);
-        ASSERT_EQ(drumFrame->AddVisual(mesh), D3DRM_OK);
-        mesh->Release();
-        const float radius = float(kStops / 6.28318);
+        ASSERT_EQ(rm::BuildDrumMesh(mesh, drum, texture), D3DRM_OK);
+        texture->Release();
+        IDirect3DRMFrame* reel = NewFrame(scene);
+        drumFrame = AddFrameWith(mesh, reel);
         ASSERT_EQ(reel->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, 1.570795f), D3DRM_OK);
         ASSERT_EQ(reel->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, -1.570795f), D3DRM_OK);
-        ASSERT_EQ(reel->AddTranslation(D3DRMCOMBINE_AFTER, 0.75f, 0, radius), D3DRM_OK);
+        ASSERT_EQ(reel->AddTranslation(D3DRMCOMBINE_AFTER, 0.75f, 0, float(kStops / 6.28318)),
+                  D3DRM_OK);
         reel->Release();
         ASSERT_EQ(camera->SetPosition(scene, 0, 0, -6), D3DRM_OK);
     }
-    void TearDown() override {
-        drumFrame->Release();
-        SceneTest::TearDown();
-    }
 
-    // Turns the drum the way a rotation key of the stop's angle does.
-    void ShowStop(int stop) {
+    // Rotation keys of the stops' angles at times 0, 1, 2, ..., as a spin makes them.
+    IDirect3DRMAnimation* Keys(std::initializer_list<int> stops) {
         IDirect3DRMAnimation* animation = nullptr;
-        ASSERT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
-        ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
-        ASSERT_EQ(animation->SetFrame(drumFrame), D3DRM_OK);
+        EXPECT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
+        EXPECT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
+        EXPECT_EQ(animation->SetFrame(drumFrame), D3DRM_OK);
         D3DVECTOR axis{0, 1, 0};
-        D3DRMQUATERNION q;
-        D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop)]));
-        ASSERT_EQ(animation->AddRotateKey(0, &q), D3DRM_OK);
-        ASSERT_EQ(animation->SetTime(0), D3DRM_OK);
-        animation->Release();
+        float time = 0;
+        for (int stop : stops) {
+            D3DRMQUATERNION q;
+            D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop % kStops)]));
+            EXPECT_EQ(animation->AddRotateKey(time++, &q), D3DRM_OK);
+        }
+        EXPECT_EQ(animation->SetTime(0), D3DRM_OK);
+        return animation;
     }
+    void ShowStop(int stop) { Keys({stop})->Release(); }
 
-    // The stop whose band colour and bar count the pixels along a row show.
-    static bool ShowsBand(const rm::Image& image, int y, int stop) {
-        const rm::Image strip = rm::MakeStopStrip(kStops, 32);
-        const uint32_t band = strip.At(63, stop * 32) & 0xFFFFFF;
-        int bandPixels = 0;
+    uint32_t Band(int stop) const { return strip.At(63, stop % kStops * 32) & 0xFFFFFF; }
+    // Whether more than 5 pixels of a row show the stop's band colour.
+    bool ShowsBand(const rm::Image& image, int y, int stop) const {
+        int count = 0;
         for (int x = 0; x < image.width; ++x)
-            bandPixels += (image.At(x, y) & 0xFFFFFF) == band;
-        return bandPixels > 5;
+            count += (image.At(x, y) & 0xFFFFFF) == Band(stop);
+        return count > 5;
     }
-
-    // The mean screen row of the pixels in the centre column showing the stop's band.
-    static double BandRow(const rm::Image& image, int stop) {
-        const rm::Image strip = rm::MakeStopStrip(kStops, 32);
-        const uint32_t band = strip.At(63, stop * 32) & 0xFFFFFF;
+    // The mean screen row of the pixels in the centre columns showing the stop's band.
+    double BandRow(const rm::Image& image, int stop) const {
         double sum = 0;
         int count = 0;
         for (int y = 0; y < image.height; ++y) {
             for (int x = image.width / 2 - 3; x < image.width / 2 + 3; ++x) {
-                if ((image.At(x, y) & 0xFFFFFF) == band) {
+                if ((image.At(x, y) & 0xFFFFFF) == Band(stop)) {
                     sum += y;
                     ++count;
                 }
@@ -213,6 +171,7 @@ protected:
         return count > 0 ? sum / count : -1;
     }
 
+    const rm::Image strip = rm::MakeStopStrip(kStops, 32);
     rm::DrumGeometry drum;
     IDirect3DRMFrame* drumFrame = nullptr;
 };
@@ -221,37 +180,23 @@ TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAbove) {
     for (int stop : {0, 3, 10, 19}) {
         ShowStop(stop);
         const rm::Image& image = Draw();
-        const int middle = kHeight / 2;
         // Neighbouring bands alternate colours, so each row names its stop.
-        EXPECT_TRUE(ShowsBand(image, middle, stop)) << "stop " << stop;
-        EXPECT_TRUE(ShowsBand(image, middle - 9, (stop + kStops - 1) % kStops))
-            << "above stop " << stop;
-        EXPECT_TRUE(ShowsBand(image, middle + 9, (stop + 1) % kStops)) << "below stop " << stop;
+        EXPECT_TRUE(ShowsBand(image, kCy, stop)) << stop;
+        EXPECT_TRUE(ShowsBand(image, kCy - 9, stop + kStops - 1)) << "above " << stop;
+        EXPECT_TRUE(ShowsBand(image, kCy + 9, stop + 1)) << "below " << stop;
     }
 }
 
 TEST_F(DrumTest, SymbolsMoveDownWhileTheKeysCountTheStopsDown) {
-    // A spin's keys run through the stops old, old - 1, old - 2, ... one per time unit.
     for (int old : {7, 0}) {
-        IDirect3DRMAnimation* animation = nullptr;
-        ASSERT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
-        ASSERT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
-        ASSERT_EQ(animation->SetFrame(drumFrame), D3DRM_OK);
-        D3DVECTOR axis{0, 1, 0};
-        for (int k = 0; k <= 2; ++k) {
-            D3DRMQUATERNION q;
-            const int stop = (old - k + kStops) % kStops;
-            D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop)]));
-            ASSERT_EQ(animation->AddRotateKey(float(k), &q), D3DRM_OK);
-        }
-        ASSERT_EQ(animation->SetTime(0), D3DRM_OK);
+        IDirect3DRMAnimation* animation = Keys({old, old - 1 + kStops, old - 2 + kStops});
         const double atStart = BandRow(Draw(), old);
         ASSERT_EQ(animation->SetTime(0.4f), D3DRM_OK);
         const double later = BandRow(Draw(), old);
-        EXPECT_NEAR(atStart, kHeight / 2.0, 2) << "stop " << old;
-        EXPECT_GT(later, atStart + 3) << "stop " << old;
+        EXPECT_NEAR(atStart, kHeight / 2.0, 2) << old;
+        EXPECT_GT(later, atStart + 3) << old;
         ASSERT_EQ(animation->SetTime(1), D3DRM_OK);
-        EXPECT_NEAR(BandRow(Draw(), (old + kStops - 1) % kStops), kHeight / 2.0, 2);
+        EXPECT_NEAR(BandRow(Draw(), old + kStops - 1), kHeight / 2.0, 2);
         animation->Release();
     }
 }
@@ -259,20 +204,16 @@ TEST_F(DrumTest, SymbolsMoveDownWhileTheKeysCountTheStopsDown) {
 TEST_F(DrumTest, PictureIsUprightAndNotMirrored) {
     ShowStop(4); // five bars from the left, in the middle half of the band's height
     const rm::Image& image = Draw();
-    const int middle = kHeight / 2;
     // The bars start at the picture's left edge: on screen the white is at the drum's left.
     int firstWhite = -1, lastWhite = -1, firstBand = -1, lastBand = -1;
     for (int x = 0; x < kWidth; ++x) {
-        const uint32_t p = image.At(x, middle) & 0xFFFFFF;
-        if (p == 0xFFFFFF) {
-            lastWhite = x;
-            if (firstWhite < 0)
-                firstWhite = x;
-        } else if (p != 0) {
-            lastBand = x;
-            if (firstBand < 0)
-                firstBand = x;
-        }
+        const uint32_t p = image.At(x, kCy) & 0xFFFFFF;
+        if (p == 0)
+            continue;
+        int& first = p == 0xFFFFFF ? firstWhite : firstBand;
+        int& last = p == 0xFFFFFF ? lastWhite : lastBand;
+        first = first < 0 ? x : first;
+        last = x;
     }
     ASSERT_GE(firstWhite, 0);
     EXPECT_LE(firstWhite - std::min(firstBand, firstWhite), 2);
