@@ -2,6 +2,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "engine/message_box.h"
 #include "engine/owned_string.h"
@@ -290,8 +291,20 @@ void SlotMachine::ShowMessage(const char* text, const char* caption) const {
         std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-void SlotMachine::Load(const char* path) {
+// A folder opens for reading here but yields no lines; to the player it is a file that
+// cannot be opened, and must not clear the machine.
+static std::FILE* OpenMachineText(const char* path) {
     std::FILE* file = path ? std::fopen(path, "r") : nullptr;
+    struct stat info;
+    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+void SlotMachine::Load(const char* path) {
+    std::FILE* file = OpenMachineText(path);
     if (!file) {
         ShowMessage("Unable to open specified file", "Error");
         return;

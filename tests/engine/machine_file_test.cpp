@@ -166,7 +166,9 @@ TEST(MachineFile, FailuresAndTheirMessages) {
     RecordingMessageSink sink;
     machine.SetMessageSink(&sink);
     machine.Load("/nonexistent/machine.slt");
-    ASSERT_EQ(sink.Messages.size(), 1u);
+    machine.Load("."); // a folder is no machine file either
+    ASSERT_EQ(sink.Messages.size(), 2u);
+    EXPECT_EQ(sink.Messages[1].text, sink.Messages[0].text);
     EXPECT_EQ(std::tuple(sink.Messages[0].text, sink.Messages[0].caption),
               std::tuple("Unable to open specified file", "Error"));
     EXPECT_STREQ(machine.Name, "First"); // untouched
