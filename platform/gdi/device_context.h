@@ -7,23 +7,9 @@
 #include <cstdint>
 
 #include "platform/rm/image.h"
+#include "platform/rm/wintypes.h"
 
-// The same aliases as every other layer declares; repeating them is harmless.
-using BYTE = uint8_t;
-using WORD = uint16_t;
-using DWORD = uint32_t;
-using LONG = int32_t;
-using BOOL = int;
-using UINT = unsigned int;
-using INT = int;
 using COLORREF = DWORD; // 0x00BBGGRR
-
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
 
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
