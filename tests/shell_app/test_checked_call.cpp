@@ -24,53 +24,20 @@ HRESULT ReleaseFrame(LPDIRECT3DRMFRAME& frame) {
     return 0;
 }
 
-class CheckedCallTest : public ShellTest {
-protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        home_ = std::filesystem::current_path();
-        folder_ = std::filesystem::temp_directory_path() / "kestrel_checked_call";
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        std::filesystem::current_path(folder_);
-        ASSERT_NE(Start(), nullptr);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(home_);
-        std::filesystem::remove_all(folder_);
-        ShellTest::TearDown();
-    }
-    std::string Log() const {
-        std::ifstream in(folder_ / "errorlog.txt");
+TEST_F(ShellTest, CheckedCallLogsBeepsShowsAndEndsTheFunctionOnlyOnFailure) {
+    const std::filesystem::path home = std::filesystem::current_path();
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "kestrel_checked_call";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    const auto log = [&] {
         std::stringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(folder / "errorlog.txt").rdbuf();
         return text.str();
-    }
-    std::filesystem::path home_;
-    std::filesystem::path folder_;
-};
+    };
+    ASSERT_NE(Start(), nullptr);
 
-TEST_F(CheckedCallTest, FailureIsLoggedBeepedAndShownAndEndsTheFunction) {
-    LPDIRECT3DRMFRAME frame = nullptr;
-    rm::FailNthCall(1, D3DRMERR_BADOBJECT);
-    EXPECT_EQ(BuildOneFrame(&frame), E_FAIL);
-    EXPECT_FALSE(ReachedAfterTheCall);
-    EXPECT_EQ(frame, nullptr);
-    EXPECT_EQ(Log(), "lpD3DRM->CreateFrame(parent,&frame)\n");
-    EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "lpD3DRM->CreateFrame(parent,&frame)");
-    EXPECT_EQ(dialogs.boxes[0].caption, "Direct3D Error -2005531891");
-    EXPECT_EQ(dialogs.boxes[0].style, 0x30u);
-
-    // The log only grows.
-    rm::FailNthCall(1, D3DRMERR_NOTFOUND);
-    EXPECT_EQ(BuildOneFrame(&frame), E_FAIL);
-    EXPECT_EQ(Log(), "lpD3DRM->CreateFrame(parent,&frame)\nlpD3DRM->CreateFrame(parent,&frame)\n");
-    EXPECT_EQ(dialogs.boxes[1].caption, "Direct3D Error -2005531887");
-}
-
-TEST_F(CheckedCallTest, SuccessGoesOnAndReleaseClearsThePointer) {
     LPDIRECT3DRMFRAME frame = nullptr;
     EXPECT_EQ(BuildOneFrame(&frame), 0);
     EXPECT_TRUE(ReachedAfterTheCall);
@@ -79,7 +46,26 @@ TEST_F(CheckedCallTest, SuccessGoesOnAndReleaseClearsThePointer) {
     EXPECT_EQ(frame, nullptr);
     EXPECT_EQ(ReleaseFrame(frame), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "errorlog.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "errorlog.txt"));
+
+    rm::FailNthCall(1, D3DRMERR_BADOBJECT);
+    EXPECT_EQ(BuildOneFrame(&frame), E_FAIL);
+    EXPECT_FALSE(ReachedAfterTheCall);
+    EXPECT_EQ(frame, nullptr);
+    EXPECT_EQ(log(), "lpD3DRM->CreateFrame(parent,&frame)\n");
+    EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "lpD3DRM->CreateFrame(parent,&frame)");
+    EXPECT_EQ(dialogs.boxes[0].caption, "Direct3D Error -2005531891");
+    EXPECT_EQ(dialogs.boxes[0].style, 0x30u);
+    // The log only grows.
+    rm::FailNthCall(1, D3DRMERR_NOTFOUND);
+    EXPECT_EQ(BuildOneFrame(&frame), E_FAIL);
+    EXPECT_EQ(log(), "lpD3DRM->CreateFrame(parent,&frame)\nlpD3DRM->CreateFrame(parent,&frame)\n");
+    EXPECT_EQ(dialogs.boxes[1].caption, "Direct3D Error -2005531887");
+
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -26,26 +26,27 @@ protected:
     void Scroll(win::Kind bar, int request, int thumb = 0) {
         Send(win::Message{.kind = bar, .request = request, .thumb = thumb});
     }
+
+    void ExpectMarks(std::initializer_list<int> checked, std::initializer_list<int> unchecked,
+                     std::initializer_list<int> grayed) {
+        OpenPopups();
+        for (int command : checked)
+            EXPECT_TRUE(Item(command)->checked) << command;
+        for (int command : unchecked)
+            EXPECT_FALSE(Item(command)->checked) << command;
+        for (int command : grayed)
+            EXPECT_TRUE(Item(command)->grayed) << command;
+    }
 };
 
 TEST_F(WindowProcTest, RenderCommandsChangeTheQualityWordAndTheDevice) {
-    const struct {
-        int command;
-        DWORD quality;
-    } steps[] = {
-        {12, 136}, // flat
-        {14, 138}, // Phong
-        {13, 137}, // Gouraud
-        {29, 129}, // lighting off
-        {29, 137}, // lighting on
-        {20, 9},   // points
-        {21, 73},  // wireframe
-        {22, 137}, // solid
-    };
-    for (const auto& step : steps) {
-        Command(step.command);
-        EXPECT_EQ(static_cast<DWORD>(RenderQuality), step.quality) << step.command;
-        EXPECT_EQ(Device->GetQuality(), step.quality) << step.command;
+    // Flat, Phong, Gouraud, lighting off and on, points, wireframe, solid.
+    const std::pair<int, DWORD> steps[] = {{12, 136}, {14, 138}, {13, 137}, {29, 129},
+                                           {29, 137}, {20, 9},   {21, 73},  {22, 137}};
+    for (const auto& [command, quality] : steps) {
+        Command(command);
+        EXPECT_EQ(static_cast<DWORD>(RenderQuality), quality) << command;
+        EXPECT_EQ(Device->GetQuality(), quality) << command;
     }
     Command(24);
     EXPECT_EQ(Dithering, 1);
@@ -109,85 +110,51 @@ TEST_F(WindowProcTest, DisplayTogglesWaitForTheMachineButSoundAndRotationDoNot) 
 }
 
 TEST_F(WindowProcTest, MarksFollowTheState) {
-    OpenPopups();
-    EXPECT_TRUE(Item(13)->checked);
-    EXPECT_FALSE(Item(12)->checked);
-    EXPECT_TRUE(Item(14)->grayed);
-    EXPECT_TRUE(Item(26)->grayed);
-    EXPECT_TRUE(Item(29)->checked);
-    EXPECT_TRUE(Item(22)->checked);
-    EXPECT_TRUE(Item(18)->checked);
-    EXPECT_TRUE(Item(28)->grayed);
-    EXPECT_TRUE(Item(112)->checked);
-    EXPECT_TRUE(Item(81)->checked);
-    EXPECT_FALSE(Item(80)->checked);
-    EXPECT_FALSE(Item(120)->checked);
-
-    Command(21);
-    Command(29);
-    Command(17);
-    Command(24);
-    Command(27);
-    Command(113);
-    Command(121);
-    Command(119);
-    OpenPopups();
-    EXPECT_TRUE(Item(21)->checked);
-    EXPECT_FALSE(Item(22)->checked);
-    EXPECT_FALSE(Item(29)->checked);
-    EXPECT_TRUE(Item(17)->checked);
-    EXPECT_FALSE(Item(18)->checked);
-    EXPECT_TRUE(Item(24)->checked);
-    EXPECT_TRUE(Item(27)->checked);
-    EXPECT_FALSE(Item(28)->grayed);
-    EXPECT_TRUE(Item(113)->checked);
-    EXPECT_TRUE(Item(121)->checked);
+    ExpectMarks({13, 29, 22, 18, 112, 81}, {12, 80, 120}, {14, 26, 28});
+    for (int command : {21, 29, 17, 24, 27, 113, 121, 119})
+        Command(command);
     // Without the cabinet its three parts are greyed but keep their marks.
-    for (int command : {111, 114, 118}) {
-        EXPECT_TRUE(Item(command)->grayed) << command;
-        EXPECT_TRUE(Item(command)->checked) << command;
-    }
-    EXPECT_FALSE(Item(119)->checked);
+    ExpectMarks({21, 17, 24, 27, 113, 121, 111, 114, 118}, {22, 29, 18, 119}, {111, 114, 118});
+    EXPECT_FALSE(Item(28)->grayed);
 }
 
 TEST_F(WindowProcTest, EveryAcceleratorReachesItsCommand) {
-    Key(win::VK_F2);
-    EXPECT_EQ(RenderQuality & 7, 0);
-    Key(win::VK_F3);
-    EXPECT_EQ(RenderQuality & 7, 1);
-    Key(win::VK_F4); // Phong is greyed: nothing happens
-    EXPECT_EQ(RenderQuality & 7, 1);
-    Key(win::VK_F5);
-    EXPECT_EQ(RenderQuality & 56, 0);
-    Key('P', win::MOD_CONTROL, 16);
-    EXPECT_EQ(RenderQuality & 448, 0);
-    Key('W', win::MOD_CONTROL, 23);
-    EXPECT_EQ(RenderQuality & 448, 64);
-    Key('S', win::MOD_CONTROL, 19);
-    EXPECT_EQ(RenderQuality & 448, 128);
-    Key('D', win::MOD_CONTROL, 4);
-    EXPECT_EQ(Dithering, 1);
-    Key('A', win::MOD_CONTROL, 1); // greyed
-    EXPECT_EQ(AntiAliasing, 0);
-    Key('O', win::MOD_CONTROL, 15);
-    EXPECT_EQ(TextureQuality, 0);
-    Key('L', win::MOD_CONTROL, 12);
-    EXPECT_EQ(TextureQuality, 1);
-    Key(win::VK_ADD, 0, '+');
-    Key(win::VK_OEM_PLUS, win::MOD_SHIFT, '+');
-    EXPECT_DOUBLE_EQ(Zoom, 2.0);
-    Key(win::VK_SUBTRACT, 0, '-');
-    Key(win::VK_OEM_MINUS, 0, '-');
-    Key(win::VK_OEM_MINUS, 0, '-');
-    EXPECT_DOUBLE_EQ(Zoom, -1.0);
-    Key('X', win::MOD_CONTROL, 24);
-    Key('Y', win::MOD_CONTROL, 25);
-    Key('Z', win::MOD_CONTROL, 26);
-    EXPECT_EQ(DisplayFlags, 63 | 64 | 128 | 256);
-    Key(win::VK_SPACE, 0, ' ');
-    EXPECT_EQ(SingleStep, 1);
-    Key(win::VK_RETURN, 0, '\r');
-    EXPECT_EQ(SingleStep, 0);
+    const auto shade = [] { return RenderQuality & 7; };
+    const auto fill = [] { return RenderQuality & 448; };
+    const auto zoom = [] { return static_cast<int>(Zoom); };
+    const auto flags = [] { return static_cast<int>(DisplayFlags); };
+    const auto step = [] { return SingleStep; };
+    // F4 (Phong) and Ctrl+A (anti-aliasing) are greyed: they change nothing.
+    const struct {
+        int key;
+        unsigned modifiers;
+        int character;
+        int (*state)();
+        int expected;
+    } keys[] = {{win::VK_F2, 0, 0, shade, 0},
+                {win::VK_F3, 0, 0, shade, 1},
+                {win::VK_F4, 0, 0, shade, 1},
+                {win::VK_F5, 0, 0, [] { return RenderQuality & 56; }, 0},
+                {'P', win::MOD_CONTROL, 16, fill, 0},
+                {'W', win::MOD_CONTROL, 23, fill, 64},
+                {'S', win::MOD_CONTROL, 19, fill, 128},
+                {'D', win::MOD_CONTROL, 4, [] { return Dithering; }, 1},
+                {'A', win::MOD_CONTROL, 1, [] { return AntiAliasing; }, 0},
+                {'O', win::MOD_CONTROL, 15, [] { return TextureQuality; }, 0},
+                {'L', win::MOD_CONTROL, 12, [] { return TextureQuality; }, 1},
+                {win::VK_ADD, 0, '+', zoom, 1},
+                {win::VK_OEM_PLUS, win::MOD_SHIFT, '+', zoom, 2},
+                {win::VK_SUBTRACT, 0, '-', zoom, 1},
+                {win::VK_OEM_MINUS, 0, '-', zoom, 0},
+                {'X', win::MOD_CONTROL, 24, flags, 63 | 64},
+                {'Y', win::MOD_CONTROL, 25, flags, 63 | 64 | 128},
+                {'Z', win::MOD_CONTROL, 26, flags, 63 | 64 | 128 | 256},
+                {win::VK_SPACE, 0, ' ', step, 1},
+                {win::VK_RETURN, 0, '\r', step, 0}};
+    for (const auto& k : keys) {
+        Key(k.key, k.modifiers, k.character);
+        EXPECT_EQ(k.state(), k.expected) << k.key << " " << k.character;
+    }
     Key(win::VK_F1);
     EXPECT_EQ(dialogs.dialogs, std::vector<std::string>{"AppAbout"});
     Key(win::VK_ESCAPE, 0, 27);
@@ -312,15 +279,14 @@ TEST_F(WindowProcTest, DriverChangeMakesANewDeviceWithTheSameState) {
     EXPECT_FALSE(Item(81)->checked);
 }
 
-TEST_F(WindowProcTest, FailedDriverChangeEndsTheProgram) {
+TEST_F(WindowProcTest, FailedDriverChangeOrIdPastTheListEndsTheProgram) {
     rm::FailNthCall(1, E_FAIL);
     Command(80);
     EXPECT_EQ(LastBoxText(),
               "Failed to create the D3DRM device from the clipper.\nGeneric failure.\r\n");
     EXPECT_EQ(Quit, 1);
-}
-
-TEST_F(WindowProcTest, DriverIdPastTheListFailsLikeABadDriver) {
+    TearDown();
+    SetUp();
     Command(84);
     EXPECT_EQ(LastBoxText().rfind("Failed to create the D3DRM device from the clipper.\n", 0), 0u);
     EXPECT_EQ(Quit, 1);
@@ -356,61 +322,29 @@ TEST_F(WindowProcTest, EveryCommandAllowsOneStepInSingleStepMode) {
     EXPECT_EQ(StepPending, 1);
 }
 
-class OpenFileTest : public WindowProcTest {
-protected:
-    void SetUp() override {
-        home_ = std::filesystem::current_path();
-        folder_ = std::filesystem::temp_directory_path() / "kestrel_open_test";
-        std::filesystem::create_directories(folder_);
-        std::ofstream(folder_ / "named.slt") << "%name Test Machine\n";
-        WindowProcTest::SetUp();
-    }
-    void TearDown() override {
-        WindowProcTest::TearDown();
-        std::filesystem::current_path(home_);
-        std::filesystem::remove_all(folder_);
-    }
-    std::filesystem::path home_;
-    std::filesystem::path folder_;
-};
-
-TEST_F(OpenFileTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
-    const std::string path = (folder_ / "named.slt").string();
+TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
+    const std::filesystem::path home = std::filesystem::current_path();
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "kestrel_open_test";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "named.slt").string();
+    std::ofstream(path) << "%name Test Machine\n";
     dialogs.openAnswers.push_back(path);
     Command(102);
     ASSERT_NE(Machine->FileName, nullptr);
     EXPECT_EQ(std::string(Machine->FileName), path);
-    EXPECT_EQ(std::filesystem::current_path(), folder_);
+    EXPECT_EQ(std::filesystem::current_path(), folder);
+    Machine->Expended = 5;
     UpdateTitle(window);
-    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: Test Machine ($0 Expended)");
-
+    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: Test Machine ($5 Expended)");
     // The next dialog starts from that file; cancelling changes nothing.
     const int resets = Machine->ResetCount;
     Command(102);
     ASSERT_EQ(dialogs.openRequests.size(), 3u);
     EXPECT_EQ(dialogs.openRequests[2].file, path);
     EXPECT_EQ(Machine->ResetCount, resets);
-}
-
-TEST_F(WindowProcTest, TitleShowsNameMoneyAndFrameRate) {
-    UpdateTitle(window);
-    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($0 Expended)");
-    Machine->Expended = 5;
-    UpdateTitle(window);
-    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($5 Expended)");
-    Machine->Expended = 10;
-    UpdateTitle(window);
-    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($10 Expended)");
-    Command(113);
-    for (int i = 0; i < 60; ++i) {
-        clock.Advance();
-        UpdateTitle(window);
-    }
-    EXPECT_EQ(window->GetWindowText().rfind("FPS ", 0), 0u);
-    EXPECT_NE(window->GetWindowText().find(" Frame 000"), std::string::npos);
-    Command(113);
-    UpdateTitle(window);
-    EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: ($10 Expended)");
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

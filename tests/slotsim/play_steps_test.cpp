@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -23,9 +23,7 @@ public:
         const std::filesystem::path path =
             std::filesystem::temp_directory_path() /
             ("slotsim-play-test-" + std::to_string(getpid()) + ".slt");
-        std::FILE* file = std::fopen(path.c_str(), "w");
-        std::fputs(text.c_str(), file);
-        std::fclose(file);
+        std::ofstream(path) << text;
         machine->SetMessageSink(&messages);
         machine->Load(path.c_str());
         std::filesystem::remove(path);
@@ -76,36 +74,30 @@ TEST(PlaySteps, PlaySpinCountsTheWinOfTheNudgedLineIn) {
     EXPECT_EQ(m.machine->CoinsBet, 1);
 }
 
-TEST(PlaySteps, ReSpinsAreFreeAndOnlyTheLastWinIsCountedIn) {
-    // A shows the autospin symbol and wins nothing; only R ends the series, paying 14 for a
-    // bet of two coins.
-    PlayMachine m("(autospin) A syms/a\nR syms/b\n%%\nA\nR\n%%\nR ^ 7\n%%\n");
-    for (uint32_t seed = 1; seed <= 20; ++seed) {
-        Random::Seed(seed);
-        m.machine->Credits = 0;
-        m.machine->Spins = 0;
-        PlaySpin(*m.machine, 2);
-        EXPECT_EQ(m.machine->Position[0], 1) << "seed " << seed;
-        EXPECT_EQ(m.machine->Credits, 14 - 2) << "seed " << seed;
-        EXPECT_EQ(m.machine->Spins, 1) << "seed " << seed;
-        EXPECT_EQ(m.machine->LastBet, 2);
-        EXPECT_EQ(m.machine->AutoSpin, 0);
-    }
-}
-
-TEST(PlaySteps, ANudgeComesBeforeTheReSpinDecision) {
-    // With A on the line, the "(down)" N above it is nudged onto the line first, so the
-    // autospin symbol has gone before the machine is asked for a re-spin.
-    PlayMachine m("(down) N syms/a\n(autospin) A syms/b\n%%\nN\nA\n%%\nN ^ 3\n%%\n");
-    for (uint32_t seed = 1; seed <= 10; ++seed) {
-        Random::Seed(seed);
-        const int spinsBefore = m.machine->Spins;
-        const int creditsBefore = m.machine->Credits;
-        PlaySpin(*m.machine, 1);
-        EXPECT_EQ(m.machine->Position[0], 0) << "seed " << seed;
-        EXPECT_EQ(m.machine->Credits, creditsBefore + 3 - 1) << "seed " << seed;
-        EXPECT_EQ(m.machine->Spins, spinsBefore + 1);
-        EXPECT_EQ(m.machine->AutoSpin, 0);
+TEST(PlaySteps, ReSpinsAreFreeNudgesComeFirstAndOnlyTheLastWinIsCountedIn) {
+    const struct {
+        const char* machine;
+        int bet, stop, win;
+    } cases[] = {
+        // A shows the autospin symbol and wins nothing; only R ends the series.
+        {"(autospin) A syms/a\nR syms/b\n%%\nA\nR\n%%\nR ^ 7\n%%\n", 2, 1, 14},
+        // With A on the line, the "(down)" N above it is nudged onto the line first, so the
+        // autospin symbol has gone before the machine is asked for a re-spin.
+        {"(down) N syms/a\n(autospin) A syms/b\n%%\nN\nA\n%%\nN ^ 3\n%%\n", 1, 0, 3},
+    };
+    for (const auto& c : cases) {
+        PlayMachine m(c.machine);
+        for (uint32_t seed = 1; seed <= 20; ++seed) {
+            Random::Seed(seed);
+            const int spins = m.machine->Spins;
+            const int credits = m.machine->Credits;
+            PlaySpin(*m.machine, c.bet);
+            EXPECT_EQ(m.machine->Position[0], c.stop) << c.machine << seed;
+            EXPECT_EQ(m.machine->Credits, credits + c.win - c.bet) << c.machine << seed;
+            EXPECT_EQ(m.machine->Spins, spins + 1);
+            EXPECT_EQ(m.machine->LastBet, c.bet);
+            EXPECT_EQ(m.machine->AutoSpin, 0);
+        }
     }
 }
 

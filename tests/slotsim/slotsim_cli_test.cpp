@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -19,6 +18,12 @@ namespace {
 
 const std::string Example = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
 
+std::string Slurp(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
 struct ToolResult {
     int exitCode = -1;
     std::string out;
@@ -26,25 +31,16 @@ struct ToolResult {
 };
 
 ToolResult RunSlotsim(const std::string& arguments) {
-    // ctest runs the cases as parallel processes: each needs a file of its own.
-    const std::filesystem::path errPath = std::filesystem::temp_directory_path() /
-                                          ("slotsim-cli-test-" + std::to_string(getpid()) + ".err");
-    const std::string command =
-        std::string(SLOTSIM_PATH) + " " + arguments + " 2>" + errPath.string();
-    ToolResult result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream errFile(errPath);
-    std::stringstream err;
-    err << errFile.rdbuf();
-    result.err = err.str();
-    std::filesystem::remove(errPath);
+    // ctest runs the cases as parallel processes: each needs files of its own.
+    const std::string stem =
+        (std::filesystem::temp_directory_path() / ("slotsim-cli-test-" + std::to_string(getpid())))
+            .string();
+    const int status = std::system(
+        (SLOTSIM_PATH " " + arguments + " >" + stem + ".out 2>" + stem + ".err").c_str());
+    ToolResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(stem + ".out"),
+                      Slurp(stem + ".err")};
+    std::filesystem::remove(stem + ".out");
+    std::filesystem::remove(stem + ".err");
     return result;
 }
 
@@ -58,19 +54,15 @@ json RunJson(const std::string& arguments) {
 
 TEST(SlotsimCli, DumpPrintsEveryFieldOfTheExampleMachine) {
     const json d = RunJson("dump " + Example);
-    for (const char* field :
-         {"NumPayoffs",    "NumReels",      "WeightedStrips", "Position",  "CoinsBet",
-          "CurrencyNum",   "CurrencyDenom", "ResetCount",     "AutoSpin",  "SymSpace",
-          "SymWidth",      "WindowHeight",  "WindowThick",    "SymHeight", "ChartY",
-          "ChartHeight",   "Name",          "FileName",       "ChartFile", "NumSndMusic",
-          "SndMusic",      "NumSndCoin",    "SndCoin",        "SndClunk",  "SndPay",
-          "SndBet",        "SndAuto",       "Expended",       "Win",       "PrevWin",
-          "Credits",       "MinCredits",    "MaxCredits",     "TotalBet",  "Bet",
-          "TotalCredited", "Spins",         "LastBet",        "BetShown",  "Pending",
-          "Paid",          "MaxCoins",      "Symbols",        "Reels",     "Payoffs",
-          "Messages"}) {
+    std::istringstream fields(
+        "NumPayoffs NumReels WeightedStrips Position CoinsBet CurrencyNum CurrencyDenom "
+        "ResetCount AutoSpin SymSpace SymWidth WindowHeight WindowThick SymHeight ChartY "
+        "ChartHeight Name FileName ChartFile NumSndMusic SndMusic NumSndCoin SndCoin SndClunk "
+        "SndPay SndBet SndAuto Expended Win PrevWin Credits MinCredits MaxCredits TotalBet Bet "
+        "TotalCredited Spins LastBet BetShown Pending Paid MaxCoins Symbols Reels Payoffs "
+        "Messages");
+    for (std::string field; fields >> field;)
         EXPECT_TRUE(d.contains(field)) << field;
-    }
     EXPECT_EQ(d["Position"].size(), 4u);
     EXPECT_EQ(d["Name"], "Lucky Sevens");
     EXPECT_EQ(d["SndCoin"], json::array({"coin1.wav", "coin2.wav", "coin3.wav"}));
@@ -117,17 +109,13 @@ TEST(SlotsimCli, RunReplaysTheSameSpinsForTheSameSeed) {
 TEST(SlotsimCli, PlayCountsEveryWinIn) {
     const json d = RunJson("play " + Example + " --seed 5 --spins 30 --bet 1 --trace");
     ASSERT_EQ(d["Trace"].size(), 30u);
-    for (const json& entry : d["Trace"]) {
+    for (const json& entry : d["Trace"])
         EXPECT_EQ(entry["Pending"], 0);
-    }
     EXPECT_EQ(d["Credits"], d["TotalCredited"].get<int>() - d["TotalBet"].get<int>());
 }
 
-TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhy) {
-    const struct {
-        std::string args;
-        std::string message;
-    } cases[] = {
+TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
+    const std::pair<std::string, const char*> cases[] = {
         {"eval " + Example + " --positions 1,2 --bet 1", "3 reels"},
         {"eval " + Example + " --positions 5,0,0 --bet 1", "outside 0 to 4"},
         {"eval " + Example + " --positions 1,x,0 --bet 1", "'x'"},
@@ -138,16 +126,13 @@ TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhy) {
         {"frobnicate " + Example, "subcommand"},
         {"", "subcommand"},
     };
-    for (const auto& c : cases) {
-        const ToolResult r = RunSlotsim(c.args);
-        EXPECT_EQ(r.exitCode, 2) << c.args;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
-        EXPECT_TRUE(r.out.empty()) << c.args;
+    for (const auto& [args, message] : cases) {
+        const ToolResult r = RunSlotsim(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << args;
     }
-}
-
-TEST(SlotsimCli, HelpExitsZero) {
-    const ToolResult r = RunSlotsim("run --help");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("--autopay"), std::string::npos);
+    const ToolResult help = RunSlotsim("run --help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--autopay"), std::string::npos);
 }
