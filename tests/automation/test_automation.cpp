@@ -1,6 +1,7 @@
 // kestrel3d itself, run offscreen with automation scripts: what it prints, the state it
 // writes and the pictures it takes.
 
+#include "tests/common/temp_path.h"
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -28,9 +29,7 @@ struct Outcome {
 class Kestrel3d : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kestrel3d_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = TempPath(::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

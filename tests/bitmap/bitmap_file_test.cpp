@@ -1,5 +1,6 @@
 #include "platform/rm/image.h"
 #include "tests/bitmap/bmp_writer.h"
+#include "tests/common/temp_path.h"
 
 #include <gtest/gtest.h>
 
@@ -241,7 +242,7 @@ TEST(BitmapDamage, TruncationsAndRandomByteFlipsAreSafe) {
 }
 
 TEST(BitmapFile, LoadsFromDiskAndRefusesMissingOrNonFiles) {
-    const auto path = std::filesystem::temp_directory_path() / "kestrel_bitmap_test.bmp";
+    const auto path = TempPath("bitmap_test.bmp");
     const Bytes file = EncodeBmp(TwoByTwo24(2));
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), file.size());

@@ -1,5 +1,6 @@
 #include "platform/gdi/gdi.h"
 #include "tests/bitmap/bmp_writer.h"
+#include "tests/common/temp_path.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ protected:
     }
 
     const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string path = (std::filesystem::temp_directory_path() / (name + ".bmp")).string();
+    const std::string path = TempPath(name + ".bmp").string();
     const std::string damaged = path + ".cut.bmp";
 };
 

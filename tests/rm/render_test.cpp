@@ -1,6 +1,7 @@
 // Rendering with real pixels: depth order, culling, fill and shade modes, lights, the mono
 // driver, texture orientation of bitmap and surface textures, and Changed.
 
+#include "tests/common/temp_path.h"
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -176,7 +177,7 @@ TEST_F(RenderTest, BitmapTexturesHaveVZeroAtTheBottomRowAndBadFilesAreReported) 
         {.width = 2,
          .height = 2,
          .pixels = bmptest::PaddedRows({{255, 0, 0, 255, 0, 0}, {0, 0, 255, 0, 0, 255}})});
-    const std::string path = (std::filesystem::temp_directory_path() / "kestrel_rm_v.bmp").string();
+    const std::string path = TempPath("rm_v.bmp").string();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), file.size());
     IDirect3DRMTexture* texture = nullptr;
@@ -187,7 +188,7 @@ TEST_F(RenderTest, BitmapTexturesHaveVZeroAtTheBottomRowAndBadFilesAreReported) 
     EXPECT_EQ(ColorAt(image, kCx, kHeight - 5).b, 255);
 
     std::filesystem::remove(path);
-    const std::string bad = (std::filesystem::temp_directory_path() / "kestrel_bad.bmp").string();
+    const std::string bad = TempPath("bad.bmp").string();
     std::ofstream(bad) << "not a bitmap";
     EXPECT_EQ(d3drm->LoadTexture(bad.c_str(), &texture), D3DRMERR_BADFILE);
     std::filesystem::remove(bad);

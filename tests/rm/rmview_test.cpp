@@ -1,6 +1,7 @@
 // The viewer's PNG files decode (with Qt's reader) to exactly the rendered picture, and the
 // reference scene renders its drums in front of the wall.
 
+#include "tests/common/temp_path.h"
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -23,8 +24,8 @@ void ExpectSamePicture(const rm::Image& image, const std::string& path) {
     }
 }
 
-std::string TempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() / name).string();
+std::string TempFile(const char* name) {
+    return TempPath(name).string();
 }
 
 TEST(PngWriter, WritesPicturesLargerThanOneStoredBlock) {
@@ -34,7 +35,7 @@ TEST(PngWriter, WritesPicturesLargerThanOneStoredBlock) {
         for (int x = 0; x < image.width; ++x)
             image.At(x, y) = 0xFF000000u | uint32_t(x * 7 % 256) << 16 | uint32_t(y) << 8 |
                              uint32_t((x ^ y) & 255);
-    const std::string path = TempPath("kestrel_png_test.png");
+    const std::string path = TempFile("kestrel_png_test.png");
     ASSERT_TRUE(WritePng(path, image));
     ExpectSamePicture(image, path);
     std::filesystem::remove(path);
@@ -42,7 +43,7 @@ TEST(PngWriter, WritesPicturesLargerThanOneStoredBlock) {
 
 TEST(PngWriter, RefusesEmptyPicturesAndUnwritablePaths) {
     rm::Image image;
-    EXPECT_FALSE(WritePng(TempPath("kestrel_empty.png"), image));
+    EXPECT_FALSE(WritePng(TempFile("kestrel_empty.png"), image));
     image.Resize(2, 2);
     EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", image));
 }
@@ -62,7 +63,7 @@ TEST(ReferenceScene, DrawsLitDrumsInFrontOfTheWall) {
     const uint32_t wall = image.At(80, 330);
     EXPECT_NEAR(int((wall >> 16) & 255), int((wall >> 8) & 255), 8);
     EXPECT_GT((wall >> 8) & 255, 40u);
-    const std::string path = TempPath("kestrel_reference.png");
+    const std::string path = TempFile("kestrel_reference.png");
     ASSERT_TRUE(WritePng(path, image));
     ExpectSamePicture(image, path);
     std::filesystem::remove(path);

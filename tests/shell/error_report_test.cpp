@@ -1,5 +1,6 @@
 #include "shell/error_report.h"
 #include "shell/shared_flags.h"
+#include "tests/common/temp_path.h"
 
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -26,9 +27,7 @@ class Reporting : public testing::Test {
 protected:
     void SetUp() override {
         previous_ = fs::current_path();
-        folder_ = fs::temp_directory_path() /
-                  ("kestrel-report-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = TempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         fs::current_path(folder_);

@@ -1,6 +1,7 @@
 // The checked-call convention as the scene builders use it on the scene layer's calls.
 
 #include "shell_fixture.h"
+#include "tests/common/temp_path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -26,8 +27,7 @@ HRESULT ReleaseFrame(LPDIRECT3DRMFRAME& frame) {
 
 TEST_F(ShellTest, CheckedCallLogsBeepsShowsAndEndsTheFunctionOnlyOnFailure) {
     const std::filesystem::path home = std::filesystem::current_path();
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "kestrel_checked_call";
+    const std::filesystem::path folder = TempPath("checked_call");
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);

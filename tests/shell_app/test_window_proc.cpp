@@ -2,6 +2,7 @@
 // driver change, painting, activation and the File/Open dialog.
 
 #include "shell_fixture.h"
+#include "tests/common/temp_path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -324,8 +325,7 @@ TEST_F(WindowProcTest, EveryCommandAllowsOneStepInSingleStepMode) {
 
 TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
     const std::filesystem::path home = std::filesystem::current_path();
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "kestrel_open_test";
+    const std::filesystem::path folder = TempPath("open_test");
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "named.slt").string();
     std::ofstream(path) << "%name Test Machine\n";

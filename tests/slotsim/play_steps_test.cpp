@@ -1,6 +1,7 @@
 // The stepwise play order: nudges first, then re-spins, then the count-in, and the cap on
 // nudges that never come to rest.
 
+#include "tests/common/temp_path.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,9 +21,7 @@ class PlayMachine {
 public:
     explicit PlayMachine(const std::string& text) : machine(std::make_unique<SlotMachine>()) {
         // ctest runs the cases as parallel processes: each needs a file of its own.
-        const std::filesystem::path path =
-            std::filesystem::temp_directory_path() /
-            ("slotsim-play-test-" + std::to_string(getpid()) + ".slt");
+        const std::filesystem::path path = TempPath("play-test.slt");
         std::ofstream(path) << text;
         machine->SetMessageSink(&messages);
         machine->Load(path.c_str());

@@ -5,6 +5,7 @@
 #include "platform/win/qt_dialogs.h"
 #include "platform/win/recording_dialogs.h"
 #include "resources/resources.h"
+#include "tests/common/temp_path.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -40,9 +41,7 @@ class Folder : public testing::Test {
 protected:
     void SetUp() override {
         previous_ = fs::current_path();
-        folder = fs::temp_directory_path() /
-                 ("kestrel-dialogs-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = TempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "machines");
         std::ofstream(folder / "machines" / "lucky.slt") << "%name Lucky\n";
