@@ -279,7 +279,7 @@ bool ReportIfFailed(HRESULT result, const char* format) {
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(window,
-                           [window](const rm::Image& picture) { window->SetClientImage(picture); });
+                           [window](const base::Image& picture) { window->SetClientImage(picture); });
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.

@@ -86,7 +86,7 @@ std::string ProgramStateJson() {
 bool SaveClientShot(const std::string& path) {
     if (!MainWindow)
         return false;
-    const rm::Image& picture = MainWindow->ClientImage();
+    const base::Image& picture = MainWindow->ClientImage();
     const int width = MainWindow->ClientWidth() > 0 ? MainWindow->ClientWidth() : picture.width;
     const int height = MainWindow->ClientHeight() > 0 ? MainWindow->ClientHeight() : picture.height;
     if (width <= 0 || height <= 0)

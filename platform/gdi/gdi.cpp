@@ -9,7 +9,7 @@
 #include <vector>
 
 struct GdiBitmap {
-    rm::Image image;
+    base::Image image;
     int selections = 0; // memory contexts holding it
 };
 
@@ -44,7 +44,7 @@ void Select(MemoryContext& context, GdiBitmap* bitmap) {
 // What a fresh memory context holds: GDI's one stock bitmap, never deleted.
 GdiBitmap* StockBitmap() {
     static GdiBitmap stock{[] {
-        rm::Image image;
+        base::Image image;
         image.Resize(1, 1);
         return image;
     }()};
@@ -90,8 +90,8 @@ int64_t SourceStep(int64_t i, const Span& dest, const Span& source) {
     return source.start + step;
 }
 
-rm::Image Stretched(rm::Image& picture, int width, int height) {
-    rm::Image result;
+base::Image Stretched(base::Image& picture, int width, int height) {
+    base::Image result;
     result.Resize(width, height);
     SurfaceDC from{&picture};
     SurfaceDC to{&result};
@@ -106,10 +106,10 @@ HANDLE LoadImageA(void* /*instance*/, LPCSTR name, UINT type, int cx, int cy, UI
         cx > kMaxStretchSide || cy > kMaxStretchSide)
         return nullptr;
     auto bitmap = std::make_unique<GdiBitmap>();
-    if (!rm::LoadBitmapFile(name, bitmap->image))
+    if (!base::LoadBitmapFile(name, bitmap->image))
         return nullptr;
     if (cx != 0 || cy != 0) {
-        rm::Image& own = bitmap->image;
+        base::Image& own = bitmap->image;
         const int width = cx ? cx : own.width, height = cy ? cy : own.height;
         if (int64_t{width} * height > kMaxStretchPixels)
             return nullptr;
@@ -179,10 +179,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
         source->image == nullptr || rop != SRCCOPY || width == 0 || height == 0 ||
         sourceWidth == 0 || sourceHeight == 0)
         return FALSE;
-    rm::Image& to = *dest->image;
+    base::Image& to = *dest->image;
     // A blit within one picture reads from a copy, so it never reads its own output.
-    rm::Image copy;
-    const rm::Image* from = source->image;
+    base::Image copy;
+    const base::Image* from = source->image;
     if (from == &to) {
         copy = to;
         from = &copy;

@@ -1,9 +1,9 @@
 #pragma once
 // The 2D drawing services under their GDI names: bitmaps read from files, memory device
-// contexts, stretch blits and text, drawing into rm::Image pixels. Handles that this layer
+// contexts, stretch blits and text, drawing into base::Image pixels. Handles that this layer
 // did not hand out, or has already deleted, are refused rather than followed.
 
-#include "platform/gdi/device_context.h"
+#include "platform/base/device_context.h"
 
 struct GdiBitmap;
 

@@ -34,7 +34,7 @@ QColor ToQColor(COLORREF color) {
 }
 
 // A RECT clamped to just around the picture, so wild coordinates cannot overflow.
-QRect ClampedRect(const RECT& rect, const rm::Image& image) {
+QRect ClampedRect(const RECT& rect, const base::Image& image) {
     auto clamp = [](LONG value, int limit) { return std::clamp<LONG>(value, -1, limit + 1); };
     const int left = clamp(rect.left, image.width), right = clamp(rect.right, image.width);
     const int top = clamp(rect.top, image.height), bottom = clamp(rect.bottom, image.height);
@@ -64,7 +64,7 @@ TextCell PlaceText(UINT align, int x, int y, const QFontMetrics& metrics, const 
     return cell;
 }
 
-bool Reaches(const TextCell& cell, const rm::Image& image) {
+bool Reaches(const TextCell& cell, const base::Image& image) {
     return cell.left < image.width && cell.left + cell.width > 0 && cell.top < image.height &&
            cell.top + cell.height > 0;
 }
@@ -76,7 +76,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
     if (dc == nullptr || dc->image == nullptr || dc->image->Empty() || spacing != nullptr ||
         (text == nullptr && count > 0) || qGuiApp == nullptr)
         return FALSE;
-    rm::Image& image = *dc->image;
+    base::Image& image = *dc->image;
     QImage canvas(reinterpret_cast<uchar*>(image.pixels.data()), image.width, image.height,
                   image.width * 4, QImage::Format_ARGB32);
     QPainter painter(&canvas);

@@ -92,8 +92,8 @@ HRESULT IDirect3DRM::LoadTexture(const char* fileName, IDirect3DRMTexture** text
     *texture = nullptr;
     if (!FileExists(fileName))
         return D3DRMERR_FILENOTFOUND;
-    rm::Image picture;
-    if (!rm::LoadBitmapFile(fileName, picture) || picture.Empty())
+    base::Image picture;
+    if (!base::LoadBitmapFile(fileName, picture) || picture.Empty())
         return D3DRMERR_BADFILE;
     *texture = new IDirect3DRMTexture(std::move(picture), true, nullptr);
     return D3DRM_OK;

@@ -109,11 +109,11 @@ public:
 
 private:
     friend class IDirect3DRM;
-    IDirect3DRMTexture(rm::Image picture, bool vFromBottom, IDirectDrawSurface* surface);
+    IDirect3DRMTexture(base::Image picture, bool vFromBottom, IDirectDrawSurface* surface);
     ~IDirect3DRMTexture() override;
     void UpdateView();
 
-    rm::Image picture_;
+    base::Image picture_;
     IDirectDrawSurface* surface_; // held; null for a texture read from a file
     rm::raster::TextureView view_;
 };
@@ -342,7 +342,7 @@ public:
     HRESULT SetShades(DWORD shades);
     HRESULT QueryInterface(REFIID iid, void** out) override;
 
-    const rm::Image& LastImage() const { return shown_; }
+    const base::Image& LastImage() const { return shown_; }
     bool IsMono() const { return mono_; }
     int ColorDepth() const { return depth_; }
 
@@ -360,7 +360,7 @@ private:
     int depth_;
     std::vector<uint32_t> color_;
     std::vector<float> depthBuffer_;
-    rm::Image shown_;
+    base::Image shown_;
     D3DRMRENDERQUALITY quality_ = D3DRMRENDER_FLAT;
     BOOL dither_ = TRUE;
     D3DRMTEXTUREQUALITY textureQuality_ = D3DRMTEXTURE_NEAREST;

@@ -1,12 +1,12 @@
 #pragma once
 // DirectDraw as far as the system uses it: the DirectDraw object, surfaces whose pixels are
-// an rm::Image, device contexts on surfaces for the 2D layer, clippers bound to a window,
+// an Image, device contexts on surfaces for the 2D layer, clippers bound to a window,
 // and the Direct3D interface that lists the drivers.
 
 #include <functional>
 
-#include "platform/gdi/device_context.h" // SurfaceDC and HDC: plain data shared with GDI
-#include "platform/rm/image.h"
+#include "platform/base/device_context.h" // SurfaceDC and HDC: plain data shared with GDI
+#include "platform/base/image.h"
 #include "platform/rm/unknown.h"
 
 constexpr DWORD DDSD_CAPS = 0x1;
@@ -75,8 +75,8 @@ public:
     HRESULT GetDC(HDC* dc);
     HRESULT ReleaseDC(HDC dc);
 
-    rm::Image& Pixels() { return pixels_; }
-    const rm::Image& Pixels() const { return pixels_; }
+    base::Image& Pixels() { return pixels_; }
+    const base::Image& Pixels() const { return pixels_; }
     // What a display mode change does to video memory; for tests of the recovery paths.
     void SimulateLoss() { lost_ = true; }
 
@@ -85,7 +85,7 @@ private:
     IDirectDrawSurface(const DDSURFACEDESC& desc);
 
     DDSURFACEDESC desc_;
-    rm::Image pixels_;
+    base::Image pixels_;
     SurfaceDC dc_;
     bool dcOut_ = false;
     bool lost_ = false;
@@ -191,8 +191,8 @@ void SetDisplayDepth(int bitsPerPixel);
 int DisplayDepth();
 
 // Shows a finished picture in a window; the window layer registers one per window handle.
-using Presenter = std::function<void(const Image&)>;
+using Presenter = std::function<void(const base::Image&)>;
 void SetWindowPresenter(void* window, Presenter presenter);
-void ShowInWindow(void* window, const Image& picture);
+void ShowInWindow(void* window, const base::Image& picture);
 
 } // namespace rm

@@ -54,7 +54,7 @@ HRESULT IDirect3DRMLight::SetColorRGB(D3DVALUE red, D3DVALUE green, D3DVALUE blu
 
 // --- Textures -----------------------------------------------------------------------------
 
-IDirect3DRMTexture::IDirect3DRMTexture(rm::Image picture, bool vFromBottom,
+IDirect3DRMTexture::IDirect3DRMTexture(base::Image picture, bool vFromBottom,
                                        IDirectDrawSurface* surface)
     : picture_(std::move(picture)), surface_(surface) {
     if (surface_ != nullptr)

@@ -31,7 +31,7 @@ int StopOfFace(int i, int stops) {
     return i == 0 ? 0 : stops - i;
 }
 
-HRESULT MakeSurfaceTexture(ReferenceScene& s, const Image& picture, IDirect3DRMTexture** out) {
+HRESULT MakeSurfaceTexture(ReferenceScene& s, const base::Image& picture, IDirect3DRMTexture** out) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -164,8 +164,8 @@ ReferenceScene::~ReferenceScene() {
     }
 }
 
-Image MakeStopStrip(int stops, int bandHeight) {
-    Image strip;
+base::Image MakeStopStrip(int stops, int bandHeight) {
+    base::Image strip;
     strip.Resize(64, stops * bandHeight);
     for (int k = 0; k < stops; ++k) {
         for (int y = 0; y < bandHeight; ++y) {

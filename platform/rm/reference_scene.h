@@ -33,7 +33,7 @@ HRESULT RenderReferenceFrame(ReferenceScene& scene);
 
 // The drum texture: stop k is a band of its own colour with k + 1 white bars, so that a
 // picture shows which stop faces the camera.
-Image MakeStopStrip(int stops, int bandHeight);
+base::Image MakeStopStrip(int stops, int bandHeight);
 
 // Drum geometry of a reel of equal stops: per stop the angle that brings it to the front.
 struct DrumGeometry {

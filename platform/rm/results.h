@@ -2,7 +2,7 @@
 // Result codes of the scene layer and the DirectDraw stand-in, and the switch that lets
 // tests make one chosen call fail.
 
-#include "platform/rm/wintypes.h"
+#include "platform/base/wintypes.h"
 
 constexpr HRESULT MakeResult(uint32_t bits) {
     return static_cast<HRESULT>(bits);

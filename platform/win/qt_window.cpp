@@ -270,7 +270,7 @@ int QtWindow::ColorDepth() const {
     return display ? display->depth() : Window::ColorDepth();
 }
 
-void QtWindow::SetClientImage(const rm::Image& image) {
+void QtWindow::SetClientImage(const base::Image& image) {
     Window::SetClientImage(image);
     const size_t needed = image.Empty() ? 0 : static_cast<size_t>(image.width) * image.height;
     if (image.Empty() || image.pixels.size() < needed) {

@@ -63,7 +63,7 @@ public:
     void UpdateWindow() override;
     void DestroyWindow() override;
     int ColorDepth() const override;
-    void SetClientImage(const rm::Image& image) override;
+    void SetClientImage(const base::Image& image) override;
 
     ClientView* View() const { return view_; }
     RequestingScrollBar* ScrollBarWidget(int bar) const;

@@ -92,7 +92,7 @@ void Window::DestroyWindow() {
     visible_ = false;
 }
 
-void Window::SetClientImage(const rm::Image& image) {
+void Window::SetClientImage(const base::Image& image) {
     image_ = image;
     invalid_ = true;
 }

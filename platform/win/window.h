@@ -4,7 +4,7 @@
 // image the renderer hands it. This class keeps all of that in memory without a screen (tests
 // and headless runs use it as it is); QtWindow puts it on one.
 
-#include "platform/rm/image.h"
+#include "platform/base/image.h"
 #include "platform/win/menu.h"
 #include "platform/win/win_types.h"
 
@@ -56,8 +56,8 @@ public:
     virtual int ColorDepth() const { return 32; }
 
     // The renderer's picture, shown 1:1 at the client area's top left on black.
-    virtual void SetClientImage(const rm::Image& image);
-    const rm::Image& ClientImage() const { return image_; }
+    virtual void SetClientImage(const base::Image& image);
+    const base::Image& ClientImage() const { return image_; }
 
     // True only while a Paint message is being handled for a client area that needed it.
     bool GetUpdateRect() const { return painting_ && invalid_; }
@@ -89,7 +89,7 @@ private:
     std::string title_;
     std::unique_ptr<Menu> menu_;
     ScrollBar bars_[2];
-    rm::Image image_;
+    base::Image image_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     bool visible_ = false;

@@ -1,7 +1,7 @@
 // Bitmap decoding and stretch blits: the work of loading a texture or the meter picture.
 
 #include "platform/gdi/gdi.h"
-#include "platform/rm/image.h"
+#include "platform/base/image.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,9 +34,9 @@ std::vector<uint8_t> RampBitmap(int side) {
 
 void BM_DecodeBitmap24(benchmark::State& state) {
     const std::vector<uint8_t> file = RampBitmap(static_cast<int>(state.range(0)));
-    rm::Image image;
+    base::Image image;
     for (auto _ : state) {
-        rm::DecodeBitmap(file.data(), file.size(), image);
+        base::DecodeBitmap(file.data(), file.size(), image);
         benchmark::DoNotOptimize(image.pixels.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
@@ -44,7 +44,7 @@ void BM_DecodeBitmap24(benchmark::State& state) {
 BENCHMARK(BM_DecodeBitmap24)->Arg(256)->Arg(1024);
 
 void BM_StretchBltDouble(benchmark::State& state) {
-    rm::Image source, target;
+    base::Image source, target;
     source.Resize(256, 256, 0xFF123456);
     target.Resize(512, 512);
     SurfaceDC from{&source}, to{&target};

@@ -1,4 +1,4 @@
-#include "platform/rm/image.h"
+#include "platform/base/image.h"
 #include "tests/bitmap/bmp_writer.h"
 #include "tests/common/temp_path.h"
 
@@ -19,13 +19,13 @@ using Bytes = std::vector<uint8_t>;
 using Rows = std::vector<std::vector<uint32_t>>; // 0xAARRGGBB, top row first
 
 bool Refused(const Bytes& file) {
-    rm::Image image;
+    base::Image image;
     image.Resize(3, 3);
-    const bool ok = rm::DecodeBitmap(file.data(), file.size(), image);
+    const bool ok = base::DecodeBitmap(file.data(), file.size(), image);
     return !ok && image.Empty() && image.pixels.empty();
 }
 
-void ExpectPixels(const rm::Image& image, const Rows& rows) {
+void ExpectPixels(const base::Image& image, const Rows& rows) {
     ASSERT_EQ(image.height, static_cast<int>(rows.size()));
     ASSERT_EQ(image.width, static_cast<int>(rows[0].size()));
     for (int y = 0; y < image.height; ++y)
@@ -35,8 +35,8 @@ void ExpectPixels(const rm::Image& image, const Rows& rows) {
 
 void ExpectDecodes(const BmpParts& parts, const Rows& rows) {
     const Bytes file = EncodeBmp(parts);
-    rm::Image image;
-    ASSERT_TRUE(rm::DecodeBitmap(file.data(), file.size(), image));
+    base::Image image;
+    ASSERT_TRUE(base::DecodeBitmap(file.data(), file.size(), image));
     ExpectPixels(image, rows);
 }
 
@@ -185,8 +185,8 @@ TEST(BitmapDamage, HostileHeadersAreRefused) {
     EXPECT_TRUE(
         Refused(EncodeBmp({.bitCount = 32, .compression = BI_BITFIELDS, .pixels = {1, 2, 3, 4}})));
     EXPECT_TRUE(Refused({}));
-    rm::Image image;
-    EXPECT_FALSE(rm::DecodeBitmap(nullptr, 100, image));
+    base::Image image;
+    EXPECT_FALSE(base::DecodeBitmap(nullptr, 100, image));
 }
 
 std::vector<Bytes> SampleFiles() {
@@ -212,8 +212,8 @@ std::vector<Bytes> SampleFiles() {
 
 // Decodes exactly `file` (a copy of its own size, so the sanitizer sees any read past it).
 bool DecodeConsistently(const Bytes& file) {
-    rm::Image image;
-    const bool ok = rm::DecodeBitmap(file.data(), file.size(), image);
+    base::Image image;
+    const bool ok = base::DecodeBitmap(file.data(), file.size(), image);
     if (!ok) {
         EXPECT_TRUE(image.Empty());
     } else {
@@ -246,14 +246,14 @@ TEST(BitmapFile, LoadsFromDiskAndRefusesMissingOrNonFiles) {
     const Bytes file = EncodeBmp(TwoByTwo24(2));
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), file.size());
-    rm::Image image;
-    ASSERT_TRUE(rm::LoadBitmapFile(path.string(), image));
+    base::Image image;
+    ASSERT_TRUE(base::LoadBitmapFile(path.string(), image));
     ExpectPixels(image, kBottomUp);
     std::filesystem::remove(path);
-    EXPECT_FALSE(rm::LoadBitmapFile(path.string(), image));
+    EXPECT_FALSE(base::LoadBitmapFile(path.string(), image));
     EXPECT_TRUE(image.Empty());
-    EXPECT_FALSE(rm::LoadBitmapFile(std::filesystem::temp_directory_path().string(), image));
-    EXPECT_FALSE(rm::LoadBitmapFile("", image));
+    EXPECT_FALSE(base::LoadBitmapFile(std::filesystem::temp_directory_path().string(), image));
+    EXPECT_FALSE(base::LoadBitmapFile("", image));
 }
 
 } // namespace

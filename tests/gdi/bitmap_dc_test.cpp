@@ -15,8 +15,8 @@ uint32_t Label(int x, int y) {
 }
 
 // A picture whose every pixel tells where it came from: 0xFF00xxyy.
-rm::Image Numbered(int width, int height) {
-    rm::Image image;
+base::Image Numbered(int width, int height) {
+    base::Image image;
     image.Resize(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -24,8 +24,8 @@ rm::Image Numbered(int width, int height) {
     return image;
 }
 
-rm::Image Filled(int width, int height, uint32_t colour) {
-    rm::Image image;
+base::Image Filled(int width, int height, uint32_t colour) {
+    base::Image image;
     image.Resize(width, height, colour);
     return image;
 }
@@ -96,7 +96,7 @@ TEST_F(BitmapFile, GivenSizeStretchesThePicture) {
     ASSERT_NE(bitmap, nullptr);
     HDC memory = CreateCompatibleDC(nullptr);
     SelectObject(memory, bitmap);
-    rm::Image target = Filled(4, 2, 0);
+    base::Image target = Filled(4, 2, 0);
     SurfaceDC surface{&target};
     ASSERT_TRUE(StretchBlt(&surface, 0, 0, 4, 2, memory, 0, 0, 4, 2, SRCCOPY));
     EXPECT_EQ(target.pixels, (std::vector<uint32_t>{R, R, W, W, B, B, G, G}));
@@ -116,7 +116,7 @@ TEST_F(BitmapFile, MemoryContextsHoldTheStockBitmapAndRefuseStaleForeignAndSelec
     EXPECT_FALSE(DeleteObject(bitmap)) << "still selected";
     EXPECT_FALSE(DeleteObject(stock)) << "stock objects live forever";
 
-    rm::Image pixels = Filled(2, 2, 0);
+    base::Image pixels = Filled(2, 2, 0);
     SurfaceDC surface{&pixels};
     EXPECT_EQ(SelectObject(&surface, bitmap), nullptr);
     EXPECT_EQ(surface.image, &pixels);
@@ -141,8 +141,8 @@ TEST_F(BitmapFile, MemoryContextsHoldTheStockBitmapAndRefuseStaleForeignAndSelec
 }
 
 TEST(GdiStretchBlt, SameSizeIsAPlainCopyOfTheSourceRectangle) {
-    rm::Image source = Numbered(4, 4);
-    rm::Image target = Filled(3, 3, 0);
+    base::Image source = Numbered(4, 4);
+    base::Image target = Filled(3, 3, 0);
     SurfaceDC from{&source}, to{&target};
     ASSERT_TRUE(StretchBlt(&to, 1, 1, 2, 2, &from, 2, 1, 2, 2, SRCCOPY));
     EXPECT_EQ(target.pixels, (std::vector<uint32_t>{0, 0, 0, 0, Label(2, 1), Label(3, 1), 0,
@@ -150,14 +150,14 @@ TEST(GdiStretchBlt, SameSizeIsAPlainCopyOfTheSourceRectangle) {
 }
 
 TEST(GdiStretchBlt, ScalingUpRepeatsAndScalingDownSkipsPixels) {
-    rm::Image small = Numbered(2, 2), big = Filled(4, 6, 0);
+    base::Image small = Numbered(2, 2), big = Filled(4, 6, 0);
     SurfaceDC from{&small}, to{&big};
     ASSERT_TRUE(StretchBlt(&to, 0, 0, 4, 6, &from, 0, 0, 2, 2, SRCCOPY));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(big.At(x, y), Label(x / 2, y / 3)) << x << "," << y;
 
-    rm::Image source = Numbered(6, 4), shrunk = Filled(3, 2, 0);
+    base::Image source = Numbered(6, 4), shrunk = Filled(3, 2, 0);
     SurfaceDC shrinkFrom{&source}, shrinkTo{&shrunk};
     ASSERT_TRUE(StretchBlt(&shrinkTo, 0, 0, 3, 2, &shrinkFrom, 0, 0, 6, 4, SRCCOPY));
     for (int y = 0; y < 2; ++y)
@@ -166,7 +166,7 @@ TEST(GdiStretchBlt, ScalingUpRepeatsAndScalingDownSkipsPixels) {
 }
 
 TEST(GdiStretchBlt, UnevenRatiosAndMirroring) {
-    rm::Image source = Numbered(3, 1), target = Filled(5, 1, 0);
+    base::Image source = Numbered(3, 1), target = Filled(5, 1, 0);
     SurfaceDC from{&source}, to{&target};
     ASSERT_TRUE(StretchBlt(&to, 0, 0, 5, 1, &from, 0, 0, 3, 1, SRCCOPY));
     EXPECT_EQ(target.pixels, (std::vector<uint32_t>{Label(0, 0), Label(0, 0), Label(1, 0),
@@ -177,7 +177,7 @@ TEST(GdiStretchBlt, UnevenRatiosAndMirroring) {
 }
 
 TEST(GdiStretchBlt, WhatFallsOutsideEitherPictureIsLeftOut) {
-    rm::Image source = Numbered(2, 2), target = Filled(3, 3, 7);
+    base::Image source = Numbered(2, 2), target = Filled(3, 3, 7);
     SurfaceDC from{&source}, to{&target};
     // Destination hangs off the top-left corner; only its last pixel lands.
     ASSERT_TRUE(StretchBlt(&to, -1, -1, 2, 2, &from, 0, 0, 2, 2, SRCCOPY));
@@ -193,7 +193,7 @@ TEST(GdiStretchBlt, WhatFallsOutsideEitherPictureIsLeftOut) {
 }
 
 TEST(GdiStretchBlt, OverlappingCopyWithinOnePictureReadsTheOriginal) {
-    rm::Image picture = Numbered(4, 1);
+    base::Image picture = Numbered(4, 1);
     SurfaceDC dc{&picture};
     ASSERT_TRUE(StretchBlt(&dc, 1, 0, 3, 1, &dc, 0, 0, 3, 1, SRCCOPY));
     EXPECT_EQ(picture.pixels,
@@ -201,7 +201,7 @@ TEST(GdiStretchBlt, OverlappingCopyWithinOnePictureReadsTheOriginal) {
 }
 
 TEST(GdiStretchBlt, RefusesMissingContextsEmptySizesAndOtherOperations) {
-    rm::Image source = Numbered(2, 2), target = Filled(2, 2, 0);
+    base::Image source = Numbered(2, 2), target = Filled(2, 2, 0);
     SurfaceDC from{&source}, to{&target}, nowhere{};
     EXPECT_FALSE(StretchBlt(&to, 0, 0, 2, 2, &from, 0, 0, 2, 2, 0x00EE0086 /* SRCPAINT */));
     EXPECT_FALSE(StretchBlt(&to, 0, 0, 0, 2, &from, 0, 0, 2, 2, SRCCOPY));

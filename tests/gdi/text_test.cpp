@@ -23,7 +23,7 @@ struct Box {
     std::tuple<int, int, int, int> Edges() const { return {left, top, right, bottom}; }
 };
 
-Box BoundsOf(const rm::Image& image, const std::function<bool(uint32_t)>& match) {
+Box BoundsOf(const base::Image& image, const std::function<bool(uint32_t)>& match) {
     Box box;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
@@ -42,7 +42,7 @@ bool Inside(int x, int y, const RECT& r) {
 
 // A 128 x 128 picture with a context drawing red on dark red, as the credit meter does.
 struct Canvas {
-    rm::Image image;
+    base::Image image;
     SurfaceDC dc;
 
     explicit Canvas(int bkMode = OPAQUE, UINT align = TA_RIGHT | TA_BOTTOM) {
@@ -186,7 +186,7 @@ TEST(GdiText, OpaqueRectangleIsPaintedEvenWithoutText) {
 }
 
 TEST(GdiText, AttributeSettersReturnThePreviousValue) {
-    rm::Image image;
+    base::Image image;
     image.Resize(4, 4);
     SurfaceDC dc{&image};
     EXPECT_EQ(SetBkMode(&dc, TRANSPARENT), OPAQUE);

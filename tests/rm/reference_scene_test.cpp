@@ -10,7 +10,7 @@ TEST(ReferenceScene, DrawsLitDrumsInFrontOfTheWall) {
     rm::ReferenceScene scene;
     ASSERT_EQ(rm::BuildReferenceScene(scene), D3DRM_OK);
     ASSERT_EQ(rm::RenderReferenceFrame(scene), D3DRM_OK);
-    const rm::Image& image = scene.device->LastImage();
+    const base::Image& image = scene.device->LastImage();
     ASSERT_EQ(image.width, 600);
     ASSERT_EQ(image.height, 400);
     // The first drum shows stop 0, a red band, on the camera's level.

@@ -50,7 +50,7 @@ TEST_F(RenderTest, NearerFacesHideFartherOnesWhateverTheOrderAndBackFacesAreCull
     AddFrameWith(ColoredQuad(1, 1, 0, 0, 2));
     AddFrameWith(ColoredQuad(3, 0, 1, 0, 4));
     AddFrameWith(ColoredQuad(0.5f, 0, 0, 1, 0.5f));
-    const rm::Image& image = Draw();
+    const base::Image& image = Draw();
     EXPECT_EQ(ColorAt(image, kCx, kCy).b, 255);      // the nearest, smallest quad
     EXPECT_EQ(ColorAt(image, kCx + 10, kCy).r, 255); // the red one around it
     EXPECT_EQ(ColorAt(image, kCx + 20, kCy).g, 255); // the far green one outside both
@@ -70,13 +70,13 @@ TEST_F(RenderTest, FillModesDrawPointsEdgesOrAreas) {
     EXPECT_FALSE(IsBackground(Draw(), kCx, kCy));
 
     ASSERT_EQ(device->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_WIREFRAME), D3DRM_OK);
-    const rm::Image& wire = Draw();
+    const base::Image& wire = Draw();
     EXPECT_TRUE(IsBackground(wire, kCx, kCy));
     EXPECT_FALSE(IsBackground(wire, left - 1, kCy) && IsBackground(wire, left, kCy) &&
                  IsBackground(wire, left + 1, kCy));
 
     ASSERT_EQ(device->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_POINTS), D3DRM_OK);
-    const rm::Image& points = Draw();
+    const base::Image& points = Draw();
     int lit = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
@@ -116,10 +116,10 @@ TEST_F(RenderTest, GouraudBlendsCornerLightFlatUsesTheFaceNormalAndMeshQualityWi
     DWORD data[] = {4, 0, 0, 1, 0, 2, 1, 3, 1, 0};
     ASSERT_EQ(quad->AddFaces(4, v, 2, n, data, nullptr), D3DRM_OK);
     AddFrameWith(quad);
-    const rm::Image& smooth = Draw();
+    const base::Image& smooth = Draw();
     EXPECT_GT(ColorAt(smooth, kCx - 12, kCy).r, ColorAt(smooth, kCx + 12, kCy).r + 60);
     ASSERT_EQ(device->SetQuality(D3DRMRENDER_FLAT), D3DRM_OK);
-    const rm::Image& flat = Draw();
+    const base::Image& flat = Draw();
     EXPECT_EQ(ColorAt(flat, kCx - 12, kCy).r, 255);
     EXPECT_EQ(ColorAt(flat, kCx + 12, kCy).r, 255);
 
@@ -127,7 +127,7 @@ TEST_F(RenderTest, GouraudBlendsCornerLightFlatUsesTheFaceNormalAndMeshQualityWi
     ASSERT_EQ(device->SetQuality(D3DRMRENDER_GOURAUD), D3DRM_OK);
     ASSERT_EQ(quad->SetQuality((quad->GetQuality() & ~D3DRMSHADE_MASK) | D3DRMSHADE_FLAT),
               D3DRM_OK);
-    const rm::Image& image = Draw();
+    const base::Image& image = Draw();
     EXPECT_EQ(ColorAt(image, kCx - 12, kCy).r, ColorAt(image, kCx + 12, kCy).r);
 }
 
@@ -158,7 +158,7 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopRowAndShowChangesAfterChanged
     texture->AddRef();
     AddTexturedQuad(texture, 0.5f);
     // v grows upward on the quad; v = 0 (bottom of the quad) shows the surface's top row.
-    const rm::Image& image = Draw();
+    const base::Image& image = Draw();
     EXPECT_EQ(ColorAt(image, kCx, 5).b, 255);
     EXPECT_EQ(ColorAt(image, kCx, kHeight - 5).g, 0);
     EXPECT_NEAR(ColorAt(image, kCx, kHeight - 5).r, 128, 3); // the face colour modulates it
@@ -183,7 +183,7 @@ TEST_F(RenderTest, BitmapTexturesHaveVZeroAtTheBottomRowAndBadFilesAreReported) 
     IDirect3DRMTexture* texture = nullptr;
     ASSERT_EQ(d3drm->LoadTexture(path.c_str(), &texture), D3DRM_OK);
     AddTexturedQuad(texture);
-    const rm::Image& image = Draw();
+    const base::Image& image = Draw();
     EXPECT_EQ(ColorAt(image, kCx, 5).r, 255); // the picture stands upright
     EXPECT_EQ(ColorAt(image, kCx, kHeight - 5).b, 255);
 
@@ -201,7 +201,7 @@ TEST_F(RenderTest, BitmapTexturesHaveVZeroAtTheBottomRowAndBadFilesAreReported) 
 TEST_F(RenderTest, BilinearFilteringBlendsNeighbouringTexels) {
     AddTexturedQuad(SurfaceTexture()); // red above blue, magnified 20 times
     auto mixedRows = [this]() {
-        const rm::Image& image = Draw();
+        const base::Image& image = Draw();
         int mixed = 0;
         for (int y = 0; y < kHeight; ++y)
             mixed += ColorAt(image, kCx, y).r > 20 && ColorAt(image, kCx, y).b > 20;
@@ -225,7 +225,7 @@ TEST_F(RenderTest, SixteenBitDisplaysShowFiveSixFiveColoursDitheredOrNot) {
     UseDevice(shallow);
     AddFrameWith(ColoredQuad(0, 0.6f, 0.6f, 0.6f));
     auto levels = [this]() {
-        const rm::Image& image = Draw();
+        const base::Image& image = Draw();
         std::set<uint32_t> seen;
         for (int x = kCx - 4; x < kCx + 4; ++x)
             for (int y = kCy - 4; y < kCy + 4; ++y)
@@ -246,7 +246,7 @@ TEST_F(RenderTest, SixteenBitDisplaysShowFiveSixFiveColoursDitheredOrNot) {
 
 TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateShowsItInTheClippersWindow) {
     int shown = 0;
-    rm::SetWindowPresenter(&window, [&shown](const rm::Image& image) {
+    rm::SetWindowPresenter(&window, [&shown](const base::Image& image) {
         shown += image.width == kWidth && image.height == kHeight;
     });
     ASSERT_EQ(scene->SetSceneBackgroundRGB(0, 0, 1), D3DRM_OK);

@@ -1,11 +1,11 @@
 #include "tests/rm/scene_test_support.h"
 
-Rgb ColorAt(const rm::Image& image, int x, int y) {
+Rgb ColorAt(const base::Image& image, int x, int y) {
     const uint32_t p = image.At(x, y);
     return {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
 }
 
-bool IsBackground(const rm::Image& image, int x, int y) {
+bool IsBackground(const base::Image& image, int x, int y) {
     return (image.At(x, y) & 0xFFFFFF) == 0;
 }
 
@@ -68,7 +68,7 @@ void SceneTest::TearDown() {
     }
 }
 
-const rm::Image& SceneTest::Draw() {
+const base::Image& SceneTest::Draw() {
     EXPECT_EQ(viewport->Clear(), D3DRM_OK);
     EXPECT_EQ(viewport->Render(scene), D3DRM_OK);
     EXPECT_EQ(device->Update(), D3DRM_OK);

@@ -9,8 +9,8 @@
 struct Rgb {
     int r, g, b;
 };
-Rgb ColorAt(const rm::Image& image, int x, int y);
-bool IsBackground(const rm::Image& image, int x, int y);
+Rgb ColorAt(const base::Image& image, int x, int y);
+bool IsBackground(const base::Image& image, int x, int y);
 
 // Corners (x, y) of a quad in the plane z, listed clockwise as seen from -z (a front face
 // for the camera); swapping x0 and x1 makes it a back face.
@@ -29,7 +29,7 @@ protected:
     void TearDown() override;
 
     // Clears, renders the scene and shows it; returns the shown picture.
-    const rm::Image& Draw();
+    const base::Image& Draw();
     IDirect3DRMFrame* NewFrame(IDirect3DRMFrame* parent); // the caller's reference
     // A child frame of the scene holding `visual`; the tree keeps both.
     IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr);

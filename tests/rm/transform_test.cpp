@@ -150,14 +150,14 @@ protected:
 
     uint32_t Band(int stop) const { return strip.At(63, stop % kStops * 32) & 0xFFFFFF; }
     // Whether more than 5 pixels of a row show the stop's band colour.
-    bool ShowsBand(const rm::Image& image, int y, int stop) const {
+    bool ShowsBand(const base::Image& image, int y, int stop) const {
         int count = 0;
         for (int x = 0; x < image.width; ++x)
             count += (image.At(x, y) & 0xFFFFFF) == Band(stop);
         return count > 5;
     }
     // The mean screen row of the pixels in the centre columns showing the stop's band.
-    double BandRow(const rm::Image& image, int stop) const {
+    double BandRow(const base::Image& image, int stop) const {
         double sum = 0;
         int count = 0;
         for (int y = 0; y < image.height; ++y) {
@@ -171,7 +171,7 @@ protected:
         return count > 0 ? sum / count : -1;
     }
 
-    const rm::Image strip = rm::MakeStopStrip(kStops, 32);
+    const base::Image strip = rm::MakeStopStrip(kStops, 32);
     rm::DrumGeometry drum;
     IDirect3DRMFrame* drumFrame = nullptr;
 };
@@ -179,7 +179,7 @@ protected:
 TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAbove) {
     for (int stop : {0, 3, 10, 19}) {
         ShowStop(stop);
-        const rm::Image& image = Draw();
+        const base::Image& image = Draw();
         // Neighbouring bands alternate colours, so each row names its stop.
         EXPECT_TRUE(ShowsBand(image, kCy, stop)) << stop;
         EXPECT_TRUE(ShowsBand(image, kCy - 9, stop + kStops - 1)) << "above " << stop;
@@ -203,7 +203,7 @@ TEST_F(DrumTest, SymbolsMoveDownWhileTheKeysCountTheStopsDown) {
 
 TEST_F(DrumTest, PictureIsUprightAndNotMirrored) {
     ShowStop(4); // five bars from the left, in the middle half of the band's height
-    const rm::Image& image = Draw();
+    const base::Image& image = Draw();
     // The bars start at the picture's left edge: on screen the white is at the drum's left.
     int firstWhite = -1, lastWhite = -1, firstBand = -1, lastBand = -1;
     for (int x = 0; x < kWidth; ++x) {

@@ -289,7 +289,7 @@ TEST_F(QtWindowTest, ClientAreaShowsTheImageOneToOneOnBlack) {
         return DefWindowProc(w, m);
     };
     ShowAndSettle();
-    rm::Image picture;
+    base::Image picture;
     picture.Resize(4, 3, 0xFFFF0000u);
     picture.At(3, 2) = 0xFF00FF00u;
     window->SetClientImage(picture);
@@ -304,7 +304,7 @@ TEST_F(QtWindowTest, ClientAreaShowsTheImageOneToOneOnBlack) {
 
 TEST_F(QtWindowTest, PictureWithTooFewPixelsShowsBlack) {
     ShowAndSettle();
-    rm::Image broken;
+    base::Image broken;
     broken.width = 50;
     broken.height = 50;
     broken.pixels.assign(10, 0xFFFFFFFFu);

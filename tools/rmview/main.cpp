@@ -8,7 +8,7 @@
 
 namespace {
 
-bool SavePng(const rm::Image& picture, const char* path) {
+bool SavePng(const base::Image& picture, const char* path) {
     // The picture's pixels are 0x00RRGGBB rows from the top, as RGB32 lays them out.
     const QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
                        picture.height, picture.width * 4, QImage::Format_RGB32);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace rm {
+namespace base {
 
 // 32-bit pixels 0xAARRGGBB; row 0 is the top row of the picture.
 struct Image {
@@ -32,4 +32,4 @@ bool DecodeBitmap(const uint8_t* data, size_t size, Image& out);
 // Reads a whole bitmap file and decodes it; false for a missing, unreadable or damaged file.
 bool LoadBitmapFile(const std::string& path, Image& out);
 
-} // namespace rm
+} // namespace base

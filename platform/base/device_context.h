@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "platform/rm/image.h"
-#include "platform/rm/wintypes.h"
+#include "platform/base/image.h"
+#include "platform/base/wintypes.h"
 
 using COLORREF = DWORD; // 0x00BBGGRR
 
@@ -24,7 +24,7 @@ constexpr UINT TA_BOTTOM = 8;
 constexpr UINT TA_BASELINE = 24;
 
 struct SurfaceDC {
-    rm::Image* image = nullptr; // where drawing lands; null draws nothing
+    base::Image* image = nullptr; // where drawing lands; null draws nothing
     // Drawing attributes, with the values a fresh context has.
     int bkMode = OPAQUE;
     COLORREF textColor = 0x000000;

@@ -2,7 +2,7 @@
 // checked against the buffer before use, and pictures larger than the caps below are
 // refused before any pixel memory is taken.
 
-#include "platform/rm/image.h"
+#include "platform/base/image.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,7 +11,7 @@
 #include <fstream>
 #include <system_error>
 
-namespace rm {
+namespace base {
 namespace {
 
 constexpr int kMaxSide = 16384;
@@ -368,4 +368,4 @@ bool LoadBitmapFile(const std::string& path, Image& out) {
     return DecodeBitmap(bytes.data(), bytes.size(), out);
 }
 
-} // namespace rm
+} // namespace base
