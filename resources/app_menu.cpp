@@ -1,6 +1,7 @@
 // The main window's menu bar. A null text is a separator; the drivers found at start-up are
 // inserted into the File menu at position 7, between the two separators above "E&xit".
 
+#include "resources/command_ids.h"
 #include "resources/resources.h"
 
 namespace res {
@@ -9,62 +10,62 @@ namespace {
 constexpr win::MenuItemResource kSeparator{nullptr, 0};
 
 constexpr win::MenuItemResource kFile[] = {
-    {"&Open", 102},
+    {"&Open", CMD_OPEN},
     kSeparator,
-    {"&About..\tF1", 1},
+    {"&About..\tF1", CMD_ABOUT},
     kSeparator,
-    {"&Single Step\tSpc", 27},
-    {"&Go\tEnter", 28},
+    {"&Single Step\tSpc", CMD_SINGLE_STEP},
+    {"&Go\tEnter", CMD_GO},
     kSeparator,
     kSeparator,
-    {"E&xit\tESC", 2},
+    {"E&xit\tESC", CMD_EXIT},
 };
 
 constexpr win::MenuItemResource kRender[] = {
-    {"&Flat\tF2", 12},
-    {"&Gouraud\tF3", 13},
-    {"P&hong\tF4", 14},
+    {"&Flat\tF2", CMD_FLAT},
+    {"&Gouraud\tF3", CMD_GOURAUD},
+    {"P&hong\tF4", CMD_PHONG},
     kSeparator,
-    {"L&ighting\tF5", 29},
+    {"L&ighting\tF5", CMD_LIGHTING},
     kSeparator,
-    {"&Point\tCtrl+P", 20},
-    {"&Wireframe\tCtrl+W", 21},
-    {"&Solid\tCtrl+S", 22},
+    {"&Point\tCtrl+P", CMD_POINTS},
+    {"&Wireframe\tCtrl+W", CMD_WIREFRAME},
+    {"&Solid\tCtrl+S", CMD_SOLID},
     kSeparator,
-    {"&Dithering\tCtrl+D", 24},
-    {"&Anti-aliasing\tCtrl+A", 26},
+    {"&Dithering\tCtrl+D", CMD_DITHERING},
+    {"&Anti-aliasing\tCtrl+A", CMD_ANTI_ALIASING},
     kSeparator,
-    {"P&oint Filtering\tCtrl+O", 17},
-    {"Bi-&Linear Filtering\tCtrl+L", 18},
+    {"P&oint Filtering\tCtrl+O", CMD_POINT_FILTERING},
+    {"Bi-&Linear Filtering\tCtrl+L", CMD_BILINEAR_FILTERING},
 };
 
 constexpr win::MenuItemResource kButtons[] = {
-    {"&Play 3", 101},
-    {"&Spin", 115},
-    {"&Bet 1", 116},
-    {"&Change", 117},
+    {"&Play 3", CMD_PLAY_3},
+    {"&Spin", CMD_SPIN},
+    {"&Bet 1", CMD_BET_1},
+    {"&Change", CMD_CHANGE},
 };
 
 constexpr win::MenuItemResource kDisplay[] = {
-    {"Zoom &In\t+", 103},
-    {"Zoom &Out\t-", 104},
+    {"Zoom &In\t+", CMD_ZOOM_IN},
+    {"Zoom &Out\t-", CMD_ZOOM_OUT},
     kSeparator,
-    {"&Sound", 112},
+    {"&Sound", CMD_SOUND},
     kSeparator,
-    {"Show C&abinet", 119},
-    {"Show &Credits", 111},
-    {"Show &Payoff Chart", 114},
-    {"Show &Buttons", 118},
+    {"Show C&abinet", CMD_SHOW_CABINET},
+    {"Show &Credits", CMD_SHOW_CREDITS},
+    {"Show &Payoff Chart", CMD_SHOW_PAYOFF_CHART},
+    {"Show &Buttons", CMD_SHOW_BUTTONS},
     kSeparator,
-    {"Enable &X Rotation\tCTRL-X", 120},
-    {"Enable &Y Rotation\tCTRL-Y", 121},
-    {"Enable &Z Rotation\tCTRL-Z", 122},
+    {"Enable &X Rotation\tCTRL-X", CMD_ROTATE_X},
+    {"Enable &Y Rotation\tCTRL-Y", CMD_ROTATE_Y},
+    {"Enable &Z Rotation\tCTRL-Z", CMD_ROTATE_Z},
     kSeparator,
-    {"Show &FPS", 113},
+    {"Show &FPS", CMD_SHOW_FPS},
 };
 
 constexpr win::MenuItemResource kInsertMoney[] = {
-    {"$&5", 105}, {"$&10", 106}, {"$&20", 107}, {"$&50", 108}, {"$1&00", 109}, {"$&1000", 110},
+    {"$&5", CMD_MONEY_5}, {"$&10", CMD_MONEY_10}, {"$&20", CMD_MONEY_20}, {"$&50", CMD_MONEY_50}, {"$1&00", CMD_MONEY_100}, {"$&1000", CMD_MONEY_1000},
 };
 
 constexpr win::MenuPopupResource kPopups[] = {

@@ -6,6 +6,7 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
+#include "resources/command_ids.h"
 #include "scene/world.h"
 #include "shell/error_report.h"
 #include "shell/render.h"
@@ -160,7 +161,7 @@ int ListDrivers(win::Window* window) {
 
     win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
     for (int i = 0; fileMenu && i < DriverCount; ++i)
-        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING, DRIVER_COMMAND_BASE + i,
+        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING, CMD_FIRST_DRIVER + i,
                              DriverName[i]);
     return 1;
 }

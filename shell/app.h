@@ -17,9 +17,8 @@ extern LPDIRECTDRAWCLIPPER Clipper;
 extern LPDIRECT3DRMDEVICE Device;
 extern LPDIRECT3DRMVIEWPORT Viewport;
 
-// The driver list, filled once at start-up; driver i is File menu command 80 + i.
+// The driver list, filled once at start-up; driver i is File menu command CMD_FIRST_DRIVER + i.
 constexpr int MAX_DRIVERS = 5;
-constexpr int DRIVER_COMMAND_BASE = 80;
 constexpr int DRIVER_NAME_SIZE = 50;
 extern int32_t DriverCount;
 extern int32_t CurrentDriver;

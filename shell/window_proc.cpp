@@ -5,6 +5,7 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
+#include "resources/command_ids.h"
 #include "scene/world.h"
 #include "shell/app.h"
 #include "shell/error_report.h"
@@ -62,47 +63,37 @@ struct Command {
 // The menu "AppMenu" and the accelerators, command by command. The machine's buttons and
 // the money amounts reach the game commands, which come with the play control.
 const Command kCommands[] = {
-    {102, [](win::Window*) { OpenMachineFile(); }},
-    {1, [](win::Window* window) { win::DialogBox("AppAbout", window, AboutProc); }},
-    {27, [](win::Window*) { StepOnce(); }},
-    {28, [](win::Window*) { SingleStep = 0; }},
-    {2, [](win::Window*) { ShutDown(); }},
-    {12, [](win::Window*) { SetRenderBits(SHADE_MASK, 0); }},
-    {13, [](win::Window*) { SetRenderBits(SHADE_MASK, 1); }},
-    {14, [](win::Window*) { SetRenderBits(SHADE_MASK, 2); }},
-    {29, [](win::Window*) { SetRenderBits(LIGHT_ON, ~RenderQuality & LIGHT_ON); }},
-    {20, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_POINTS); }},
-    {21, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_WIREFRAME); }},
-    {22, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_SOLID); }},
-    {24, [](win::Window*) { FlipDithering(); }},
-    {26, [](win::Window*) { AntiAliasing ^= 1; }},
-    {17, [](win::Window*) { SetTextureQuality(0); }},
-    {18, [](win::Window*) { SetTextureQuality(1); }},
-    {101, [](win::Window*) { /* DoButtonCommand(5) */ }},
-    {115, [](win::Window*) { /* DoButtonCommand(4) */ }},
-    {116, [](win::Window*) { /* DoButtonCommand(3) */ }},
-    {117, [](win::Window*) { /* DoButtonCommand(1) */ }},
-    {103, [](win::Window*) { MoveZoom(1.0); }},
-    {104, [](win::Window*) { MoveZoom(-1.0); }},
-    {112, [](win::Window*) { DisplayFlags ^= DISPLAY_SOUND; }},
-    {119, [](win::Window*) { ToggleDisplay(DISPLAY_CABINET); }},
-    {111, [](win::Window*) { ToggleDisplay(DISPLAY_CREDITS); }},
-    {114, [](win::Window*) { ToggleDisplay(DISPLAY_PAYOFF_CHART); }},
-    {118, [](win::Window*) { ToggleDisplay(DISPLAY_BUTTONS); }},
-    {120, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_X); }},
-    {121, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Y); }},
-    {122, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Z); }},
-    {113, [](win::Window*) { ShowFPS = ShowFPS ? 0 : 1; }},
-    {105, [](win::Window*) { /* InsertMoneyCommand(5) */ }},
-    {106, [](win::Window*) { /* InsertMoneyCommand(10) */ }},
-    {107, [](win::Window*) { /* InsertMoneyCommand(20) */ }},
-    {108, [](win::Window*) { /* InsertMoneyCommand(50) */ }},
-    {109, [](win::Window*) { /* InsertMoneyCommand(100) */ }},
-    {110, [](win::Window*) { /* InsertMoneyCommand(1000) */ }},
+    {CMD_OPEN, [](win::Window*) { OpenMachineFile(); }},
+    {CMD_ABOUT, [](win::Window* window) { win::DialogBox("AppAbout", window, AboutProc); }},
+    {CMD_SINGLE_STEP, [](win::Window*) { StepOnce(); }},
+    {CMD_GO, [](win::Window*) { SingleStep = 0; }},
+    {CMD_EXIT, [](win::Window*) { ShutDown(); }},
+    {CMD_FLAT, [](win::Window*) { SetRenderBits(SHADE_MASK, 0); }},
+    {CMD_GOURAUD, [](win::Window*) { SetRenderBits(SHADE_MASK, 1); }},
+    {CMD_PHONG, [](win::Window*) { SetRenderBits(SHADE_MASK, 2); }},
+    {CMD_LIGHTING, [](win::Window*) { SetRenderBits(LIGHT_ON, ~RenderQuality & LIGHT_ON); }},
+    {CMD_POINTS, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_POINTS); }},
+    {CMD_WIREFRAME, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_WIREFRAME); }},
+    {CMD_SOLID, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_SOLID); }},
+    {CMD_DITHERING, [](win::Window*) { FlipDithering(); }},
+    {CMD_ANTI_ALIASING, [](win::Window*) { AntiAliasing ^= 1; }},
+    {CMD_POINT_FILTERING, [](win::Window*) { SetTextureQuality(0); }},
+    {CMD_BILINEAR_FILTERING, [](win::Window*) { SetTextureQuality(1); }},
+    {CMD_ZOOM_IN, [](win::Window*) { MoveZoom(1.0); }},
+    {CMD_ZOOM_OUT, [](win::Window*) { MoveZoom(-1.0); }},
+    {CMD_SOUND, [](win::Window*) { DisplayFlags ^= DISPLAY_SOUND; }},
+    {CMD_SHOW_CABINET, [](win::Window*) { ToggleDisplay(DISPLAY_CABINET); }},
+    {CMD_SHOW_CREDITS, [](win::Window*) { ToggleDisplay(DISPLAY_CREDITS); }},
+    {CMD_SHOW_PAYOFF_CHART, [](win::Window*) { ToggleDisplay(DISPLAY_PAYOFF_CHART); }},
+    {CMD_SHOW_BUTTONS, [](win::Window*) { ToggleDisplay(DISPLAY_BUTTONS); }},
+    {CMD_ROTATE_X, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_X); }},
+    {CMD_ROTATE_Y, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Y); }},
+    {CMD_ROTATE_Z, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Z); }},
+    {CMD_SHOW_FPS, [](win::Window*) { ShowFPS = ShowFPS ? 0 : 1; }},
 };
 
 void ChangeDriver(win::Window* window, int command) {
-    const int driver = command - DRIVER_COMMAND_BASE;
+    const int driver = command - CMD_FIRST_DRIVER;
     if (driver < 0 || driver >= MAX_DRIVERS || driver == CurrentDriver)
         return;
     ReleaseViewportAndDevice();
@@ -335,30 +326,30 @@ std::vector<MenuMark> CurrentMenuMarks() {
     const int cabinet = (DisplayFlags & DISPLAY_CABINET) ? 1 : 0;
     auto on = [](bool b) { return b ? 1 : 0; };
     std::vector<MenuMark> marks = {
-        {27, on(SingleStep == 1), -1},
-        {28, -1, on(SingleStep == 1)},
-        {29, on((RenderQuality & 0x38) == LIGHT_ON), -1},
-        {12, on(shade == 0), -1},
-        {13, on(shade == 1), -1},
-        {14, on(shade == 2), 0},
-        {20, on(fill == FILL_POINTS), -1},
-        {21, on(fill == FILL_WIREFRAME), -1},
-        {22, on(fill == FILL_SOLID), -1},
-        {17, on(TextureQuality == 0), -1},
-        {18, on(TextureQuality == 1), -1},
-        {24, on(Dithering == 1), -1},
-        {26, on(AntiAliasing == 1), 0},
-        {112, on(DisplayFlags & DISPLAY_SOUND), -1},
-        {113, on(ShowFPS == 1), -1},
-        {120, on(DisplayFlags & DISPLAY_ROTATE_X), -1},
-        {121, on(DisplayFlags & DISPLAY_ROTATE_Y), -1},
-        {122, on(DisplayFlags & DISPLAY_ROTATE_Z), -1},
-        {111, on(DisplayFlags & DISPLAY_CREDITS), cabinet},
-        {114, on(DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
-        {118, on(DisplayFlags & DISPLAY_BUTTONS), cabinet},
+        {CMD_SINGLE_STEP, on(SingleStep == 1), -1},
+        {CMD_GO, -1, on(SingleStep == 1)},
+        {CMD_LIGHTING, on((RenderQuality & 0x38) == LIGHT_ON), -1},
+        {CMD_FLAT, on(shade == 0), -1},
+        {CMD_GOURAUD, on(shade == 1), -1},
+        {CMD_PHONG, on(shade == 2), 0},
+        {CMD_POINTS, on(fill == FILL_POINTS), -1},
+        {CMD_WIREFRAME, on(fill == FILL_WIREFRAME), -1},
+        {CMD_SOLID, on(fill == FILL_SOLID), -1},
+        {CMD_POINT_FILTERING, on(TextureQuality == 0), -1},
+        {CMD_BILINEAR_FILTERING, on(TextureQuality == 1), -1},
+        {CMD_DITHERING, on(Dithering == 1), -1},
+        {CMD_ANTI_ALIASING, on(AntiAliasing == 1), 0},
+        {CMD_SOUND, on(DisplayFlags & DISPLAY_SOUND), -1},
+        {CMD_SHOW_FPS, on(ShowFPS == 1), -1},
+        {CMD_ROTATE_X, on(DisplayFlags & DISPLAY_ROTATE_X), -1},
+        {CMD_ROTATE_Y, on(DisplayFlags & DISPLAY_ROTATE_Y), -1},
+        {CMD_ROTATE_Z, on(DisplayFlags & DISPLAY_ROTATE_Z), -1},
+        {CMD_SHOW_CREDITS, on(DisplayFlags & DISPLAY_CREDITS), cabinet},
+        {CMD_SHOW_PAYOFF_CHART, on(DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
+        {CMD_SHOW_BUTTONS, on(DisplayFlags & DISPLAY_BUTTONS), cabinet},
     };
     for (int i = 0; i < DriverCount; ++i)
-        marks.push_back({DRIVER_COMMAND_BASE + i, on(i == CurrentDriver), -1});
+        marks.push_back({CMD_FIRST_DRIVER + i, on(i == CurrentDriver), -1});
     return marks;
 }
 

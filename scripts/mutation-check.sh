@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Plants real faults in a scratch copy of the sources, one at a time, and reports which of
+# them the test suite catches. A fault the suite misses is a hole in the tests.
+#
+#   scripts/mutation-check.sh [--rev REV] [--area NAME] [FAULT...]
+#
+# The faults are listed in scripts/mutations/AREA.txt, each as:
+#
+#   @ fault-name: what goes wrong, in a few words
+#   file: path/from/the/project/root
+#   - text that occurs exactly once in the file
+#   + the text it becomes
+#
+# --rev REV  plants the faults in the sources of that revision (with today's list), so that a
+#            suite can be compared with an earlier one
+# --area     only the faults of scripts/mutations/NAME.txt
+# FAULT...   only the faults of these names
+#
+# The scratch tree lives in $MUTATION_DIR (default /tmp/kestrel-mutants-$USER); it is built
+# once and then rebuilt incrementally for every fault. Exit 0 when every fault is caught.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+rev=""
+area=""
+only=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --rev) rev=$2; shift 2 ;;
+    --area) area=$2; shift 2 ;;
+    -h | --help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "mutation-check: unknown option $1" >&2; exit 2 ;;
+    *) only+=("$1"); shift ;;
+    esac
+done
+
+scratch=${MUTATION_DIR:-/tmp/kestrel-mutants-${USER:-root}}
+src=$scratch/src
+build=$scratch/build
+lists=("$top"/scripts/mutations/*.txt)
+[ -n "$area" ] && lists=("$top/scripts/mutations/$area.txt")
+for list in "${lists[@]}"; do
+    [ -f "$list" ] || { echo "mutation-check: no list $list" >&2; exit 2; }
+done
+
+# The scratch copy is brought level with the sources (tracked files, as they stand or at
+# REV) by rewriting only the files whose contents differ, so the build in it stays
+# incremental and a fault left behind by an interrupted run is rebuilt away.
+mkdir -p "$scratch" "$src"
+from=$top
+if [ -n "$rev" ]; then
+    from=$scratch/rev
+    rm -rf "$from"
+    mkdir -p "$from"
+    git archive "$rev" | tar -x -C "$from"
+fi
+python3 - "$from" "$src" <<'PY'
+import os, subprocess, sys
+origin, copy = sys.argv[1:3]
+if os.path.exists(os.path.join(origin, ".git")):
+    listing = subprocess.run(["git", "ls-files", "-z", "-co", "--exclude-standard"], cwd=origin, capture_output=True, check=True)
+    names = [n for n in listing.stdout.decode().split("\0") if n]
+else:
+    names = [os.path.relpath(os.path.join(d, f), origin) for d, _, fs in os.walk(origin) for f in fs]
+wanted = set()
+for name in names:
+    source, target = os.path.join(origin, name), os.path.join(copy, name)
+    if not os.path.isfile(source):
+        continue
+    wanted.add(name)
+    data = open(source, "rb").read()
+    if not os.path.isfile(target) or open(target, "rb").read() != data:
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        open(target, "wb").write(data)
+        os.chmod(target, os.stat(source).st_mode)
+for d, _, fs in os.walk(copy):
+    for f in fs:
+        if os.path.relpath(os.path.join(d, f), copy) not in wanted:
+            os.remove(os.path.join(d, f))
+PY
+
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+run_suite() {
+    cmake --build "$build" -j "$(nproc)" >"$scratch/build.log" 2>&1 || return 2
+    QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+        ctest --test-dir "$build" -j "$(nproc)" --timeout 300 --stop-on-failure \
+        >"$scratch/test.log" 2>&1 || return 1
+    return 0
+}
+
+echo "mutation-check: building and testing the unchanged sources${rev:+ of $rev}"
+if ! run_suite; then
+    echo "mutation-check: the unchanged sources do not build or pass; see $scratch" >&2
+    exit 2
+fi
+
+# Prints one line per selected fault: name, file, the text to find, its replacement, and
+# the description, separated by tabs.
+parse_lists() {
+    python3 - "$@" <<'PY'
+import sys
+for path in sys.argv[1:]:
+    fault = None
+    for n, line in enumerate(open(path, encoding="utf-8"), 1):
+        line = line.rstrip("\n")
+        if line.startswith("@ "):
+            name, _, what = line[2:].partition(":")
+            fault = {"name": name.strip(), "what": what.strip(), "where": f"{path}:{n}"}
+        elif fault is not None and line.startswith("file: "):
+            fault["file"] = line[6:].strip()
+        elif fault is not None and line.startswith("- "):
+            fault["old"] = line[2:]
+        elif fault is not None and line.startswith("+ "):
+            fault["new"] = line[2:]
+            if not fault.get("file") or "old" not in fault:
+                sys.exit(f"mutation-check: {fault['where']}: a fault needs file, - and +")
+            print("\t".join([fault["name"], fault["file"], fault["old"], fault["new"], fault["what"]]))
+            fault = None
+PY
+}
+
+# Replaces the one occurrence of OLD in FILE by NEW; fails when it occurs zero or many times.
+apply_fault() {
+    python3 - "$@" <<'PY'
+import sys
+path, old, new = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+count = text.count(old)
+if count != 1:
+    sys.exit(f"found {count} times")
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+PY
+}
+
+caught=0
+missed=0
+broken=0
+declare -a rows
+while IFS=$'\t' read -r name file old new what; do
+    if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then
+        continue
+    fi
+    cp "$src/$file" "$scratch/original"
+    if ! problem=$(apply_fault "$src/$file" "$old" "$new" 2>&1); then
+        rows+=("$(printf '%-34s %-9s %s (%s)' "$name" "STALE" "$file" "$problem")")
+        broken=$((broken + 1))
+        continue
+    fi
+    set +e
+    run_suite
+    status=$?
+    set -e
+    case $status in
+    0) verdict=MISSED; missed=$((missed + 1)) ;;
+    1) verdict=caught; caught=$((caught + 1)) ;;
+    *) verdict=NO-BUILD; broken=$((broken + 1)) ;;
+    esac
+    rows+=("$(printf '%-34s %-9s %s: %s' "$name" "$verdict" "$file" "$what")")
+    echo "${rows[-1]}"
+    # Restore the file with a new time stamp, so the next build undoes the fault.
+    cp "$scratch/original" "$src/$file"
+    touch "$src/$file"
+done < <(parse_lists "${lists[@]}")
+
+echo
+echo "mutation-check${rev:+ at $rev}: $caught caught, $missed missed, $broken stale or not building"
+[ $missed -eq 0 ] && [ $broken -eq 0 ]
