@@ -65,7 +65,8 @@ constexpr win::MenuItemResource kDisplay[] = {
 };
 
 constexpr win::MenuItemResource kInsertMoney[] = {
-    {"$&5", CMD_MONEY_5}, {"$&10", CMD_MONEY_10}, {"$&20", CMD_MONEY_20}, {"$&50", CMD_MONEY_50}, {"$1&00", CMD_MONEY_100}, {"$&1000", CMD_MONEY_1000},
+    {"$&5", CMD_MONEY_5},   {"$&10", CMD_MONEY_10},   {"$&20", CMD_MONEY_20},
+    {"$&50", CMD_MONEY_50}, {"$1&00", CMD_MONEY_100}, {"$&1000", CMD_MONEY_1000},
 };
 
 constexpr win::MenuPopupResource kPopups[] = {

@@ -4,16 +4,10 @@
 #include "engine/random.h"
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
-#include "shell/app.h"
-#include "shell/shared_flags.h"
-#include "shell/window_proc.h"
+#include "scene/scene_objects.h"
+#include "scene/shared_flags.h"
 
-LPDIRECT3DRMFRAME WorldFrame = nullptr;
-CameraPoint CameraBase = {0.0, 0.0, -20.0};
-double PanX = 0.0;
-double PanY = 0.0;
-double Zoom = 0.0;
-
+WorldState World;
 namespace {
 
 constexpr float ROTATION_PER_FRAME = 0.03f;
@@ -62,67 +56,70 @@ void SetWorldSeedOverride(bool use, uint32_t seed) {
     SeedOverride = seed;
 }
 
-HRESULT BuildWorld(LPDIRECT3DRMDEVICE device) {
+HRESULT BuildWorld(LPDIRECT3DRMDEVICE device, const OpenMachineFunction& openMachine) {
     Random::Seed(SeedOverridden ? SeedOverride : win::timeGetTime());
     if (FAILED(device->SetQuality(START_RENDER_QUALITY)))
         return StepFailed("Set Quality");
-    if (FAILED(InitWorld(SceneFrame, CameraFrame)))
+    if (FAILED(InitWorld(D3D.SceneFrame, D3D.CameraFrame, openMachine)))
         return StepFailed("Initialize Scene");
     return 0;
 }
 
-HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera) {
+HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera,
+                  const OpenMachineFunction& openMachine) {
     Lights lights;
-    if (FAILED(lpD3DRM->CreateFrame(scene, &lights.frame)))
+    if (FAILED(D3D.lpD3DRM->CreateFrame(scene, &lights.frame)))
         return StepFailed("Create light1 frame");
     lights.frame->SetPosition(scene, 0, 0, 0);
     lights.frame->SetOrientation(scene, 0, -1, 1, 0, 0, 1);
-    if (FAILED(lpD3DRM->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1.0, 1.0, 1.0, &lights.directional)))
+    if (FAILED(D3D.lpD3DRM->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1.0, 1.0, 1.0,
+                                           &lights.directional)))
         return StepFailed("Create dir light");
     if (FAILED(lights.frame->AddLight(lights.directional)))
         return StepFailed("Add dir light");
-    if (FAILED(lpD3DRM->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1, 0.1, 0.1, &lights.ambient)))
+    if (FAILED(D3D.lpD3DRM->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1, 0.1, 0.1, &lights.ambient)))
         return StepFailed("Create ambient light");
     if (FAILED(scene->AddLight(lights.ambient)))
         return StepFailed("Add ambient light");
 
-    CameraBase = {0.0, 0.0, -20.0};
+    World.CameraBase = {0.0, 0.0, -20.0};
     if (FAILED(camera->SetPosition(scene, 0, 0, -20)))
         return StepFailed("Set camera pos");
     if (FAILED(camera->SetOrientation(scene, 0, 0, 1, 0, 1, 0)))
         return StepFailed("Set camera orient");
 
-    if (FAILED(lpD3DRM->CreateFrame(scene, &WorldFrame)))
+    if (FAILED(D3D.lpD3DRM->CreateFrame(scene, &World.WorldFrame)))
         return StepFailed("Create world frame");
     scene->SetSceneBackgroundRGB(0, 0, 0);
-    if (FAILED(WorldFrame->SetPosition(scene, 0, 0, 0)))
+    if (FAILED(World.WorldFrame->SetPosition(scene, 0, 0, 0)))
         return StepFailed("Set world pos");
-    if (FAILED(WorldFrame->SetOrientation(scene, 0, 0, 1, 0, 1, 0)))
+    if (FAILED(World.WorldFrame->SetOrientation(scene, 0, 0, 1, 0, 1, 0)))
         return StepFailed("Set world orient");
 
-    // The button table SlotButtons and the reel frames Reels are emptied here.
     delete Machine;
     Machine = new SlotMachine();
     Machine->SetMessageSink(&LoaderMessages);
-    OpenMachineFile();
+    if (openMachine)
+        openMachine();
     return 0;
 }
 
 void PlaceCamera() {
     // After ShutDown the window's last messages may still move a camera that is gone.
-    if (!CameraFrame || !SceneFrame)
+    if (!D3D.CameraFrame || !D3D.SceneFrame)
         return;
-    CameraFrame->SetPosition(SceneFrame, static_cast<float>(CameraBase.x + PanX),
-                             static_cast<float>(CameraBase.y + PanY),
-                             static_cast<float>(CameraBase.z + Zoom));
+    D3D.CameraFrame->SetPosition(D3D.SceneFrame,
+                                 static_cast<float>(World.CameraBase.x + World.PanX),
+                                 static_cast<float>(World.CameraBase.y + World.PanY),
+                                 static_cast<float>(World.CameraBase.z + World.Zoom));
 }
 
 void SetWorldRotation() {
-    if (!WorldFrame)
+    if (!World.WorldFrame)
         return;
-    const float x = (DisplayFlags & DISPLAY_ROTATE_X) ? 1.0f : 0.0f;
-    const float y = (DisplayFlags & DISPLAY_ROTATE_Y) ? 1.0f : 0.0f;
-    const float z = (DisplayFlags & DISPLAY_ROTATE_Z) ? 1.0f : 0.0f;
+    const float x = (Shared.DisplayFlags & DISPLAY_ROTATE_X) ? 1.0f : 0.0f;
+    const float y = (Shared.DisplayFlags & DISPLAY_ROTATE_Y) ? 1.0f : 0.0f;
+    const float z = (Shared.DisplayFlags & DISPLAY_ROTATE_Z) ? 1.0f : 0.0f;
     const float angle = (x || y || z) ? ROTATION_PER_FRAME : 0.0f;
-    WorldFrame->SetRotation(nullptr, x, y, z, angle);
+    World.WorldFrame->SetRotation(nullptr, x, y, z, angle);
 }

@@ -3,6 +3,7 @@
 // frame the machine hangs under; the camera's pan and zoom offsets and the world rotation.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/rm/d3drm.h"
 
@@ -10,15 +11,22 @@ struct CameraPoint {
     double x, y, z;
 };
 
-extern LPDIRECT3DRMFRAME WorldFrame;
-extern CameraPoint CameraBase; // the camera relative to SceneFrame when every offset is 0
-extern double PanX;            // -10..10, from the horizontal scroll bar
-extern double PanY;            // -10..10, the negated vertical scroll bar
-extern double Zoom;            // unbounded, 1 per Zoom In / Zoom Out
+struct WorldState {
+    LPDIRECT3DRMFRAME WorldFrame = nullptr;
+    CameraPoint CameraBase = {0.0, 0.0, -20.0}; // the camera relative to SceneFrame, offsets 0
+    double PanX = 0.0;                          // -10..10, from the horizontal scroll bar
+    double PanY = 0.0;                          // -10..10, the negated vertical scroll bar
+    double Zoom = 0.0;                          // unbounded, 1 per Zoom In / Zoom Out
+};
+extern WorldState World;
+
+// Offers the first machine file once the world stands; the shell hands it over.
+using OpenMachineFunction = std::function<void()>;
 
 // Seeds the reel generator once, sets the render quality and builds the world.
-HRESULT BuildWorld(LPDIRECT3DRMDEVICE device);
-HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera);
+HRESULT BuildWorld(LPDIRECT3DRMDEVICE device, const OpenMachineFunction& openMachine);
+HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera,
+                  const OpenMachineFunction& openMachine);
 void PlaceCamera();
 void SetWorldRotation();
 

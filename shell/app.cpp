@@ -7,38 +7,14 @@
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
+#include "scene/error_report.h"
+#include "scene/shared_flags.h"
 #include "scene/world.h"
-#include "shell/error_report.h"
 #include "shell/render.h"
 #include "shell/window_proc.h"
 
-LPDIRECTDRAW lpDD = nullptr;
-LPDIRECT3DRM lpD3DRM = nullptr;
-LPDIRECT3DRMFRAME SceneFrame = nullptr;
-LPDIRECT3DRMFRAME CameraFrame = nullptr;
-LPDIRECTDRAWCLIPPER Clipper = nullptr;
-LPDIRECT3DRMDEVICE Device = nullptr;
-LPDIRECT3DRMVIEWPORT Viewport = nullptr;
-
-int32_t DriverCount = 0;
-int32_t CurrentDriver = 0;
-GUID DriverGuid[MAX_DRIVERS] = {};
-char DriverName[MAX_DRIVERS][DRIVER_NAME_SIZE] = {};
-int32_t BitsPerPixel = 0;
-
-int32_t RenderQuality = START_RENDER_QUALITY;
-int32_t TextureQuality = 1;
-int32_t Dithering = 0;
-
-int32_t Running = 0;
-int32_t Quit = 0;
-int32_t Minimized = 0;
-int32_t SingleStep = 0;
-int32_t StepPending = 0;
-
-win::Window* MainWindow = nullptr;
-MainLoopHooks LoopHooks;
-int32_t StartDriver = -1;
+ShellState Shell;
+Direct3DObjects D3D;
 
 namespace {
 
@@ -72,13 +48,15 @@ constexpr ShadeCounts kShadeCounts[] = {
 
 bool ApplyShadeCounts() {
     for (const ShadeCounts& entry : kShadeCounts) {
-        if (entry.bits != BitsPerPixel)
+        if (entry.bits != Shell.BitsPerPixel)
             continue;
-        if (entry.deviceShades && FAILED(Device->SetShades(entry.deviceShades)))
+        if (entry.deviceShades && FAILED(D3D.Device->SetShades(entry.deviceShades)))
             return false;
-        if (entry.textureColors && FAILED(lpD3DRM->SetDefaultTextureColors(entry.textureColors)))
+        if (entry.textureColors &&
+            FAILED(D3D.lpD3DRM->SetDefaultTextureColors(entry.textureColors)))
             return false;
-        if (entry.textureShades && FAILED(lpD3DRM->SetDefaultTextureShades(entry.textureShades)))
+        if (entry.textureShades &&
+            FAILED(D3D.lpD3DRM->SetDefaultTextureShades(entry.textureShades)))
             return false;
     }
     return true;
@@ -87,7 +65,7 @@ bool ApplyShadeCounts() {
 } // namespace
 
 void StartDriverEnumeration() {
-    CurrentDriver = -1;
+    Shell.CurrentDriver = -1;
     ChosenIsHardware = false;
     ChosenIsMono = false;
 }
@@ -106,28 +84,28 @@ DWORD DepthToRenderBit(int bits) {
 HRESULT ChooseDriver(GUID* guid, char* /*description*/, char* name, D3DDEVICEDESC* hardware,
                      D3DDEVICEDESC* software, void* context) {
     // An enumeration that went on past a cancel finds the list full.
-    if (DriverCount >= MAX_DRIVERS || !hardware || !software || !guid)
+    if (Shell.DriverCount >= MAX_DRIVERS || !hardware || !software || !guid)
         return D3DENUMRET_CANCEL;
     int32_t* current = static_cast<int32_t*>(context);
     const bool isHardware = hardware->dcmColorModel != 0;
     const D3DDEVICEDESC* taken = isHardware ? hardware : software;
-    if (!(taken->dwDeviceRenderBitDepth & DepthToRenderBit(BitsPerPixel)))
+    if (!(taken->dwDeviceRenderBitDepth & DepthToRenderBit(Shell.BitsPerPixel)))
         return D3DENUMRET_OK;
 
-    DriverGuid[DriverCount] = *guid;
-    std::strncpy(DriverName[DriverCount], name ? name : "", DRIVER_NAME_SIZE - 1);
-    DriverName[DriverCount][DRIVER_NAME_SIZE - 1] = '\0';
+    Shell.DriverGuid[Shell.DriverCount] = *guid;
+    std::strncpy(Shell.DriverName[Shell.DriverCount], name ? name : "", DRIVER_NAME_SIZE - 1);
+    Shell.DriverName[Shell.DriverCount][DRIVER_NAME_SIZE - 1] = '\0';
 
     const bool isMono = taken->dcmColorModel == D3DCOLOR_MONO;
     const bool choose = *current == -1 || (isHardware && !ChosenIsHardware) ||
                         (isMono && !ChosenIsMono && (isHardware || !ChosenIsHardware));
     if (choose) {
-        *current = DriverCount;
+        *current = Shell.DriverCount;
         ChosenIsHardware = isHardware;
         ChosenIsMono = isMono;
     }
-    DriverCount += 1;
-    return DriverCount >= MAX_DRIVERS ? D3DENUMRET_CANCEL : D3DENUMRET_OK;
+    Shell.DriverCount += 1;
+    return Shell.DriverCount >= MAX_DRIVERS ? D3DENUMRET_CANCEL : D3DENUMRET_OK;
 }
 
 int ListDrivers(win::Window* window) {
@@ -145,7 +123,7 @@ int ListDrivers(win::Window* window) {
         return 0;
     }
     StartDriverEnumeration();
-    result = direct3d->EnumDevices(ChooseDriver, &CurrentDriver);
+    result = direct3d->EnumDevices(ChooseDriver, &Shell.CurrentDriver);
     if (result != DD_OK) {
         ShowMessage("Enumeration of drivers failed.\n%s", ErrorText(result));
         direct3d->Release();
@@ -154,44 +132,44 @@ int ListDrivers(win::Window* window) {
     }
     direct3d->Release();
     draw->Release();
-    if (DriverCount == 0) {
+    if (Shell.DriverCount == 0) {
         ShowMessage("Could not find a D3D driver which is compatible with this display depth");
         return 0;
     }
 
     win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
-    for (int i = 0; fileMenu && i < DriverCount; ++i)
+    for (int i = 0; fileMenu && i < Shell.DriverCount; ++i)
         fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING, CMD_FIRST_DRIVER + i,
-                             DriverName[i]);
+                             Shell.DriverName[i]);
     return 1;
 }
 
 int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, int height) {
-    if (!lpD3DRM || driver < 0 || driver >= MAX_DRIVERS)
+    if (!D3D.lpD3DRM || driver < 0 || driver >= MAX_DRIVERS)
         return 0;
     if (width == 0 || height == 0) {
         ShowMessage("Cannot create a D3DRM device with invalid window dimensions.");
         return 0;
     }
-    HRESULT result =
-        lpD3DRM->CreateDeviceFromClipper(clipper, &DriverGuid[driver], width, height, &Device);
+    HRESULT result = D3D.lpD3DRM->CreateDeviceFromClipper(clipper, &Shell.DriverGuid[driver], width,
+                                                          height, &D3D.Device);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to create the D3DRM device from the clipper.\n%s", ErrorText(result));
         return 0;
     }
-    result = lpD3DRM->CreateViewport(Device, CameraFrame, 0, 0, Device->GetWidth(),
-                                     Device->GetHeight(), &Viewport);
+    result = D3D.lpD3DRM->CreateViewport(D3D.Device, D3D.CameraFrame, 0, 0, D3D.Device->GetWidth(),
+                                         D3D.Device->GetHeight(), &D3D.Viewport);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to create the D3DRM viewport.\n%s", ErrorText(result));
-        Release(Device);
+        Release(D3D.Device);
         return 0;
     }
-    result = Viewport->SetBack(BACK_PLANE);
+    result = D3D.Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to set the background depth of the D3DRM viewport.\n%s",
                     ErrorText(result));
-        Release(Device);
-        Release(Viewport);
+        Release(D3D.Device);
+        Release(D3D.Viewport);
         return 0;
     }
     return ApplyRenderState();
@@ -199,21 +177,22 @@ int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, 
 
 int ApplyRenderState() {
     // Without a device the state waits for the next one, which applies it when it is made.
-    if (!Device)
+    if (!D3D.Device)
         return 1;
     HRESULT result;
-    if (Device->GetQuality() != static_cast<D3DRMRENDERQUALITY>(RenderQuality) &&
-        (result = Device->SetQuality(RenderQuality)) != D3DRM_OK) {
+    if (D3D.Device->GetQuality() != static_cast<D3DRMRENDERQUALITY>(Shell.RenderQuality) &&
+        (result = D3D.Device->SetQuality(Shell.RenderQuality)) != D3DRM_OK) {
         ShowMessage("Setting the render quality failed.\n%s", ErrorText(result));
         return 0;
     }
-    if (Device->GetDither() != Dithering && (result = Device->SetDither(Dithering)) != D3DRM_OK) {
+    if (D3D.Device->GetDither() != Shell.Dithering &&
+        (result = D3D.Device->SetDither(Shell.Dithering)) != D3DRM_OK) {
         ShowMessage("Setting dither mode failed.\n%s", ErrorText(result));
         return 0;
     }
-    if (Device->GetTextureQuality() != static_cast<D3DRMTEXTUREQUALITY>(TextureQuality) &&
-        (result = Device->SetTextureQuality(static_cast<D3DRMTEXTUREQUALITY>(TextureQuality))) !=
-            D3DRM_OK) {
+    if (D3D.Device->GetTextureQuality() != static_cast<D3DRMTEXTUREQUALITY>(Shell.TextureQuality) &&
+        (result = D3D.Device->SetTextureQuality(
+             static_cast<D3DRMTEXTUREQUALITY>(Shell.TextureQuality))) != D3DRM_OK) {
         ShowMessage("Setting texture quality failed.\n%s", ErrorText(result));
         return 0;
     }
@@ -225,47 +204,55 @@ int ApplyRenderState() {
 }
 
 void ReleaseViewportAndDevice() {
-    Release(Viewport);
-    Release(Device);
+    Release(D3D.Viewport);
+    Release(D3D.Device);
 }
 
 void ShutDown() {
     // DestroyMachineScene() tears down the machine's frames here.
-    Running = 0;
-    Release(SceneFrame);
-    Release(CameraFrame);
-    Release(Viewport);
-    Release(Device);
-    Release(lpD3DRM);
-    Release(Clipper);
-    Quit = 1;
+    Shell.Running = 0;
+    Release(D3D.SceneFrame);
+    Release(D3D.CameraFrame);
+    Release(D3D.Viewport);
+    Release(D3D.Device);
+    Release(D3D.lpD3DRM);
+    Release(D3D.Clipper);
+    Shell.Quit = 1;
 }
 
 void FreeProgram() {
     ShutDown();
-    Release(WorldFrame);
-    Release(lpDD);
-    rm::SetWindowPresenter(MainWindow, nullptr);
+    Release(World.WorldFrame);
+    Release(D3D.lpDD);
+    rm::SetWindowPresenter(Shell.MainWindow, nullptr);
     delete Machine;
     Machine = nullptr;
 }
 
 int ResetGlobals() {
-    lpD3DRM = nullptr;
-    Device = nullptr;
-    std::memset(DriverName, 0, sizeof DriverName);
-    DriverCount = 0;
-    CurrentDriver = 0;
-    RenderQuality = START_RENDER_QUALITY;
-    TextureQuality = 1;
-    Dithering = 0;
-    Running = 0;
-    Quit = 0;
-    Minimized = 0;
-    SingleStep = 0;
-    StepPending = 0;
-    BitsPerPixel = 0;
+    D3D.lpD3DRM = nullptr;
+    D3D.Device = nullptr;
+    std::memset(Shell.DriverName, 0, sizeof Shell.DriverName);
+    Shell.DriverCount = 0;
+    Shell.CurrentDriver = 0;
+    Shell.RenderQuality = START_RENDER_QUALITY;
+    Shell.TextureQuality = 1;
+    Shell.Dithering = 0;
+    Shell.Running = 0;
+    Shell.Quit = 0;
+    Shell.Minimized = 0;
+    Shell.SingleStep = 0;
+    Shell.StepPending = 0;
+    Shell.BitsPerPixel = 0;
     return 0;
+}
+
+void ResetProgramState() {
+    Shell = ShellState{};
+    D3D = Direct3DObjects{};
+    World = WorldState{};
+    Shared = SharedFlags{};
+    Errors = ErrorReportState{};
 }
 
 namespace {
@@ -279,30 +266,30 @@ bool ReportIfFailed(HRESULT result, const char* format) {
 
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
-    rm::SetWindowPresenter(window,
-                           [window](const base::Image& picture) { window->SetClientImage(picture); });
+    rm::SetWindowPresenter(
+        window, [window](const base::Image& picture) { window->SetClientImage(picture); });
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.
 bool CreateSceneObjects(win::Window* window) {
-    if (DirectDrawCreate(nullptr, &lpDD, nullptr) != DD_OK) {
+    if (DirectDrawCreate(nullptr, &D3D.lpDD, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDraw\n");
         return false;
     }
-    lpDD->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
-    if (ReportIfFailed(Direct3DRMCreate(&lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
-        ReportIfFailed(lpD3DRM->CreateFrame(nullptr, &SceneFrame),
+    D3D.lpDD->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    if (ReportIfFailed(Direct3DRMCreate(&D3D.lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
+        ReportIfFailed(D3D.lpD3DRM->CreateFrame(nullptr, &D3D.SceneFrame),
                        "Failed to create the master scene frame.\n%s") ||
-        ReportIfFailed(lpD3DRM->CreateFrame(SceneFrame, &CameraFrame),
+        ReportIfFailed(D3D.lpD3DRM->CreateFrame(D3D.SceneFrame, &D3D.CameraFrame),
                        "Failed to create the camera's frame.\n%s") ||
-        ReportIfFailed(CameraFrame->SetPosition(SceneFrame, 0, 0, 0),
+        ReportIfFailed(D3D.CameraFrame->SetPosition(D3D.SceneFrame, 0, 0, 0),
                        "Failed to position the camera in the frame.\n%s"))
         return false;
-    if (DirectDrawCreateClipper(0, &Clipper, nullptr) != DD_OK) {
+    if (DirectDrawCreateClipper(0, &D3D.Clipper, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDrawClipper");
         return false;
     }
-    if (Clipper->SetHWnd(0, window) != DD_OK) {
+    if (D3D.Clipper->SetHWnd(0, window) != DD_OK) {
         ShowMessage("Failed to set hwnd on the clipper");
         return false;
     }
@@ -312,14 +299,14 @@ bool CreateSceneObjects(win::Window* window) {
 
 // The driver named on the command line replaces the enumeration's choice.
 bool TakeStartDriver() {
-    if (StartDriver < 0)
+    if (Shell.StartDriver < 0)
         return true;
-    if (StartDriver >= DriverCount) {
-        std::fprintf(stderr, "kestrel3d: --driver %d: the list has %d driver(s)\n", StartDriver,
-                     DriverCount);
+    if (Shell.StartDriver >= Shell.DriverCount) {
+        std::fprintf(stderr, "kestrel3d: --driver %d: the list has %d driver(s)\n",
+                     Shell.StartDriver, Shell.DriverCount);
         return false;
     }
-    CurrentDriver = StartDriver;
+    Shell.CurrentDriver = Shell.StartDriver;
     return true;
 }
 
@@ -338,16 +325,16 @@ win::Window* StartApplication(int showCommand) {
     win::Window* window = win::CreateWindow("Kestrel_3D", "Kestrel-3D:", 600, 400);
     if (!window)
         return nullptr;
-    BitsPerPixel = window->ColorDepth();
-    rm::SetDisplayDepth(BitsPerPixel);
+    Shell.BitsPerPixel = window->ColorDepth();
+    rm::SetDisplayDepth(Shell.BitsPerPixel);
     if (!ListDrivers(window) || !TakeStartDriver() || !CreateSceneObjects(window))
         return nullptr;
-    if (!CreateDeviceAndViewport(Clipper, CurrentDriver, window->ClientWidth(),
+    if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, window->ClientWidth(),
                                  window->ClientHeight()))
         return nullptr;
-    if (FAILED(BuildWorld(Device)))
+    if (FAILED(BuildWorld(D3D.Device, OpenMachineFile)))
         return nullptr;
-    Running = 1;
+    Shell.Running = 1;
     window->ShowWindow(showCommand);
     window->UpdateWindow();
     return window;
@@ -377,32 +364,32 @@ void PumpMessages() {
 
 int WinMain(int showCommand) {
     int failedFrames = 0;
-    MainWindow = StartApplication(showCommand);
-    if (!MainWindow)
+    Shell.MainWindow = StartApplication(showCommand);
+    if (!Shell.MainWindow)
         return 1;
     Accelerators = win::LoadAccelerators("AppAccel");
-    while (!Quit) {
-        if (LoopHooks.beforePass)
-            LoopHooks.beforePass();
+    while (!Shell.Quit) {
+        if (Shell.LoopHooks.beforePass)
+            Shell.LoopHooks.beforePass();
         PumpMessages();
-        if (Quit)
+        if (Shell.Quit)
             break;
-        if (Minimized || !Running) {
-            if (LoopHooks.mayWait)
+        if (Shell.Minimized || !Shell.Running) {
+            if (Shell.LoopHooks.mayWait)
                 win::WaitMessage();
             continue;
         }
-        if (!SingleStep || StepPending) {
+        if (!Shell.SingleStep || Shell.StepPending) {
             if (!RenderFrame() && ++failedFrames > 2) {
                 ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
                 ShutDown();
                 break;
             }
-            UpdateTitle(MainWindow);
+            UpdateTitle(Shell.MainWindow);
         }
-        if (SingleStep)
-            StepPending = 0;
+        if (Shell.SingleStep)
+            Shell.StepPending = 0;
     }
-    win::DestroyWindow(MainWindow);
+    win::DestroyWindow(Shell.MainWindow);
     return QuitCode;
 }

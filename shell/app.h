@@ -7,43 +7,15 @@
 
 #include "platform/rm/d3drm.h"
 #include "platform/win/window.h"
-
-// 3D objects; null until created and again after ShutDown (lpDD is never released).
-extern LPDIRECTDRAW lpDD;
-extern LPDIRECT3DRM lpD3DRM;
-extern LPDIRECT3DRMFRAME SceneFrame;
-extern LPDIRECT3DRMFRAME CameraFrame;
-extern LPDIRECTDRAWCLIPPER Clipper;
-extern LPDIRECT3DRMDEVICE Device;
-extern LPDIRECT3DRMVIEWPORT Viewport;
+#include "scene/scene_objects.h"
+#include "shell/title.h"
 
 // The driver list, filled once at start-up; driver i is File menu command CMD_FIRST_DRIVER + i.
 constexpr int MAX_DRIVERS = 5;
 constexpr int DRIVER_NAME_SIZE = 50;
-extern int32_t DriverCount;
-extern int32_t CurrentDriver;
-extern GUID DriverGuid[MAX_DRIVERS];
-extern char DriverName[MAX_DRIVERS][DRIVER_NAME_SIZE];
-extern int32_t BitsPerPixel;
-
-// Render state; RenderQuality holds shade (bits 0-2), lighting (3-5) and fill (6-8).
-constexpr int32_t START_RENDER_QUALITY = 137; // solid, lit, Gouraud
-extern int32_t RenderQuality;
-extern int32_t TextureQuality; // 0 nearest, 1 bilinear
-extern int32_t Dithering;
 
 // The viewport's back clipping plane, from the camera.
 constexpr float BACK_PLANE = 100.0f;
-
-// Run flags.
-extern int32_t Running;
-extern int32_t Quit;
-extern int32_t Minimized;
-extern int32_t SingleStep;
-extern int32_t StepPending;
-
-// The main window, once start-up has made it.
-extern win::Window* MainWindow;
 
 // What runs the program beside the user: called at the start of every pass of the main
 // loop, and whether a pass with nothing to render may sleep until the next message.
@@ -51,10 +23,37 @@ struct MainLoopHooks {
     std::function<void()> beforePass;
     bool mayWait = true;
 };
-extern MainLoopHooks LoopHooks;
 
-// The driver to start on instead of the one the enumeration chooses; -1 for the choice.
-extern int32_t StartDriver;
+// The shell's own state. The 3D objects it creates are in D3D (scene/scene_objects.h).
+struct ShellState {
+    int32_t DriverCount = 0;
+    int32_t CurrentDriver = 0;
+    GUID DriverGuid[MAX_DRIVERS] = {};
+    char DriverName[MAX_DRIVERS][DRIVER_NAME_SIZE] = {};
+    int32_t BitsPerPixel = 0;
+
+    // Render state; RenderQuality holds shade (bits 0-2), lighting (3-5) and fill (6-8).
+    int32_t RenderQuality = START_RENDER_QUALITY;
+    int32_t TextureQuality = 1; // 0 nearest, 1 bilinear
+    int32_t Dithering = 0;
+    int32_t AntiAliasing = 0; // shown as its check mark and applied to nothing
+    int32_t ShowFPS = 0;
+    TitleStatus Status; // the frame count, the frame rate and the last title
+
+    // Run flags.
+    int32_t Running = 0;
+    int32_t Quit = 0;
+    int32_t Minimized = 0;
+    int32_t SingleStep = 0;
+    int32_t StepPending = 0;
+
+    // The main window, once start-up has made it.
+    win::Window* MainWindow = nullptr;
+    MainLoopHooks LoopHooks;
+    // The driver to start on instead of the one the enumeration chooses; -1 for the choice.
+    int32_t StartDriver = -1;
+};
+extern ShellState Shell;
 
 // The entry of the program proper: start-up, the main loop, the window's end. Returns 1
 // when start-up failed, otherwise the exit code of a quit message (0 without one).
@@ -70,6 +69,9 @@ int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, 
 int ApplyRenderState();
 void ShutDown();
 int ResetGlobals();
+// Every global of the program back to its start value: the shell's, the 3D objects' (which
+// must have been released), the world's, the shared flags and the error report's.
+void ResetProgramState();
 
 // One message through the accelerator table to its window, as the main loop passes it.
 void DeliverMessage(const win::Message& message);

@@ -11,13 +11,12 @@
 
 #include "platform/win/clock.h"
 #include "platform/win/platform.h"
-#include "platform/win/qt_window.h"
 #include "platform/win/recording_dialogs.h"
+#include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
 #include "shell/program_state.h"
 #include "shell/render.h"
-#include "shell/shared_flags.h"
 
 namespace {
 
@@ -121,7 +120,7 @@ constexpr NamedKey kKeys[] = {
 win::Message KeyMessage(const std::string& name) {
     win::Message message;
     message.kind = win::Kind::KeyDown;
-    message.window = MainWindow;
+    message.window = Shell.MainWindow;
     for (const NamedKey& key : kKeys) {
         if (name == key.name) {
             message.key = key.key;
@@ -162,20 +161,20 @@ public:
         if (options.seed)
             SetWorldSeedOverride(true, *options.seed);
         if (options.driver)
-            StartDriver = *options.driver;
+            Shell.StartDriver = *options.driver;
         // The answers to the dialogs of start-up are known before the window exists.
         RunQueueingSteps();
-        LoopHooks.beforePass = [this] { BeforePass(); };
-        LoopHooks.mayWait = !scripted_;
+        Shell.LoopHooks.beforePass = [this] { BeforePass(); };
+        Shell.LoopHooks.mayWait = !scripted_;
     }
 
     ~Impl() {
-        LoopHooks = MainLoopHooks{};
+        Shell.LoopHooks = MainLoopHooks{};
         win::SetDialogs(nullptr);
         if (virtualTime_)
             win::SetClock(nullptr);
         SetWorldSeedOverride(false, 0);
-        StartDriver = -1;
+        Shell.StartDriver = -1;
     }
 
     int ExitCode(int loopResult) const { return failed_ ? 2 : loopResult; }
@@ -189,17 +188,17 @@ private:
     }
 
     void BeforePass() {
-        if (timing_ && Status.frameCount == 1)
+        if (timing_ && Shell.Status.frameCount == 1)
             ReportStartUpTime();
         if (virtualTime_)
             clock_.Advance();
-        if (!scripted_ || Quit || StillWaiting())
+        if (!scripted_ || Shell.Quit || StillWaiting())
             return;
-        while (next_ < steps_.size() && !Quit) {
+        while (next_ < steps_.size() && !Shell.Quit) {
             if (Execute(steps_[next_++]))
                 return;
         }
-        if (!Quit)
+        if (!Shell.Quit)
             Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
     }
 
@@ -224,7 +223,7 @@ private:
                 return true;
             break;
         case Wait::Rest:
-            if (Busy && win::GetTickCount() - waitStart_ < waitTicks_)
+            if (Shared.Busy && win::GetTickCount() - waitStart_ < waitTicks_)
                 return true;
             break;
         case Wait::None:
@@ -235,7 +234,7 @@ private:
     }
 
     void Deliver(win::Message message) {
-        message.window = MainWindow;
+        message.window = Shell.MainWindow;
         DeliverMessage(message);
         PumpMessages();
     }
@@ -243,7 +242,7 @@ private:
     void Fail(const ScriptStep& step, const std::string& problem) {
         std::cerr << "kestrel3d: line " << step.line << ": " << problem << '\n';
         failed_ = true;
-        if (MainWindow)
+        if (Shell.MainWindow)
             ShutDown();
     }
 
@@ -280,7 +279,7 @@ private:
             ResizeClient(0, 0);
             return false;
         case ScriptOp::Restore:
-            MainWindow->ClientResized(restoreWidth_, restoreHeight_, win::SIZE_RESTORED);
+            Shell.MainWindow->ClientResized(restoreWidth_, restoreHeight_, win::SIZE_RESTORED);
             return false;
         case ScriptOp::Frames:
             return WaitFor(Wait::Passes, step.a);
@@ -308,7 +307,7 @@ private:
     bool WaitFor(Wait kind, int amount) {
         if (kind == Wait::Passes && amount == 0)
             return false;
-        if (kind == Wait::Rest && !Busy)
+        if (kind == Wait::Rest && !Shared.Busy)
             return false;
         waiting_ = kind;
         passesLeft_ = amount - 1;
@@ -319,27 +318,25 @@ private:
 
     // The size Restore returns to is the client size before the window shrank to nothing.
     void ResizeClient(int width, int height) {
-        if (MainWindow->ClientWidth() > 0 && MainWindow->ClientHeight() > 0) {
-            restoreWidth_ = MainWindow->ClientWidth();
-            restoreHeight_ = MainWindow->ClientHeight();
+        if (Shell.MainWindow->ClientWidth() > 0 && Shell.MainWindow->ClientHeight() > 0) {
+            restoreWidth_ = Shell.MainWindow->ClientWidth();
+            restoreHeight_ = Shell.MainWindow->ClientHeight();
         }
         if (width > 0 && height > 0 && ResizeOnScreen(width, height))
             return;
-        MainWindow->ClientResized(width, height,
-                                  width && height ? win::SIZE_RESTORED : win::SIZE_MINIMIZED);
+        Shell.MainWindow->ClientResized(width, height,
+                                        width && height ? win::SIZE_RESTORED : win::SIZE_MINIMIZED);
     }
 
-    // A window on the screen is resized by Qt so the view follows; its resize events reach
-    // the window procedure. False when the screen would not give the client that size.
+    // A window on the screen is resized by the screen so the view follows; its resize
+    // messages reach the window procedure. False when the screen would not give the client
+    // that size.
     static bool ResizeOnScreen(int width, int height) {
-        auto* window = dynamic_cast<win::QtWindow*>(MainWindow);
-        if (!window)
+        if (!Shell.MainWindow->RequestClientSize(width, height))
             return false;
-        const QSize view = window->View()->size();
-        window->resize(window->size() + QSize(width - view.width(), height - view.height()));
         PumpMessages();
-        return window->View()->size() == QSize(width, height) &&
-               MainWindow->ClientWidth() == width && MainWindow->ClientHeight() == height;
+        return Shell.MainWindow->ClientWidth() == width &&
+               Shell.MainWindow->ClientHeight() == height;
     }
 
     void WriteState(const ScriptStep& step) {

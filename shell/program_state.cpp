@@ -1,17 +1,17 @@
 #include "shell/program_state.h"
 
-#include <QImage>
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "engine/machine_json.h"
 #include "engine/slot_machine.h"
+#include "platform/win/image_file.h"
 #include "platform/win/platform.h"
+#include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
 #include "shell/render.h"
-#include "shell/shared_flags.h"
 #include "shell/window_proc.h"
-#include "tools/slotsim/machine_json.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ nlohmann::ordered_json MenuState(win::Window* window) {
 
 nlohmann::ordered_json CameraPosition() {
     D3DVECTOR at{};
-    if (!CameraFrame || !SceneFrame || FAILED(CameraFrame->GetPosition(SceneFrame, &at)))
+    if (!D3D.CameraFrame || !D3D.SceneFrame ||
+        FAILED(D3D.CameraFrame->GetPosition(D3D.SceneFrame, &at)))
         return nullptr;
     return {at.x, at.y, at.z};
 }
@@ -51,51 +52,54 @@ std::string ProgramStateJson() {
     nlohmann::ordered_json state;
     const RecordingMessageSink noMessages;
     state["Machine"] = Machine ? MachineToJson(*Machine, noMessages) : nullptr;
-    state["Busy"] = Busy;
-    state["DisplayFlags"] = DisplayFlags;
-    state["Title"] = MainWindow ? MainWindow->GetWindowText() : "";
-    state["ClientWidth"] = MainWindow ? MainWindow->ClientWidth() : 0;
-    state["ClientHeight"] = MainWindow ? MainWindow->ClientHeight() : 0;
-    state["ViewportWidth"] = Nullable(Viewport, Viewport ? int(Viewport->GetWidth()) : 0);
-    state["ViewportHeight"] = Nullable(Viewport, Viewport ? int(Viewport->GetHeight()) : 0);
+    state["Busy"] = Shared.Busy;
+    state["DisplayFlags"] = Shared.DisplayFlags;
+    state["Title"] = Shell.MainWindow ? Shell.MainWindow->GetWindowText() : "";
+    state["ClientWidth"] = Shell.MainWindow ? Shell.MainWindow->ClientWidth() : 0;
+    state["ClientHeight"] = Shell.MainWindow ? Shell.MainWindow->ClientHeight() : 0;
+    state["ViewportWidth"] =
+        Nullable(D3D.Viewport, D3D.Viewport ? int(D3D.Viewport->GetWidth()) : 0);
+    state["ViewportHeight"] =
+        Nullable(D3D.Viewport, D3D.Viewport ? int(D3D.Viewport->GetHeight()) : 0);
     state["Camera"] = CameraPosition();
-    state["PanX"] = PanX;
-    state["PanY"] = PanY;
-    state["Zoom"] = Zoom;
-    state["ScrollH"] = MainWindow ? MainWindow->GetScrollPos(win::SB_HORZ) : 0;
-    state["ScrollV"] = MainWindow ? MainWindow->GetScrollPos(win::SB_VERT) : 0;
-    state["RenderQuality"] = RenderQuality;
-    state["TextureQuality"] = TextureQuality;
-    state["Dithering"] = Dithering;
-    state["AntiAliasing"] = AntiAliasing;
-    state["ShowFPS"] = ShowFPS;
-    state["SingleStep"] = SingleStep;
-    state["Running"] = Running;
-    state["FrameCount"] = Status.frameCount;
+    state["PanX"] = World.PanX;
+    state["PanY"] = World.PanY;
+    state["Zoom"] = World.Zoom;
+    state["ScrollH"] = Shell.MainWindow ? Shell.MainWindow->GetScrollPos(win::SB_HORZ) : 0;
+    state["ScrollV"] = Shell.MainWindow ? Shell.MainWindow->GetScrollPos(win::SB_VERT) : 0;
+    state["RenderQuality"] = Shell.RenderQuality;
+    state["TextureQuality"] = Shell.TextureQuality;
+    state["Dithering"] = Shell.Dithering;
+    state["AntiAliasing"] = Shell.AntiAliasing;
+    state["ShowFPS"] = Shell.ShowFPS;
+    state["SingleStep"] = Shell.SingleStep;
+    state["Running"] = Shell.Running;
+    state["FrameCount"] = Shell.Status.frameCount;
     state["Tick"] = win::GetTickCount();
     nlohmann::ordered_json drivers = nlohmann::ordered_json::array();
-    for (int i = 0; i < DriverCount && i < MAX_DRIVERS; ++i)
-        drivers.push_back(DriverName[i]);
+    for (int i = 0; i < Shell.DriverCount && i < MAX_DRIVERS; ++i)
+        drivers.push_back(Shell.DriverName[i]);
     state["Drivers"] = drivers;
-    state["CurrentDriver"] = CurrentDriver;
-    state["BitsPerPixel"] = BitsPerPixel;
-    state["Menu"] = MenuState(MainWindow);
+    state["CurrentDriver"] = Shell.CurrentDriver;
+    state["BitsPerPixel"] = Shell.BitsPerPixel;
+    state["Menu"] = MenuState(Shell.MainWindow);
     return JsonText(state);
 }
 
 bool SaveClientShot(const std::string& path) {
-    if (!MainWindow)
+    if (!Shell.MainWindow)
         return false;
-    const base::Image& picture = MainWindow->ClientImage();
-    const int width = MainWindow->ClientWidth() > 0 ? MainWindow->ClientWidth() : picture.width;
-    const int height = MainWindow->ClientHeight() > 0 ? MainWindow->ClientHeight() : picture.height;
+    const win::Window& window = *Shell.MainWindow;
+    const base::Image& picture = window.ClientImage();
+    const int width = window.ClientWidth() > 0 ? window.ClientWidth() : picture.width;
+    const int height = window.ClientHeight() > 0 ? window.ClientHeight() : picture.height;
     if (width <= 0 || height <= 0)
         return false;
     // The client area shows the picture 1:1 at its top left, on black.
-    QImage shot(width, height, QImage::Format_RGB32);
-    shot.fill(0xFF000000u);
+    base::Image shot;
+    shot.Resize(width, height);
     for (int y = 0; y < std::min(height, picture.height); ++y)
         for (int x = 0; x < std::min(width, picture.width); ++x)
-            shot.setPixel(x, y, 0xFF000000u | picture.At(x, y));
-    return shot.save(QString::fromStdString(path), "PNG");
+            shot.At(x, y) = picture.At(x, y);
+    return win::SavePng(shot, path);
 }

@@ -2,11 +2,8 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
+#include "scene/error_report.h"
 #include "shell/app.h"
-#include "shell/error_report.h"
-
-int32_t ShowFPS = 0;
-TitleStatus Status;
 
 namespace {
 
@@ -22,28 +19,28 @@ bool Succeeded(HRESULT result, const char* format) {
 
 int RenderFrame() {
     // Nothing to draw once ShutDown has released the scene (a scroll message may follow it).
-    if (!SceneFrame || !Viewport || !Device)
+    if (!D3D.SceneFrame || !D3D.Viewport || !D3D.Device)
         return 0;
-    if (!Succeeded(SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
+    if (!Succeeded(D3D.SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
         return 0;
     // StepReels() advances the reel animation and the credit count-up here.
-    if (!Succeeded(Viewport->Clear(), "Clearing viewport failed.\n%s"))
+    if (!Succeeded(D3D.Viewport->Clear(), "Clearing viewport failed.\n%s"))
         return 0;
-    if (!Succeeded(Viewport->Render(SceneFrame), "Rendering scene failed.\n%s"))
+    if (!Succeeded(D3D.Viewport->Render(D3D.SceneFrame), "Rendering scene failed.\n%s"))
         return 0;
-    if (!Succeeded(Device->Update(), "Updating device failed.\n%s"))
+    if (!Succeeded(D3D.Device->Update(), "Updating device failed.\n%s"))
         return 0;
     return 1;
 }
 
 void UpdateTitle(win::Window* window) {
     TitleInputs in;
-    in.showFps = ShowFPS;
+    in.showFps = Shell.ShowFPS;
     in.name = Machine->Name;
     in.expended = Machine->Expended;
     in.resetCount = Machine->ResetCount;
     in.tick = win::GetTickCount();
     std::string title;
-    if (AdvanceTitle(Status, in, title))
+    if (AdvanceTitle(Shell.Status, in, title))
         window->SetWindowText(title);
 }

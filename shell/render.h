@@ -6,9 +6,6 @@
 #include "platform/win/window.h"
 #include "shell/title.h"
 
-extern int32_t ShowFPS;
-extern TitleStatus Status; // the frame count, the frame rate and the last title
-
 // 1 when the frame was drawn, 0 after a failure message.
 int RenderFrame();
 void UpdateTitle(win::Window* window);

@@ -6,13 +6,11 @@
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
+#include "scene/error_report.h"
+#include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
-#include "shell/error_report.h"
 #include "shell/render.h"
-#include "shell/shared_flags.h"
-
-int32_t AntiAliasing = 0;
 
 namespace {
 
@@ -28,30 +26,30 @@ constexpr int SCROLL_MIN = -10;
 constexpr int SCROLL_MAX = 10;
 
 void SetRenderBits(int32_t mask, int32_t value) {
-    RenderQuality = (RenderQuality & ~mask) | value;
+    Shell.RenderQuality = (Shell.RenderQuality & ~mask) | value;
     ApplyRenderState();
 }
 
 void SetTextureQuality(int32_t quality) {
-    if (TextureQuality == quality)
+    if (Shell.TextureQuality == quality)
         return;
-    TextureQuality = quality;
+    Shell.TextureQuality = quality;
     ApplyRenderState();
 }
 
 void FlipDithering() {
-    Dithering = Dithering ? 0 : 1;
+    Shell.Dithering = Shell.Dithering ? 0 : 1;
     ApplyRenderState();
 }
 
 void StepOnce() {
-    if (!SingleStep)
-        SingleStep = 1;
-    StepPending = 1;
+    if (!Shell.SingleStep)
+        Shell.SingleStep = 1;
+    Shell.StepPending = 1;
 }
 
 void MoveZoom(double by) {
-    Zoom += by;
+    World.Zoom += by;
     PlaceCamera();
 }
 
@@ -66,22 +64,22 @@ const Command kCommands[] = {
     {CMD_OPEN, [](win::Window*) { OpenMachineFile(); }},
     {CMD_ABOUT, [](win::Window* window) { win::DialogBox("AppAbout", window, AboutProc); }},
     {CMD_SINGLE_STEP, [](win::Window*) { StepOnce(); }},
-    {CMD_GO, [](win::Window*) { SingleStep = 0; }},
+    {CMD_GO, [](win::Window*) { Shell.SingleStep = 0; }},
     {CMD_EXIT, [](win::Window*) { ShutDown(); }},
     {CMD_FLAT, [](win::Window*) { SetRenderBits(SHADE_MASK, 0); }},
     {CMD_GOURAUD, [](win::Window*) { SetRenderBits(SHADE_MASK, 1); }},
     {CMD_PHONG, [](win::Window*) { SetRenderBits(SHADE_MASK, 2); }},
-    {CMD_LIGHTING, [](win::Window*) { SetRenderBits(LIGHT_ON, ~RenderQuality & LIGHT_ON); }},
+    {CMD_LIGHTING, [](win::Window*) { SetRenderBits(LIGHT_ON, ~Shell.RenderQuality & LIGHT_ON); }},
     {CMD_POINTS, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_POINTS); }},
     {CMD_WIREFRAME, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_WIREFRAME); }},
     {CMD_SOLID, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_SOLID); }},
     {CMD_DITHERING, [](win::Window*) { FlipDithering(); }},
-    {CMD_ANTI_ALIASING, [](win::Window*) { AntiAliasing ^= 1; }},
+    {CMD_ANTI_ALIASING, [](win::Window*) { Shell.AntiAliasing ^= 1; }},
     {CMD_POINT_FILTERING, [](win::Window*) { SetTextureQuality(0); }},
     {CMD_BILINEAR_FILTERING, [](win::Window*) { SetTextureQuality(1); }},
     {CMD_ZOOM_IN, [](win::Window*) { MoveZoom(1.0); }},
     {CMD_ZOOM_OUT, [](win::Window*) { MoveZoom(-1.0); }},
-    {CMD_SOUND, [](win::Window*) { DisplayFlags ^= DISPLAY_SOUND; }},
+    {CMD_SOUND, [](win::Window*) { Shared.DisplayFlags ^= DISPLAY_SOUND; }},
     {CMD_SHOW_CABINET, [](win::Window*) { ToggleDisplay(DISPLAY_CABINET); }},
     {CMD_SHOW_CREDITS, [](win::Window*) { ToggleDisplay(DISPLAY_CREDITS); }},
     {CMD_SHOW_PAYOFF_CHART, [](win::Window*) { ToggleDisplay(DISPLAY_PAYOFF_CHART); }},
@@ -89,16 +87,16 @@ const Command kCommands[] = {
     {CMD_ROTATE_X, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_X); }},
     {CMD_ROTATE_Y, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Y); }},
     {CMD_ROTATE_Z, [](win::Window*) { ToggleRotation(DISPLAY_ROTATE_Z); }},
-    {CMD_SHOW_FPS, [](win::Window*) { ShowFPS = ShowFPS ? 0 : 1; }},
+    {CMD_SHOW_FPS, [](win::Window*) { Shell.ShowFPS = Shell.ShowFPS ? 0 : 1; }},
 };
 
 void ChangeDriver(win::Window* window, int command) {
     const int driver = command - CMD_FIRST_DRIVER;
-    if (driver < 0 || driver >= MAX_DRIVERS || driver == CurrentDriver)
+    if (driver < 0 || driver >= MAX_DRIVERS || driver == Shell.CurrentDriver)
         return;
     ReleaseViewportAndDevice();
-    CurrentDriver = driver;
-    if (!CreateDeviceAndViewport(Clipper, CurrentDriver, window->ClientWidth(),
+    Shell.CurrentDriver = driver;
+    if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, window->ClientWidth(),
                                  window->ClientHeight()))
         ShutDown();
 }
@@ -108,31 +106,32 @@ void HandleCommand(win::Window* window, int command) {
         if (entry.id == command)
             entry.action(window);
     ChangeDriver(window, command);
-    StepPending = 1;
+    Shell.StepPending = 1;
 }
 
 // The window can be drawn again. The main loop may be asleep waiting for a message, and
 // sizing reaches this procedure directly rather than through the queue, so a message is
 // posted to wake the loop up.
 void Unminimize() {
-    if (Minimized)
-        win::PostMessage(win::Message{.kind = win::Kind::None, .window = MainWindow});
-    Minimized = 0;
+    if (Shell.Minimized)
+        win::PostMessage(win::Message{.kind = win::Kind::None, .window = Shell.MainWindow});
+    Shell.Minimized = 0;
 }
 
 // A viewport as large as the client area, on the existing device.
 void ResizeViewport(int width, int height) {
-    if (Viewport) {
-        Viewport->Release();
-        Viewport = nullptr;
+    if (D3D.Viewport) {
+        D3D.Viewport->Release();
+        D3D.Viewport = nullptr;
     }
-    HRESULT result = lpD3DRM->CreateViewport(Device, CameraFrame, 0, 0, width, height, &Viewport);
+    HRESULT result = D3D.lpD3DRM->CreateViewport(D3D.Device, D3D.CameraFrame, 0, 0, width, height,
+                                                 &D3D.Viewport);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to resize the viewport.\n%s", ErrorText(result));
         ShutDown();
         return;
     }
-    result = Viewport->SetBack(BACK_PLANE);
+    result = D3D.Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to set background depth after viewport resize.\n%s", ErrorText(result));
         ShutDown();
@@ -143,23 +142,23 @@ void ResizeViewport(int width, int height) {
 
 void HandleSize(int width, int height) {
     if (width == 0 || height == 0) {
-        Minimized = 1;
+        Shell.Minimized = 1;
         return;
     }
     // Before start-up has made the viewport, and after a failure has taken it, there is
     // nothing to fit to the window.
-    if (!Viewport)
+    if (!D3D.Viewport)
         return;
-    const int viewWidth = static_cast<int>(Viewport->GetWidth());
-    const int viewHeight = static_cast<int>(Viewport->GetHeight());
-    if (viewWidth == width && viewHeight == height && !Minimized)
+    const int viewWidth = static_cast<int>(D3D.Viewport->GetWidth());
+    const int viewHeight = static_cast<int>(D3D.Viewport->GetHeight());
+    if (viewWidth == width && viewHeight == height && !Shell.Minimized)
         return;
     if (width <= viewWidth && height <= viewHeight) {
         ResizeViewport(width, height);
         return;
     }
     ReleaseViewportAndDevice();
-    if (!CreateDeviceAndViewport(Clipper, CurrentDriver, width, height)) {
+    if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, width, height)) {
         ShutDown();
         return;
     }
@@ -169,8 +168,8 @@ void HandleSize(int width, int height) {
 // The device's window side, for painting and activation; null after a failure message.
 LPDIRECT3DRMWINDEVICE WindowDevice(const char* failure) {
     LPDIRECT3DRMWINDEVICE windowDevice = nullptr;
-    if (FAILED(Device->QueryInterface(IID_IDirect3DRMWinDevice,
-                                      reinterpret_cast<void**>(&windowDevice)))) {
+    if (FAILED(D3D.Device->QueryInterface(IID_IDirect3DRMWinDevice,
+                                          reinterpret_cast<void**>(&windowDevice)))) {
         ShowMessage("%s", failure);
         return nullptr;
     }
@@ -180,7 +179,7 @@ LPDIRECT3DRMWINDEVICE WindowDevice(const char* failure) {
 void HandleActivate(win::Window* window, bool active) {
     window->SetScrollRange(win::SB_HORZ, SCROLL_MIN, SCROLL_MAX, false);
     window->SetScrollRange(win::SB_VERT, SCROLL_MIN, SCROLL_MAX, false);
-    if (!Device)
+    if (!D3D.Device)
         return;
     LPDIRECT3DRMWINDEVICE windowDevice =
         WindowDevice("Failed to create Windows device to handle WM_ACTIVATE.\n");
@@ -192,7 +191,7 @@ void HandleActivate(win::Window* window, bool active) {
 }
 
 int HandlePaint(win::Window* window, const win::Message& message) {
-    if (!Running || !Device)
+    if (!Shell.Running || !D3D.Device)
         return win::DefWindowProc(window, message);
     if (!window->GetUpdateRect())
         return 0;
@@ -225,9 +224,9 @@ void Scroll(win::Window* window, int bar, const win::Message& message) {
     const int position =
         ScrollPosition(window, bar, message.request, static_cast<int16_t>(message.thumb));
     if (bar == win::SB_HORZ)
-        PanX = position;
+        World.PanX = position;
     else
-        PanY = -position;
+        World.PanY = -position;
     PlaceCamera();
     RenderFrame();
 }
@@ -321,51 +320,51 @@ int ScrollStep(int position, int minimum, int maximum, int request, int thumb) {
 }
 
 std::vector<MenuMark> CurrentMenuMarks() {
-    const int32_t shade = RenderQuality & SHADE_MASK;
-    const int32_t fill = RenderQuality & FILL_MASK;
-    const int cabinet = (DisplayFlags & DISPLAY_CABINET) ? 1 : 0;
+    const int32_t shade = Shell.RenderQuality & SHADE_MASK;
+    const int32_t fill = Shell.RenderQuality & FILL_MASK;
+    const int cabinet = (Shared.DisplayFlags & DISPLAY_CABINET) ? 1 : 0;
     auto on = [](bool b) { return b ? 1 : 0; };
     std::vector<MenuMark> marks = {
-        {CMD_SINGLE_STEP, on(SingleStep == 1), -1},
-        {CMD_GO, -1, on(SingleStep == 1)},
-        {CMD_LIGHTING, on((RenderQuality & 0x38) == LIGHT_ON), -1},
+        {CMD_SINGLE_STEP, on(Shell.SingleStep == 1), -1},
+        {CMD_GO, -1, on(Shell.SingleStep == 1)},
+        {CMD_LIGHTING, on((Shell.RenderQuality & 0x38) == LIGHT_ON), -1},
         {CMD_FLAT, on(shade == 0), -1},
         {CMD_GOURAUD, on(shade == 1), -1},
         {CMD_PHONG, on(shade == 2), 0},
         {CMD_POINTS, on(fill == FILL_POINTS), -1},
         {CMD_WIREFRAME, on(fill == FILL_WIREFRAME), -1},
         {CMD_SOLID, on(fill == FILL_SOLID), -1},
-        {CMD_POINT_FILTERING, on(TextureQuality == 0), -1},
-        {CMD_BILINEAR_FILTERING, on(TextureQuality == 1), -1},
-        {CMD_DITHERING, on(Dithering == 1), -1},
-        {CMD_ANTI_ALIASING, on(AntiAliasing == 1), 0},
-        {CMD_SOUND, on(DisplayFlags & DISPLAY_SOUND), -1},
-        {CMD_SHOW_FPS, on(ShowFPS == 1), -1},
-        {CMD_ROTATE_X, on(DisplayFlags & DISPLAY_ROTATE_X), -1},
-        {CMD_ROTATE_Y, on(DisplayFlags & DISPLAY_ROTATE_Y), -1},
-        {CMD_ROTATE_Z, on(DisplayFlags & DISPLAY_ROTATE_Z), -1},
-        {CMD_SHOW_CREDITS, on(DisplayFlags & DISPLAY_CREDITS), cabinet},
-        {CMD_SHOW_PAYOFF_CHART, on(DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
-        {CMD_SHOW_BUTTONS, on(DisplayFlags & DISPLAY_BUTTONS), cabinet},
+        {CMD_POINT_FILTERING, on(Shell.TextureQuality == 0), -1},
+        {CMD_BILINEAR_FILTERING, on(Shell.TextureQuality == 1), -1},
+        {CMD_DITHERING, on(Shell.Dithering == 1), -1},
+        {CMD_ANTI_ALIASING, on(Shell.AntiAliasing == 1), 0},
+        {CMD_SOUND, on(Shared.DisplayFlags & DISPLAY_SOUND), -1},
+        {CMD_SHOW_FPS, on(Shell.ShowFPS == 1), -1},
+        {CMD_ROTATE_X, on(Shared.DisplayFlags & DISPLAY_ROTATE_X), -1},
+        {CMD_ROTATE_Y, on(Shared.DisplayFlags & DISPLAY_ROTATE_Y), -1},
+        {CMD_ROTATE_Z, on(Shared.DisplayFlags & DISPLAY_ROTATE_Z), -1},
+        {CMD_SHOW_CREDITS, on(Shared.DisplayFlags & DISPLAY_CREDITS), cabinet},
+        {CMD_SHOW_PAYOFF_CHART, on(Shared.DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
+        {CMD_SHOW_BUTTONS, on(Shared.DisplayFlags & DISPLAY_BUTTONS), cabinet},
     };
-    for (int i = 0; i < DriverCount; ++i)
-        marks.push_back({CMD_FIRST_DRIVER + i, on(i == CurrentDriver), -1});
+    for (int i = 0; i < Shell.DriverCount; ++i)
+        marks.push_back({CMD_FIRST_DRIVER + i, on(i == Shell.CurrentDriver), -1});
     return marks;
 }
 
 void ToggleDisplay(int32_t bit) {
-    if (Busy == 1) {
+    if (Shared.Busy == 1) {
         win::MessageBox(
             nullptr, "Please wait for the slot machine to come to a halt before using this command",
             "Wait! Wait! Wait!", win::MB_ICONEXCLAMATION);
         return;
     }
-    DisplayFlags ^= bit;
+    Shared.DisplayFlags ^= bit;
     // BuildMachineScene() rebuilds the machine's frames here, by the new flags.
 }
 
 void ToggleRotation(int32_t bit) {
-    DisplayFlags ^= bit;
+    Shared.DisplayFlags ^= bit;
     SetWorldRotation();
 }
 

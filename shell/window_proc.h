@@ -9,9 +9,6 @@
 #include "platform/win/dialogs.h"
 #include "platform/win/window.h"
 
-// Toggled by Anti-aliasing; shown as its check mark and applied to nothing.
-extern int32_t AntiAliasing;
-
 int WindowProc(win::Window* window, const win::Message& message);
 int AboutProc(win::Dialog* dialog, const win::Message& message);
 int ScrollPosition(win::Window* window, int bar, int request, int thumb);

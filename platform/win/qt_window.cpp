@@ -408,4 +408,10 @@ bool QtWindow::PostKey(const QKeyEvent& event) {
     return true;
 }
 
+bool QtWindow::RequestClientSize(int width, int height) {
+    const QSize view = View()->size();
+    resize(size() + QSize(width - view.width(), height - view.height()));
+    return true;
+}
+
 } // namespace win

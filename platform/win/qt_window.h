@@ -64,6 +64,7 @@ public:
     void DestroyWindow() override;
     int ColorDepth() const override;
     void SetClientImage(const base::Image& image) override;
+    bool RequestClientSize(int width, int height) override;
 
     ClientView* View() const { return view_; }
     RequestingScrollBar* ScrollBarWidget(int bar) const;

@@ -68,6 +68,9 @@ public:
     void ClientResized(int width, int height, int sizeType);
     // Records the client size without telling the procedure, as at creation.
     void SetClientSize(int width, int height);
+    // Asks the screen to make the client area this size. False when the window is not on a
+    // screen; otherwise the screen answers later, through the usual Size messages.
+    virtual bool RequestClientSize(int /*width*/, int /*height*/) { return false; }
     // Sends Paint with the update region set, then validates the client area.
     void PaintClient();
 

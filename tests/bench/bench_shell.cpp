@@ -23,11 +23,11 @@ void BM_ShellStartUpToFirstFrame(benchmark::State& state) {
             state.SkipWithError("start-up failed");
             break;
         }
-        MainWindow = window;
+        Shell.MainWindow = window;
         UpdateTitle(window);
         benchmark::DoNotOptimize(window->ClientImage().pixels.data());
         FreeProgram();
-        MainWindow = nullptr;
+        Shell.MainWindow = nullptr;
         win::Install(win::Services{});
     }
     SetWorldSeedOverride(false, 0);
@@ -38,7 +38,7 @@ void BM_ShellEmptyWorldFrame(benchmark::State& state) {
     win::RecordingDialogs dialogs;
     win::VirtualClock clock(10);
     win::Install(win::Services{&dialogs, &clock, nullptr, nullptr});
-    MainWindow = StartApplication(win::SW_SHOWNORMAL);
+    Shell.MainWindow = StartApplication(win::SW_SHOWNORMAL);
     for (auto _ : state) {
         if (!RenderFrame()) {
             state.SkipWithError("frame failed");
@@ -46,7 +46,7 @@ void BM_ShellEmptyWorldFrame(benchmark::State& state) {
         }
     }
     FreeProgram();
-    MainWindow = nullptr;
+    Shell.MainWindow = nullptr;
     win::Install(win::Services{});
 }
 BENCHMARK(BM_ShellEmptyWorldFrame)->Unit(benchmark::kMicrosecond);

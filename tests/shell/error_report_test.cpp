@@ -1,5 +1,5 @@
-#include "shell/error_report.h"
-#include "shell/shared_flags.h"
+#include "scene/error_report.h"
+#include "scene/shared_flags.h"
 #include "tests/common/temp_path.h"
 
 #include "platform/win/platform.h"
@@ -32,7 +32,7 @@ protected:
         fs::create_directories(folder_);
         fs::current_path(folder_);
         win::Install(win::Services{.dialogs = &dialogs});
-        LastResult = 0;
+        Errors.LastResult = 0;
     }
     void TearDown() override {
         win::Install(win::Services{});
@@ -76,8 +76,8 @@ HRESULT ReleaseFaces(FakeInterface*& faces) {
 } // namespace
 
 TEST(SharedFlags, StartAtRestWithEverythingShownAndSoundOn) {
-    EXPECT_EQ(Busy, 0);
-    EXPECT_EQ(DisplayFlags, 63);
+    EXPECT_EQ(Shared.Busy, 0);
+    EXPECT_EQ(Shared.DisplayFlags, 63);
 }
 
 TEST(ErrorText, NamesTheEdgeCodesOfItsTable) {
@@ -175,7 +175,7 @@ TEST_F(Reporting, FailedCheckedCallLogsBeepsShowsAndReturnsFail) {
     int reached = 0;
     EXPECT_EQ(Checked(kBadObject, reached), E_FAIL);
     EXPECT_EQ(reached, 0);
-    EXPECT_EQ(LastResult, kBadObject);
+    EXPECT_EQ(Errors.LastResult, kBadObject);
     EXPECT_EQ(logWhenShown, std::string(kFrameCall) + "\n");
     EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
     ASSERT_EQ(dialogs.boxes.size(), 1u);
@@ -183,7 +183,7 @@ TEST_F(Reporting, FailedCheckedCallLogsBeepsShowsAndReturnsFail) {
     EXPECT_EQ(dialogs.boxes[0].caption, "Direct3D Error -2005531891");
     EXPECT_EQ(dialogs.boxes[0].style, win::MB_ICONEXCLAMATION);
     EXPECT_FALSE(dialogs.boxes[0].owned);
-    EXPECT_STREQ(ErrorCaption, "Direct3D Error -2005531891");
+    EXPECT_STREQ(Errors.ErrorCaption, "Direct3D Error -2005531891");
     Checked(kBadObject, reached);
     EXPECT_EQ(Log(), std::string(kFrameCall) + "\n" + kFrameCall + "\n");
 }
@@ -193,7 +193,7 @@ TEST_F(Reporting, SucceedingCheckedCallGoesOnQuietly) {
         int reached = 0;
         EXPECT_EQ(Checked(result, reached), 0);
         EXPECT_EQ(reached, 1);
-        EXPECT_EQ(LastResult, result);
+        EXPECT_EQ(Errors.LastResult, result);
     }
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(dialogs.beeps.empty());
@@ -205,11 +205,11 @@ TEST_F(Reporting, CheckedReleaseNullsOnSuccessIgnoresNullAndReportsFailure) {
     FakeInterface* faces = &object;
     EXPECT_EQ(ReleaseFaces(faces), 0);
     EXPECT_EQ(faces, nullptr);
-    EXPECT_EQ(LastResult, 2);
-    LastResult = 7;
+    EXPECT_EQ(Errors.LastResult, 2);
+    Errors.LastResult = 7;
     EXPECT_EQ(ReleaseFaces(faces), 0);
     EXPECT_EQ(object.releases, 1);
-    EXPECT_EQ(LastResult, 7);
+    EXPECT_EQ(Errors.LastResult, 7);
     EXPECT_TRUE(dialogs.boxes.empty());
 
     object.releaseResult = -1;

@@ -31,22 +31,14 @@ void ShellTest::SetUp() {
     clock = win::VirtualClock{10};
     win::Install(win::Services{&dialogs, &clock, nullptr, &windows});
     rm::FailNthCall(0, 0);
-    Status = TitleStatus{};
-    ShowFPS = 0;
-    AntiAliasing = 0;
-    PanX = PanY = Zoom = 0.0;
-    CameraBase = {0.0, 0.0, -20.0};
-    DisplayFlags = DISPLAY_FLAGS_START;
-    Busy = 0;
-    LoopHooks = MainLoopHooks{};
-    StartDriver = -1;
+    ResetProgramState();
     SetWorldSeedOverride(true, 1);
 }
 
 void ShellTest::TearDown() {
     rm::FailNthCall(0, 0);
     FreeProgram();
-    MainWindow = nullptr;
+    Shell.MainWindow = nullptr;
     win::Install(win::Services{});
     SetWorldSeedOverride(false, 0);
     rm::SetDisplayDepth(32);
@@ -54,24 +46,24 @@ void ShellTest::TearDown() {
 
 win::Window* ShellTest::Start() {
     window = StartApplication(win::SW_SHOWNORMAL);
-    MainWindow = window;
+    Shell.MainWindow = window;
     return window;
 }
 
 int ShellTest::RunLoop(std::function<bool(int pass)> pass) {
     int count = 0;
-    LoopHooks.mayWait = false;
-    LoopHooks.beforePass = [&] {
-        if (!pass(++count) && !Quit)
+    Shell.LoopHooks.mayWait = false;
+    Shell.LoopHooks.beforePass = [&] {
+        if (!pass(++count) && !Shell.Quit)
             ShutDown();
     };
     const int result = WinMain(win::SW_SHOWNORMAL);
-    window = MainWindow;
+    window = Shell.MainWindow;
     return result;
 }
 
 void ShellTest::Send(win::Message message) {
-    message.window = MainWindow;
+    message.window = Shell.MainWindow;
     DeliverMessage(message);
     PumpMessages();
 }
@@ -84,14 +76,14 @@ void ShellTest::Key(int virtualKey, unsigned modifiers, int character) {
 }
 
 void ShellTest::OpenPopups() {
-    win::Menu* bar = MainWindow->GetMenu();
+    win::Menu* bar = Shell.MainWindow->GetMenu();
     for (int i = 0; i < bar->GetMenuItemCount(); ++i)
-        MainWindow->SendMessage(
+        Shell.MainWindow->SendMessage(
             win::Message{.kind = win::Kind::InitMenuPopup, .menu = bar->GetSubMenu(i)});
 }
 
 const win::MenuItem* ShellTest::Item(int command) {
-    return MainWindow->GetMenu()->FindCommand(command);
+    return Shell.MainWindow->GetMenu()->FindCommand(command);
 }
 
 std::vector<std::string> ShellTest::BoxTexts() const {

@@ -11,10 +11,10 @@
 #include "platform/rm/d3drm.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
+#include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
 #include "shell/render.h"
-#include "shell/shared_flags.h"
 #include "shell/window_proc.h"
 
 // A window on a display of a chosen colour depth.

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/error_report.h"
+#include "scene/error_report.h"
 
 namespace {
 
@@ -15,7 +15,8 @@ bool ReachedAfterTheCall = false;
 
 HRESULT BuildOneFrame(LPDIRECT3DRMFRAME* frame) {
     ReachedAfterTheCall = false;
-    CheckedCall(lpD3DRM->CreateFrame(SceneFrame, frame), "lpD3DRM->CreateFrame(parent,&frame)");
+    CheckedCall(D3D.lpD3DRM->CreateFrame(D3D.SceneFrame, frame),
+                "lpD3DRM->CreateFrame(parent,&frame)");
     ReachedAfterTheCall = true;
     return 0;
 }

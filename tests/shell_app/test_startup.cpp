@@ -8,54 +8,54 @@ namespace {
 
 // Reports one driver to ChooseDriver as the enumeration would.
 HRESULT Report(const char* name, bool hardware, D3DCOLORMODEL model, DWORD depths = DDBD_32) {
-    GUID guid{static_cast<uint32_t>(DriverCount + 1), 0, 0, {}};
+    GUID guid{static_cast<uint32_t>(Shell.DriverCount + 1), 0, 0, {}};
     D3DDEVICEDESC none{sizeof(D3DDEVICEDESC), 0, 0, 0};
     D3DDEVICEDESC desc{sizeof(D3DDEVICEDESC), 0, model, depths};
     return ChooseDriver(&guid, const_cast<char*>("description"), const_cast<char*>(name),
-                        hardware ? &desc : &none, hardware ? &none : &desc, &CurrentDriver);
+                        hardware ? &desc : &none, hardware ? &none : &desc, &Shell.CurrentDriver);
 }
 
 class DriverChoice : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetGlobals();
-        BitsPerPixel = 32;
+        Shell.BitsPerPixel = 32;
         StartDriverEnumeration();
     }
 };
 
 TEST_F(DriverChoice, HardwareBeatsSoftwareAndMonoBeatsColour) {
     EXPECT_EQ(Report("soft rgb", false, D3DCOLOR_RGB), D3DENUMRET_OK);
-    EXPECT_EQ(CurrentDriver, 0);
+    EXPECT_EQ(Shell.CurrentDriver, 0);
     EXPECT_EQ(Report("soft mono", false, D3DCOLOR_MONO), D3DENUMRET_OK);
-    EXPECT_EQ(CurrentDriver, 1);
+    EXPECT_EQ(Shell.CurrentDriver, 1);
     EXPECT_EQ(Report("hard rgb", true, D3DCOLOR_RGB), D3DENUMRET_OK);
-    EXPECT_EQ(CurrentDriver, 2);
+    EXPECT_EQ(Shell.CurrentDriver, 2);
     // A software driver never replaces a hardware one, mono or not.
     EXPECT_EQ(Report("soft mono 2", false, D3DCOLOR_MONO), D3DENUMRET_OK);
-    EXPECT_EQ(CurrentDriver, 2);
-    EXPECT_EQ(DriverCount, 4);
-    EXPECT_STREQ(DriverName[2], "hard rgb");
-    EXPECT_EQ(DriverGuid[2].Data1, 3u);
+    EXPECT_EQ(Shell.CurrentDriver, 2);
+    EXPECT_EQ(Shell.DriverCount, 4);
+    EXPECT_STREQ(Shell.DriverName[2], "hard rgb");
+    EXPECT_EQ(Shell.DriverGuid[2].Data1, 3u);
 }
 
 TEST_F(DriverChoice, OnlyFiveAreListedAndIncompatibleOnesAreSkipped) {
     EXPECT_EQ(Report("16-bit only", false, D3DCOLOR_RGB, DDBD_16), D3DENUMRET_OK);
-    EXPECT_EQ(DriverCount, 0);
-    EXPECT_EQ(CurrentDriver, -1);
+    EXPECT_EQ(Shell.DriverCount, 0);
+    EXPECT_EQ(Shell.CurrentDriver, -1);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(Report("d", false, D3DCOLOR_RGB), D3DENUMRET_OK);
     EXPECT_EQ(Report("fifth", false, D3DCOLOR_RGB), D3DENUMRET_CANCEL);
-    EXPECT_EQ(DriverCount, 5);
+    EXPECT_EQ(Shell.DriverCount, 5);
     // An enumeration that ignores the cancel cannot write past the list.
     EXPECT_EQ(Report("sixth", true, D3DCOLOR_MONO), D3DENUMRET_CANCEL);
-    EXPECT_EQ(DriverCount, 5);
-    EXPECT_EQ(CurrentDriver, 0);
+    EXPECT_EQ(Shell.DriverCount, 5);
+    EXPECT_EQ(Shell.CurrentDriver, 0);
 }
 
 TEST_F(DriverChoice, LongNamesAreCutToTheirBuffer) {
     Report(std::string(80, 'n').c_str(), false, D3DCOLOR_RGB);
-    EXPECT_EQ(std::strlen(DriverName[0]), static_cast<size_t>(DRIVER_NAME_SIZE - 1));
+    EXPECT_EQ(std::strlen(Shell.DriverName[0]), static_cast<size_t>(DRIVER_NAME_SIZE - 1));
 }
 
 // Answers the open dialog after noting whether the main window was already showing.
@@ -88,37 +88,37 @@ TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
     EXPECT_EQ(asked.file, "");
     EXPECT_TRUE(window->IsVisible());
     EXPECT_EQ(window->GetWindowText(), "Kestrel-3D:");
-    EXPECT_EQ(Running, 1);
+    EXPECT_EQ(Shell.Running, 1);
     EXPECT_TRUE(watching.boxes.empty());
     ASSERT_NE(Machine, nullptr);
     EXPECT_EQ(Machine->NumReels, 0);
 
     // The drivers sit between the two separators above Exit, in enumeration order.
     win::Menu* file = window->GetMenu()->GetSubMenu(0);
-    ASSERT_EQ(DriverCount, 2);
+    ASSERT_EQ(Shell.DriverCount, 2);
     EXPECT_EQ(file->ItemAt(7)->command, 80);
-    EXPECT_EQ(file->ItemAt(7)->text, DriverName[0]);
+    EXPECT_EQ(file->ItemAt(7)->text, Shell.DriverName[0]);
     EXPECT_EQ(file->ItemAt(8)->command, 81);
     EXPECT_TRUE(file->ItemAt(9)->separator);
     EXPECT_EQ(file->ItemAt(10)->command, 2);
     // The mono driver is preferred.
-    EXPECT_EQ(CurrentDriver, 1);
+    EXPECT_EQ(Shell.CurrentDriver, 1);
 
-    ASSERT_NE(Viewport, nullptr);
-    EXPECT_EQ(Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
-    EXPECT_EQ(Viewport->GetHeight(), static_cast<DWORD>(window->ClientHeight()));
-    EXPECT_FLOAT_EQ(Viewport->GetBack(), 100.0f);
-    EXPECT_EQ(Device->GetQuality(), 137u);
-    EXPECT_EQ(Device->GetTextureQuality(), 1u);
-    EXPECT_EQ(Device->GetDither(), 0);
-    EXPECT_EQ(Device->GetShades(), 256u);
+    ASSERT_NE(D3D.Viewport, nullptr);
+    EXPECT_EQ(D3D.Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
+    EXPECT_EQ(D3D.Viewport->GetHeight(), static_cast<DWORD>(window->ClientHeight()));
+    EXPECT_FLOAT_EQ(D3D.Viewport->GetBack(), 100.0f);
+    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
+    EXPECT_EQ(D3D.Device->GetTextureQuality(), 1u);
+    EXPECT_EQ(D3D.Device->GetDither(), 0);
+    EXPECT_EQ(D3D.Device->GetShades(), 256u);
 }
 
 TEST_F(ShellTest, StartDriverReplacesTheChoice) {
-    StartDriver = 0;
+    Shell.StartDriver = 0;
     ASSERT_NE(Start(), nullptr);
-    EXPECT_EQ(CurrentDriver, 0);
-    EXPECT_FALSE(Device->IsMono());
+    EXPECT_EQ(Shell.CurrentDriver, 0);
+    EXPECT_FALSE(D3D.Device->IsMono());
 }
 
 TEST_F(ShellTest, ShadeCountsFollowTheDisplayDepth) {
@@ -128,7 +128,7 @@ TEST_F(ShellTest, ShadeCountsFollowTheDisplayDepth) {
         SetUp();
         windows.depth = depth;
         ASSERT_NE(Start(), nullptr);
-        EXPECT_EQ(Device->GetShades(), shades) << depth;
+        EXPECT_EQ(D3D.Device->GetShades(), shades) << depth;
     }
 }
 
@@ -138,7 +138,7 @@ TEST_F(ShellTest, NoDriverForTheDisplayDepthEndsTheProgram) {
     EXPECT_EQ(BoxTexts(),
               std::vector<std::string>{"Could not find a D3D driver which is compatible with this "
                                        "display depth\r\n"});
-    EXPECT_FALSE(MainWindow && MainWindow->IsVisible());
+    EXPECT_FALSE(Shell.MainWindow && Shell.MainWindow->IsVisible());
 }
 
 // Every result-returning call of start-up, failed in turn: each failure that start-up
@@ -196,10 +196,10 @@ TEST_F(ShellTest, ThirdFailedFrameEndsTheRunAfterItsOwnMessage) {
                                         "Rendering has failed too many times.  Aborting "
                                         "execution.\n\r\n"}));
     // The first two failed passes still update the title; the third does not.
-    EXPECT_EQ(Status.frameCount, 8u);
-    EXPECT_EQ(Quit, 1);
-    EXPECT_EQ(SceneFrame, nullptr);
-    EXPECT_TRUE(MainWindow->IsDestroyed());
+    EXPECT_EQ(Shell.Status.frameCount, 8u);
+    EXPECT_EQ(Shell.Quit, 1);
+    EXPECT_EQ(D3D.SceneFrame, nullptr);
+    EXPECT_TRUE(Shell.MainWindow->IsDestroyed());
 }
 
 TEST_F(ShellTest, FailedStepsOfAFrameShowTheirTexts) {
@@ -243,15 +243,15 @@ TEST_F(ShellTest, EveryWayOutEndsTheLoopAndShutsDown) {
                   }),
                   way.exitCode);
         EXPECT_EQ(passes, way.lastPass);
-        EXPECT_EQ(Status.frameCount, static_cast<uint32_t>(way.lastPass - 1));
-        EXPECT_TRUE(MainWindow->IsDestroyed());
-        EXPECT_EQ(Running, 0);
-        EXPECT_EQ(SceneFrame, nullptr);
-        EXPECT_EQ(lpD3DRM, nullptr);
-        EXPECT_EQ(Clipper, nullptr);
-        EXPECT_NE(lpDD, nullptr);
+        EXPECT_EQ(Shell.Status.frameCount, static_cast<uint32_t>(way.lastPass - 1));
+        EXPECT_TRUE(Shell.MainWindow->IsDestroyed());
+        EXPECT_EQ(Shell.Running, 0);
+        EXPECT_EQ(D3D.SceneFrame, nullptr);
+        EXPECT_EQ(D3D.lpD3DRM, nullptr);
+        EXPECT_EQ(D3D.Clipper, nullptr);
+        EXPECT_NE(D3D.lpDD, nullptr);
         ShutDown();
-        EXPECT_EQ(Quit, 1);
+        EXPECT_EQ(Shell.Quit, 1);
     }
 }
 
@@ -259,24 +259,24 @@ TEST_F(ShellTest, MinimisedWindowRendersNothingUntilRestored) {
     uint32_t framesWhenMinimised = 0;
     RunLoop([&](int pass) {
         if (pass == 3) {
-            MainWindow->ClientResized(0, 0, win::SIZE_MINIMIZED);
-            framesWhenMinimised = Status.frameCount;
+            Shell.MainWindow->ClientResized(0, 0, win::SIZE_MINIMIZED);
+            framesWhenMinimised = Shell.Status.frameCount;
         }
         if (pass == 10) {
-            EXPECT_EQ(Status.frameCount, framesWhenMinimised);
-            MainWindow->ClientResized(584, 360, win::SIZE_RESTORED);
+            EXPECT_EQ(Shell.Status.frameCount, framesWhenMinimised);
+            Shell.MainWindow->ClientResized(584, 360, win::SIZE_RESTORED);
         }
         return pass < 12;
     });
     EXPECT_EQ(framesWhenMinimised, 2u);
-    EXPECT_EQ(Status.frameCount, 4u);
-    EXPECT_EQ(Minimized, 0);
+    EXPECT_EQ(Shell.Status.frameCount, 4u);
+    EXPECT_EQ(Shell.Minimized, 0);
 }
 
 TEST_F(ShellTest, SingleStepRendersOneFramePerStep) {
     std::vector<uint32_t> frames;
     RunLoop([&](int pass) {
-        frames.push_back(Status.frameCount);
+        frames.push_back(Shell.Status.frameCount);
         if (pass == 3)
             for (int i = 0; i < 3; ++i)
                 Key(win::VK_SPACE);
@@ -289,7 +289,7 @@ TEST_F(ShellTest, SingleStepRendersOneFramePerStep) {
     EXPECT_EQ(frames[3], 3u);
     EXPECT_EQ(frames[9], 3u);
     EXPECT_EQ(frames[12], 6u);
-    EXPECT_EQ(SingleStep, 0);
+    EXPECT_EQ(Shell.SingleStep, 0);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ protected:
 
     D3DVECTOR CameraAt() {
         D3DVECTOR at{};
-        CameraFrame->GetPosition(SceneFrame, &at);
+        D3D.CameraFrame->GetPosition(D3D.SceneFrame, &at);
         return at;
     }
 
@@ -46,22 +46,22 @@ TEST_F(WindowProcTest, RenderCommandsChangeTheQualityWordAndTheDevice) {
                                            {29, 137}, {20, 9},   {21, 73},  {22, 137}};
     for (const auto& [command, quality] : steps) {
         Command(command);
-        EXPECT_EQ(static_cast<DWORD>(RenderQuality), quality) << command;
-        EXPECT_EQ(Device->GetQuality(), quality) << command;
+        EXPECT_EQ(static_cast<DWORD>(Shell.RenderQuality), quality) << command;
+        EXPECT_EQ(D3D.Device->GetQuality(), quality) << command;
     }
     Command(24);
-    EXPECT_EQ(Dithering, 1);
-    EXPECT_EQ(Device->GetDither(), 1);
+    EXPECT_EQ(Shell.Dithering, 1);
+    EXPECT_EQ(D3D.Device->GetDither(), 1);
     Command(24);
-    EXPECT_EQ(Device->GetDither(), 0);
+    EXPECT_EQ(D3D.Device->GetDither(), 0);
     Command(17);
-    EXPECT_EQ(Device->GetTextureQuality(), 0u);
+    EXPECT_EQ(D3D.Device->GetTextureQuality(), 0u);
     Command(17);
-    EXPECT_EQ(TextureQuality, 0);
+    EXPECT_EQ(Shell.TextureQuality, 0);
     Command(18);
-    EXPECT_EQ(Device->GetTextureQuality(), 1u);
+    EXPECT_EQ(D3D.Device->GetTextureQuality(), 1u);
     Command(26);
-    EXPECT_EQ(AntiAliasing, 1);
+    EXPECT_EQ(Shell.AntiAliasing, 1);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -69,10 +69,10 @@ TEST_F(WindowProcTest, RefusedRenderStateStaysForTheNextTry) {
     rm::FailNthCall(1, D3DRMERR_BADVALUE);
     Command(12);
     EXPECT_EQ(LastBoxText(), "Setting the render quality failed.\nD3DRMERR_BADVALUE\r\n");
-    EXPECT_EQ(RenderQuality, 136);
-    EXPECT_EQ(Device->GetQuality(), 137u);
+    EXPECT_EQ(Shell.RenderQuality, 136);
+    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
     Command(24);
-    EXPECT_EQ(Device->GetQuality(), 136u);
+    EXPECT_EQ(D3D.Device->GetQuality(), 136u);
 }
 
 TEST_F(WindowProcTest, DisplayCommandsFlipTheirBits) {
@@ -82,20 +82,20 @@ TEST_F(WindowProcTest, DisplayCommandsFlipTheirBits) {
         {121, DISPLAY_ROTATE_Y},     {122, DISPLAY_ROTATE_Z},
     };
     for (const auto& [command, bit] : toggles) {
-        const int32_t before = DisplayFlags;
+        const int32_t before = Shared.DisplayFlags;
         Command(command);
-        EXPECT_EQ(DisplayFlags, before ^ bit) << command;
+        EXPECT_EQ(Shared.DisplayFlags, before ^ bit) << command;
         Command(command);
-        EXPECT_EQ(DisplayFlags, before) << command;
+        EXPECT_EQ(Shared.DisplayFlags, before) << command;
     }
     Command(113);
-    EXPECT_EQ(ShowFPS, 1);
+    EXPECT_EQ(Shell.ShowFPS, 1);
 }
 
 TEST_F(WindowProcTest, DisplayTogglesWaitForTheMachineButSoundAndRotationDoNot) {
-    Busy = 1;
+    Shared.Busy = 1;
     Command(111);
-    EXPECT_EQ(DisplayFlags, 63);
+    EXPECT_EQ(Shared.DisplayFlags, 63);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text,
               "Please wait for the slot machine to come to a halt before using this command");
@@ -104,10 +104,10 @@ TEST_F(WindowProcTest, DisplayTogglesWaitForTheMachineButSoundAndRotationDoNot) 
     EXPECT_FALSE(dialogs.boxes[0].owned);
     Command(112);
     Command(120);
-    EXPECT_EQ(DisplayFlags, 63 ^ 16 ^ 64);
-    Busy = 0;
+    EXPECT_EQ(Shared.DisplayFlags, 63 ^ 16 ^ 64);
+    Shared.Busy = 0;
     Command(111);
-    EXPECT_EQ(DisplayFlags, 63 ^ 16 ^ 64 ^ 32);
+    EXPECT_EQ(Shared.DisplayFlags, 63 ^ 16 ^ 64 ^ 32);
 }
 
 TEST_F(WindowProcTest, MarksFollowTheState) {
@@ -120,11 +120,11 @@ TEST_F(WindowProcTest, MarksFollowTheState) {
 }
 
 TEST_F(WindowProcTest, EveryAcceleratorReachesItsCommand) {
-    const auto shade = [] { return RenderQuality & 7; };
-    const auto fill = [] { return RenderQuality & 448; };
-    const auto zoom = [] { return static_cast<int>(Zoom); };
-    const auto flags = [] { return static_cast<int>(DisplayFlags); };
-    const auto step = [] { return SingleStep; };
+    const auto shade = [] { return Shell.RenderQuality & 7; };
+    const auto fill = [] { return Shell.RenderQuality & 448; };
+    const auto zoom = [] { return static_cast<int>(World.Zoom); };
+    const auto flags = [] { return static_cast<int>(Shared.DisplayFlags); };
+    const auto step = [] { return Shell.SingleStep; };
     // F4 (Phong) and Ctrl+A (anti-aliasing) are greyed: they change nothing.
     const struct {
         int key;
@@ -135,14 +135,14 @@ TEST_F(WindowProcTest, EveryAcceleratorReachesItsCommand) {
     } keys[] = {{win::VK_F2, 0, 0, shade, 0},
                 {win::VK_F3, 0, 0, shade, 1},
                 {win::VK_F4, 0, 0, shade, 1},
-                {win::VK_F5, 0, 0, [] { return RenderQuality & 56; }, 0},
+                {win::VK_F5, 0, 0, [] { return Shell.RenderQuality & 56; }, 0},
                 {'P', win::MOD_CONTROL, 16, fill, 0},
                 {'W', win::MOD_CONTROL, 23, fill, 64},
                 {'S', win::MOD_CONTROL, 19, fill, 128},
-                {'D', win::MOD_CONTROL, 4, [] { return Dithering; }, 1},
-                {'A', win::MOD_CONTROL, 1, [] { return AntiAliasing; }, 0},
-                {'O', win::MOD_CONTROL, 15, [] { return TextureQuality; }, 0},
-                {'L', win::MOD_CONTROL, 12, [] { return TextureQuality; }, 1},
+                {'D', win::MOD_CONTROL, 4, [] { return Shell.Dithering; }, 1},
+                {'A', win::MOD_CONTROL, 1, [] { return Shell.AntiAliasing; }, 0},
+                {'O', win::MOD_CONTROL, 15, [] { return Shell.TextureQuality; }, 0},
+                {'L', win::MOD_CONTROL, 12, [] { return Shell.TextureQuality; }, 1},
                 {win::VK_ADD, 0, '+', zoom, 1},
                 {win::VK_OEM_PLUS, win::MOD_SHIFT, '+', zoom, 2},
                 {win::VK_SUBTRACT, 0, '-', zoom, 1},
@@ -159,7 +159,7 @@ TEST_F(WindowProcTest, EveryAcceleratorReachesItsCommand) {
     Key(win::VK_F1);
     EXPECT_EQ(dialogs.dialogs, std::vector<std::string>{"AppAbout"});
     Key(win::VK_ESCAPE, 0, 27);
-    EXPECT_EQ(Quit, 1);
+    EXPECT_EQ(Shell.Quit, 1);
 }
 
 TEST_F(WindowProcTest, AboutBoxClosesOnlyWithOk) {
@@ -189,23 +189,23 @@ TEST(ScrollStep, PagesLinesEndsAndThumbStayInRange) {
 TEST_F(WindowProcTest, ScrollBarsPanTheCameraAndRenderAtOnce) {
     EXPECT_EQ(CameraAt().x, 0.0f);
     Scroll(win::Kind::HScroll, win::SB_PAGEDOWN);
-    EXPECT_DOUBLE_EQ(PanX, 7.0);
+    EXPECT_DOUBLE_EQ(World.PanX, 7.0);
     EXPECT_FLOAT_EQ(CameraAt().x, 7.0f);
     Scroll(win::Kind::HScroll, win::SB_LINEDOWN);
     Scroll(win::Kind::HScroll, win::SB_PAGEDOWN);
-    EXPECT_DOUBLE_EQ(PanX, 10.0);
+    EXPECT_DOUBLE_EQ(World.PanX, 10.0);
     EXPECT_EQ(window->GetScrollPos(win::SB_HORZ), 10);
     Scroll(win::Kind::HScroll, win::SB_LINEUP);
     EXPECT_FLOAT_EQ(CameraAt().x, 9.0f);
     // The vertical bar moves the camera the other way: its bottom end is y = -10.
     Scroll(win::Kind::VScroll, win::SB_BOTTOM);
-    EXPECT_DOUBLE_EQ(PanY, -10.0);
+    EXPECT_DOUBLE_EQ(World.PanY, -10.0);
     EXPECT_FLOAT_EQ(CameraAt().y, -10.0f);
     Scroll(win::Kind::VScroll, win::SB_THUMBTRACK, -3);
     EXPECT_FLOAT_EQ(CameraAt().y, 3.0f);
     // Each scroll message renders a frame, without touching the title.
     EXPECT_EQ(window->ClientImage().width, window->ClientWidth());
-    EXPECT_EQ(Status.frameCount, 0u);
+    EXPECT_EQ(Shell.Status.frameCount, 0u);
 }
 
 TEST_F(WindowProcTest, ZoomMovesTheCameraWithoutLimit) {
@@ -223,28 +223,28 @@ TEST_F(WindowProcTest, ZoomMovesTheCameraWithoutLimit) {
 }
 
 TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
-    LPDIRECT3DRMDEVICE device = Device;
+    LPDIRECT3DRMDEVICE device = D3D.Device;
     device->AddRef();
     window->ClientResized(300, 200, win::SIZE_RESTORED);
-    EXPECT_EQ(Device, device);
-    EXPECT_EQ(Viewport->GetWidth(), 300u);
-    EXPECT_EQ(Viewport->GetHeight(), 200u);
+    EXPECT_EQ(D3D.Device, device);
+    EXPECT_EQ(D3D.Viewport->GetWidth(), 300u);
+    EXPECT_EQ(D3D.Viewport->GetHeight(), 200u);
     // Growing past the shrunk viewport, still within the device, re-creates both.
     window->ClientResized(400, 200, win::SIZE_RESTORED);
-    EXPECT_NE(Device, device);
-    EXPECT_EQ(Device->GetWidth(), 400u);
-    EXPECT_EQ(Device->GetQuality(), 137u);
+    EXPECT_NE(D3D.Device, device);
+    EXPECT_EQ(D3D.Device->GetWidth(), 400u);
+    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
     device->Release();
 
     // Minimising and restoring to the same size re-creates the viewport.
-    LPDIRECT3DRMVIEWPORT viewport = Viewport;
+    LPDIRECT3DRMVIEWPORT viewport = D3D.Viewport;
     viewport->AddRef();
     window->ClientResized(0, 0, win::SIZE_MINIMIZED);
-    EXPECT_EQ(Minimized, 1);
-    EXPECT_EQ(Viewport, viewport);
+    EXPECT_EQ(Shell.Minimized, 1);
+    EXPECT_EQ(D3D.Viewport, viewport);
     window->ClientResized(400, 200, win::SIZE_RESTORED);
-    EXPECT_EQ(Minimized, 0);
-    EXPECT_NE(Viewport, viewport);
+    EXPECT_EQ(Shell.Minimized, 0);
+    EXPECT_NE(D3D.Viewport, viewport);
     viewport->Release();
     // A main loop asleep while the window was minimised is woken up.
     win::Message waiting;
@@ -258,7 +258,7 @@ TEST_F(WindowProcTest, FailedResizeEndsTheProgram) {
     rm::FailNthCall(1, D3DRMERR_BADALLOC);
     window->ClientResized(100, 100, win::SIZE_RESTORED);
     EXPECT_EQ(LastBoxText(), "Failed to resize the viewport.\nD3DRMERR_BADALLOC\r\n");
-    EXPECT_EQ(Quit, 1);
+    EXPECT_EQ(Shell.Quit, 1);
     // The window's later messages find the objects gone.
     window->ClientResized(200, 100, win::SIZE_RESTORED);
     Scroll(win::Kind::HScroll, win::SB_LINEDOWN - 1);
@@ -268,12 +268,12 @@ TEST_F(WindowProcTest, FailedResizeEndsTheProgram) {
 TEST_F(WindowProcTest, DriverChangeMakesANewDeviceWithTheSameState) {
     Command(21);
     Command(81); // the current driver: nothing happens
-    EXPECT_TRUE(Device->IsMono());
+    EXPECT_TRUE(D3D.Device->IsMono());
     Command(80);
-    EXPECT_EQ(CurrentDriver, 0);
-    EXPECT_FALSE(Device->IsMono());
-    EXPECT_EQ(Device->GetQuality(), 73u);
-    EXPECT_EQ(Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
+    EXPECT_EQ(Shell.CurrentDriver, 0);
+    EXPECT_FALSE(D3D.Device->IsMono());
+    EXPECT_EQ(D3D.Device->GetQuality(), 73u);
+    EXPECT_EQ(D3D.Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
     EXPECT_EQ(RenderFrame(), 1);
     OpenPopups();
     EXPECT_TRUE(Item(80)->checked);
@@ -285,13 +285,13 @@ TEST_F(WindowProcTest, FailedDriverChangeOrIdPastTheListEndsTheProgram) {
     Command(80);
     EXPECT_EQ(LastBoxText(),
               "Failed to create the D3DRM device from the clipper.\nGeneric failure.\r\n");
-    EXPECT_EQ(Quit, 1);
+    EXPECT_EQ(Shell.Quit, 1);
     TearDown();
     SetUp();
     Command(84);
     EXPECT_EQ(LastBoxText().rfind("Failed to create the D3DRM device from the clipper.\n", 0), 0u);
-    EXPECT_EQ(Quit, 1);
-    EXPECT_EQ(Device, nullptr);
+    EXPECT_EQ(Shell.Quit, 1);
+    EXPECT_EQ(D3D.Device, nullptr);
 }
 
 TEST_F(WindowProcTest, PaintAndActivationFailuresAreShownAndTheProgramGoesOn) {
@@ -310,17 +310,17 @@ TEST_F(WindowProcTest, PaintAndActivationFailuresAreShownAndTheProgramGoesOn) {
     window->PaintClient();
     EXPECT_EQ(LastBoxText(), "Failed to handle WM_PAINT.\n\r\n");
     EXPECT_EQ(dialogs.boxes.size(), 4u);
-    EXPECT_EQ(Quit, 0);
+    EXPECT_EQ(Shell.Quit, 0);
 }
 
 TEST_F(WindowProcTest, EveryCommandAllowsOneStepInSingleStepMode) {
     Command(27);
-    StepPending = 0;
+    Shell.StepPending = 0;
     Command(112);
-    EXPECT_EQ(StepPending, 1);
-    StepPending = 0;
+    EXPECT_EQ(Shell.StepPending, 1);
+    Shell.StepPending = 0;
     Command(9999);
-    EXPECT_EQ(StepPending, 1);
+    EXPECT_EQ(Shell.StepPending, 1);
 }
 
 TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {

@@ -17,12 +17,12 @@ protected:
     // A white 2 by 2 square facing the camera, at (x, y, 0) under the world frame.
     void AddSquare(float x, float y) {
         LPDIRECT3DRMMESHBUILDER mesh = nullptr;
-        ASSERT_EQ(lpD3DRM->CreateMeshBuilder(&mesh), 0);
+        ASSERT_EQ(D3D.lpD3DRM->CreateMeshBuilder(&mesh), 0);
         D3DVECTOR corners[] = {
             {x - 1, y + 1, 0}, {x + 1, y + 1, 0}, {x + 1, y - 1, 0}, {x - 1, y - 1, 0}};
         DWORD faces[] = {4, 0, 1, 2, 3, 0};
         ASSERT_EQ(mesh->AddFaces(4, corners, 0, nullptr, faces, nullptr), 0);
-        ASSERT_EQ(WorldFrame->AddVisual(mesh), 0);
+        ASSERT_EQ(World.WorldFrame->AddVisual(mesh), 0);
         mesh->Release();
     }
 
@@ -42,20 +42,20 @@ protected:
     // A frame under the world frame at (0, 1, 0), to follow the world's attitude.
     LPDIRECT3DRMFRAME Marker() {
         LPDIRECT3DRMFRAME marker = nullptr;
-        lpD3DRM->CreateFrame(WorldFrame, &marker);
-        marker->SetPosition(WorldFrame, 0, 1, 0);
+        D3D.lpD3DRM->CreateFrame(World.WorldFrame, &marker);
+        marker->SetPosition(World.WorldFrame, 0, 1, 0);
         return marker;
     }
 
     D3DVECTOR PositionOf(LPDIRECT3DRMFRAME frame) {
         D3DVECTOR at{};
-        frame->GetPosition(SceneFrame, &at);
+        frame->GetPosition(D3D.SceneFrame, &at);
         return at;
     }
 };
 
 TEST_F(WorldTest, CameraLooksAtTheWorldOriginUnderTheLights) {
-    StartDriver = 0; // full-colour lighting
+    Shell.StartDriver = 0; // full-colour lighting
     ASSERT_NE(Start(), nullptr);
     AddSquare(0, 0);
     // The square faces the camera; the light along (0, -1, 1) meets it at 45 degrees and
@@ -73,16 +73,16 @@ TEST_F(WorldTest, CameraLooksAtTheWorldOriginUnderTheLights) {
 TEST_F(WorldTest, PanAndZoomMoveTheCameraNotTheWorld) {
     ASSERT_NE(Start(), nullptr);
     AddSquare(0, 0);
-    PanX = 5.0;
-    PanY = -5.0;
+    World.PanX = 5.0;
+    World.PanY = -5.0;
     PlaceCamera();
     EXPECT_FALSE(Lit(0, 0));
     // Seen from (5, -5, -20) the square lies 5 units left and 5 up.
     const int shift = static_cast<int>(std::lround(5 * PixelsPerUnit()));
     EXPECT_TRUE(Lit(-shift, -shift));
     EXPECT_FALSE(Lit(shift, shift));
-    PanX = PanY = 0.0;
-    Zoom = 10.0; // half the distance: the square looks twice as large
+    World.PanX = World.PanY = 0.0;
+    World.Zoom = 10.0; // half the distance: the square looks twice as large
     PlaceCamera();
     const int edge = static_cast<int>(2 * PixelsPerUnit());
     EXPECT_TRUE(Lit(edge - 4, 0));

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/slotsim/machine_json.h"
+#include "engine/machine_json.h"
 
 // A request that cannot be carried out as given (wrong positions and the like); the tool
 // prints it and exits with the usage error code.

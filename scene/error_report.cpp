@@ -1,4 +1,4 @@
-#include "shell/error_report.h"
+#include "scene/error_report.h"
 
 #include "platform/win/platform.h"
 
@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-HRESULT LastResult = 0;
-char ErrorCaption[256] = "";
+ErrorReportState Errors;
 
 namespace {
 
@@ -230,7 +229,7 @@ void LogError(const char* text) {
 void ReportCheckedFailure(const char* text) {
     LogError(text);
     win::MessageBeep(0);
-    std::snprintf(ErrorCaption, sizeof ErrorCaption, "Direct3D Error %ld",
-                  static_cast<long>(LastResult));
-    win::MessageBox(nullptr, text, ErrorCaption, win::MB_ICONEXCLAMATION);
+    std::snprintf(Errors.ErrorCaption, sizeof Errors.ErrorCaption, "Direct3D Error %ld",
+                  static_cast<long>(Errors.LastResult));
+    win::MessageBox(nullptr, text, Errors.ErrorCaption, win::MB_ICONEXCLAMATION);
 }

@@ -4,20 +4,15 @@
 
 #include <cstdint>
 
-// The result codes, E_FAIL among them, belong to the retained-mode layer; until that layer
-// is part of the build the generic failure is declared here with the same type and value.
-#if __has_include("platform/rm/results.h")
 #include "platform/rm/results.h"
-#else
-using HRESULT = int32_t;
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-#endif
 
-// The result of the most recent checked call; read only to caption the error box.
-extern HRESULT LastResult;
-
-// The caption of the last checked-call error box, "Direct3D Error %ld" of LastResult.
-extern char ErrorCaption[256];
+struct ErrorReportState {
+    // The result of the most recent checked call; read only to caption the error box.
+    HRESULT LastResult = 0;
+    // The caption of the last checked-call error box, "Direct3D Error %ld" of LastResult.
+    char ErrorCaption[256] = "";
+};
+extern ErrorReportState Errors;
 
 // Formats like printf into 256 bytes, appends "\r\n" and shows the text in a box captioned
 // "D3DRM Example Message" with one OK button and no icon. Returns the box's result.
@@ -40,8 +35,8 @@ void ReportCheckedFailure(const char* text);
 // user should see it, written out because source formatting must not change it.
 #define CheckedCall(call, text)                                                                    \
     do {                                                                                           \
-        LastResult = static_cast<HRESULT>(call);                                                   \
-        if (LastResult < 0) {                                                                      \
+        Errors.LastResult = static_cast<HRESULT>(call);                                            \
+        if (Errors.LastResult < 0) {                                                               \
             ReportCheckedFailure(text);                                                            \
             return E_FAIL;                                                                         \
         }                                                                                          \
@@ -52,8 +47,8 @@ void ReportCheckedFailure(const char* text);
 #define CheckedRelease(pointer)                                                                    \
     do {                                                                                           \
         if ((pointer) != nullptr) {                                                                \
-            LastResult = static_cast<HRESULT>((pointer)->Release());                               \
-            if (LastResult < 0) {                                                                  \
+            Errors.LastResult = static_cast<HRESULT>((pointer)->Release());                        \
+            if (Errors.LastResult < 0) {                                                           \
                 ReportCheckedFailure("(" #pointer ")->Release()");                                 \
                 return E_FAIL;                                                                     \
             }                                                                                      \

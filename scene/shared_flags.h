@@ -1,11 +1,9 @@
 #pragma once
 // The two words that play control, the 3D presentation and the shell all read: whether the
-// machine is in motion, and the display and sound options of the Display menu.
+// machine is in motion, and the display and sound options of the Display menu. They sit
+// here, below everything that reads them.
 
 #include <cstdint>
-
-// 1 while the reels turn or credits are being counted up, 0 when the machine is at rest.
-extern int32_t Busy;
 
 // Option bits of DisplayFlags; a menu command flips one bit, none sets or clears outright.
 inline constexpr int32_t DISPLAY_CABINET = 1;
@@ -21,4 +19,9 @@ inline constexpr int32_t DISPLAY_ROTATE_Z = 256;
 // Everything shown and sound on, the world still.
 inline constexpr int32_t DISPLAY_FLAGS_START = 63;
 
-extern int32_t DisplayFlags;
+struct SharedFlags {
+    // 1 while the reels turn or credits are being counted up, 0 when the machine is at rest.
+    int32_t Busy = 0;
+    int32_t DisplayFlags = DISPLAY_FLAGS_START;
+};
+extern SharedFlags Shared;

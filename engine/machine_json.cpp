@@ -1,4 +1,4 @@
-#include "tools/slotsim/machine_json.h"
+#include "engine/machine_json.h"
 
 namespace {
 

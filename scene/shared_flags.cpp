@@ -1,0 +1,3 @@
+#include "scene/shared_flags.h"
+
+SharedFlags Shared;
