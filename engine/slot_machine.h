@@ -11,7 +11,7 @@
 class MessageSink;
 
 // Capacities of the machine's tables. A machine file that asks for more is cut down to them
-// (see docs/machine-file-format.md).
+// (the README describes the machine file format).
 constexpr int MAX_SYMBOLS = 128; // indexed by character code; codes 1 to 127 are usable
 constexpr int MAX_REELS = 4;
 constexpr int MAX_STOPS = 256;        // stops per reel strip

@@ -233,3 +233,10 @@ void ReportCheckedFailure(const char* text) {
                   static_cast<long>(Errors.LastResult));
     win::MessageBox(nullptr, text, Errors.ErrorCaption, win::MB_ICONEXCLAMATION);
 }
+
+int SucceededOrShow(HRESULT result, const char* format) {
+    if (result == 0)
+        return 1;
+    ShowMessage(format, ErrorText(result));
+    return 0;
+}

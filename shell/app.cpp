@@ -46,20 +46,20 @@ constexpr ShadeCounts kShadeCounts[] = {
     {32, 256, 64, 256},
 };
 
-bool ApplyShadeCounts() {
+int ApplyShadeCounts() {
     for (const ShadeCounts& entry : kShadeCounts) {
         if (entry.bits != Shell.BitsPerPixel)
             continue;
         if (entry.deviceShades && FAILED(D3D.Device->SetShades(entry.deviceShades)))
-            return false;
+            return 0;
         if (entry.textureColors &&
             FAILED(D3D.lpD3DRM->SetDefaultTextureColors(entry.textureColors)))
-            return false;
+            return 0;
         if (entry.textureShades &&
             FAILED(D3D.lpD3DRM->SetDefaultTextureShades(entry.textureShades)))
-            return false;
+            return 0;
     }
-    return true;
+    return 1;
 }
 
 } // namespace
@@ -209,7 +209,6 @@ void ReleaseViewportAndDevice() {
 }
 
 void ShutDown() {
-    // DestroyMachineScene() tears down the machine's frames here.
     Shell.Running = 0;
     Release(D3D.SceneFrame);
     Release(D3D.CameraFrame);
@@ -257,13 +256,6 @@ void ResetProgramState() {
 
 namespace {
 
-bool ReportIfFailed(HRESULT result, const char* format) {
-    if (result == 0)
-        return false;
-    ShowMessage(format, ErrorText(result));
-    return true;
-}
-
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(
@@ -271,43 +263,43 @@ void PresentInWindow(win::Window* window) {
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.
-bool CreateSceneObjects(win::Window* window) {
+int CreateSceneObjects(win::Window* window) {
     if (DirectDrawCreate(nullptr, &D3D.lpDD, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDraw\n");
-        return false;
+        return 0;
     }
     D3D.lpDD->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
-    if (ReportIfFailed(Direct3DRMCreate(&D3D.lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
-        ReportIfFailed(D3D.lpD3DRM->CreateFrame(nullptr, &D3D.SceneFrame),
-                       "Failed to create the master scene frame.\n%s") ||
-        ReportIfFailed(D3D.lpD3DRM->CreateFrame(D3D.SceneFrame, &D3D.CameraFrame),
-                       "Failed to create the camera's frame.\n%s") ||
-        ReportIfFailed(D3D.CameraFrame->SetPosition(D3D.SceneFrame, 0, 0, 0),
-                       "Failed to position the camera in the frame.\n%s"))
-        return false;
+    if (!SucceededOrShow(Direct3DRMCreate(&D3D.lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
+        !SucceededOrShow(D3D.lpD3DRM->CreateFrame(nullptr, &D3D.SceneFrame),
+                         "Failed to create the master scene frame.\n%s") ||
+        !SucceededOrShow(D3D.lpD3DRM->CreateFrame(D3D.SceneFrame, &D3D.CameraFrame),
+                         "Failed to create the camera's frame.\n%s") ||
+        !SucceededOrShow(D3D.CameraFrame->SetPosition(D3D.SceneFrame, 0, 0, 0),
+                         "Failed to position the camera in the frame.\n%s"))
+        return 0;
     if (DirectDrawCreateClipper(0, &D3D.Clipper, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDrawClipper");
-        return false;
+        return 0;
     }
     if (D3D.Clipper->SetHWnd(0, window) != DD_OK) {
         ShowMessage("Failed to set hwnd on the clipper");
-        return false;
+        return 0;
     }
     PresentInWindow(window);
-    return true;
+    return 1;
 }
 
 // The driver named on the command line replaces the enumeration's choice.
-bool TakeStartDriver() {
+int TakeStartDriver() {
     if (Shell.StartDriver < 0)
-        return true;
+        return 1;
     if (Shell.StartDriver >= Shell.DriverCount) {
         std::fprintf(stderr, "kestrel3d: --driver %d: the list has %d driver(s)\n",
                      Shell.StartDriver, Shell.DriverCount);
-        return false;
+        return 0;
     }
     Shell.CurrentDriver = Shell.StartDriver;
-    return true;
+    return 1;
 }
 
 } // namespace

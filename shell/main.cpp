@@ -14,20 +14,20 @@
 namespace {
 
 // Reads the whole script before anything starts, so a bad line costs nothing.
-bool ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
+int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
     if (path.empty())
-        return true;
+        return 1;
     std::ifstream in(path);
     std::string error;
     if (!in) {
         std::cerr << "kestrel3d: cannot read " << path << '\n';
-        return false;
+        return 0;
     }
     if (!ParseScript(in, steps, error)) {
         std::cerr << "kestrel3d: " << error << '\n';
-        return false;
+        return 0;
     }
-    return true;
+    return 1;
 }
 
 } // namespace

@@ -86,20 +86,20 @@ std::string ProgramStateJson() {
     return JsonText(state);
 }
 
-bool SaveClientShot(const std::string& path) {
+int SaveClientShot(const std::string& path) {
     if (!Shell.MainWindow)
-        return false;
+        return 0;
     const win::Window& window = *Shell.MainWindow;
     const base::Image& picture = window.ClientImage();
     const int width = window.ClientWidth() > 0 ? window.ClientWidth() : picture.width;
     const int height = window.ClientHeight() > 0 ? window.ClientHeight() : picture.height;
     if (width <= 0 || height <= 0)
-        return false;
+        return 0;
     // The client area shows the picture 1:1 at its top left, on black.
     base::Image shot;
     shot.Resize(width, height);
     for (int y = 0; y < std::min(height, picture.height); ++y)
         for (int x = 0; x < std::min(width, picture.width); ++x)
             shot.At(x, y) = picture.At(x, y);
-    return win::SavePng(shot, path);
+    return win::SavePng(shot, path) ? 1 : 0;
 }

@@ -5,30 +5,17 @@
 #include "scene/error_report.h"
 #include "shell/app.h"
 
-namespace {
-
-// Shows a failed step's message with the code's text; false when it failed.
-bool Succeeded(HRESULT result, const char* format) {
-    if (result == D3DRM_OK)
-        return true;
-    ShowMessage(format, ErrorText(result));
-    return false;
-}
-
-} // namespace
-
 int RenderFrame() {
     // Nothing to draw once ShutDown has released the scene (a scroll message may follow it).
     if (!D3D.SceneFrame || !D3D.Viewport || !D3D.Device)
         return 0;
-    if (!Succeeded(D3D.SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
+    if (!SucceededOrShow(D3D.SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
         return 0;
-    // StepReels() advances the reel animation and the credit count-up here.
-    if (!Succeeded(D3D.Viewport->Clear(), "Clearing viewport failed.\n%s"))
+    if (!SucceededOrShow(D3D.Viewport->Clear(), "Clearing viewport failed.\n%s"))
         return 0;
-    if (!Succeeded(D3D.Viewport->Render(D3D.SceneFrame), "Rendering scene failed.\n%s"))
+    if (!SucceededOrShow(D3D.Viewport->Render(D3D.SceneFrame), "Rendering scene failed.\n%s"))
         return 0;
-    if (!Succeeded(D3D.Device->Update(), "Updating device failed.\n%s"))
+    if (!SucceededOrShow(D3D.Device->Update(), "Updating device failed.\n%s"))
         return 0;
     return 1;
 }

@@ -169,7 +169,7 @@ bool IsScriptKeyName(const std::string& name) {
            std::isalpha(static_cast<unsigned char>(name[5]));
 }
 
-bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
+int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         const std::vector<std::string> words = SplitWords(line);
@@ -181,15 +181,15 @@ bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& 
                 found = &op;
         if (!found) {
             error = "line " + std::to_string(number) + ": unknown command '" + words[0] + "'";
-            return false;
+            return 0;
         }
         LineParser parser(line, number);
         const std::string problem = parser.Parse(found->op);
         if (!problem.empty()) {
             error = "line " + std::to_string(number) + ": " + words[0] + ": " + problem;
-            return false;
+            return 0;
         }
         steps.push_back(parser.Step());
     }
-    return true;
+    return 1;
 }

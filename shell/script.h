@@ -37,9 +37,9 @@ struct ScriptStep {
 // The key names a script may send, as written in scripts.
 bool IsScriptKeyName(const std::string& name);
 
-// Reads a whole script. On the first bad line returns false with `error` holding
+// Reads a whole script and returns 1. On the first bad line returns 0 with `error` holding
 // "line N: problem"; `steps` then holds the lines before it.
-bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error);
+int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error);
 
 // Default limit of `idle` without an argument, in milliseconds of ticks.
 constexpr int kDefaultIdleLimit = 120000;

@@ -259,7 +259,6 @@ int WindowProc(win::Window* window, const win::Message& message) {
         ApplyMenuMarks(message.menu);
         return 0;
     case win::Kind::LButtonDown:
-        // PickButton(Viewport, x, y) plays the cabinet button under the click here.
         return 0;
     case win::Kind::MouseMove:
     case win::Kind::LButtonUp:
@@ -360,7 +359,6 @@ void ToggleDisplay(int32_t bit) {
         return;
     }
     Shared.DisplayFlags ^= bit;
-    // BuildMachineScene() rebuilds the machine's frames here, by the new flags.
 }
 
 void ToggleRotation(int32_t bit) {
@@ -378,6 +376,4 @@ void OpenMachineFile() {
     if (!win::GetOpenFileName(request))
         return;
     Machine->Load(request.file.c_str());
-    // BuildMachineScene() builds the loaded machine's scene here.
-    // LoadMachineSounds() reads the machine's sounds here.
 }
