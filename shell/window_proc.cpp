@@ -16,6 +16,7 @@ namespace {
 
 // Bits of RenderQuality.
 constexpr int32_t SHADE_MASK = 0x7;
+constexpr int32_t LIGHT_MASK = 0x38;
 constexpr int32_t LIGHT_ON = 8;
 constexpr int32_t FILL_MASK = 0x1C0;
 constexpr int32_t FILL_POINTS = 0;
@@ -326,7 +327,7 @@ std::vector<MenuMark> CurrentMenuMarks() {
     std::vector<MenuMark> marks = {
         {CMD_SINGLE_STEP, on(Shell.SingleStep == 1), -1},
         {CMD_GO, -1, on(Shell.SingleStep == 1)},
-        {CMD_LIGHTING, on((Shell.RenderQuality & 0x38) == LIGHT_ON), -1},
+        {CMD_LIGHTING, on((Shell.RenderQuality & LIGHT_MASK) == LIGHT_ON), -1},
         {CMD_FLAT, on(shade == 0), -1},
         {CMD_GOURAUD, on(shade == 1), -1},
         {CMD_PHONG, on(shade == 2), 0},
