@@ -1,6 +1,7 @@
 // kestrel3d itself, run offscreen with automation scripts: what it prints, the state it
 // writes and the pictures it takes.
 
+#include "resources/command_ids.h"
 #include "tests/common/temp_path.h"
 #include <gtest/gtest.h>
 
@@ -87,34 +88,100 @@ TEST_F(Kestrel3d, CancelledDialogLeavesABlackViewWithNoMoney) {
             ASSERT_EQ(shot.pixel(x, y) & 0xFFFFFFu, 0u) << x << "," << y;
 }
 
-TEST_F(Kestrel3d, CommandsKeysAndScrollBarsChangeStateAndMarks) {
-    const std::string script = "command 21\nkey F2\nkey Ctrl+x\nkey Plus\nkey KeypadPlus\n"
-                               "command 103\nscroll h pagedown\nscroll v bottom\nscroll v lineup\n"
-                               "command 113\nframes 1\nkey Space\nstate ";
-    const Outcome run = Start("", script + Path("state.json") + "\n");
+// Every accelerator, each followed by the state it left: the field it changes and its value.
+// F4 and Ctrl+A stand for greyed items and change nothing.
+TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
+    const struct {
+        const char* key;
+        const char* field;
+        int mask;
+        int expected;
+    } keys[] = {
+        {"F2", "RenderQuality", 7, 0},         {"F3", "RenderQuality", 7, 1},
+        {"F4", "RenderQuality", 7, 1},         {"F5", "RenderQuality", 56, 0},
+        {"Ctrl+P", "RenderQuality", 448, 0},   {"Ctrl+W", "RenderQuality", 448, 64},
+        {"Ctrl+S", "RenderQuality", 448, 128}, {"Ctrl+D", "Dithering", -1, 1},
+        {"Ctrl+A", "AntiAliasing", -1, 0},     {"Ctrl+O", "TextureQuality", -1, 0},
+        {"Ctrl+L", "TextureQuality", -1, 1},   {"Plus", "Zoom", -1, 1},
+        {"KeypadPlus", "Zoom", -1, 2},         {"Minus", "Zoom", -1, 1},
+        {"KeypadMinus", "Zoom", -1, 0},        {"Ctrl+X", "DisplayFlags", -1, 127},
+        {"Ctrl+Y", "DisplayFlags", -1, 255},   {"Ctrl+Z", "DisplayFlags", -1, 511},
+        {"Space", "SingleStep", -1, 1},        {"Enter", "SingleStep", -1, 0},
+    };
+    std::string script;
+    for (size_t i = 0; i < std::size(keys); ++i)
+        script += std::string("key ") + keys[i].key + "\nstate " + Path(std::to_string(i)) + "\n";
+    const Outcome run = Start("", script + "key F1\nkey Escape\nframes 5\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Json state = State();
-    EXPECT_EQ(state["RenderQuality"], 72);
-    EXPECT_EQ(state["DisplayFlags"], 127);
-    EXPECT_EQ(state["Zoom"], 3.0);
-    EXPECT_EQ(state["PanX"], 7.0);
-    EXPECT_EQ(state["PanY"], -9.0);
-    EXPECT_EQ(state["ScrollH"], 7);
-    EXPECT_EQ(state["ScrollV"], 9);
-    EXPECT_EQ(state["Camera"], Json::array({7.0, -9.0, -17.0}));
-    EXPECT_EQ(state["ShowFPS"], 1);
-    EXPECT_EQ(state["SingleStep"], 1);
-    EXPECT_EQ(state["Title"].get<std::string>().rfind("FPS ", 0), 0u);
-    const Json& menu = state["Menu"];
-    EXPECT_EQ(menu["21"]["checked"], true);
-    EXPECT_EQ(menu["22"]["checked"], false);
-    EXPECT_EQ(menu["12"]["checked"], true);
-    EXPECT_EQ(menu["14"]["enabled"], false);
-    EXPECT_EQ(menu["120"]["checked"], true);
-    EXPECT_EQ(menu["120"]["text"], "Enable &X Rotation\tCTRL-X");
-    EXPECT_EQ(menu["28"]["enabled"], true); // single-step mode offers Go
-    EXPECT_EQ(menu["81"]["checked"], true);
-    EXPECT_EQ(state["Drivers"].size(), 2u);
+    EXPECT_EQ(run.out, "dialog open\nabout\n");
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        const int value = State(std::to_string(i))[keys[i].field].get<int>();
+        EXPECT_EQ(value & keys[i].mask, keys[i].expected) << keys[i].key;
+    }
+}
+
+// The menu marks follow the state, the cabinet's three parts grey out with it, and the
+// scroll bars and zoom move the camera within their ranges.
+TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
+    std::string script = "state " + Path("a.json") + "\n";
+    for (int command : {CMD_WIREFRAME, CMD_FLAT, CMD_LIGHTING, CMD_POINT_FILTERING, CMD_DITHERING,
+                        CMD_SHOW_FPS, CMD_ROTATE_Y, CMD_SHOW_CABINET, CMD_SOUND, CMD_FIRST_DRIVER,
+                        CMD_ZOOM_IN, CMD_ZOOM_IN, CMD_ZOOM_OUT})
+        script += "command " + std::to_string(command) + "\n";
+    script += "scroll h pagedown"
+              "\nscroll h linedown\nscroll h pagedown\nscroll h lineup"
+              "\nscroll v bottom\nscroll v thumb -3\nscroll v pageup"
+              "\nframes 1\nstate " +
+              Path("b.json") + "\n";
+    const Outcome run = Start("", script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto marks = [](const Json& state, std::initializer_list<int> commands,
+                          const char* which) {
+        std::string line;
+        for (int command : commands)
+            line += state["Menu"][std::to_string(command)][which].get<bool>() ? '1' : '0';
+        return line;
+    };
+    const Json a = State("a.json");
+    // Gouraud, lighting, solid, bilinear, sound, the mono driver; Phong, anti-aliasing, Go
+    // greyed; the cabinet's parts offered.
+    EXPECT_EQ(marks(a,
+                    {CMD_GOURAUD, CMD_LIGHTING, CMD_SOLID, CMD_BILINEAR_FILTERING, CMD_SOUND,
+                     CMD_FIRST_DRIVER + 1, CMD_FLAT, CMD_FIRST_DRIVER, CMD_ROTATE_X, CMD_WIREFRAME},
+                    "checked"),
+              "1111110000");
+    EXPECT_EQ(marks(a,
+                    {CMD_PHONG, CMD_ANTI_ALIASING, CMD_GO, CMD_SHOW_CREDITS, CMD_SHOW_PAYOFF_CHART,
+                     CMD_SHOW_BUTTONS},
+                    "enabled"),
+              "000111");
+    EXPECT_EQ(a["Menu"][std::to_string(CMD_ROTATE_X)]["text"], "Enable &X Rotation\tCTRL-X");
+
+    const Json b = State("b.json");
+    EXPECT_EQ(b["RenderQuality"], 64);
+    EXPECT_EQ(marks(b,
+                    {CMD_WIREFRAME, CMD_FLAT, CMD_POINT_FILTERING, CMD_DITHERING, CMD_SHOW_FPS,
+                     CMD_ROTATE_Y, CMD_SHOW_CREDITS, CMD_SHOW_PAYOFF_CHART, CMD_SHOW_BUTTONS,
+                     CMD_FIRST_DRIVER},
+                    "checked"),
+              "1111111111");
+    EXPECT_EQ(marks(b,
+                    {CMD_SOLID, CMD_GOURAUD, CMD_LIGHTING, CMD_BILINEAR_FILTERING, CMD_SHOW_CABINET,
+                     CMD_SOUND, CMD_FIRST_DRIVER + 1},
+                    "checked"),
+              "0000000");
+    EXPECT_EQ(marks(b, {CMD_SHOW_CREDITS, CMD_SHOW_PAYOFF_CHART, CMD_SHOW_BUTTONS}, "enabled"),
+              "000");
+    EXPECT_EQ(b["CurrentDriver"], 0);
+    EXPECT_EQ(b["DisplayFlags"], 63 ^ 128 ^ 1 ^ 16);
+    EXPECT_EQ(b["ShowFPS"], 1);
+    EXPECT_EQ(b["Title"].get<std::string>().rfind("FPS ", 0), 0u);
+    // Page steps are a third of the range; every position stays within -10..10, and the
+    // vertical bar's positions move the camera down.
+    EXPECT_EQ(b["ScrollH"], 9);
+    EXPECT_EQ(b["ScrollV"], -10);
+    EXPECT_EQ(b["Camera"], Json::array({9.0, 10.0, -19.0}));
+    EXPECT_EQ(b["Zoom"], 1.0);
 }
 
 TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {

@@ -11,6 +11,7 @@
 #include "platform/rm/d3drm.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
+#include "resources/command_ids.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"

@@ -39,23 +39,20 @@ TEST_F(DriverChoice, HardwareBeatsSoftwareAndMonoBeatsColour) {
     EXPECT_EQ(Shell.DriverGuid[2].Data1, 3u);
 }
 
-TEST_F(DriverChoice, OnlyFiveAreListedAndIncompatibleOnesAreSkipped) {
+TEST_F(DriverChoice, OnlyFiveAreListedIncompatibleOnesSkippedLongNamesCut) {
     EXPECT_EQ(Report("16-bit only", false, D3DCOLOR_RGB, DDBD_16), D3DENUMRET_OK);
     EXPECT_EQ(Shell.DriverCount, 0);
     EXPECT_EQ(Shell.CurrentDriver, -1);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Report("d", false, D3DCOLOR_RGB), D3DENUMRET_OK);
+        EXPECT_EQ(Report(std::string(80, 'n').c_str(), false, D3DCOLOR_RGB), D3DENUMRET_OK);
+    // Long names are cut to their buffer.
+    EXPECT_EQ(std::strlen(Shell.DriverName[3]), static_cast<size_t>(DRIVER_NAME_SIZE - 1));
     EXPECT_EQ(Report("fifth", false, D3DCOLOR_RGB), D3DENUMRET_CANCEL);
     EXPECT_EQ(Shell.DriverCount, 5);
     // An enumeration that ignores the cancel cannot write past the list.
     EXPECT_EQ(Report("sixth", true, D3DCOLOR_MONO), D3DENUMRET_CANCEL);
     EXPECT_EQ(Shell.DriverCount, 5);
     EXPECT_EQ(Shell.CurrentDriver, 0);
-}
-
-TEST_F(DriverChoice, LongNamesAreCutToTheirBuffer) {
-    Report(std::string(80, 'n').c_str(), false, D3DCOLOR_RGB);
-    EXPECT_EQ(std::strlen(Shell.DriverName[0]), static_cast<size_t>(DRIVER_NAME_SIZE - 1));
 }
 
 // Answers the open dialog after noting whether the main window was already showing.
@@ -96,11 +93,11 @@ TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
     // The drivers sit between the two separators above Exit, in enumeration order.
     win::Menu* file = window->GetMenu()->GetSubMenu(0);
     ASSERT_EQ(Shell.DriverCount, 2);
-    EXPECT_EQ(file->ItemAt(7)->command, 80);
+    EXPECT_EQ(file->ItemAt(7)->command, CMD_FIRST_DRIVER);
     EXPECT_EQ(file->ItemAt(7)->text, Shell.DriverName[0]);
-    EXPECT_EQ(file->ItemAt(8)->command, 81);
+    EXPECT_EQ(file->ItemAt(8)->command, CMD_FIRST_DRIVER + 1);
     EXPECT_TRUE(file->ItemAt(9)->separator);
-    EXPECT_EQ(file->ItemAt(10)->command, 2);
+    EXPECT_EQ(file->ItemAt(10)->command, CMD_EXIT);
     // The mono driver is preferred.
     EXPECT_EQ(Shell.CurrentDriver, 1);
 
@@ -112,13 +109,6 @@ TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
     EXPECT_EQ(D3D.Device->GetTextureQuality(), 1u);
     EXPECT_EQ(D3D.Device->GetDither(), 0);
     EXPECT_EQ(D3D.Device->GetShades(), 256u);
-}
-
-TEST_F(ShellTest, StartDriverReplacesTheChoice) {
-    Shell.StartDriver = 0;
-    ASSERT_NE(Start(), nullptr);
-    EXPECT_EQ(Shell.CurrentDriver, 0);
-    EXPECT_FALSE(D3D.Device->IsMono());
 }
 
 TEST_F(ShellTest, ShadeCountsFollowTheDisplayDepth) {
@@ -228,7 +218,7 @@ TEST_F(ShellTest, EveryWayOutEndsTheLoopAndShutsDown) {
         int exitCode;
     } ways[] = {
         {2, [this] { Send(win::Message{.kind = win::Kind::Close}); }, 0},
-        {3, [this] { Command(2); }, 0},
+        {3, [this] { Command(CMD_EXIT); }, 0},
         {2, [] { win::PostQuitMessage(7); }, 7},
     };
     for (const auto& way : ways) {
@@ -253,24 +243,6 @@ TEST_F(ShellTest, EveryWayOutEndsTheLoopAndShutsDown) {
         ShutDown();
         EXPECT_EQ(Shell.Quit, 1);
     }
-}
-
-TEST_F(ShellTest, MinimisedWindowRendersNothingUntilRestored) {
-    uint32_t framesWhenMinimised = 0;
-    RunLoop([&](int pass) {
-        if (pass == 3) {
-            Shell.MainWindow->ClientResized(0, 0, win::SIZE_MINIMIZED);
-            framesWhenMinimised = Shell.Status.frameCount;
-        }
-        if (pass == 10) {
-            EXPECT_EQ(Shell.Status.frameCount, framesWhenMinimised);
-            Shell.MainWindow->ClientResized(584, 360, win::SIZE_RESTORED);
-        }
-        return pass < 12;
-    });
-    EXPECT_EQ(framesWhenMinimised, 2u);
-    EXPECT_EQ(Shell.Status.frameCount, 4u);
-    EXPECT_EQ(Shell.Minimized, 0);
 }
 
 TEST_F(ShellTest, SingleStepRendersOneFramePerStep) {

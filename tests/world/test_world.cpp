@@ -92,7 +92,7 @@ TEST_F(WorldTest, PanAndZoomMoveTheCameraNotTheWorld) {
 TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
     ASSERT_NE(Start(), nullptr);
     LPDIRECT3DRMFRAME marker = Marker();
-    Command(120); // X rotation: +y turns toward +z
+    Command(CMD_ROTATE_X); // X rotation: +y turns toward +z
     ASSERT_EQ(RenderFrame(), 1);
     D3DVECTOR at = PositionOf(marker);
     EXPECT_NEAR(at.y, std::cos(0.03), 1e-5);
@@ -104,15 +104,15 @@ TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
     EXPECT_NEAR(at.z, std::sin(3.0), 1e-3);
 
     // Both X and Y: the axis is the diagonal (1, 1, 0); off the axis the marker moves.
-    Command(121);
+    Command(CMD_ROTATE_Y);
     const D3DVECTOR before = PositionOf(marker);
     RenderFrame();
     const D3DVECTOR after = PositionOf(marker);
     EXPECT_GT(std::fabs(after.x - before.x), 1e-3);
 
     // Neither: the world stops where it is.
-    Command(120);
-    Command(121);
+    Command(CMD_ROTATE_X);
+    Command(CMD_ROTATE_Y);
     RenderFrame();
     RenderFrame();
     const D3DVECTOR still = PositionOf(marker);
