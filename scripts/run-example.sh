@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh build
-example=examples/lucky-sevens/lucky-sevens.slt
+example=build/examples/lucky-sevens/lucky-sevens.slt # with its generated pictures
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/bin/kestrel3d "$example"
 fi

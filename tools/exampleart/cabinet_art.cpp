@@ -1,0 +1,151 @@
+// The cabinet's own pictures: the button looks and the credit meter's ground. Their layouts
+// follow where the cabinet builder reads them, not the machine file.
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "tools/exampleart/pictures.h"
+#include "tools/exampleart/symbol_art.h"
+
+namespace {
+
+// "buttons" is read as four rows of a quarter height. v = 0 is the picture's bottom row, so
+// from the top: narrow buttons unlit (state 1), narrow lit (state 2), wide unlit, wide lit.
+// Narrow cells are a quarter of the width, wide ones half: the buttons are 1 and 2 units wide
+// and 1 unit along the slope, so square pixels here stay square on the cabinet.
+constexpr int kButtonsSide = 256;
+constexpr int kRow = kButtonsSide / 4;
+constexpr int kNarrow = kButtonsSide / 4;
+constexpr int kWide = kButtonsSide / 2;
+
+struct ButtonCell {
+    int x, row, width;
+    const char* text; // null for the button without an action
+    QColor colour;
+    bool lit;
+};
+
+const QColor kAmber(0xff, 0xb3, 0x00);
+const QColor kBlue(0x1e, 0x88, 0xe5);
+const QColor kGreen(0x43, 0xa0, 0x47);
+const QColor kRed(0xe5, 0x39, 0x35);
+const QColor kPlain(0x90, 0x90, 0x90);
+
+// Change is only ever shown in its first look and is always usable, so both of its cells are
+// lit; the button without an action is plain in both.
+const ButtonCell kButtonCells[] = {
+    {0, 0, kNarrow, "BET 1", kAmber, false},
+    {0, 1, kNarrow, "BET 1", kAmber, true},
+    {kNarrow, 0, kNarrow, nullptr, kPlain, false},
+    {kNarrow, 1, kNarrow, nullptr, kPlain, false},
+    {2 * kNarrow, 0, kNarrow, "CHANGE", kBlue, true},
+    {2 * kNarrow, 1, kNarrow, "CHANGE", kBlue, true},
+    {0, 2, kWide, "PLAY 3", kGreen, false},
+    {0, 3, kWide, "PLAY 3", kGreen, true},
+    {kWide, 2, kWide, "SPIN", kRed, false},
+    {kWide, 3, kWide, "SPIN", kRed, true},
+};
+
+QColor Unlit(const QColor& colour) {
+    const QColor grey(0x55, 0x55, 0x55);
+    return QColor((colour.red() + 2 * grey.red()) / 3, (colour.green() + 2 * grey.green()) / 3,
+                  (colour.blue() + 2 * grey.blue()) / 3);
+}
+
+void PaintButton(QPainter& p, const ButtonCell& cell) {
+    const QRectF area(cell.x, cell.row * kRow, cell.width, kRow);
+    p.fillRect(area, QColor(0xcc, 0xcc, 0xcc)); // the slope's own grey round the button
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x22, 0x22, 0x22));
+    p.drawRoundedRect(area.adjusted(3, 3, -3, -3), 9, 9);
+
+    const QRectF cap = area.adjusted(7, 7, -7, -7);
+    const QColor base = cell.lit ? cell.colour : Unlit(cell.colour);
+    QLinearGradient g(0, cap.top(), 0, cap.bottom());
+    g.setColorAt(0, cell.lit ? base.lighter(150) : base.lighter(115));
+    g.setColorAt(0.5, base);
+    g.setColorAt(1, base.darker(cell.lit ? 140 : 125));
+    p.setBrush(g);
+    p.setPen(QPen(base.darker(200), 1.5));
+    p.drawRoundedRect(cap, 6, 6);
+
+    if (cell.lit) { // a glint across the top of a lit cap
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 70));
+        p.drawRoundedRect(cap.adjusted(4, 3, -4, -cap.height() * 0.55), 4, 4);
+    }
+    if (!cell.text)
+        return;
+    const QRectF textBox = cap.adjusted(cap.width() * 0.1, cap.height() * 0.3, -cap.width() * 0.1,
+                                        -cap.height() * 0.3);
+    const QColor ink = cell.lit ? Qt::white : QColor(0xbb, 0xbb, 0xbb);
+    const QPen outline = cell.lit ? QPen(base.darker(250), 1.2) : QPen(Qt::NoPen);
+    PaintFittedText(p, QString::fromLatin1(cell.text), textBox, QFont::Black, ink, outline);
+}
+
+// The meter's figures are printed at fixed pixel places, right-aligned in these rectangles
+// (right and bottom edges exclusive); the face shows the left half of a 128 by 128 picture.
+constexpr int kMeterSide = 128;
+constexpr int kMeterShown = kMeterSide / 2;
+const QRect kPaidBox(QPoint(4, 48), QPoint(58, 68));
+const QRect kCreditsBox(QPoint(4, 73), QPoint(58, 93));
+const QRect kBetBox(QPoint(41, 101), QPoint(58, 121));
+const QColor kFigureGround(48, 0, 0);
+const QColor kCaption(0xff, 0xc8, 0x57);
+
+// The left half is stretched over a panel about twice as wide as it is tall per pixel, so
+// captions are drawn narrower to look right on the cabinet. Capitals fill the box's height.
+void PaintCaption(QPainter& p, const QString& text, const QRectF& box) {
+    QPainterPath path = TextOutline(text, QFont::Bold);
+    const QRectF bounds = path.boundingRect();
+    const double scale = box.height() / bounds.height();
+    QTransform t;
+    t.translate(box.left(), box.top());
+    t.scale(scale * 0.55, scale);
+    t.translate(-bounds.left(), -bounds.top());
+    p.setPen(Qt::NoPen);
+    p.setBrush(kCaption);
+    p.drawPath(t.map(path));
+}
+
+void PaintFigureBox(QPainter& p, const QRect& box) {
+    p.setPen(QColor(0x6a, 0x5a, 0x40));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box.adjusted(-1, -1, 1, 1));
+    p.fillRect(box, kFigureGround);
+}
+
+} // namespace
+
+QImage DrawButtons() {
+    QImage picture(kButtonsSide, kButtonsSide, QImage::Format_RGB32);
+    picture.fill(QColor(0xcc, 0xcc, 0xcc));
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const ButtonCell& cell : kButtonCells)
+        PaintButton(painter, cell);
+    return picture;
+}
+
+QImage DrawCreditMeter() {
+    QImage picture(kMeterSide, kMeterSide, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient ground(0, 0, 0, kMeterSide);
+    ground.setColorAt(0, QColor(0x2a, 0x2a, 0x30));
+    ground.setColorAt(1, QColor(0x10, 0x10, 0x14));
+    painter.fillRect(picture.rect(), ground);
+    painter.setPen(QPen(QColor(0x8a, 0x7a, 0x50), 2));
+    painter.drawRect(QRectF(1, 1, kMeterShown - 2, kMeterSide - 2));
+
+    for (const QRect& box : {kPaidBox, kCreditsBox, kBetBox})
+        PaintFigureBox(painter, box);
+    // Only four rows part the paid and credit figures, so the credit caption goes below its
+    // figure; the bet figure is short and has its caption beside it.
+    PaintCaption(painter, QStringLiteral("PAID"), QRectF(4, 35, 55, 11));
+    PaintCaption(painter, QStringLiteral("CREDITS"), QRectF(4, 94, 55, 7));
+    PaintCaption(painter, QStringLiteral("BET"), QRectF(4, 106, 34, 11));
+    return picture;
+}
