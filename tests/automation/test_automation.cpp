@@ -129,8 +129,8 @@ TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
                         CMD_ZOOM_IN, CMD_ZOOM_IN, CMD_ZOOM_OUT})
         script += "command " + std::to_string(command) + "\n";
     script += "scroll h pagedown"
-              "\nscroll h linedown\nscroll h pagedown\nscroll h lineup"
-              "\nscroll v bottom\nscroll v thumb -3\nscroll v pageup"
+              "\nscroll h lineup\nscroll h pagedown"
+              "\nscroll v bottom\nscroll v thumb -5\nscroll v pageup"
               "\nframes 1\nstate " +
               Path("b.json") + "\n";
     const Outcome run = Start("", script);
@@ -176,11 +176,11 @@ TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
     EXPECT_EQ(b["DisplayFlags"], 63 ^ 128 ^ 1 ^ 16);
     EXPECT_EQ(b["ShowFPS"], 1);
     EXPECT_EQ(b["Title"].get<std::string>().rfind("FPS ", 0), 0u);
-    // Page steps are a third of the range; every position stays within -10..10, and the
+    // Page steps are a third of the range; a step past either end stops at it, and the
     // vertical bar's positions move the camera down.
-    EXPECT_EQ(b["ScrollH"], 9);
+    EXPECT_EQ(b["ScrollH"], 10);
     EXPECT_EQ(b["ScrollV"], -10);
-    EXPECT_EQ(b["Camera"], Json::array({9.0, 10.0, -19.0}));
+    EXPECT_EQ(b["Camera"], Json::array({10.0, 10.0, -19.0}));
     EXPECT_EQ(b["Zoom"], 1.0);
 }
 
