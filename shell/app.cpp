@@ -7,6 +7,7 @@
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
+#include "resources/resources.h"
 #include "scene/world.h"
 #include "shell/error_report.h"
 #include "shell/render.h"
@@ -326,6 +327,7 @@ bool TakeStartDriver() {
 } // namespace
 
 win::Window* StartApplication(int showCommand) {
+    win::SetResources(res::AppResources());
     win::WindowClass windowClass;
     windowClass.style = win::CS_HREDRAW | win::CS_VREDRAW;
     windowClass.proc = WindowProc;

@@ -1,4 +1,8 @@
-// One Qt application object for the whole test program (offscreen unless told otherwise).
+// One Qt application object for the whole test program (offscreen unless told otherwise), and
+// the program's resources handed to the window layer as the shell hands them at start-up.
+
+#include "platform/win/platform.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -7,7 +11,10 @@ namespace {
 
 class QtEnvironment : public testing::Environment {
 public:
-    void SetUp() override { app_ = new QApplication(argc_, argv_); }
+    void SetUp() override {
+        app_ = new QApplication(argc_, argv_);
+        win::SetResources(res::AppResources());
+    }
     void TearDown() override { delete app_; }
 
 private:

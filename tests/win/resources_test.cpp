@@ -1,4 +1,5 @@
 #include "platform/win/accelerator.h"
+#include "platform/win/platform.h"
 #include "resources/resources.h"
 
 #include <gtest/gtest.h>
@@ -38,13 +39,13 @@ std::vector<Message> MessagesForKeyName(const std::string& name) {
 } // namespace
 
 TEST(Resources, AreFoundByTheirNamesOnly) {
-    EXPECT_EQ(res::FindMenu("AppMenu"), &res::AppMenu);
-    EXPECT_EQ(res::FindAccelerators("AppAccel"), &res::AppAccel);
-    EXPECT_EQ(res::FindDialog("AppAbout"), &res::AppAbout);
-    EXPECT_EQ(res::FindIcon("AppIcon"), &res::AppIcon);
-    EXPECT_EQ(res::FindMenu("AppAccel"), nullptr);
-    EXPECT_EQ(res::FindIcon("appicon"), nullptr);
-    EXPECT_EQ(res::FindDialog(""), nullptr);
+    EXPECT_EQ(FindMenuResource("AppMenu"), &res::AppMenu);
+    EXPECT_EQ(LoadAccelerators("AppAccel"), &res::AppAccel);
+    EXPECT_EQ(FindDialogResource("AppAbout"), &res::AppAbout);
+    EXPECT_EQ(FindIconResource("AppIcon"), &res::AppIcon);
+    EXPECT_EQ(FindMenuResource("AppAccel"), nullptr);
+    EXPECT_EQ(FindIconResource("appicon"), nullptr);
+    EXPECT_EQ(FindDialogResource(""), nullptr);
 }
 
 // Every item has exactly one mnemonic and a command of its own.
@@ -121,7 +122,7 @@ TEST(AppAbout, ControlsFitAndTheIconExists) {
         EXPECT_LE(control.x + control.width, about.width);
         EXPECT_LE(control.y + control.height, about.height);
         if (control.kind == ControlKind::Icon) {
-            EXPECT_NE(res::FindIcon(control.text), nullptr);
+            EXPECT_NE(FindIconResource(control.text), nullptr);
         }
     }
 }
