@@ -7,6 +7,7 @@
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
+#include "resources/resources.h"
 #include "scene/error_report.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
@@ -305,6 +306,7 @@ int TakeStartDriver() {
 } // namespace
 
 win::Window* StartApplication(int showCommand) {
+    win::SetResources(res::AppResources());
     win::WindowClass windowClass;
     windowClass.style = win::CS_HREDRAW | win::CS_VREDRAW;
     windowClass.proc = WindowProc;

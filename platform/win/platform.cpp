@@ -2,11 +2,11 @@
 
 #include "platform/win/accelerator.h"
 #include "platform/win/recording_dialogs.h"
-#include "resources/resources.h"
 
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <string_view>
 #include <vector>
 
 namespace win {
@@ -31,6 +31,7 @@ struct State {
     std::map<std::string, WindowClass> classes;
     std::vector<std::unique_ptr<Window>> windows;
     std::deque<Message> queue;
+    ResourceSet resources;
 };
 
 State& TheState() {
@@ -52,7 +53,37 @@ Menu* PopupHolding(Menu* bar, int command) {
     return nullptr;
 }
 
+template <typename Resource>
+const Resource* Named(std::span<const Resource* const> resources, const char* name) {
+    if (!name)
+        return nullptr;
+    for (const Resource* resource : resources)
+        if (resource && resource->name && std::string_view(resource->name) == name)
+            return resource;
+    return nullptr;
+}
+
 } // namespace
+
+void SetResources(const ResourceSet& resources) {
+    TheState().resources = resources;
+}
+
+const MenuResource* FindMenuResource(const char* name) {
+    return Named(TheState().resources.menus, name);
+}
+
+const AcceleratorResource* LoadAccelerators(const char* name) {
+    return Named(TheState().resources.accelerators, name);
+}
+
+const DialogResource* FindDialogResource(const char* name) {
+    return Named(TheState().resources.dialogs, name);
+}
+
+const IconResource* FindIconResource(const char* name) {
+    return Named(TheState().resources.icons, name);
+}
 
 void Install(const Services& services) {
     State& state = TheState();
@@ -80,9 +111,9 @@ Clock& CurrentClock() {
 bool RegisterClass(const WindowClass& windowClass) {
     if (!windowClass.name || !*windowClass.name || !windowClass.proc)
         return false;
-    if (windowClass.menu && !res::FindMenu(windowClass.menu))
+    if (windowClass.menu && !FindMenuResource(windowClass.menu))
         return false;
-    if (windowClass.icon && !res::FindIcon(windowClass.icon))
+    if (windowClass.icon && !FindIconResource(windowClass.icon))
         return false;
     return TheState().classes.emplace(windowClass.name, windowClass).second;
 }
@@ -95,8 +126,8 @@ Window* CreateWindow(const char* className, const char* title, int width, int he
     const WindowClass& windowClass = found->second;
     std::unique_ptr<Menu> menu;
     if (windowClass.menu)
-        menu = Menu::FromResource(*res::FindMenu(windowClass.menu));
-    const IconResource* icon = windowClass.icon ? res::FindIcon(windowClass.icon) : nullptr;
+        menu = Menu::FromResource(*FindMenuResource(windowClass.menu));
+    const IconResource* icon = FindIconResource(windowClass.icon);
     WindowFactory& factory =
         state.services.windows ? *state.services.windows : state.defaultWindows;
     state.windows.push_back(
@@ -115,10 +146,6 @@ void ReleaseWindows() {
     for (const auto& window : state.windows)
         window->DestroyWindow();
     state.windows.clear();
-}
-
-const AcceleratorResource* LoadAccelerators(const char* name) {
-    return name ? res::FindAccelerators(name) : nullptr;
 }
 
 void PostMessage(const Message& message) {
@@ -188,7 +215,7 @@ bool MessageBeep(unsigned type) {
 }
 
 int DialogBox(const char* templateName, Window* owner, DialogProc proc) {
-    const DialogResource* resource = templateName ? res::FindDialog(templateName) : nullptr;
+    const DialogResource* resource = FindDialogResource(templateName);
     if (!resource || !proc)
         return -1;
     return CurrentDialogs().DialogBox(*resource, owner, proc);

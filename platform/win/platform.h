@@ -65,7 +65,14 @@ void DestroyWindow(Window* window);
 void ReleaseWindows();
 
 // Resources
+// The program hands over its resources once, before registering a class that names them; a
+// later call replaces them. Installing services keeps them.
+void SetResources(const ResourceSet& resources);
+// Null for a null name or one the set does not hold; names match exactly.
+const MenuResource* FindMenuResource(const char* name);
 const AcceleratorResource* LoadAccelerators(const char* name);
+const DialogResource* FindDialogResource(const char* name);
+const IconResource* FindIconResource(const char* name);
 
 // Messages
 void PostMessage(const Message& message);

@@ -1,8 +1,8 @@
 #include "platform/win/qt_dialogs.h"
 
+#include "platform/win/platform.h"
 #include "platform/win/qt_support.h"
 #include "platform/win/qt_window.h"
-#include "resources/resources.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -98,7 +98,7 @@ void ResourceDialog::AddControl(const DialogControlResource& control) {
     }
     case ControlKind::Icon: {
         auto* label = new QLabel(this);
-        if (const IconResource* icon = res::FindIcon(control.text ? control.text : ""))
+        if (const IconResource* icon = FindIconResource(control.text))
             label->setPixmap(IconPixmap(*icon));
         // Like the platform's icon control, the picture keeps its own size.
         area.setSize(label->sizeHint().expandedTo(area.size()));

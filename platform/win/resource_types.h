@@ -1,6 +1,7 @@
 #pragma once
 // Shapes of the program's resources (menus, accelerator tables, dialog templates, icons) as
-// constant tables. The resources/ library holds the data; the window layer loads it by name.
+// constant tables. The program owns the data and hands the window layer a ResourceSet; the
+// window layer loads from it by name.
 
 #include <cstdint>
 #include <span>
@@ -60,6 +61,15 @@ struct DialogResource {
 struct IconResource {
     const char* name;
     std::span<const char* const> xpm;
+};
+
+// Everything the window layer may load by name. The tables are the program's and must outlive
+// their use; the set only points at them.
+struct ResourceSet {
+    std::span<const MenuResource* const> menus;
+    std::span<const AcceleratorResource* const> accelerators;
+    std::span<const DialogResource* const> dialogs;
+    std::span<const IconResource* const> icons;
 };
 
 } // namespace win
