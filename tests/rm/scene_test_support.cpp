@@ -81,34 +81,10 @@ IDirect3DRMFrame* SceneTest::NewFrame(IDirect3DRMFrame* parent) {
     return frame;
 }
 
-void SceneTest::UseDevice(IDirect3DRMDevice* other) {
-    viewport->Release();
-    ASSERT_EQ(d3drm->CreateViewport(other, camera, 0, 0, kWidth, kHeight, &viewport), D3DRM_OK);
-    device->Release();
-    device = other;
-}
-
 IDirect3DRMFrame* SceneTest::AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent) {
     IDirect3DRMFrame* frame = NewFrame(parent != nullptr ? parent : scene);
     EXPECT_EQ(frame->AddVisual(visual), D3DRM_OK);
     visual->Release();
     frame->Release(); // the parent holds it
     return frame;
-}
-
-void SceneTest::AddLights(float ambient, bool directional) {
-    ASSERT_EQ(device->SetQuality(D3DRMRENDER_GOURAUD), D3DRM_OK);
-    IDirect3DRMLight* light = nullptr;
-    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_AMBIENT, ambient, ambient, ambient, &light),
-              D3DRM_OK);
-    ASSERT_EQ(scene->AddLight(light), D3DRM_OK);
-    light->Release();
-    if (!directional)
-        return;
-    IDirect3DRMFrame* lightFrame = nullptr;
-    ASSERT_EQ(d3drm->CreateFrame(scene, &lightFrame), D3DRM_OK);
-    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, &light), D3DRM_OK);
-    ASSERT_EQ(lightFrame->AddLight(light), D3DRM_OK);
-    light->Release();
-    lightFrame->Release();
 }

@@ -33,9 +33,6 @@ protected:
     IDirect3DRMFrame* NewFrame(IDirect3DRMFrame* parent); // the caller's reference
     // A child frame of the scene holding `visual`; the tree keeps both.
     IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr);
-    void AddLights(float ambient, bool directional);
-    // Renders through `other` from now on, in place of the device made by SetUp.
-    void UseDevice(IDirect3DRMDevice* other);
 
     IDirect3DRM* d3drm = nullptr;
     IDirectDrawClipper* clipper = nullptr;
