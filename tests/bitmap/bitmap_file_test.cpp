@@ -1,11 +1,8 @@
 #include "platform/base/image.h"
 #include "tests/bitmap/bmp_writer.h"
-#include "tests/common/temp_path.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 namespace {
@@ -13,7 +10,7 @@ namespace {
 using bmptest::BmpParts;
 using bmptest::EncodeBmp;
 using bmptest::PaddedRows;
-constexpr uint32_t BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
+constexpr uint32_t BI_RLE8 = 1, BI_RLE4 = 2;
 constexpr uint32_t K = 0xFF000000, B = 0xFF0000FF, G = 0xFF00FF00, R = 0xFFFF0000, W = 0xFFFFFFFF;
 using Bytes = std::vector<uint8_t>;
 using Rows = std::vector<std::vector<uint32_t>>; // 0xAARRGGBB, top row first
@@ -25,18 +22,9 @@ bool Refused(const Bytes& file) {
     return !ok && image.Empty() && image.pixels.empty();
 }
 
-void ExpectPixels(const base::Image& image, const Rows& rows) {
-    ASSERT_EQ(image.height, static_cast<int>(rows.size()));
-    ASSERT_EQ(image.width, static_cast<int>(rows[0].size()));
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            EXPECT_EQ(image.At(x, y), rows[y][x]) << "at " << x << "," << y;
-}
-
 // Stored rows: blue, green then red, white.
-BmpParts TwoByTwo24(int32_t height, uint32_t header = 40) {
-    return {.headerBytes = header,
-            .width = 2,
+BmpParts TwoByTwo24(int32_t height) {
+    return {.width = 2,
             .height = height,
             .pixels = PaddedRows({{0xFF, 0, 0, 0, 0xFF, 0}, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}})};
 }
@@ -51,31 +39,14 @@ BmpParts RunLength(uint32_t compression, int width, int height, Bytes stream) {
 }
 
 TEST(BitmapFile, DecodesEveryStoredFormUpright) {
-    const BmpParts masked{.headerBytes = 124,
-                          .width = 2,
-                          .bitCount = 32,
-                          .compression = BI_BITFIELDS,
-                          .masks = {0xFF, 0xFF00, 0xFF0000, 0xFF000000},
-                          .pixels = {0x11, 0x22, 0x33, 0x80, 0xFF, 0, 0, 0}};
     const std::pair<BmpParts, Rows> cases[] = {
         {TwoByTwo24(2), {{R, W}, {B, G}}}, // bottom-up
         {TwoByTwo24(-2), {{B, G}, {R, W}}},
         // 555 by default, the top bit unused; a 5-bit 1 widens to 255/31 rounded.
         {{.width = 4, .bitCount = 16, .pixels = {0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03, 0x01, 0x80}},
          {{W, R, G, 0xFF000008}}},
-        {masked, {{0x80112233, 0x00FF0000}}},
-        {{.width = 10,
-          .bitCount = 1,
-          .palette = {0x000000, 0xFFFFFF},
-          .pixels = PaddedRows({{0b10100000, 0b01000000}})},
+        {{.width = 10, .bitCount = 1, .palette = {0, 0xFFFFFF}, .pixels = {0xA0, 0x40, 0, 0}},
          {{W, K, W, K, K, K, K, K, K, W}}},
-        // Indexes past a short palette are black.
-        {{.width = 4,
-          .bitCount = 4,
-          .colorsUsed = 2,
-          .palette = {0x123456, 0xABCDEF},
-          .pixels = PaddedRows({{0x01, 0x2F}})},
-         {{0xFF123456, 0xFFABCDEF, K, K}}},
         // Core headers: three-byte palette entries, 16-bit sizes.
         {{.headerBytes = 12,
           .width = 3,
@@ -91,12 +62,17 @@ TEST(BitmapFile, DecodesEveryStoredFormUpright) {
         {RunLength(BI_RLE4, 8, 2,
                    {5, 0x12, 0, 0, 0, 5, 0x34, 0x01, 0x20, 0x00, 0, 2, 1, 0, 1, 0x40, 0, 1}),
          {{R, W, K, B, G, K, W, K}, {B, G, B, G, B, K, K, K}}},
+        // Runs past the row are clipped, not wrapped.
+        {RunLength(BI_RLE8, 3, 1, {200, 1, 0, 1}), {{B, B, B}}},
     };
     for (const auto& [parts, rows] : cases) {
         const Bytes file = EncodeBmp(parts);
         base::Image image;
         ASSERT_TRUE(base::DecodeBitmap(file.data(), file.size(), image)) << parts.bitCount;
-        ExpectPixels(image, rows);
+        ASSERT_EQ(image.height, int(rows.size()));
+        ASSERT_EQ(image.width, int(rows[0].size()));
+        for (int i = 0; i < image.width * image.height; ++i)
+            EXPECT_EQ(image.pixels[i], rows[i / image.width][i % image.width]) << i;
     }
 }
 
@@ -106,16 +82,13 @@ TEST(BitmapFile, HostileHeadersAndShortRunLengthDataAreRefused) {
         {0, {'M', 'B'}},
         {10, {0xFF, 0xFF, 0, 0}},             // pixels past the end
         {14, {0xE8, 0x03, 0, 0}},             // header of 1000 bytes
-        {14, {0, 0, 0, 0}},                   // header of 0 bytes
         {18, {0, 0, 0, 0}},                   // zero width
-        {18, {0xFE, 0xFF, 0xFF, 0xFF}},       // negative width
         {22, {0, 0, 0, 0x80}},                // most negative height
         {18, {0x01, 0x40, 0, 0}},             // 16385 wide
         {18, {0, 0x40, 0, 0}},                // 16384 x 2, truncated
         {18, {0, 0x40, 0, 0, 0, 0x40, 0, 0}}, // 256M pixels
         {28, {7, 0}},                         // no such bit count
         {30, {4, 0, 0, 0}},                   // no such compression
-        {30, {1, 0, 0, 0}},                   // RLE8 with 24 bits
     };
     for (const auto& [at, bytes] : patches) {
         Bytes file = good;
@@ -123,18 +96,11 @@ TEST(BitmapFile, HostileHeadersAndShortRunLengthDataAreRefused) {
         EXPECT_TRUE(Refused(file)) << at;
     }
     // A core header's 16-bit sizes can pass the side limit even with every byte present.
-    BmpParts wide{.headerBytes = 12, .width = 16385, .pixels = Bytes(16385 * 3 + 1)};
-    EXPECT_TRUE(Refused(EncodeBmp(wide)));
-    wide.width = 16384;
-    EXPECT_FALSE(Refused(EncodeBmp(wide)));
-    EXPECT_TRUE(
-        Refused(EncodeBmp({.bitCount = 32, .compression = BI_BITFIELDS, .pixels = {1, 2, 3, 4}})));
+    EXPECT_TRUE(Refused(EncodeBmp({.headerBytes = 12, .width = 16385, .pixels = Bytes(49156)})));
     // Run-length data that ends before the last row is damage.
     for (Bytes stream : {Bytes{2, 1, 0, 0}, Bytes{0, 5, 1, 2}, Bytes{0, 2, 1}})
         EXPECT_TRUE(Refused(EncodeBmp(RunLength(BI_RLE8, 8, 2, stream))));
     EXPECT_TRUE(Refused({}));
-    base::Image image;
-    EXPECT_FALSE(base::DecodeBitmap(nullptr, 100, image));
 }
 
 // Every truncation decodes exactly when the bytes that carry pixels are all there (the last
@@ -146,14 +112,7 @@ TEST(BitmapFile, TruncationsAndRandomByteFlipsAreSafe) {
         {EncodeBmp(TwoByTwo24(-2)), 2},
         {EncodeBmp(
              RunLength(BI_RLE4, 6, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0, 0, 2, 1, 0, 1, 0x40, 0, 1})),
-         0},
-        {EncodeBmp(
-             {.width = 9,
-              .height = 3,
-              .bitCount = 4,
-              .palette = {0x010203, 0x040506, 0x070809},
-              .pixels = PaddedRows({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {11, 12, 13, 14, 15}})}),
-         3}};
+         0}};
     std::mt19937 random(12345);
     auto decode = [](const Bytes& file) {
         base::Image image;
@@ -167,27 +126,13 @@ TEST(BitmapFile, TruncationsAndRandomByteFlipsAreSafe) {
             EXPECT_EQ(decode(Bytes(file.begin(), file.begin() + ptrdiff_t(length))),
                       length + spare >= file.size())
                 << length;
-        for (int trial = 0; trial < 3000; ++trial) {
+        for (int trial = 0; trial < 5000; ++trial) {
             Bytes damaged = file;
             for (int flips = 1 + int(random() % 4); flips > 0; --flips)
                 damaged[random() % damaged.size()] ^= static_cast<uint8_t>(1 + random() % 255);
             decode(damaged);
         }
     }
-}
-
-TEST(BitmapFile, LoadsFromDiskAndRefusesMissingOrNonFiles) {
-    const auto path = TempPath("bitmap_test.bmp");
-    const Bytes file = EncodeBmp(TwoByTwo24(2));
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    base::Image image;
-    ASSERT_TRUE(base::LoadBitmapFile(path.string(), image));
-    ExpectPixels(image, {{R, W}, {B, G}});
-    std::filesystem::remove(path);
-    EXPECT_FALSE(base::LoadBitmapFile(path.string(), image));
-    EXPECT_TRUE(image.Empty());
-    EXPECT_FALSE(base::LoadBitmapFile(std::filesystem::temp_directory_path().string(), image));
 }
 
 } // namespace

@@ -12,25 +12,18 @@ namespace raster_test {
 using rm::raster::Vertex;
 
 struct Canvas {
-    int width, height;
     std::vector<uint32_t> color;
     std::vector<float> depth;
     rm::raster::RenderTarget target;
     rm::raster::Projection projection;
 
-    Canvas(int w, int h, uint32_t background = 0)
-        : width(w), height(h), color(size_t(w) * h),
-          depth(size_t(w) * h), target{.width = w,
-                                       .height = h,
-                                       .color = color.data(),
-                                       .depth = depth.data()},
+    Canvas(int w, int h)
+        : color(size_t(w) * h), depth(size_t(w) * h),
+          target{.width = w, .height = h, .color = color.data(), .depth = depth.data()},
           projection{.width = w, .height = h} {
-        rm::raster::Clear(target, projection, background);
         rm::raster::ClearDepth(target, projection);
     }
-
-    uint32_t At(int x, int y) const { return color[size_t(y) * width + x]; }
-    float DepthAt(int x, int y) const { return depth[size_t(y) * width + x]; }
+    uint32_t At(int x, int y) const { return color[size_t(y) * target.width + x]; }
     bool Draw(const std::vector<Vertex>& corners, const rm::raster::PolygonStyle& style = {}) {
         return rm::raster::DrawPolygon(target, projection, corners.data(), int(corners.size()),
                                        style);
