@@ -13,9 +13,6 @@ inline Rgb ColorAt(const base::Image& image, int x, int y) {
     const uint32_t p = image.At(x, y);
     return {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
 }
-inline bool IsBackground(const base::Image& image, int x, int y) {
-    return (image.At(x, y) & 0xFFFFFF) == 0;
-}
 
 // Corners (x, y) of a quad in the plane z, listed clockwise as seen from -z (a front face
 // for the camera); swapping x0 and x1 makes it a back face.
