@@ -9,15 +9,47 @@
 struct Rgb {
     int r, g, b;
 };
-Rgb ColorAt(const base::Image& image, int x, int y);
-bool IsBackground(const base::Image& image, int x, int y);
+inline Rgb ColorAt(const base::Image& image, int x, int y) {
+    const uint32_t p = image.At(x, y);
+    return {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
+}
 
 // Corners (x, y) of a quad in the plane z, listed clockwise as seen from -z (a front face
 // for the camera); swapping x0 and x1 makes it a back face.
-IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x1, float y1,
-                                 float z);
-IDirect3DRMFace* FaceOf(IDirect3DRMMeshBuilder* mesh, DWORD index = 0); // the caller's reference
-IDirectDrawSurface* MakeTextureSurface(int width, int height);
+inline IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, float x1, float y1,
+                                        float z) {
+    IDirect3DRMMeshBuilder* mesh = nullptr;
+    EXPECT_EQ(d3drm->CreateMeshBuilder(&mesh), D3DRM_OK);
+    D3DVECTOR v[4] = {{x0, y0, z}, {x0, y1, z}, {x1, y1, z}, {x1, y0, z}};
+    DWORD data[] = {4, 0, 1, 2, 3, 0};
+    EXPECT_EQ(mesh->AddFaces(4, v, 0, nullptr, data, nullptr), D3DRM_OK);
+    return mesh;
+}
+
+// The caller's reference to a face of the mesh.
+inline IDirect3DRMFace* FaceOf(IDirect3DRMMeshBuilder* mesh, DWORD index = 0) {
+    IDirect3DRMFaceArray* faces = nullptr;
+    EXPECT_EQ(mesh->GetFaces(&faces), D3DRM_OK);
+    IDirect3DRMFace* face = nullptr;
+    EXPECT_EQ(faces->GetElement(index, &face), D3DRM_OK);
+    faces->Release();
+    return face;
+}
+
+inline IDirectDrawSurface* MakeTextureSurface(int width, int height) {
+    IDirectDraw* dd = nullptr;
+    EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = DWORD(width);
+    desc.dwHeight = DWORD(height);
+    desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
+    IDirectDrawSurface* surface = nullptr;
+    EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    dd->Release();
+    return surface;
+}
 
 class SceneTest : public ::testing::Test {
 public:
@@ -25,17 +57,50 @@ public:
     static constexpr int kCx = kWidth / 2, kCy = kHeight / 2;
 
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
+    void SetUp() override {
+        rm::FailNthCall(0, 0);
+        ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
+        ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
+        ASSERT_EQ(clipper->SetHWnd(0, &window), DD_OK);
+        ASSERT_EQ(d3drm->CreateFrame(nullptr, &scene), D3DRM_OK);
+        ASSERT_EQ(d3drm->CreateFrame(scene, &camera), D3DRM_OK);
+        ASSERT_EQ(camera->SetPosition(scene, 0, 0, -10), D3DRM_OK);
+        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &device),
+                  D3DRM_OK);
+        ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, kWidth, kHeight, &viewport),
+                  D3DRM_OK);
+        // Lighting off unless a test turns it on: colours then come out as given.
+        ASSERT_EQ(device->SetQuality(D3DRMSHADE_GOURAUD | D3DRMLIGHT_OFF | D3DRMFILL_SOLID),
+                  D3DRM_OK);
+    }
+    void TearDown() override {
+        rm::FailNthCall(0, 0);
+        for (IUnknown** object : {(IUnknown**)&scene, (IUnknown**)&camera, (IUnknown**)&viewport,
+                                  (IUnknown**)&device, (IUnknown**)&d3drm, (IUnknown**)&clipper}) {
+            if (*object != nullptr)
+                (*object)->Release();
+        }
+    }
     // Clears, renders the scene and shows it; returns the shown picture.
-    const base::Image& Draw();
-    IDirect3DRMFrame* NewFrame(IDirect3DRMFrame* parent); // the caller's reference
-    // A child frame of the scene holding `visual`; the tree keeps both.
-    IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr);
-    void AddLights(float ambient, bool directional);
-    // Renders through `other` from now on, in place of the device made by SetUp.
-    void UseDevice(IDirect3DRMDevice* other);
+    const base::Image& Draw() {
+        EXPECT_EQ(viewport->Clear(), D3DRM_OK);
+        EXPECT_EQ(viewport->Render(scene), D3DRM_OK);
+        EXPECT_EQ(device->Update(), D3DRM_OK);
+        return device->LastImage();
+    }
+    IDirect3DRMFrame* NewFrame(IDirect3DRMFrame* parent) { // the caller's reference
+        IDirect3DRMFrame* frame = nullptr;
+        EXPECT_EQ(d3drm->CreateFrame(parent, &frame), D3DRM_OK);
+        return frame;
+    }
+    // A child frame of `parent` (the scene if null) holding `visual`; the tree keeps both.
+    IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr) {
+        IDirect3DRMFrame* frame = NewFrame(parent != nullptr ? parent : scene);
+        EXPECT_EQ(frame->AddVisual(visual), D3DRM_OK);
+        visual->Release();
+        frame->Release();
+        return frame;
+    }
 
     IDirect3DRM* d3drm = nullptr;
     IDirectDrawClipper* clipper = nullptr;

@@ -1,0 +1,234 @@
+// The software rasterizer: where it puts pixels (coverage and the fill rule, culling, depth,
+// clipping, hostile input) and what colour (textures, lit colours, fill modes, 5-6-5).
+// The raster_scalar_test build runs it all again over the portable scalar pixel code.
+
+#include "platform/rm/raster.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace {
+
+using rm::raster::FillMode;
+using rm::raster::PolygonStyle;
+using rm::raster::TextureFilter;
+constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+const PolygonStyle kBothSides{.cullBackFaces = false};
+
+using rm::raster::Vertex;
+
+struct Canvas {
+    std::vector<uint32_t> color;
+    std::vector<float> depth;
+    rm::raster::RenderTarget target;
+    rm::raster::Projection projection;
+
+    Canvas(int w, int h)
+        : color(size_t(w) * h), depth(size_t(w) * h), target{.width = w,
+                                                             .height = h,
+                                                             .color = color.data(),
+                                                             .depth = depth.data()},
+          projection{.width = w, .height = h} {
+        rm::raster::ClearDepth(target, projection);
+    }
+    uint32_t At(int x, int y) const { return color[size_t(y) * target.width + x]; }
+    bool Draw(const std::vector<Vertex>& corners, const PolygonStyle& style = {}) {
+        return rm::raster::DrawPolygon(target, projection, corners.data(), int(corners.size()),
+                                       style);
+    }
+    int CountNot(uint32_t background) const {
+        return int(color.size() - std::count(color.begin(), color.end(), background));
+    }
+};
+
+Vertex Corner(float x, float y, float z, float u = 0, float v = 0, float r = 1, float g = 1,
+              float b = 1) {
+    return {x, y, z, u, v, r, g, b};
+}
+
+// An axis-aligned rectangle facing the camera at depth z, corners clockwise as the camera
+// sees them from the top left, the texture upright for bitmap files (v = 0 at the bottom).
+std::vector<Vertex> Quad(float left, float bottom, float right, float top, float z, float r = 1,
+                         float g = 1, float b = 1) {
+    return {Corner(left, top, z, 0, 1, r, g, b), Corner(right, top, z, 1, 1, r, g, b),
+            Corner(right, bottom, z, 1, 0, r, g, b), Corner(left, bottom, z, 0, 0, r, g, b)};
+}
+
+std::vector<Vertex> Reversed(std::vector<Vertex> corners) {
+    return {corners.rbegin(), corners.rend()};
+}
+
+std::vector<bool> Hits(const std::vector<Vertex>& corners) {
+    Canvas single(60, 40);
+    single.Draw(corners);
+    std::vector<bool> hits;
+    for (uint32_t c : single.color)
+        hits.push_back(c != kBlack);
+    return hits;
+}
+
+// On a 60 x 40 canvas with field 0.5 one camera unit at z = 1 spans 40 pixels, and the
+// optical centre is the pixel corner (30, 20); camera y up is target y down.
+TEST(RasterGeometry, QuadCoversItsPixelsOnceFrontFacesOnlyNearestWinning) {
+    Canvas canvas(60, 40), culled(60, 40);
+    // x -0.5..0.5 and y -0.25..0.25 at z = 2 project to pixels 20..39 by 15..24.
+    const auto quad = Quad(-0.5f, -0.25f, 0.5f, 0.25f, 2);
+    ASSERT_TRUE(canvas.Draw(quad));
+    for (int i = 0; i < 60 * 40; ++i) {
+        const int x = i % 60, y = i / 60;
+        ASSERT_EQ(canvas.color[i], x >= 20 && x < 40 && y >= 15 && y < 25 ? kWhite : kBlack) << i;
+    }
+    // Counter-clockwise on screen is a back face: culled unless both sides are asked for.
+    EXPECT_FALSE(culled.Draw(Reversed(quad)));
+    EXPECT_EQ(culled.CountNot(kBlack), 0);
+    EXPECT_TRUE(culled.Draw(Reversed(quad), kBothSides));
+    EXPECT_EQ(culled.color, canvas.color);
+    // Two quads on a fractional edge, one filled as triangles (no plane fits its colours),
+    // cover each pixel of the whole exactly once: no cracks, no overlap.
+    auto shaded = Quad(0.137f, -0.33f, 0.7f, 0.41f, 2);
+    shaded[0].g = 0;
+    shaded[2].b = 0.2f;
+    const auto left = Hits(Quad(-0.6f, -0.33f, 0.137f, 0.41f, 2)), right = Hits(shaded);
+    const auto whole = Hits(Quad(-0.6f, -0.33f, 0.7f, 0.41f, 2));
+    for (size_t p = 0; p < whole.size(); ++p)
+        ASSERT_EQ(left[p] + right[p], int(whole[p])) << p;
+
+    const auto nearQuad = Quad(-0.5f, -0.5f, 0.25f, 0.25f, 2, 0, 1, 0);
+    const auto farQuad = Quad(-0.25f, -0.25f, 0.5f, 0.5f, 3, 1, 0, 0);
+    for (bool nearFirst : {false, true}) {
+        Canvas depth(60, 40);
+        depth.Draw(nearFirst ? nearQuad : farQuad);
+        depth.Draw(nearFirst ? farQuad : nearQuad);
+        EXPECT_EQ(depth.At(30, 20), 0x00FF00u) << nearFirst; // the near one where both are
+        EXPECT_EQ(depth.At(35, 14), 0xFF0000u) << nearFirst;
+    }
+}
+
+TEST(RasterGeometry, FrontAndBackPlanesCutWhatCrossesThem) {
+    // A floor below the camera, y = -0.25: z = 1 projects to row 30, 2 to 25, 3 to 23.3.
+    auto floor = [](float nearZ, float farZ) {
+        return std::vector<Vertex>{Corner(-1, -0.25f, farZ), Corner(1, -0.25f, farZ),
+                                   Corner(1, -0.25f, nearZ), Corner(-1, -0.25f, nearZ)};
+    };
+    Canvas canvas(60, 40), back(60, 40);
+    ASSERT_TRUE(canvas.Draw(floor(0.5f, 3)));
+    for (int y = 0; y < 40; ++y)
+        EXPECT_EQ(canvas.At(30, y) != kBlack, y >= 23 && y < 30) << "row " << y;
+    back.projection.back = 2;
+    ASSERT_TRUE(back.Draw(floor(1.5f, 3)));
+    EXPECT_EQ(back.At(30, 24), kBlack);
+    EXPECT_EQ(back.At(30, 25), kWhite);
+    EXPECT_FALSE(back.Draw(Quad(-1, -1, 1, 1, -2), kBothSides)); // behind the camera
+}
+
+TEST(RasterGeometry, BadInputDrawsNothingAndHugeInputStaysInTheViewport) {
+    Canvas canvas(60, 40), huge(60, 40), view(60, 40);
+    const auto quad = Quad(-0.5f, -0.5f, 0.5f, 0.5f, 2);
+    EXPECT_FALSE(canvas.Draw({quad[0], quad[1], Corner(0, 0, NAN)}));
+    EXPECT_FALSE(canvas.Draw({quad[0], quad[1]}));
+    EXPECT_FALSE(canvas.Draw(std::vector<Vertex>(100000, quad[0])));
+    EXPECT_FALSE(canvas.Draw({Corner(0, 0, 2), Corner(1, 0, 2), Corner(2, 0, 2)})); // a line
+    EXPECT_EQ(canvas.CountNot(kBlack), 0);
+    ASSERT_TRUE(huge.Draw(Quad(-1e30f, -1e30f, 1e30f, 1e30f, 2)));
+    EXPECT_EQ(huge.CountNot(kWhite), 0);
+    // From behind the camera to very far away, at the largest floats, into a small viewport.
+    view.projection = {.x = 10, .y = 5, .width = 20, .height = 10};
+    view.Draw({Corner(-FLT_MAX, -1, -FLT_MAX), Corner(FLT_MAX, -1, -FLT_MAX),
+               Corner(FLT_MAX, -1, FLT_MAX), Corner(-FLT_MAX, -1, FLT_MAX)},
+              kBothSides);
+    ASSERT_TRUE(view.Draw(Quad(-10, -10, 10, 10, 2)));
+    EXPECT_EQ(view.CountNot(kBlack), 200);
+    EXPECT_EQ(view.At(10, 5) & view.At(29, 14), kWhite);
+}
+
+struct Picture {
+    std::vector<uint32_t> pixels; // row 0 is the top row
+    rm::raster::TextureView view;
+
+    Picture(int w, int h, std::vector<uint32_t> p)
+        : pixels(std::move(p)), view{w, h, pixels.data(), true} {}
+    PolygonStyle Style(TextureFilter filter = TextureFilter::Nearest) {
+        return {.texture = &view, .filter = filter};
+    }
+};
+
+// The 40 x 40 canvas filled edge to edge by a quad at z = 2 (one camera unit = 40 pixels).
+std::vector<Vertex> FullQuad(float r = 1, float g = 1, float b = 1) {
+    return Quad(-1, -1, 1, 1, 2, r, g, b);
+}
+
+std::set<uint32_t> Colours(const Canvas& canvas) {
+    return {canvas.color.begin(), canvas.color.end()};
+}
+
+TEST(RasterShading, TexturesWrapFilterAndAreLit) {
+    // u = 0 is the left column; u from -1 to 1 shows the picture twice, v shifted whole turns.
+    Picture halves(2, 1, {kRed, kGreen}), texel(1, 1, {0x80C040});
+    auto quad = FullQuad();
+    for (auto& c : quad)
+        c = Corner(c.x, c.y, c.z, c.u * 2 - 1, c.v + 7);
+    Canvas wrapped(40, 40), lit(40, 40);
+    ASSERT_TRUE(wrapped.Draw(quad, halves.Style()));
+    for (int quarter = 0; quarter < 4; ++quarter)
+        EXPECT_EQ(wrapped.At(quarter * 10 + 5, 20), quarter % 2 ? kGreen : kRed) << quarter;
+    lit.Draw(FullQuad(0.5f, 1, 0), texel.Style()); // the texel times the lit colour
+    EXPECT_NEAR(int(lit.At(20, 20)), 0x40C000, 0x10000);
+
+    // Nearest keeps hard edges; bilinear blends them, mid grey halfway between texels.
+    Picture checker(2, 2, {kWhite, kBlack, kBlack, kWhite});
+    Canvas nearest(40, 40), bilinear(40, 40);
+    nearest.Draw(FullQuad(), checker.Style(TextureFilter::Nearest));
+    bilinear.Draw(FullQuad(), checker.Style(TextureFilter::Bilinear));
+    EXPECT_EQ(Colours(nearest), (std::set<uint32_t>{kWhite, kBlack}));
+    EXPECT_GT(Colours(bilinear).size(), 10u);
+    EXPECT_NEAR(int(bilinear.At(19, 9) & 0xFF), 128, 20);
+    EXPECT_EQ(bilinear.At(19, 9), (bilinear.At(19, 9) & 0xFF) * 0x010101u);
+}
+
+TEST(RasterShading, WireframeAndPointsAreDepthTestedClippedAndCulled) {
+    const PolygonStyle wire{.fill = FillMode::Wireframe}, points{.fill = FillMode::Points};
+    const auto middle = Quad(-0.5f, -0.5f, 0.5f, 0.5f, 2); // pixels 10..30
+    Canvas edges(40, 40), hidden(40, 40), dots(40, 40);
+    ASSERT_TRUE(edges.Draw(middle, wire));
+    EXPECT_EQ(edges.At(20, 20), kBlack);
+    EXPECT_NE(edges.At(10, 20), kBlack);
+    EXPECT_LT(edges.CountNot(kBlack), 100);
+    hidden.Draw(Quad(-1, -1, 1, 1, 1.5f, 0, 0, 1));
+    EXPECT_FALSE(hidden.Draw(middle, wire));
+    ASSERT_TRUE(dots.Draw(middle, points));
+    EXPECT_EQ(dots.CountNot(kBlack), 4);
+    EXPECT_FALSE(dots.Draw(Quad(-0.1f, -0.1f, 0.1f, 0.1f, 0.5f), points)); // before the front
+    EXPECT_FALSE(dots.Draw(Reversed(middle), points));
+}
+
+bool Is565(uint32_t rgb) {
+    const uint32_t r = rgb >> 16 & 255, g = rgb >> 8 & 255, b = rgb & 255;
+    return r == ((r >> 3 << 3) | r >> 5) && g == ((g >> 2 << 2) | g >> 6) &&
+           b == ((b >> 3 << 3) | b >> 5);
+}
+
+TEST(RasterShading, SixteenBitsGiveOnly565ColoursDitheredOrNot) {
+    Canvas dithered(40, 40), plain(40, 40), exact(40, 40);
+    dithered.target.bitsPerPixel = plain.target.bitsPerPixel = 16;
+    plain.target.dither = false;
+    for (Canvas* c : {&dithered, &plain, &exact})
+        c->Draw(FullQuad(0.5f, 0.5f, 0.5f));
+    double sum = 0;
+    for (uint32_t c : dithered.color) {
+        ASSERT_TRUE(Is565(c)) << std::hex << c;
+        sum += c >> 16;
+    }
+    EXPECT_NEAR(sum / dithered.color.size(), 127.5, 1.5);    // the pattern averages to the grey
+    EXPECT_EQ(dithered.At(5, 6), dithered.At(9, 10));        // and repeats every four pixels
+    EXPECT_EQ(Colours(plain), std::set<uint32_t>{0x848284}); // the nearest 5-6-5 levels
+    EXPECT_EQ(Colours(exact), std::set<uint32_t>{0x808080});
+}
+
+} // namespace
