@@ -8,13 +8,13 @@
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
 #include "scene/error_report.h"
+#include "scene/machine_state.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/render.h"
 #include "shell/window_proc.h"
 
 ShellState Shell;
-Direct3DObjects D3D;
 
 namespace {
 
@@ -252,6 +252,7 @@ void ResetProgramState() {
     World = WorldState{};
     Shared = SharedFlags{};
     Errors = ErrorReportState{};
+    MachineScene = MachineSceneState{};
 }
 
 namespace {
