@@ -8,6 +8,7 @@
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
 #include "scene/error_report.h"
+#include "scene/machine_scene.h"
 #include "scene/machine_state.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
@@ -209,6 +210,7 @@ void ReleaseViewportAndDevice() {
 }
 
 void ShutDown() {
+    DestroyMachineScene();
     Shell.Running = 0;
     Release(D3D.SceneFrame);
     Release(D3D.CameraFrame);
