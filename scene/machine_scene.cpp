@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/slot_machine.h"
+#include "scene/buttons.h"
 #include "scene/error_report.h"
 #include "scene/machine_state.h"
 #include "scene/reel.h"
@@ -83,6 +84,8 @@ HRESULT DestroyMachineScene() {
                         "WorldFrame->DeleteChild(MachineFrame)");
         CheckedRelease(MachineFrame);
     }
+    for (int32_t command = 0; command < MAX_BUTTONS; ++command)
+        DestroyButton(command);
     for (int i = 0; i < MAX_REELS; ++i)
         CheckedRelease(Reels[i]);
     ReleaseAllTextures();
