@@ -4,6 +4,7 @@
 
 #include "engine/slot_machine.h"
 #include "scene/buttons.h"
+#include "scene/cabinet.h"
 #include "scene/error_report.h"
 #include "scene/machine_state.h"
 #include "scene/reel.h"
@@ -66,6 +67,9 @@ HRESULT BuildMachineScene() {
         reelstack->AddTranslation(D3DRMCOMBINE_AFTER, D3DVAL(-reelstackwidth / 2.0), 0, 0.1f),
         "reelstack->AddTranslation(D3DRMCOMBINE_AFTER,-reelstackwidth/2.0,0,0.1)");
     reelstack->Release();
+
+    if (Shared.DisplayFlags & DISPLAY_CABINET)
+        CreateCabinet(mechanism, reelstackwidth + 0.5, Machine->WindowHeight, Machine->WindowThick);
 
     CheckedCall(mechanism->Release(), "mechanism->Release()");
     return 0;

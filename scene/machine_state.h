@@ -29,6 +29,9 @@ struct MachineSceneState {
     LPDIRECTDRAWSURFACE CreditSurface = nullptr;
     // The button records; the cabinet frame owns the buttons' frames.
     SlotButton SlotButtons[MAX_BUTTONS] = {};
+    // Credits and bet figure of the meter's last drawing; -1 until the first.
+    int32_t MeterCredits = -1;
+    int32_t MeterBet = -1;
     // Made by the first texture request and kept for the program's life; teardown empties it.
     std::unique_ptr<StringHashTable> TextureRegistry;
 };

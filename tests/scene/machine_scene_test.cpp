@@ -1,5 +1,6 @@
 // The machine's scene as the program builds it from a machine file: drums that show the stop
-// of an angle on the pay line, and a missing picture reported by name.
+// of an angle on the pay line, a missing picture reported by name, and the cabinet left out
+// when the credit meter's picture is missing.
 
 #include "../bitmap/bmp_writer.h"
 #include "../shell_app/shell_fixture.h"
@@ -96,6 +97,17 @@ TEST_F(MachineSceneTest, MissingPictureIsReportedByItsFileName) {
     EXPECT_EQ(dialogs.boxes[0].text, "nothere.bmp");
     EXPECT_EQ(dialogs.boxes.size(), 1u); // the drum stands; its other stop is found
     EXPECT_NE(MachineScene.Reels[0], nullptr);
+}
+
+TEST_F(MachineSceneTest, MissingMeterPictureLeavesTheCabinetOut) {
+    Open();
+    EXPECT_EQ(LastBoxText(), "CreateSurfaceAndTexture(CREDIT_BMP_NAME,&CreditSurface,&CreditTex)");
+    EXPECT_EQ(MachineScene.CreditSurface, nullptr);
+    EXPECT_EQ(MachineScene.CreditTex, nullptr);
+    EXPECT_EQ(MachineScene.SlotButtons[5].mesh, nullptr);
+    // The drums still stand; around them is nothing.
+    EXPECT_NE(Colour(0, 0), '-');
+    EXPECT_EQ(Colour(50, 0), '-'); // where the meter panel would be
 }
 
 } // namespace
