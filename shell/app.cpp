@@ -9,13 +9,14 @@
 #include "resources/command_ids.h"
 #include "resources/resources.h"
 #include "scene/error_report.h"
+#include "scene/machine_scene.h"
+#include "scene/machine_state.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/render.h"
 #include "shell/window_proc.h"
 
 ShellState Shell;
-Direct3DObjects D3D;
 
 namespace {
 
@@ -210,6 +211,7 @@ void ReleaseViewportAndDevice() {
 }
 
 void ShutDown() {
+    DestroyMachineScene();
     Shell.Running = 0;
     Release(D3D.SceneFrame);
     Release(D3D.CameraFrame);
@@ -253,6 +255,7 @@ void ResetProgramState() {
     World = WorldState{};
     Shared = SharedFlags{};
     Errors = ErrorReportState{};
+    MachineScene = MachineSceneState{};
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "platform/win/platform.h"
 #include "resources/command_ids.h"
 #include "scene/error_report.h"
+#include "scene/machine_scene.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
@@ -360,6 +361,7 @@ void ToggleDisplay(int32_t bit) {
         return;
     }
     Shared.DisplayFlags ^= bit;
+    BuildMachineScene();
 }
 
 void ToggleRotation(int32_t bit) {
@@ -377,4 +379,5 @@ void OpenMachineFile() {
     if (!win::GetOpenFileName(request))
         return;
     Machine->Load(request.file.c_str());
+    BuildMachineScene();
 }

@@ -18,8 +18,8 @@ using Json = nlohmann::json;
 
 namespace {
 
-const std::string kExample =
-    std::string(KESTREL_SOURCE_DIR) + "/examples/lucky-sevens/lucky-sevens.slt";
+// The build's copy, beside the pictures it names.
+const std::string kExample = std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/lucky-sevens.slt";
 
 struct Outcome {
     int exitCode = -1;

@@ -1,0 +1,3 @@
+#include "scene/machine_state.h"
+
+MachineSceneState MachineScene;

@@ -1,0 +1,3 @@
+#include "scene/scene_objects.h"
+
+Direct3DObjects D3D;
