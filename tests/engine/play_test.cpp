@@ -27,8 +27,9 @@ TEST(Credits, MoneyAtTheMachinesRateAndCountersThatStickAtTheirLimit) {
               std::tuple(21, 21, 21));
 
     LoadText(machine, "%currencynum 99999999999\n%%\n%%\n%%\n");
-    machine.InsertMoney(1000);
-    machine.InsertMoney(1000);
+    machine.InsertMoney(1000); // worth ten thousand million credits
+    EXPECT_EQ(machine.Pending, INT_MAX);
+    machine.InsertMoney(1);
     EXPECT_EQ(machine.Pending, INT_MAX);
 }
 
