@@ -453,7 +453,9 @@ FIXED_FILES = [
     ("end-marker-with-text", b"R pic\n%% x\n%%\nR\n%%\n%%x\n%%\n"),
     ("wild-in-plus-column", b"(wild) (double) W pic\nR pic\nB pic\n%%\nB W\nW R\nR B\n%%\n"
                             b"+R +R ^ 5 ^ plus\nR R ^ 4\n%%\n"),
-    ("every-stop-autospin", b"(autospin) A pic\n%%\nA A\n%%\nA A ^ 0\n%%\n"),
+    # Endless series of re-spins: the draws after the cap show where it cut the series.
+    ("every-stop-autospin",
+     b"(autospin) A pic\n(autospin) B pic\n%%\nA A\nB B\n%%\nA A ^ 0\n%%\n"),
     ("nudges-never-rest", b"(down) D pic\n(up) U pic\n%%\nD\nU\n%%\nD ^ 4\n%%\n"),
 ]
 
