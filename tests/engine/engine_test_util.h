@@ -3,35 +3,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "engine/message_box.h"
 #include "engine/slot_machine.h"
+#include "tests/common/temp_path.h"
 
 using Texts = std::vector<std::string>;
 
 inline const char* EXAMPLE_FILE = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
 
-// A C string of the machine as a comparable value; null shows as "<null>".
-inline std::string Str(const char* text) {
-    return text ? text : "<null>";
-}
-
 // Loads the text and returns the texts of the messages shown, all of them captioned "Error".
 inline Texts LoadText(SlotMachine& machine, const std::string& text) {
-    static int counter = 0;
-    const std::string path =
-        testing::TempDir() + "engine_test_" + std::to_string(counter++) + ".slt";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    const std::filesystem::path path = TempPath("engine-test.slt");
+    std::ofstream(path, std::ios::binary) << text;
     RecordingMessageSink sink;
     machine.SetMessageSink(&sink);
     machine.Load(path.c_str());
-    std::remove(path.c_str());
+    std::filesystem::remove(path);
     machine.SetMessageSink(nullptr);
     Texts texts;
     for (const auto& message : sink.Messages) {
