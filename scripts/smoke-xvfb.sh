@@ -8,7 +8,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bin=$PWD/$bin
 cp tests/automation/smoke.txt "$work/"
-ln -s "$PWD/examples" "$work/examples"
+# The build's copy of the examples has their pictures beside them.
+ln -s "$(dirname "$bin")/../examples" "$work/examples"
 cd "$work"
 env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" "$bin" --seed 1 --tick-step 16 \
     --script smoke.txt > out.txt 2> err.txt
