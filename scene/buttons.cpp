@@ -41,6 +41,7 @@ HRESULT CreateButton(LPDIRECT3DRMFRAME parent, D3DVECTOR p1, D3DVECTOR p2, doubl
 
     LPDIRECT3DRMMESHBUILDER mesh = nullptr;
     LPDIRECT3DRMFRAME frame = nullptr;
+    OwnReferences own(mesh, frame);
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
     CheckedCall(mesh->AddFaces(4, v, 0, nullptr, data, nullptr),
                 "mesh->AddFaces(4,v,0,NULL,data,NULL)");
@@ -60,6 +61,7 @@ HRESULT CreateButton(LPDIRECT3DRMFRAME parent, D3DVECTOR p1, D3DVECTOR p2, doubl
                          .tx2 = tx2,
                          .ty2 = ty2,
                          .mesh = mesh};
+    mesh = nullptr; // the record holds the builder's reference now
     CheckedCall(frame->SetAppData(static_cast<DWORD>(command)), "frame->SetAppData(command)");
     SetButtonState(command, 1);
     CheckedRelease(frame);
@@ -75,6 +77,7 @@ HRESULT SetButtonState(int32_t command, int32_t state) {
 
     LPDIRECT3DRMFACEARRAY faces = nullptr;
     LPDIRECT3DRMFACE face = nullptr;
+    OwnReferences own(faces, face);
     CheckedCall(b->mesh->GetFaces(&faces), "b->mesh->GetFaces(&faces)");
     CheckedCall(faces->GetElement(0, &face), "faces->GetElement(0,&face)");
     if (b->needtexture) {

@@ -153,6 +153,7 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     LPDIRECT3DRMMESHBUILDER paymesh = nullptr;
     LPDIRECT3DRMMESHBUILDER mesh = nullptr;
     LPDIRECT3DRMFRAME frame = nullptr;
+    OwnReferences own(paymesh, mesh, frame);
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&paymesh), "lpD3DRM->CreateMeshBuilder(&paymesh)");
     CheckedCall(paymesh->AddFaces(kPayVertexCount, payvert, 0, nullptr, paydata, nullptr),
                 "paymesh->AddFaces(10,payvert,0,NULL,paydata,NULL)");

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <tuple>
+
 #include "platform/rm/results.h"
 
 struct ErrorReportState {
@@ -59,3 +61,25 @@ void ReportCheckedFailure(const char* text);
             (pointer) = nullptr;                                                                   \
         }                                                                                          \
     } while (0)
+
+// A scene builder's own references to the objects it makes. A failed checked call returns at
+// once and takes nothing off the scene, but the builder's own references would be lost with
+// it; this gives up whichever are still held when the builder returns, however it returns.
+// On the way out of a successful build the checked releases have already set them to null.
+template <typename... T> class OwnReferences {
+public:
+    explicit OwnReferences(T*&... held) : held_(held...) {}
+    OwnReferences(const OwnReferences&) = delete;
+    OwnReferences& operator=(const OwnReferences&) = delete;
+    ~OwnReferences() {
+        std::apply([](auto*&... pointer) { (GiveUp(pointer), ...); }, held_);
+    }
+
+private:
+    template <typename U> static void GiveUp(U*& pointer) {
+        if (pointer != nullptr)
+            pointer->Release();
+        pointer = nullptr;
+    }
+    std::tuple<T*&...> held_;
+};

@@ -33,6 +33,7 @@ HRESULT BuildMachineScene() {
     LPDIRECT3DRMFRAME WorldFrame = World.WorldFrame;
     LPDIRECT3DRMFRAME mechanism = nullptr;
     LPDIRECT3DRMFRAME reelstack = nullptr;
+    OwnReferences own(mechanism, reelstack);
     CheckedCall(D3D.lpD3DRM->CreateFrame(WorldFrame, &MachineFrame),
                 "lpD3DRM->CreateFrame(WorldFrame,&MachineFrame)");
     CheckedCall(D3D.lpD3DRM->CreateFrame(MachineFrame, &mechanism),
@@ -42,6 +43,7 @@ HRESULT BuildMachineScene() {
 
     for (int i = 0; i < numReels; ++i) {
         LPDIRECT3DRMFRAME reel = nullptr;
+        OwnReferences ownReel(reel); // given up at the end of each pass, once in the tree
         // Nothing is reported for the holder frame; without it this reel cannot stand, so
         // the build stops here as after any other failure.
         if (D3D.lpD3DRM->CreateFrame(reelstack, &reel) < 0)
@@ -61,17 +63,19 @@ HRESULT BuildMachineScene() {
                                          0, D3DVAL(radius)),
                     "reel->AddTranslation(D3DRMCOMBINE_AFTER,float(i)*(Machine->SymWidth+Machine->"
                     "SymSpace)+Machine->SymWidth,0,radius)");
-        reel->Release();
     }
     CheckedCall(
         reelstack->AddTranslation(D3DRMCOMBINE_AFTER, D3DVAL(-reelstackwidth / 2.0), 0, 0.1f),
         "reelstack->AddTranslation(D3DRMCOMBINE_AFTER,-reelstackwidth/2.0,0,0.1)");
     reelstack->Release();
+    reelstack = nullptr;
 
     if (Shared.DisplayFlags & DISPLAY_CABINET)
         CreateCabinet(mechanism, reelstackwidth + 0.5, Machine->WindowHeight, Machine->WindowThick);
 
-    CheckedCall(mechanism->Release(), "mechanism->Release()");
+    const ULONG left = mechanism->Release();
+    mechanism = nullptr;
+    CheckedCall(left, "mechanism->Release()");
     return 0;
 }
 

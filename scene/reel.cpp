@@ -91,6 +91,8 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     LPDIRECT3DRMMESHBUILDER mesh = nullptr;
     LPDIRECT3DRMFACEARRAY faces = nullptr;
     LPDIRECT3DRMFACE face = nullptr;
+    LPDIRECT3DRMFRAME drum = nullptr;
+    OwnReferences own(mesh, faces, face, drum);
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
     CheckedCall(mesh->AddFaces(numsym * 4, vertices, numsym * 2, normals, data, nullptr),
                 "mesh->AddFaces(reel->numsym*4,vertices,reel->numsym*2,normals,data,NULL)");
@@ -116,11 +118,11 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     }
     CheckedRelease(faces);
 
-    LPDIRECT3DRMFRAME drum = nullptr;
     CheckedCall(D3D.lpD3DRM->CreateFrame(parent, &drum), "lpD3DRM->CreateFrame(parent,&frame)");
     CheckedCall(drum->AddVisual(mesh), "frame->AddVisual(mesh)");
     *radius = r;
     CheckedRelease(mesh);
     *frame = drum;
+    drum = nullptr; // handed out with its reference
     return 0;
 }
