@@ -95,5 +95,6 @@ HRESULT DestroyMachineScene() {
     ReleaseAllTextures();
     CheckedRelease(CreditTex);
     CheckedRelease(CreditSurface);
+    MachineScene.MeterShown = {};
     return 0;
 }
