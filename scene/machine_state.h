@@ -29,7 +29,8 @@ struct MachineSceneState {
     LPDIRECTDRAWSURFACE CreditSurface = nullptr;
     // The button records; the cabinet frame owns the buttons' frames.
     SlotButton SlotButtons[MAX_BUTTONS] = {};
-    // Credits and bet figure of the meter's last drawing; -1 until the first.
+    // Credits and bet figure of the meter's last drawing; -1 until the first on the
+    // current meter picture, so that every new picture gets its figures.
     int32_t MeterCredits = -1;
     int32_t MeterBet = -1;
     // What the meter's current surface last had drawn on it, for automation to read; a new
