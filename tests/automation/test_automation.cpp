@@ -287,24 +287,17 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
 // reaches half the smaller side at distance 1, so one unit at distance d is min(w, h) / d.
 struct View {
     int w, h;
-    double distance;
-    int X(double x, double z = 0) const {
-        return int(w / 2.0 + std::min(w, h) * x / (z + distance));
-    }
-    int Y(double y, double z = 0) const {
-        return int(h / 2.0 - std::min(w, h) * y / (z + distance));
-    }
+    double d; // the camera's distance
+    int X(double x, double z = 0) const { return int(w / 2.0 + std::min(w, h) * x / (z + d)); }
+    int Y(double y, double z = 0) const { return int(h / 2.0 - std::min(w, h) * y / (z + d)); }
 };
 
 uint32_t Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFFu;
 }
 
-std::string Repeat(const std::string& line, int times) {
-    std::string lines;
-    while (times-- > 0)
-        lines += line + "\n";
-    return lines;
+QImage Picture(const std::string& path) {
+    return QImage(QString::fromStdString(path));
 }
 
 // Unlit and point-sampled, every pixel of a textured face is one texel of its picture: right
@@ -312,8 +305,9 @@ std::string Repeat(const std::string& line, int times) {
 // upright; the chart shows its picture; the pay line is red across the window, the frame
 // dark blue. The display toggles rebuild the scene without their parts.
 TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
-    const std::string zoom = Repeat("command " + std::to_string(CMD_ZOOM_IN), 15);
-    const std::string unzoom = Repeat("command " + std::to_string(CMD_ZOOM_OUT), 15);
+    std::string zoom, unzoom;
+    for (int i = 0; i < 15; ++i)
+        zoom += "command 103\n", unzoom += "command 104\n";
     std::string script = "frames 2\nstate " + Path("a.json") + "\ncommand 29\ncommand 17\n" +
                          "frames 1\nshot " + Path("b.png") + "\n" + zoom + "frames 1\nshot " +
                          Path("c.png") + "\n" + unzoom;
@@ -332,7 +326,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     const Json& m = a["Machine"];
     const auto num = [&m](const char* field) { return m[field].get<double>(); };
     ASSERT_EQ(a["Buttons"].size(), 5u);
-    const QImage b(QString::fromStdString(Path("b.png")));
+    const QImage b = Picture(Path("b.png"));
     const View far{b.width(), b.height(), 20};
     for (int i = 0; i < 5; ++i) {
         const Json& button = a["Buttons"][i];
@@ -352,18 +346,12 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     const double rsw = num("NumReels") * pitch - num("SymSpace");
     const double T = num("WindowThick"), G = rsw + 0.5 + 2 * T, top = num("WindowHeight") + 2 * T;
     // The chart face: the picture's lower ChartY share, its mean colour as the picture's.
-    const QImage chart(
-        QString::fromStdString(std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/chart.bmp"));
+    const QImage chart = Picture(fs::path(kExample).replace_filename("chart.bmp"));
     const auto mean = [](const QImage& image, int x0, int y0, int x1, int y1) {
-        double sum[3] = {};
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                for (int c = 0; c < 3; ++c)
-                    sum[c] += (Rgb(image, x, y) >> (16 - 8 * c)) & 0xFF;
-        std::vector<int> rgb;
-        for (double channel : sum)
-            rgb.push_back(int(channel / ((x1 - x0) * (y1 - y0))));
-        return rgb;
+        const QColor all = image.copy(x0, y0, x1 - x0, y1 - y0)
+                               .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .pixelColor(0, 0);
+        return std::vector<int>{all.red(), all.green(), all.blue()};
     };
     const int cx0 = far.X(-1.25 - G / 2) + 3, cx1 = far.X(G / 2 + 4.25) - 3;
     const int cy0 = far.Y(top / 2 + 1.6 + num("ChartHeight")) + 3, cy1 = far.Y(top / 2 + 1.6) - 3;
@@ -373,7 +361,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     for (int c = 0; c < 3; ++c)
         EXPECT_NEAR(shown[c], picture[c], 8) << "channel " << c;
 
-    const QImage c(QString::fromStdString(Path("c.png")));
+    const QImage c = Picture(Path("c.png"));
     const View near{c.width(), c.height(), 5};
     for (int x = near.X(-rsw / 2 - 0.2); x <= near.X(rsw / 2 + 0.2); ++x) {
         const int y = near.Y(0);
@@ -386,8 +374,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
                                {0.0, top / 2 - T / 2},
                                {0.5, -top / 2 + T / 2}})
         EXPECT_EQ(Rgb(c, near.X(x), near.Y(y)), 0x000080u) << x << "," << y;
-    const QImage syms(
-        QString::fromStdString(std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/syms.bmp"));
+    const QImage syms = Picture(fs::path(kExample).replace_filename("syms.bmp"));
     for (int reel = 0; reel < m["NumReels"]; ++reel) {
         const int code = m["Reels"][reel]["strip"][0];
         const Json sym = *std::find_if(m["Symbols"].begin(), m["Symbols"].end(),
@@ -410,12 +397,9 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     EXPECT_EQ(d["Textures"], Json({"chart", "syms"}));
     EXPECT_EQ(e["Meter"], nullptr);
     EXPECT_EQ(f["Textures"], Json({"syms"}));
-    const QImage fShot(QString::fromStdString(Path("f.png")));
-    EXPECT_EQ(mean(fShot, cx0, cy0, cx1, cy1), std::vector<int>({115, 115, 115}));
+    EXPECT_EQ(mean(Picture(Path("f.png")), cx0, cy0, cx1, cy1), std::vector<int>({115, 115, 115}));
     EXPECT_EQ(g["Buttons"], Json::array());
-    const QImage gShot(QString::fromStdString(Path("g.png")));
-    EXPECT_EQ(Rgb(gShot, far.X(-G / 2 + T / 2), far.Y(1.0)), 0u);
-    EXPECT_EQ(Rgb(gShot, (cx0 + cx1) / 2, (cy0 + cy1) / 2), 0u);
+    EXPECT_EQ(Rgb(Picture(Path("g.png")), far.X(-G / 2 + T / 2), far.Y(1.0)), 0u);
 }
 
 // A copy of the example with one picture missing, then with a chosen call failing: each

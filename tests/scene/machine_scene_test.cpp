@@ -115,14 +115,15 @@ TEST_F(MachineSceneTest, MissingMeterPictureLeavesTheCabinetOut) {
     EXPECT_EQ(Colour(50, 0), '-'); // where the meter panel would be
 }
 
-// Each figure ends at its rectangle's right edge and just above its bottom, on the dark red
-// ground that fills the rest; only a change of credits or bet redraws them.
-TEST_F(MachineSceneTest, MeterFiguresSitInTheirCornersAndFollowCreditsAndBet) {
+// The meter's figures end at their rectangles' right edges and just above their bottoms, on
+// the dark red ground that fills the rest; only a change of credits or bet redraws them. The
+// buttons look pressable (2) only while their action can be taken; Change stays as built.
+TEST_F(MachineSceneTest, MeterFiguresAndButtonLooksFollowTheMachine) {
     int argc = 1;
     char name[] = "scene_tests", *argv[] = {name, nullptr};
     const QGuiApplication fonts(argc, argv); // the figures are text
     WriteSolidBmp(folder_ / "cred1.bmp", 0x808080, 128);
-    WriteSolidBmp(folder_ / "buttons.bmp", 0x808080, 4);
+    WriteSolidBmp(folder_ / "buttons.bmp", 0x808080);
     Open();
     ASSERT_NE(MachineScene.CreditSurface, nullptr);
     const base::Image& meter = MachineScene.CreditSurface->Pixels();
@@ -146,9 +147,9 @@ TEST_F(MachineSceneTest, MeterFiguresSitInTheirCornersAndFollowCreditsAndBet) {
     Machine->Credits = 123, Machine->BetShown = 3, Machine->Paid = 0;
     UpdateCreditMeter();
     const std::string paid = figure(4, 48, 59, 69), credits = figure(4, 73, 59, 94);
-    const std::string bet = figure(41, 101, 59, 122);
     int l, r, b;
-    for (const auto& [drawn, bottom] : {std::pair{paid, 69}, {credits, 94}, {bet, 122}}) {
+    for (const auto& [drawn, bottom] :
+         {std::pair{paid, 69}, {credits, 94}, {figure(41, 101, 59, 122), 122}}) {
         ASSERT_EQ(std::sscanf(drawn.c_str(), "%d %d %d", &l, &r, &b), 3) << drawn;
         EXPECT_TRUE(r >= 55 && r <= 58 && b >= bottom - 6 && b < bottom) << drawn;
     }
@@ -160,33 +161,17 @@ TEST_F(MachineSceneTest, MeterFiguresSitInTheirCornersAndFollowCreditsAndBet) {
     UpdateCreditMeter();
     EXPECT_GT(std::stoi(figure(4, 73, 59, 94)), std::stoi(credits)); // 123 wiped for 7
     EXPECT_NE(figure(4, 48, 59, 69), paid);
-    Machine->BetShown = 2;
-    UpdateCreditMeter();
-    EXPECT_NE(figure(41, 101, 59, 122), bet);
     EXPECT_EQ(MachineScene.MeterShown.paid + MachineScene.MeterShown.credits, 12);
-}
 
-// Play 3, Spin, Bet 1 look pressable (2) only while their action can be taken; Change stays.
-TEST_F(MachineSceneTest, ButtonsChangeLookWithTheBetAndBusy) {
-    WriteSolidBmp(folder_ / "cred1.bmp", 0x808080, 128);
-    WriteSolidBmp(folder_ / "buttons.bmp", 0x808080, 4);
-    Open();
-    const auto looks = [] {
+    std::string looks;
+    for (const auto& [bet, busy] : {std::pair{0, 0}, {1, 0}, {Machine->GetMaxCoins(), 0}, {3, 1}}) {
+        Machine->Bet = bet, Shared.Busy = busy;
         UpdateButtons();
-        std::string states;
         for (int command = 1; command <= 5; ++command)
-            states += char('0' + MachineScene.SlotButtons[command].state);
-        return states;
-    };
-    EXPECT_EQ(looks(), "12212");
-    Machine->Bet = 1;
-    EXPECT_EQ(looks(), "12222");
-    Machine->Bet = Machine->GetMaxCoins();
-    EXPECT_EQ(looks(), "12121");
-    Shared.Busy = 1;
-    EXPECT_EQ(looks(), "12111");
-    Shared.Busy = 0, Machine->Bet = 0;
-    EXPECT_EQ(looks(), "12212");
+            looks += char('0' + MachineScene.SlotButtons[command].state);
+        looks += ' ';
+    }
+    EXPECT_EQ(looks, "12212 12222 12121 12111 ");
 }
 
 } // namespace
