@@ -98,7 +98,6 @@ HRESULT DestroyMachineScene() {
     // The next meter picture comes fresh from its file, without figures: the first frame
     // after the rebuild draws them, rather than leaving it blank until credits or bet move.
     MachineScene.MeterShown = {};
-    MachineScene.MeterCredits = -1;
-    MachineScene.MeterBet = -1;
+    MachineScene.MeterCredits = MachineScene.MeterBet = -1;
     return 0;
 }
