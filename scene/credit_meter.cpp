@@ -64,6 +64,7 @@ void UpdateCreditMeter() {
     DrawFigure(dc, kCredits, Machine->Credits);
     DrawFigure(dc, kBet, Machine->BetShown);
     CreditSurface->ReleaseDC(dc);
+    scene.MeterShown = {1, Machine->Paid, Machine->Credits, Machine->BetShown};
 
     if (scene.CreditTex != nullptr)
         scene.CreditTex->Changed(TRUE, FALSE);

@@ -99,5 +99,9 @@ HRESULT DestroyMachineScene() {
     ReleaseAllTextures();
     CheckedRelease(CreditTex);
     CheckedRelease(CreditSurface);
+    // The next meter picture comes fresh from its file, without figures: the first frame
+    // after the rebuild draws them, rather than leaving it blank until credits or bet move.
+    MachineScene.MeterShown = {};
+    MachineScene.MeterCredits = MachineScene.MeterBet = -1;
     return 0;
 }

@@ -29,9 +29,15 @@ struct MachineSceneState {
     LPDIRECTDRAWSURFACE CreditSurface = nullptr;
     // The button records; the cabinet frame owns the buttons' frames.
     SlotButton SlotButtons[MAX_BUTTONS] = {};
-    // Credits and bet figure of the meter's last drawing; -1 until the first.
+    // Credits and bet figure of the meter's last drawing; -1 until the first on the
+    // current meter picture, so that every new picture gets its figures.
     int32_t MeterCredits = -1;
     int32_t MeterBet = -1;
+    // What the meter's current surface last had drawn on it, for automation to read; a new
+    // surface starts without figures (drawn 0).
+    struct {
+        int32_t drawn, paid, credits, bet;
+    } MeterShown = {};
     // Made by the first texture request and kept for the program's life; teardown empties it.
     std::unique_ptr<StringHashTable> TextureRegistry;
 };

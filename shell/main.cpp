@@ -1,9 +1,13 @@
 // kestrel3d: the slot machine simulator's window program.
 
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
+#include "platform/rm/results.h"
 #include "platform/win/platform.h"
 #include "platform/win/qt_platform.h"
 #include "shell/app.h"
@@ -30,6 +34,38 @@ int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
     return 1;
 }
 
+// KESTREL_FAIL_CALL=N or N:CODE makes the N-th call into the 3D and DirectDraw layers,
+// counted from the start, fail with CODE (hex, a failure code; E_FAIL when left out), so the
+// failure paths can be walked from outside. Returns 0 after printing why a value is wrong.
+int ArmFailingCall() {
+    const char* value = std::getenv("KESTREL_FAIL_CALL");
+    if (value == nullptr || *value == '\0')
+        return 1;
+    const char* end = value + std::strlen(value);
+    int n = 0;
+    uint32_t bits = uint32_t(E_FAIL);
+    const auto [rest, error] = std::from_chars(value, end, n);
+    bool wellFormed = error == std::errc();
+    if (wellFormed && rest != end) {
+        const char* hex = rest + 1;
+        if (*rest != ':')
+            wellFormed = false;
+        else if (end - hex > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X'))
+            hex += 2;
+        const auto [last, hexError] = std::from_chars(hex, end, bits, 16);
+        wellFormed = wellFormed && hexError == std::errc() && last == end;
+    }
+    const HRESULT code = MakeResult(bits);
+    if (!wellFormed || n < 1 || code >= 0) {
+        std::cerr << "kestrel3d: KESTREL_FAIL_CALL: '" << value
+                  << "' is not N or N:CODE (N a call number from 1, CODE a failure code in hex "
+                     "such as 80004005)\n";
+        return 0;
+    }
+    rm::FailNthCall(n, code);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +74,7 @@ int main(int argc, char** argv) {
     if (const int code = ParseOptions(argc, argv, options); code >= 0)
         return code;
     std::vector<ScriptStep> steps;
-    if (!ReadScript(options.script, steps))
+    if (!ReadScript(options.script, steps) || !ArmFailingCall())
         return 2;
 
     win::QtPlatform platform(argc, argv);

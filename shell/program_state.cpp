@@ -1,12 +1,16 @@
 #include "shell/program_state.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "engine/machine_json.h"
 #include "engine/slot_machine.h"
 #include "platform/win/image_file.h"
 #include "platform/win/platform.h"
+#include "scene/machine_state.h"
+#include "scene/scene_objects.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
@@ -46,6 +50,80 @@ nlohmann::ordered_json CameraPosition() {
     return {at.x, at.y, at.z};
 }
 
+// The frame at or under `frame` that shows `visual`; null when none does.
+IDirect3DRMFrame* FrameShowing(IDirect3DRMFrame* frame, const IDirect3DRMVisual* visual) {
+    if (frame == nullptr)
+        return nullptr;
+    const auto& visuals = frame->Visuals();
+    if (std::find(visuals.begin(), visuals.end(), visual) != visuals.end())
+        return frame;
+    for (IDirect3DRMFrame* child : frame->Children())
+        if (IDirect3DRMFrame* found = FrameShowing(child, visual))
+            return found;
+    return nullptr;
+}
+
+// The client pixels [left, top, right, bottom) that the mesh covers on the screen, rounded
+// outward and cut to the client area; null when it is off screen, not in the scene, or has
+// a corner behind the camera (no rectangle would be honest then).
+nlohmann::ordered_json ScreenRect(const IDirect3DRMMeshBuilder* mesh) {
+    IDirect3DRMFrame* frame = FrameShowing(MachineScene.MachineFrame, mesh);
+    if (frame == nullptr || D3D.Viewport == nullptr || Shell.MainWindow == nullptr)
+        return nullptr;
+    const rm::Matrix world = frame->WorldTransform();
+    float left = std::numeric_limits<float>::max(), top = left;
+    float right = std::numeric_limits<float>::lowest(), bottom = right;
+    for (const rm::Vec3& corner : mesh->Vertices()) {
+        const rm::Vec3 at = rm::TransformPoint(corner, world);
+        D3DVECTOR in{at.x, at.y, at.z};
+        D3DRMVECTOR4D out{};
+        if (D3D.Viewport->Transform(&out, &in) != D3DRM_OK)
+            return nullptr;
+        left = std::min(left, out.x / out.w);
+        right = std::max(right, out.x / out.w);
+        top = std::min(top, out.y / out.w);
+        bottom = std::max(bottom, out.y / out.w);
+    }
+    const float width = float(Shell.MainWindow->ClientWidth());
+    const float height = float(Shell.MainWindow->ClientHeight());
+    left = std::max(std::floor(left), 0.0f);
+    top = std::max(std::floor(top), 0.0f);
+    right = std::min(std::ceil(right), width);
+    bottom = std::min(std::ceil(bottom), height);
+    if (!(left < right && top < bottom))
+        return nullptr;
+    return {int(left), int(top), int(right), int(bottom)};
+}
+
+nlohmann::ordered_json ButtonsState() {
+    nlohmann::ordered_json buttons = nlohmann::ordered_json::array();
+    for (const SlotButton& button : MachineScene.SlotButtons) {
+        if (button.mesh == nullptr)
+            continue;
+        buttons.push_back({{"command", button.command},
+                           {"state", button.state},
+                           {"rect", ScreenRect(button.mesh)}});
+    }
+    return buttons;
+}
+
+nlohmann::ordered_json MeterState() {
+    const auto& meter = MachineScene.MeterShown;
+    if (!meter.drawn)
+        return nullptr;
+    return {{"paid", meter.paid}, {"credits", meter.credits}, {"bet", meter.bet}};
+}
+
+// Every name the registry holds, loaded or not, in alphabetical order.
+nlohmann::ordered_json TextureNames() {
+    std::vector<std::string> names;
+    if (MachineScene.TextureRegistry != nullptr)
+        for (auto* node = MachineScene.TextureRegistry->FirstEntry(); node; node = node->list)
+            names.emplace_back(node->key);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace
 
 std::string ProgramStateJson() {
@@ -83,6 +161,9 @@ std::string ProgramStateJson() {
     state["CurrentDriver"] = Shell.CurrentDriver;
     state["BitsPerPixel"] = Shell.BitsPerPixel;
     state["Menu"] = MenuState(Shell.MainWindow);
+    state["Buttons"] = ButtonsState();
+    state["Meter"] = MeterState();
+    state["Textures"] = TextureNames();
     return JsonText(state);
 }
 

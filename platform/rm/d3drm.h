@@ -18,6 +18,11 @@ struct D3DVECTOR {
     D3DVALUE x, y, z;
 };
 
+// A point in homogeneous form: x / w and y / w are its place on the screen.
+struct D3DRMVECTOR4D {
+    D3DVALUE x, y, z, w;
+};
+
 struct D3DRMQUATERNION {
     D3DVALUE s;
     D3DVECTOR v;
@@ -176,6 +181,7 @@ public:
     HRESULT GetFaces(IDirect3DRMFaceArray** faces);
     int GetFaceCount() const { return int(faces_.size()); }
     int GetVertexCount() const { return int(vertices_.size()); }
+    const std::vector<rm::Vec3>& Vertices() const { return vertices_; }
     HRESULT Translate(D3DVALUE x, D3DVALUE y, D3DVALUE z);
 
 private:
@@ -417,6 +423,11 @@ public:
     HRESULT GetCamera(IDirect3DRMFrame** camera);
     // The visuals under the viewport pixel (x, y) in the last rendered scene, nearest first.
     HRESULT Pick(LONG x, LONG y, IDirect3DRMPickedArray** picked);
+    // Where a point given in world coordinates lands in the viewport as the camera now
+    // sees it: x / w and y / w in viewport pixels (pixel (i, j) covers i..i+1, j..j+1), w
+    // and z its distance in front of the camera. A point not in front of the camera gives
+    // D3DRMERR_BADVALUE.
+    HRESULT Transform(D3DRMVECTOR4D* screen, D3DVECTOR* world);
 
     void SetRenderTimes(RenderTimes* times) { times_ = times; }
 

@@ -280,6 +280,22 @@ HRESULT IDirect3DRMPickedArray::GetPick(DWORD index, IDirect3DRMVisual** visual,
     return D3DRM_OK;
 }
 
+HRESULT IDirect3DRMViewport::Transform(D3DRMVECTOR4D* screen, D3DVECTOR* world) {
+    RM_ENTER();
+    if (screen == nullptr || world == nullptr)
+        return D3DRMERR_BADVALUE;
+    *screen = {};
+    const Vec3 at =
+        rm::TransformPoint({world->x, world->y, world->z}, rm::Inverse(camera_->WorldTransform()));
+    float sx = 0, sy = 0;
+    if (!rm::raster::ProjectPoint(projection_, at.x, at.y, at.z, sx, sy))
+        return D3DRMERR_BADVALUE;
+    sx -= float(projection_.x);
+    sy -= float(projection_.y);
+    *screen = {sx * at.z, sy * at.z, at.z, at.z};
+    return D3DRM_OK;
+}
+
 namespace {
 
 struct RayHit {

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -45,9 +47,11 @@ protected:
         return text.str();
     }
 
-    // Runs kestrel3d with the arguments and, when given, a script of these lines.
-    Outcome Start(const std::string& arguments, const std::string& script = "") {
-        std::string command = std::string(KESTREL3D_PATH) + " " + arguments;
+    // Runs kestrel3d with the arguments and, when given, a script of these lines; `env` is
+    // put before the command (VAR=value ...).
+    Outcome Start(const std::string& arguments, const std::string& script = "",
+                  const std::string& env = "") {
+        std::string command = env + " " + KESTREL3D_PATH + " " + arguments;
         if (!script.empty()) {
             std::ofstream(Path("script.txt")) << script;
             command += " --script " + Path("script.txt");
@@ -277,6 +281,161 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
     EXPECT_EQ(first["Title"], "Kestrel-3D: Lucky Sevens ($0 Expended)");
     ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
     EXPECT_EQ(State(), first);
+}
+
+// Where a point of the world lands in a shot with the camera at (0, 0, -distance): the view
+// reaches half the smaller side at distance 1, so one unit at distance d is min(w, h) / d.
+struct View {
+    int w, h;
+    double d; // the camera's distance
+    int X(double x, double z = 0) const { return int(w / 2.0 + std::min(w, h) * x / (z + d)); }
+    int Y(double y, double z = 0) const { return int(h / 2.0 - std::min(w, h) * y / (z + d)); }
+};
+
+uint32_t Rgb(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFFu;
+}
+
+QImage Picture(const std::string& path) {
+    return QImage(QString::fromStdString(path));
+}
+
+// Unlit and point-sampled, every pixel of a textured face is one texel of its picture: right
+// after a build each drum stands as built, stop 0 just above the pay line, its picture
+// upright; the chart shows its picture; the pay line is red across the window, the frame
+// dark blue. The display toggles rebuild the scene without their parts.
+TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
+    std::string zoom, unzoom;
+    for (int i = 0; i < 15; ++i)
+        zoom += "command 103\n", unzoom += "command 104\n";
+    std::string script = "frames 2\nstate " + Path("a.json") + "\ncommand 29\ncommand 17\n" +
+                         "frames 1\nshot " + Path("b.png") + "\n" + zoom + "frames 1\nshot " +
+                         Path("c.png") + "\n" + unzoom;
+    const std::pair<std::string, int> toggles[] = {{"d", CMD_SHOW_BUTTONS},
+                                                   {"e", CMD_SHOW_CREDITS},
+                                                   {"f", CMD_SHOW_PAYOFF_CHART},
+                                                   {"g", CMD_SHOW_CABINET}};
+    for (const auto& [name, command] : toggles)
+        script += "command " + std::to_string(command) + "\nframes 1\nstate " +
+                  Path(name + ".json") + "\nshot " + Path(name + ".png") + "\n";
+    const Outcome run = Start(kExample + " --driver 0", script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "dialog open\n");
+
+    const Json a = State("a.json");
+    const Json& m = a["Machine"];
+    const auto num = [&m](const char* field) { return m[field].get<double>(); };
+    ASSERT_EQ(a["Buttons"].size(), 5u);
+    const QImage b = Picture(Path("b.png"));
+    const View far{b.width(), b.height(), 20};
+    for (int i = 0; i < 5; ++i) {
+        const Json& button = a["Buttons"][i];
+        EXPECT_EQ(button["command"], i + 1);
+        EXPECT_EQ(button["state"], (i == 0 || i == 3) ? 1 : 2) << i; // no bet, at rest
+        const std::vector<int> r = button["rect"];
+        ASSERT_TRUE(r[0] >= 0 && r[0] < r[2] && r[2] <= far.w && r[1] < r[3] && r[3] <= far.h);
+        // Left of the quad lies the grey slope; inside it the "buttons" picture.
+        EXPECT_EQ(Rgb(b, r[0] - 2, (r[1] + r[3]) / 2), 0xCCCCCCu) << i;
+        EXPECT_NE(Rgb(b, (r[0] + r[2]) / 2, (r[1] + r[3]) / 2), 0xCCCCCCu) << i;
+    }
+    EXPECT_EQ(a["Meter"], Json({{"paid", 0}, {"credits", 0}, {"bet", 0}}));
+    EXPECT_EQ(a["Textures"], Json({"buttons", "chart", "syms"}));
+
+    // The cabinet's measures, centred on the window frame.
+    const double pitch = num("SymWidth") + num("SymSpace");
+    const double rsw = num("NumReels") * pitch - num("SymSpace");
+    const double T = num("WindowThick"), G = rsw + 0.5 + 2 * T, top = num("WindowHeight") + 2 * T;
+    // The chart face: the picture's lower ChartY share, its mean colour as the picture's.
+    const QImage chart = Picture(fs::path(kExample).replace_filename("chart.bmp"));
+    const auto mean = [](const QImage& image, int x0, int y0, int x1, int y1) {
+        const QColor all = image.copy(x0, y0, x1 - x0, y1 - y0)
+                               .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .pixelColor(0, 0);
+        return std::vector<int>{all.red(), all.green(), all.blue()};
+    };
+    const int cx0 = far.X(-1.25 - G / 2) + 3, cx1 = far.X(G / 2 + 4.25) - 3;
+    const int cy0 = far.Y(top / 2 + 1.6 + num("ChartHeight")) + 3, cy1 = far.Y(top / 2 + 1.6) - 3;
+    const std::vector<int> shown = mean(b, cx0, cy0, cx1, cy1);
+    const std::vector<int> picture =
+        mean(chart, 0, int(chart.height() * (1 - num("ChartY"))), chart.width(), chart.height());
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(shown[c], picture[c], 8) << "channel " << c;
+
+    const QImage c = Picture(Path("c.png"));
+    const View near{c.width(), c.height(), 5};
+    for (int x = near.X(-rsw / 2 - 0.2); x <= near.X(rsw / 2 + 0.2); ++x) {
+        const int y = near.Y(0);
+        EXPECT_TRUE(Rgb(c, x, y - 1) == 0xFF0000u || Rgb(c, x, y) == 0xFF0000u ||
+                    Rgb(c, x, y + 1) == 0xFF0000u)
+            << "pay line at x " << x;
+    }
+    for (const auto& [x, y] : {std::pair{-G / 2 + T / 2, 1.0},
+                               {G / 2 - T / 2, -1.0},
+                               {0.0, top / 2 - T / 2},
+                               {0.5, -top / 2 + T / 2}})
+        EXPECT_EQ(Rgb(c, near.X(x), near.Y(y)), 0x000080u) << x << "," << y;
+    const QImage syms = Picture(fs::path(kExample).replace_filename("syms.bmp"));
+    for (int reel = 0; reel < m["NumReels"]; ++reel) {
+        const int code = m["Reels"][reel]["strip"][0];
+        const Json sym = *std::find_if(m["Symbols"].begin(), m["Symbols"].end(),
+                                       [code](const Json& s) { return s["code"] == code; });
+        const int w = syms.width(), h = syms.height();
+        std::set<uint32_t> cell; // its cell's texels; v grows up the picture
+        for (int y = int(h * (1 - double(sym["ty2"]))); y < int(h * (1 - double(sym["ty"]))); ++y)
+            for (int x = int(w * double(sym["tx"])); x < int(w * double(sym["tx2"])); ++x)
+                cell.insert(Rgb(syms, x, y));
+        const double middle = reel * pitch + num("SymWidth") / 2 - rsw / 2;
+        for (int y = near.Y(0.45, 0.3); y < near.Y(0.06, 0.1); ++y)
+            for (int x = near.X(middle - 0.35, 0.1); x < near.X(middle + 0.35, 0.1); ++x)
+                ASSERT_TRUE(cell.count(Rgb(c, x, y))) << "reel " << reel << " at " << x << "," << y;
+    }
+
+    // Without buttons, then without credits, then without the chart, then without cabinet.
+    const Json d = State("d.json"), e = State("e.json"), f = State("f.json"), g = State("g.json");
+    EXPECT_EQ(d["Buttons"], Json::array());
+    EXPECT_EQ(d["Meter"], a["Meter"]);
+    EXPECT_EQ(d["Textures"], Json({"chart", "syms"}));
+    EXPECT_EQ(e["Meter"], nullptr);
+    EXPECT_EQ(f["Textures"], Json({"syms"}));
+    EXPECT_EQ(mean(Picture(Path("f.png")), cx0, cy0, cx1, cy1), std::vector<int>({115, 115, 115}));
+    EXPECT_EQ(g["Buttons"], Json::array());
+    EXPECT_EQ(Rgb(Picture(Path("g.png")), far.X(-G / 2 + T / 2), far.Y(1.0)), 0u);
+}
+
+// A copy of the example with one picture missing, then with a chosen call failing: each
+// failure is shown in its box, a checked call's text also logged beside the machine.
+TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
+    fs::copy(fs::path(kExample).parent_path(), dir_ / "m");
+    const std::string machine = Path("m/lucky-sevens.slt"), script = "state " + Path("s.json");
+    const auto without = [&](const std::string& picture) {
+        fs::rename(dir_ / "m" / picture, dir_ / picture);
+        const Outcome run = Start(machine, script);
+        fs::rename(dir_ / picture, dir_ / "m" / picture);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run.out;
+    };
+    EXPECT_NE(without("chart.bmp").find("\nbox Error: Unable to load texture: chart.bmp\n"),
+              std::string::npos);
+    EXPECT_EQ(State("s.json")["Textures"], Json({"buttons", "chart", "syms"}));
+    const std::string meter = "CreateSurfaceAndTexture(CREDIT_BMP_NAME,&CreditSurface,&CreditTex)";
+    EXPECT_NE(without("cred1.bmp").find("\nbox Direct3D Error -2147467259: " + meter + "\n"),
+              std::string::npos);
+    const Json s = State("s.json");
+    EXPECT_EQ(s["Buttons"], Json::array()); // the cabinet is left out
+    EXPECT_EQ(s["Meter"], nullptr);
+    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), meter + "\n");
+
+    // Well into the drums' building, whichever checked call that is: it and the checked calls
+    // around it that fail in turn are logged in the order of their boxes.
+    const Outcome run = Start(machine, "quit\n", "KESTREL_FAIL_CALL=100:0x8876030D");
+    EXPECT_NE(run.out.find("\nbox Direct3D Error -2005531891: "), std::string::npos) << run.out;
+    std::istringstream lines(run.out);
+    std::string logged = meter + "\n";
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("box Direct3D Error ", 0) == 0)
+            logged += line.substr(line.find(": ") + 2) + "\n";
+    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+    EXPECT_EQ(Start(machine, "quit\n", "KESTREL_FAIL_CALL=1:zz").exitCode, 2);
 }
 
 } // namespace

@@ -6,22 +6,27 @@
 #include "../shell_app/shell_fixture.h"
 #include "tests/common/temp_path.h"
 
+#include <QGuiApplication>
 #include <filesystem>
 #include <fstream>
 
+#include "scene/buttons.h"
+#include "scene/credit_meter.h"
 #include "scene/machine_state.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A 2 by 2 picture of one colour (0xRRGGBB).
-void WriteSolidBmp(const fs::path& path, uint32_t rgb) {
-    const uint8_t b = rgb & 0xFF, g = (rgb >> 8) & 0xFF, r = (rgb >> 16) & 0xFF;
-    const auto bytes = bmptest::EncodeBmp(
-        {.width = 2,
-         .height = 2,
-         .pixels = bmptest::PaddedRows({{b, g, r, b, g, r}, {b, g, r, b, g, r}})});
+// A square picture of one colour (0xRRGGBB).
+void WriteSolidBmp(const fs::path& path, uint32_t rgb, int size = 2) {
+    const int stride = (size * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> pixels(size_t(stride) * size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            for (int c = 0; c < 3; ++c)
+                pixels[y * stride + x * 3 + c] = (rgb >> (8 * c)) & 0xFF;
+    const auto bytes = bmptest::EncodeBmp({.width = size, .height = size, .pixels = pixels});
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
@@ -108,6 +113,65 @@ TEST_F(MachineSceneTest, MissingMeterPictureLeavesTheCabinetOut) {
     // The drums still stand; around them is nothing.
     EXPECT_NE(Colour(0, 0), '-');
     EXPECT_EQ(Colour(50, 0), '-'); // where the meter panel would be
+}
+
+// The meter's figures end at their rectangles' right edges and just above their bottoms, on
+// the dark red ground that fills the rest; only a change of credits or bet redraws them. The
+// buttons look pressable (2) only while their action can be taken; Change stays as built.
+TEST_F(MachineSceneTest, MeterFiguresAndButtonLooksFollowTheMachine) {
+    int argc = 1;
+    char name[] = "scene_tests", *argv[] = {name, nullptr};
+    const QGuiApplication fonts(argc, argv); // the figures are text
+    WriteSolidBmp(folder_ / "cred1.bmp", 0x808080, 128);
+    WriteSolidBmp(folder_ / "buttons.bmp", 0x808080);
+    Open();
+    ASSERT_NE(MachineScene.CreditSurface, nullptr);
+    const base::Image& meter = MachineScene.CreditSurface->Pixels();
+    // The figure drawn in a rectangle: "left right bottom hash" of its ink, or "ground" when
+    // other than ground and ink is found there.
+    const auto figure = [&](int left, int top, int right, int bottom) {
+        int l = right, r = left - 1, b = top - 1;
+        size_t hash = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const uint32_t p = meter.At(x, y) & 0xFFFFFF;
+                if (p & 0xFFFF || p < 0x300000)
+                    return std::string("ground");
+                if (p >= 0xA00000)
+                    l = std::min(l, x), r = std::max(r, x), b = std::max(b, y);
+                hash = hash * 31 + p;
+            }
+        return std::to_string(l) + " " + std::to_string(r) + " " + std::to_string(b) + " " +
+               std::to_string(hash);
+    };
+    Machine->Credits = 123, Machine->BetShown = 3, Machine->Paid = 0;
+    UpdateCreditMeter();
+    const std::string paid = figure(4, 48, 59, 69), credits = figure(4, 73, 59, 94);
+    int l, r, b;
+    for (const auto& [drawn, bottom] :
+         {std::pair{paid, 69}, {credits, 94}, {figure(41, 101, 59, 122), 122}}) {
+        ASSERT_EQ(std::sscanf(drawn.c_str(), "%d %d %d", &l, &r, &b), 3) << drawn;
+        EXPECT_TRUE(r >= 55 && r <= 58 && b >= bottom - 6 && b < bottom) << drawn;
+    }
+    EXPECT_LT(std::stoi(credits), std::stoi(paid) - 8); // three digits against one
+    Machine->Paid = 5;
+    UpdateCreditMeter(); // the paid figure alone waits
+    EXPECT_EQ(figure(4, 48, 59, 69), paid);
+    Machine->Credits = 7;
+    UpdateCreditMeter();
+    EXPECT_GT(std::stoi(figure(4, 73, 59, 94)), std::stoi(credits)); // 123 wiped for 7
+    EXPECT_NE(figure(4, 48, 59, 69), paid);
+    EXPECT_EQ(MachineScene.MeterShown.paid + MachineScene.MeterShown.credits, 12);
+
+    std::string looks;
+    for (const auto& [bet, busy] : {std::pair{0, 0}, {1, 0}, {Machine->GetMaxCoins(), 0}, {3, 1}}) {
+        Machine->Bet = bet, Shared.Busy = busy;
+        UpdateButtons();
+        for (int command = 1; command <= 5; ++command)
+            looks += char('0' + MachineScene.SlotButtons[command].state);
+        looks += ' ';
+    }
+    EXPECT_EQ(looks, "12212 12222 12121 12111 ");
 }
 
 } // namespace
