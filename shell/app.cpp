@@ -6,6 +6,8 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
+#include "play/play_state.h"
+#include "play/spin_sequence.h"
 #include "resources/command_ids.h"
 #include "resources/resources.h"
 #include "scene/error_report.h"
@@ -211,6 +213,8 @@ void ReleaseViewportAndDevice() {
 }
 
 void ShutDown() {
+    // The running animation holds reel frames; they go with the rest of the scene.
+    ReleaseReelAnimation();
     DestroyMachineScene();
     Shell.Running = 0;
     Release(D3D.SceneFrame);
@@ -256,6 +260,7 @@ void ResetProgramState() {
     Shared = SharedFlags{};
     Errors = ErrorReportState{};
     MachineScene = MachineSceneState{};
+    Play = PlayState{};
 }
 
 namespace {

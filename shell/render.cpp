@@ -2,8 +2,7 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
-#include "scene/buttons.h"
-#include "scene/credit_meter.h"
+#include "play/spin_sequence.h"
 #include "scene/error_report.h"
 #include "shell/app.h"
 
@@ -13,10 +12,7 @@ int RenderFrame() {
         return 0;
     if (!SucceededOrShow(D3D.SceneFrame->Move(1.0), "Moving scene failed.\n%s"))
         return 0;
-    // Until the play control exists its per-frame step is only the button looks and the
-    // credit meter.
-    UpdateButtons();
-    UpdateCreditMeter();
+    StepReels();
     if (!SucceededOrShow(D3D.Viewport->Clear(), "Clearing viewport failed.\n%s"))
         return 0;
     if (!SucceededOrShow(D3D.Viewport->Render(D3D.SceneFrame), "Rendering scene failed.\n%s"))

@@ -5,6 +5,9 @@
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
+#include "play/game_commands.h"
+#include "play/picking.h"
+#include "play/sound_cues.h"
 #include "resources/command_ids.h"
 #include "scene/error_report.h"
 #include "scene/machine_scene.h"
@@ -60,9 +63,18 @@ struct Command {
     void (*action)(win::Window* window);
 };
 
-// The menu "AppMenu" and the accelerators, command by command. The machine's buttons and
-// the money amounts reach the game commands, which come with the play control.
+// The menu "AppMenu" and the accelerators, command by command.
 const Command kCommands[] = {
+    {CMD_PLAY_3, [](win::Window*) { DoButtonCommand(BUTTON_PLAY_3); }},
+    {CMD_SPIN, [](win::Window*) { DoButtonCommand(BUTTON_SPIN); }},
+    {CMD_BET_1, [](win::Window*) { DoButtonCommand(BUTTON_BET_1); }},
+    {CMD_CHANGE, [](win::Window*) { DoButtonCommand(BUTTON_CHANGE); }},
+    {CMD_MONEY_5, [](win::Window*) { InsertMoneyCommand(5); }},
+    {CMD_MONEY_10, [](win::Window*) { InsertMoneyCommand(10); }},
+    {CMD_MONEY_20, [](win::Window*) { InsertMoneyCommand(20); }},
+    {CMD_MONEY_50, [](win::Window*) { InsertMoneyCommand(50); }},
+    {CMD_MONEY_100, [](win::Window*) { InsertMoneyCommand(100); }},
+    {CMD_MONEY_1000, [](win::Window*) { InsertMoneyCommand(1000); }},
     {CMD_OPEN, [](win::Window*) { OpenMachineFile(); }},
     {CMD_ABOUT, [](win::Window* window) { win::DialogBox("AppAbout", window, AboutProc); }},
     {CMD_SINGLE_STEP, [](win::Window*) { StepOnce(); }},
@@ -261,6 +273,8 @@ int WindowProc(win::Window* window, const win::Message& message) {
         ApplyMenuMarks(message.menu);
         return 0;
     case win::Kind::LButtonDown:
+        // The press position is two unsigned 16-bit halves of one word.
+        PickButton(D3D.Viewport, message.x & 0xFFFF, message.y & 0xFFFF);
         return 0;
     case win::Kind::MouseMove:
     case win::Kind::LButtonUp:
@@ -380,4 +394,5 @@ void OpenMachineFile() {
         return;
     Machine->Load(request.file.c_str());
     BuildMachineScene();
+    LoadMachineSounds();
 }

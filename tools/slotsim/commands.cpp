@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/random.h"
-#include "tools/slotsim/play_steps.h"
+#include "play/play_steps.h"
 
 namespace {
 

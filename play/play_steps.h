@@ -3,7 +3,7 @@
 // The order in which the play control drives the engine through one player's spin once the
 // reels have come to rest: nudge while a reel moves, then re-spin while the machine asks for
 // it, then count the win in. The on-screen control animates each step; `slotsim play` runs
-// them back to back.
+// them back to back. Both go through NextPlayStep, so they cannot drift apart.
 
 #include "engine/slot_machine.h"
 
@@ -24,8 +24,19 @@ struct PlayedSpin {
     int respins = 0;
 };
 
+// How a nudge and a free re-spin are carried out: at once on the machine, or with their
+// animation and sound on screen.
+class PlayMoves {
+public:
+    virtual ~PlayMoves() = default;
+    // 1 when a reel moved (the machine's Nudge(0)).
+    virtual int Nudge() = 0;
+    // The machine's Spin(-1, 0, 0).
+    virtual void Respin() = 0;
+};
+
 // What follows a spin or nudge that has come to rest.
-PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played);
+PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played, PlayMoves& moves);
 
 // A whole player's spin without display or sound: bet and spin, settle, count the win in.
 void PlaySpin(SlotMachine& machine, int bet);

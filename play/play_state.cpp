@@ -1,0 +1,3 @@
+#include "play/play_state.h"
+
+PlayState Play;

@@ -1,0 +1,44 @@
+#pragma once
+// The machine's sounds, read whole into memory when it is opened and played from there, and
+// the place every cue goes out: a SoundOutput the program installs (silent until then).
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/slot_machine.h"
+
+// Play flags, with the values of the platform sound call the cues were written for.
+inline constexpr unsigned SND_SYNC = 0;
+inline constexpr unsigned SND_ASYNC = 1;
+inline constexpr unsigned SND_NODEFAULT = 2;
+inline constexpr unsigned SND_MEMORY = 4;
+inline constexpr unsigned SND_LOOP = 8;
+inline constexpr unsigned SND_NOSTOP = 16;
+
+// Plays a whole sound file image. A null image stops whatever plays; a new sound replaces
+// the one playing. With SND_ASYNC clear it returns when the sound has played.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    virtual int Play(const void* image, size_t size, unsigned flags) = 0;
+};
+
+// Null brings back the silent output. The output is not owned.
+void SetSoundOutput(SoundOutput* output);
+SoundOutput& CurrentSoundOutput();
+
+// The whole file, or empty for none. A missing file is created empty, as the sound loader
+// opens with "open always"; an empty file is no sound.
+SoundImage LoadWholeFile(const char* name);
+// Every sound the machine names, in file order: music, coins, pay, clunk, bet, auto.
+void LoadMachineSounds();
+
+// Which of the machine's sounds an image is ("sndmusic1", "sndcoin3", "sndpay", ...); "none"
+// for a null image.
+const char* SoundName(const void* image);
+
+// Starts a cue (an absent or empty image passes no sound) and records its kind in
+// SoundState. The callers check the sound flag and the cue's own conditions.
+void PlayCue(const SoundImage* image, unsigned flags, int32_t kind);
+// Sound on (the Display menu's Sound item).
+bool SoundOn();
