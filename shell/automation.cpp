@@ -12,6 +12,8 @@
 #include "platform/win/clock.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
+#include "play/play_state.h"
+#include "play/sound_cues.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
@@ -88,6 +90,25 @@ private:
     win::RecordingDialogs pressOk_; // presses OK in every dialog
 };
 
+// Every cue is printed as `sound NAME FLAGS`, then goes on to the output installed before.
+class PrintingSound : public SoundOutput {
+public:
+    explicit PrintingSound(SoundOutput& next) : next_(next) {}
+    int Play(const void* image, size_t size, unsigned flags) override {
+        PrintLine(std::string("sound ") + SoundName(image) + " " + std::to_string(flags));
+        return next_.Play(image, size, flags);
+    }
+
+private:
+    SoundOutput& next_;
+};
+
+// At rest: no reel animation, nothing left to count in, and Busy fallen back to 0.
+bool MachineAtRest() {
+    return Play.ReelAnimSet == nullptr && (Machine == nullptr || Machine->Pending == 0) &&
+           Shared.Busy == 0;
+}
+
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -145,7 +166,10 @@ public:
          std::chrono::steady_clock::time_point started)
         : dialogs_(win::CurrentDialogs(), !options.script.empty()),
           scripted_(!options.script.empty()), steps_(std::move(steps)), started_(started),
-          timing_(std::getenv("KESTREL_STARTUP_TIMING") != nullptr) {
+          timing_(std::getenv("KESTREL_STARTUP_TIMING") != nullptr),
+          soundBefore_(CurrentSoundOutput()), printingSound_(soundBefore_) {
+        if (scripted_)
+            SetSoundOutput(&printingSound_);
         for (ScriptStep& step : steps_)
             if (step.op == ScriptOp::Open || step.op == ScriptOp::Shot ||
                 step.op == ScriptOp::State)
@@ -170,6 +194,8 @@ public:
 
     ~Impl() {
         Shell.LoopHooks = MainLoopHooks{};
+        if (scripted_)
+            SetSoundOutput(&soundBefore_);
         win::SetDialogs(nullptr);
         if (virtualTime_)
             win::SetClock(nullptr);
@@ -223,7 +249,7 @@ private:
                 return true;
             break;
         case Wait::Rest:
-            if (Shared.Busy && win::GetTickCount() - waitStart_ < waitTicks_)
+            if (!MachineAtRest() && win::GetTickCount() - waitStart_ < waitTicks_)
                 return true;
             break;
         case Wait::None:
@@ -307,7 +333,7 @@ private:
     bool WaitFor(Wait kind, int amount) {
         if (kind == Wait::Passes && amount == 0)
             return false;
-        if (kind == Wait::Rest && !Shared.Busy)
+        if (kind == Wait::Rest && MachineAtRest())
             return false;
         waiting_ = kind;
         passesLeft_ = amount - 1;
@@ -361,6 +387,8 @@ private:
     int restoreHeight_ = 0;
     std::chrono::steady_clock::time_point started_;
     bool timing_;
+    SoundOutput& soundBefore_;
+    PrintingSound printingSound_;
 };
 
 Automation::Automation(const Options& options, std::vector<ScriptStep> steps,

@@ -9,6 +9,7 @@
 #include "engine/slot_machine.h"
 #include "platform/win/image_file.h"
 #include "platform/win/platform.h"
+#include "play/play_state.h"
 #include "scene/machine_state.h"
 #include "scene/scene_objects.h"
 #include "scene/shared_flags.h"
@@ -131,6 +132,11 @@ std::string ProgramStateJson() {
     const RecordingMessageSink noMessages;
     state["Machine"] = Machine ? MachineToJson(*Machine, noMessages) : nullptr;
     state["Busy"] = Shared.Busy;
+    state["SoundState"] = Play.SoundState;
+    state["AnimTime"] = Play.AnimTime;
+    state["AnimEnd"] = Play.AnimEnd;
+    state["Paying"] = Play.Paying;
+    state["ChangeAmount"] = Play.ChangeAmount;
     state["DisplayFlags"] = Shared.DisplayFlags;
     state["Title"] = Shell.MainWindow ? Shell.MainWindow->GetWindowText() : "";
     state["ClientWidth"] = Shell.MainWindow ? Shell.MainWindow->ClientWidth() : 0;

@@ -439,3 +439,102 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
 }
 
 } // namespace
+
+namespace {
+
+// The counts of the lines of `text` that begin with `prefix`.
+int CountLines(const std::string& text, const std::string& prefix) {
+    int count = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
+    // A copy of the example with some of its sounds: the others are named but missing.
+    const fs::path machine = dir_ / "machine";
+    fs::copy(fs::path(kExample).parent_path(), machine, fs::copy_options::recursive);
+    for (const auto& entry : fs::directory_iterator(machine))
+        if (entry.path().extension() == ".wav")
+            fs::remove(entry.path());
+    for (const char* name : {"coin3.wav", "spin1.wav", "spin2.wav", "pay.wav", "auto.wav"})
+        std::ofstream(machine / name) << "RIFF";
+    const std::string slt = (machine / "lucky-sevens.slt").string();
+    const std::string run = " --seed 1 --tick-step 16";
+
+    // Where the Play 3 button stands on screen.
+    ASSERT_EQ(Start(slt + run, "frames 2\nstate " + Path("before.json") + "\n").exitCode, 0);
+    const Json before = State("before.json");
+    Json play3;
+    for (const Json& button : before["Buttons"])
+        if (button["command"] == 5)
+            play3 = button["rect"];
+    ASSERT_TRUE(play3.is_array());
+    const std::string click = "click " + std::to_string((int(play3[0]) + int(play3[2])) / 2) + " " +
+                              std::to_string((int(play3[1]) + int(play3[3])) / 2) + "\n";
+
+    const std::string script =
+        "frames 2\n"
+        "command " +
+        std::to_string(CMD_SPIN) + "\n" + click + "command " + std::to_string(CMD_MONEY_20) + "\n" +
+        click + "idle\nstate " + Path("paid.json") + "\n" + "click 2 2\n" + click +
+        "frames 1\n"
+        "command " +
+        std::to_string(CMD_MONEY_50) + "\n" + click + "command " + std::to_string(CMD_BET_1) +
+        "\nstate " + Path("spinning.json") + "\nidle\nstate " + Path("rest.json") + "\n";
+    const Outcome played = Start(slt + run, script);
+    ASSERT_EQ(played.exitCode, 0) << played.err;
+
+    // Guards: nothing bet; no credits, even just after the money went in (it is counted in
+    // later, one credit at a time).
+    EXPECT_EQ(CountLines(played.out, "box Bet Money!: Try betting some money first!"), 1);
+    EXPECT_EQ(CountLines(played.out, "box You're out of credits!: Go get some money"), 2);
+    const Json paid = State("paid.json");
+    EXPECT_EQ(paid["Machine"]["Credits"], 80);
+    EXPECT_EQ(paid["Machine"]["Pending"], 0);
+    EXPECT_EQ(paid["Busy"], 0);
+    EXPECT_EQ(paid["Paying"], 0);
+    EXPECT_EQ(paid["Machine"]["Spins"], 0);
+
+    // While the reels turn: a click does nothing, Insert Money only records its amount, and
+    // Bet 1 from the menu bets toward the next spin.
+    const Json spinning = State("spinning.json");
+    EXPECT_EQ(spinning["Busy"], 1);
+    EXPECT_EQ(spinning["SoundState"], 1);
+    EXPECT_EQ(spinning["ChangeAmount"], 50);
+    EXPECT_GT(spinning["AnimEnd"], 0);
+    EXPECT_EQ(spinning["Machine"]["Spins"], 1);
+    EXPECT_EQ(spinning["Machine"]["Bet"], 1);
+    EXPECT_EQ(spinning["Machine"]["Credits"], 76);
+
+    // At rest the win is counted in, credit by credit, each with the pay cue.
+    const Json rest = State("rest.json");
+    EXPECT_EQ(rest["Busy"], 0);
+    EXPECT_EQ(rest["SoundState"], 0);
+    EXPECT_EQ(rest["Machine"]["Pending"], 0);
+    EXPECT_GE(rest["AnimTime"], rest["AnimEnd"]);
+    const int win = rest["Machine"]["Paid"];
+    EXPECT_EQ(rest["Machine"]["Credits"], 76 + win);
+    EXPECT_EQ(rest["Meter"]["credits"], 76 + win);
+    EXPECT_EQ(CountLines(played.out, "sound sndpay 7"), 80 + win);
+
+    // The cues: three coins with the third coin sound, waited for; looping music; no bet
+    // sound (its file was missing and is now there, empty); the loop stopped at rest.
+    EXPECT_EQ(CountLines(played.out, "sound sndcoin3 6"), 1);
+    EXPECT_EQ(CountLines(played.out, "sound sndmusic"), 1);
+    EXPECT_EQ(CountLines(played.out, "sound sndbet"), 0);
+    EXPECT_TRUE(fs::exists(machine / "bet.wav"));
+    EXPECT_EQ(fs::file_size(machine / "bet.wav"), 0u);
+
+    // The reels came to rest where slotsim's played spin of the same seed leaves them.
+    std::system((std::string(SLOTSIM_PATH) + " play " + slt + " --seed 1 --spins 1 --bet 3 > " +
+                 Path("slotsim.json"))
+                    .c_str());
+    const Json reference = State("slotsim.json");
+    ASSERT_EQ(reference["Spins"], rest["Machine"]["Spins"]);
+    EXPECT_EQ(reference["Position"], rest["Machine"]["Position"]);
+    EXPECT_EQ(reference["Paid"], win);
+}
