@@ -21,16 +21,16 @@ bool Decode(const void* image, std::size_t size, SDL_AudioFormat format, int cha
     Uint32 length = 0;
     if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length))
         return false;
-    // A damaged rate field can turn a few bytes into hours of sound: refuse what would not fit
-    // comfortably in memory (an hour at the device's rate).
+    // A damaged rate field can turn a few bytes into hours of sound, and SDL's resampler
+    // overflows its sizes at rates far beyond any real recording: refuse both.
     const double frames = static_cast<double>(length) /
                           std::max(1, SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels);
     const double seconds = spec.freq > 0 ? frames / spec.freq : 0;
     bool ok = false;
+    const bool sane = spec.freq >= 1000 && spec.freq <= 384000 && seconds <= 3600;
     SDL_AudioStream* stream =
-        seconds > 3600
-            ? nullptr
-            : SDL_NewAudioStream(spec.format, spec.channels, spec.freq, format, channels, rate);
+        !sane ? nullptr
+              : SDL_NewAudioStream(spec.format, spec.channels, spec.freq, format, channels, rate);
     if (stream) {
         if (SDL_AudioStreamPut(stream, buffer, static_cast<int>(length)) == 0 &&
             SDL_AudioStreamFlush(stream) == 0) {
