@@ -6,14 +6,13 @@
 #include <cstdint>
 
 #include "engine/slot_machine.h"
+#include "platform/sound/sound.h"
 
-// Play flags, with the values of the platform sound call the cues were written for.
-inline constexpr unsigned SND_SYNC = 0;
-inline constexpr unsigned SND_ASYNC = 1;
-inline constexpr unsigned SND_NODEFAULT = 2;
-inline constexpr unsigned SND_MEMORY = 4;
-inline constexpr unsigned SND_LOOP = 8;
-inline constexpr unsigned SND_NOSTOP = 16;
+// The play flags are the sound layer's (snd::SND_ASYNC, ...).
+using snd::SND_ASYNC;
+using snd::SND_LOOP;
+using snd::SND_MEMORY;
+using snd::SND_NODEFAULT;
 
 // Plays a whole sound file image. A null image stops whatever plays; a new sound replaces
 // the one playing. With SND_ASYNC clear it returns when the sound has played.

@@ -8,8 +8,10 @@
 #include <iostream>
 
 #include "platform/rm/results.h"
+#include "platform/sound/sound.h"
 #include "platform/win/platform.h"
 #include "platform/win/qt_platform.h"
+#include "play/sound_cues.h"
 #include "shell/app.h"
 #include "shell/automation.h"
 #include "shell/options.h"
@@ -66,6 +68,14 @@ int ArmFailingCall() {
     return 1;
 }
 
+// The cues go to the sound device; where there is none the program plays on in silence.
+class DeviceSound : public SoundOutput {
+public:
+    int Play(const void* image, size_t size, unsigned flags) override {
+        return snd::sndPlaySoundA(image, size, flags);
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +88,8 @@ int main(int argc, char** argv) {
         return 2;
 
     win::QtPlatform platform(argc, argv);
+    DeviceSound device;
+    SetSoundOutput(&device);
     int result = 2;
     {
         Automation automation(options, std::move(steps), started);
@@ -85,6 +97,8 @@ int main(int argc, char** argv) {
             result = automation.ExitCode(WinMain(win::SW_SHOWNORMAL));
     }
     FreeProgram();
+    SetSoundOutput(nullptr);
+    snd::Shutdown();
     win::ReleaseWindows();
     return result;
 }
