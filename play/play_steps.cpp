@@ -1,18 +1,35 @@
 #include "play/play_steps.h"
 
+#include "engine/random.h"
+
 namespace {
 
 class ImmediateMoves : public PlayMoves {
 public:
-    explicit ImmediateMoves(SlotMachine& machine) : machine_(machine) {}
+    ImmediateMoves(SlotMachine& machine, const SpinSound& sound)
+        : machine_(machine), sound_(sound) {}
     int Nudge() override { return machine_.Nudge(0); }
-    void Respin() override { machine_.Spin(-1, 0, 0); }
+    void Respin() override {
+        machine_.Spin(-1, 0, 0);
+        ChooseSpinMusic(machine_, true, sound_);
+    }
 
 private:
     SlotMachine& machine_;
+    const SpinSound& sound_;
 };
 
 } // namespace
+
+SpinMusic ChooseSpinMusic(const SlotMachine& machine, bool respin, const SpinSound& sound) {
+    if (!sound.on)
+        return {};
+    if (respin && sound.autoLoaded)
+        return {SpinMusic::Auto, 0};
+    if (machine.NumSndMusic <= 0)
+        return {};
+    return {SpinMusic::Music, Random::Next() % machine.NumSndMusic};
+}
 
 PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played, PlayMoves& moves) {
     if (played.nudgesTried < MAX_PLAY_NUDGES) {
@@ -33,11 +50,12 @@ PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played, PlayMoves& moves
     return PlayStep::Settled;
 }
 
-void PlaySpin(SlotMachine& machine, int bet) {
+void PlaySpin(SlotMachine& machine, int bet, const SpinSound& sound) {
     machine.CoinsBet = 0;
     machine.Spin(bet, 0, 0);
+    ChooseSpinMusic(machine, false, sound);
     PlayedSpin played;
-    ImmediateMoves moves(machine);
+    ImmediateMoves moves(machine, sound);
     while (NextPlayStep(machine, played, moves) != PlayStep::Settled) {
     }
     while (machine.PayOut(1, 1) != 0) {

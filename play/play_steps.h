@@ -18,6 +18,23 @@ constexpr int MAX_PLAY_RESPINS = MAX_AUTO_SPINS;
 
 enum class PlayStep { Nudged, Respun, Settled };
 
+// What a spin's start needs to know to choose its music: the choice may draw a number from
+// the random generator, and every later stop depends on whether it did.
+struct SpinSound {
+    bool on = false;         // Display > Sound
+    bool autoLoaded = false; // the re-spin music's file was read and is not empty
+};
+
+// The music a spin's start plays: none, the re-spin music, or the spin music `index`.
+struct SpinMusic {
+    enum Kind { None, Auto, Music } kind = None;
+    int index = 0;
+};
+
+// Called right after the machine's Spin; draws the number that picks the spin music when
+// sound is on and a re-spin has no music of its own, even if the chosen file failed to load.
+SpinMusic ChooseSpinMusic(const SlotMachine& machine, bool respin, const SpinSound& sound);
+
 // What one player's spin has used up of the caps so far; a fresh one for every player's spin.
 struct PlayedSpin {
     int nudgesTried = 0;
@@ -38,5 +55,6 @@ public:
 // What follows a spin or nudge that has come to rest.
 PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played, PlayMoves& moves);
 
-// A whole player's spin without display or sound: bet and spin, settle, count the win in.
-void PlaySpin(SlotMachine& machine, int bet);
+// A whole player's spin without display: bet and spin, settle, count the win in; the spin
+// music is chosen (and drawn) as the on-screen play does with the same sound.
+void PlaySpin(SlotMachine& machine, int bet, const SpinSound& sound = {});

@@ -1,6 +1,5 @@
 #include "play/spin_sequence.h"
 
-#include "engine/random.h"
 #include "platform/win/platform.h"
 #include "play/play_state.h"
 #include "play/play_steps.h"
@@ -145,18 +144,12 @@ void StartSpin(int32_t amount) {
         for (int k = 0; k <= steps; ++k)
             AddKey(animation, static_cast<float>(k), i, machine.WrapStop(i, old[i] - k));
     }
-    if (amount == -1) {
-        if (!SoundOn())
-            return;
-        if (!machine.SndAutoData.empty()) {
-            PlayCue(&machine.SndAutoData, CUE_LOOP, SOUND_MUSIC);
-            return;
-        }
-    }
-    if (SoundOn() && machine.NumSndMusic > 0) {
-        const int r = Random::Next() % machine.NumSndMusic;
-        PlayCue(&machine.SndMusicData[r], CUE_LOOP, SOUND_MUSIC);
-    }
+    const SpinMusic music =
+        ChooseSpinMusic(machine, amount == -1, {SoundOn(), !machine.SndAutoData.empty()});
+    if (music.kind == SpinMusic::Auto)
+        PlayCue(&machine.SndAutoData, CUE_LOOP, SOUND_MUSIC);
+    else if (music.kind == SpinMusic::Music)
+        PlayCue(&machine.SndMusicData[music.index], CUE_LOOP, SOUND_MUSIC);
 }
 
 void SpinAgain() {

@@ -538,3 +538,30 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     EXPECT_EQ(reference["Position"], rest["Machine"]["Position"]);
     EXPECT_EQ(reference["Paid"], win);
 }
+
+// Ten Play 3 spins stop where slotsim's played spins of the same seed do, with sound on
+// (the spin music's draw comes between the spins) and off. Seed 3 nudges and re-spins.
+TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
+    for (const bool sound : {true, false}) {
+        std::string script = sound ? "" : "command " + std::to_string(CMD_SOUND) + "\n";
+        script += "command " + std::to_string(CMD_MONEY_20) + "\nidle\n";
+        for (int spin = 0; spin < 10; ++spin)
+            script += "command " + std::to_string(CMD_PLAY_3) + "\nidle\n";
+        script += "state " + Path("rest.json") + "\n";
+        const Outcome played = Start(kExample + " --seed 3 --tick-step 16", script);
+        ASSERT_EQ(played.exitCode, 0) << played.err;
+        const Json rest = State("rest.json")["Machine"];
+        EXPECT_EQ(CountLines(played.out, "sound sndmusic"), sound ? 10 : 0);
+
+        std::system((std::string(SLOTSIM_PATH) + " play " + kExample +
+                     " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : "") + " > " +
+                     Path("slotsim.json"))
+                        .c_str());
+        const Json reference = State("slotsim.json");
+        EXPECT_EQ(reference["Spins"], 10) << "sound " << sound;
+        EXPECT_EQ(reference["Position"], rest["Position"]) << "sound " << sound;
+        EXPECT_EQ(reference["Win"], rest["Win"]) << "sound " << sound;
+        EXPECT_EQ(reference["TotalCredited"], int(rest["TotalCredited"]) - 80) << "sound " << sound;
+        EXPECT_EQ(reference["Credits"], int(rest["Credits"]) - 80) << "sound " << sound;
+    }
+}

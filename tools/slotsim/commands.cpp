@@ -1,7 +1,9 @@
 #include "tools/slotsim/commands.h"
 
 #include <charconv>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/random.h"
@@ -84,6 +86,18 @@ Json Spins(const std::string& path, const SpinRequest& request, SpinOnce spinOnc
     return result;
 }
 
+// Whether kestrel3d would read the sound `name` as not empty: it opens a machine from the
+// machine file's folder, so a relative name is found beside the machine file.
+bool SoundLoads(const std::string& machinePath, const char* name) {
+    if (name == nullptr || *name == '\0') {
+        return false;
+    }
+    namespace fs = std::filesystem;
+    const fs::path file = fs::path(machinePath).parent_path() / name;
+    std::error_code error;
+    return fs::is_regular_file(file, error) && fs::file_size(file, error) > 0 && !error;
+}
+
 } // namespace
 
 Json DumpCommand(const std::string& path) {
@@ -104,5 +118,11 @@ Json RunCommand(const std::string& path, const SpinRequest& request) {
 }
 
 Json PlayCommand(const std::string& path, const SpinRequest& request) {
-    return Spins(path, request, [&](SlotMachine& machine) { PlaySpin(machine, request.bet); });
+    std::optional<SpinSound> sound;
+    return Spins(path, request, [&](SlotMachine& machine) {
+        if (!sound) {
+            sound = SpinSound{request.sound, request.sound && SoundLoads(path, machine.SndAuto)};
+        }
+        PlaySpin(machine, request.bet, *sound);
+    });
 }

@@ -23,6 +23,8 @@ struct SpinRequest {
     bool nudge = false;
     bool autoPay = false;
     bool trace = false;
+    // play only: the spin music is chosen as kestrel3d does with sound on.
+    bool sound = false;
 };
 
 Json DumpCommand(const std::string& path);

@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
 
     CLI::App* play = AddCommand(app, "play", "play N spins as the play control sequences them", o);
     AddSpinOptions(play, o);
+    play->add_flag("--sound", o.spin.sound,
+                   "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
     try {
         app.parse(argc, argv);
