@@ -565,3 +565,21 @@ TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
         EXPECT_EQ(reference["Credits"], int(rest["Credits"]) - 80) << "sound " << sound;
     }
 }
+
+// Money goes in one credit more than 80 ms after the last (five in 30 frames of 16 ms), a
+// Play 3 meanwhile is refused, and the next spin's reels stop in reel order: the last reel
+// turns four times the first reel's five stops, then on to its stop.
+TEST_F(Kestrel3d, CountUpPacesCreditsHoldsBusyAndReelsStopInOrder) {
+    const std::string play3 = "command " + std::to_string(CMD_PLAY_3) + "\n";
+    const std::string script = "command " + std::to_string(CMD_MONEY_20) + "\nframes 30\n" + play3 +
+                               "state " + Path("paying.json") + "\nidle\n" + play3 +
+                               "frames 2\nstate " + Path("spinning.json") + "\n";
+    ASSERT_EQ(Start(kExample + " --seed 1 --tick-step 16", script).exitCode, 0);
+    const Json paying = State("paying.json");
+    EXPECT_EQ(paying["Busy"], 1);
+    EXPECT_EQ(paying["Machine"]["Credits"], 5);
+    EXPECT_EQ(paying["Machine"]["Spins"], 0);
+    const Json spinning = State("spinning.json");
+    EXPECT_EQ(spinning["Machine"]["Position"], Json::array({4, 5, 4, 0}));
+    EXPECT_EQ(spinning["AnimEnd"], 20);
+}
