@@ -300,6 +300,21 @@ QImage Picture(const std::string& path) {
     return QImage(QString::fromStdString(path));
 }
 
+// The texels of the symbol picture's cell that a stop of the example's reel shows; v grows
+// up the picture.
+std::set<uint32_t> StopTexels(const Json& machine, int reel, int stop) {
+    static const QImage syms = Picture(fs::path(kExample).replace_filename("syms.bmp"));
+    const int code = machine["Reels"][reel]["strip"][stop];
+    const Json sym = *std::find_if(machine["Symbols"].begin(), machine["Symbols"].end(),
+                                   [code](const Json& s) { return s["code"] == code; });
+    const int w = syms.width(), h = syms.height();
+    std::set<uint32_t> cell;
+    for (int y = int(h * (1 - double(sym["ty2"]))); y < int(h * (1 - double(sym["ty"]))); ++y)
+        for (int x = int(w * double(sym["tx"])); x < int(w * double(sym["tx2"])); ++x)
+            cell.insert(Rgb(syms, x, y));
+    return cell;
+}
+
 // Unlit and point-sampled, every pixel of a textured face is one texel of its picture: right
 // after a build each drum stands as built, stop 0 just above the pay line, its picture
 // upright; the chart shows its picture; the pay line is red across the window, the frame
@@ -374,16 +389,8 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
                                {0.0, top / 2 - T / 2},
                                {0.5, -top / 2 + T / 2}})
         EXPECT_EQ(Rgb(c, near.X(x), near.Y(y)), 0x000080u) << x << "," << y;
-    const QImage syms = Picture(fs::path(kExample).replace_filename("syms.bmp"));
     for (int reel = 0; reel < m["NumReels"]; ++reel) {
-        const int code = m["Reels"][reel]["strip"][0];
-        const Json sym = *std::find_if(m["Symbols"].begin(), m["Symbols"].end(),
-                                       [code](const Json& s) { return s["code"] == code; });
-        const int w = syms.width(), h = syms.height();
-        std::set<uint32_t> cell; // its cell's texels; v grows up the picture
-        for (int y = int(h * (1 - double(sym["ty2"]))); y < int(h * (1 - double(sym["ty"]))); ++y)
-            for (int x = int(w * double(sym["tx"])); x < int(w * double(sym["tx2"])); ++x)
-                cell.insert(Rgb(syms, x, y));
+        const std::set<uint32_t> cell = StopTexels(m, reel, 0);
         const double middle = reel * pitch + num("SymWidth") / 2 - rsw / 2;
         for (int y = near.Y(0.45, 0.3); y < near.Y(0.06, 0.1); ++y)
             for (int x = near.X(middle - 0.35, 0.1); x < near.X(middle + 0.35, 0.1); ++x)
@@ -476,6 +483,9 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     const std::string click = "click " + std::to_string((int(play3[0]) + int(play3[2])) / 2) + " " +
                               std::to_string((int(play3[1]) + int(play3[3])) / 2) + "\n";
 
+    std::string zoom;
+    for (int i = 0; i < 15; ++i)
+        zoom += "command " + std::to_string(CMD_ZOOM_IN) + "\n";
     const std::string script =
         "frames 2\n"
         "command " +
@@ -484,7 +494,8 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
         "frames 1\n"
         "command " +
         std::to_string(CMD_MONEY_50) + "\n" + click + "command " + std::to_string(CMD_BET_1) +
-        "\nstate " + Path("spinning.json") + "\nidle\nstate " + Path("rest.json") + "\n";
+        "\nstate " + Path("spinning.json") + "\nidle\nstate " + Path("rest.json") + "\n" +
+        "command 29\ncommand 17\n" + zoom + "frames 1\nshot " + Path("rest.png") + "\n";
     const Outcome played = Start(slt + run, script);
     ASSERT_EQ(played.exitCode, 0) << played.err;
 
@@ -537,6 +548,23 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     ASSERT_EQ(reference["Spins"], rest["Machine"]["Spins"]);
     EXPECT_EQ(reference["Position"], rest["Machine"]["Position"]);
     EXPECT_EQ(reference["Paid"], win);
+
+    // Unlit and point-sampled at rest, each drum shows its stop Position[i] on the pay line.
+    const QImage shot = Picture(Path("rest.png"));
+    const View near{shot.width(), shot.height(), 5};
+    const Json& m = rest["Machine"];
+    const double width = m["SymWidth"], pitch = width + double(m["SymSpace"]);
+    const double stack = int(m["NumReels"]) * pitch - double(m["SymSpace"]);
+    for (int reel = 0; reel < m["NumReels"]; ++reel) {
+        const std::set<uint32_t> cell = StopTexels(m, reel, m["Position"][reel]);
+        const double middle = reel * pitch + width / 2 - stack / 2;
+        // Above and below the red line itself, which passes in front.
+        for (const double band : {0.18, -0.18})
+            for (int y = near.Y(band + 0.12, 0.1); y < near.Y(band - 0.12, 0.1); ++y)
+                for (int x = near.X(middle - 0.35, 0.1); x < near.X(middle + 0.35, 0.1); ++x)
+                    ASSERT_TRUE(cell.count(Rgb(shot, x, y)))
+                        << "reel " << reel << " at " << x << "," << y;
+    }
 }
 
 // Ten Play 3 spins stop where slotsim's played spins of the same seed do, with sound on
