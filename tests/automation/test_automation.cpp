@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -565,6 +566,43 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
                     ASSERT_TRUE(cell.count(Rgb(shot, x, y)))
                         << "reel " << reel << " at " << x << "," << y;
     }
+}
+
+// A click on each cabinet button issues its command; the button without one, the reels, the
+// cabinet and the background do nothing.
+TEST_F(Kestrel3d, EachButtonClickIssuesItsCommand) {
+    const std::string run = kExample + " --seed 1 --tick-step 16";
+    ASSERT_EQ(Start(run, "frames 2\nstate " + Path("where.json") + "\n").exitCode, 0);
+    const Json where = State("where.json");
+    std::map<int, std::string> click;
+    for (const Json& button : where["Buttons"]) {
+        const Json& r = button["rect"];
+        click[button["command"]] = "click " + std::to_string((int(r[0]) + int(r[2])) / 2) + " " +
+                                   std::to_string((int(r[1]) + int(r[3])) / 2) + "\n";
+    }
+    const Json& change = where["Buttons"][0]["rect"];
+    const std::string cabinet = "click " + std::to_string(int(change[0]) - 6) + " " +
+                                std::to_string(int(change[3]) + 6) + "\n";
+    const std::string reels = "click " + std::to_string(int(where["ClientWidth"]) / 2) + " " +
+                              std::to_string(int(where["ClientHeight"]) / 2) + "\n";
+    const std::string script = "command " + std::to_string(CMD_MONEY_5) + "\nidle\n" + click[1] +
+                               "idle\n" + click[2] + reels + cabinet + "click 2 2\nstate " +
+                               Path("a.json") + "\n" + click[3] + "state " + Path("b.json") + "\n" +
+                               click[4] + "state " + Path("c.json") + "\nidle\n" + click[5] +
+                               "state " + Path("d.json") + "\n";
+    const Outcome played = Start(run, script);
+    ASSERT_EQ(played.exitCode, 0) << played.err;
+    const auto facts = [this](const char* name) {
+        const Json state = State(name);
+        const Json& m = state["Machine"];
+        return std::vector<int>{m["Expended"], m["Bet"], m["Spins"], state["Busy"]};
+    };
+    EXPECT_EQ(facts("a.json"), std::vector<int>({10, 0, 0, 0})); // Change put $5 in again
+    EXPECT_EQ(facts("b.json"), std::vector<int>({10, 1, 0, 0})); // Bet 1
+    EXPECT_EQ(facts("c.json"), std::vector<int>({10, 0, 1, 1})); // Spin, on the one coin
+    EXPECT_EQ(State("c.json")["Machine"]["LastBet"], 1);
+    EXPECT_EQ(facts("d.json"), std::vector<int>({10, 0, 2, 1})); // Play 3
+    EXPECT_EQ(State("d.json")["Machine"]["LastBet"], 3);
 }
 
 // Ten Play 3 spins stop where slotsim's played spins of the same seed do, with sound on
