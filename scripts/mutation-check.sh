@@ -142,9 +142,16 @@ while IFS=$'\t' read -r name file old new what; do
     if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then
         continue
     fi
+    if [ ! -f "$src/$file" ]; then
+        rows+=("$(printf '%-34s %-9s %s (no such file)' "$name" "STALE" "$file")")
+        echo "${rows[-1]}"
+        broken=$((broken + 1))
+        continue
+    fi
     cp "$src/$file" "$scratch/original"
     if ! problem=$(apply_fault "$src/$file" "$old" "$new" 2>&1); then
         rows+=("$(printf '%-34s %-9s %s (%s)' "$name" "STALE" "$file" "$problem")")
+        echo "${rows[-1]}"
         broken=$((broken + 1))
         continue
     fi
