@@ -15,13 +15,13 @@ starting with # are ignored:
   click X Y               left button down at client pixel X, Y
   scroll h|v REQUEST      lineup, linedown, pageup, pagedown, top, bottom, thumb N
   resize W H              client area size
-  minimize | restore
+  minimize | restore      client area shrinks to nothing | returns to its size
   frames N                N passes of the main loop
   wait MS                 passes until the tick count has advanced by MS
   idle [MS]               passes until the machine is at rest (at most MS, default 120000)
   shot PATH               last rendered image of the client area, as PNG
   state PATH              program state as JSON
-  quit
+  quit                    File > Exit
 While a script runs, message boxes are answered OK and printed as "box CAPTION: TEXT",
 the about box as "about" and each File/Open dialog as "dialog open".
 An unknown command or bad argument prints its line number on stderr and exits with 2.)";

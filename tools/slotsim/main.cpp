@@ -42,7 +42,11 @@ void AddSpinOptions(CLI::App* command, Options& o) {
 
 int main(int argc, char** argv) {
     CLI::App app("Loads a slot machine file and plays it without display or sound; prints the "
-                 "machine as JSON.");
+                 "machine as JSON.",
+                 "slotsim");
+    app.set_version_flag("--version", std::string("slotsim ") + KESTREL_VERSION);
+    app.set_help_all_flag("--help-all",
+                          "Print this help message and the commands' options, then exit");
     app.require_subcommand(1);
     Options o;
 
