@@ -20,6 +20,20 @@ struct Options {
     SpinRequest spin;
 };
 
+// --help-all lists each command as a line of its own followed by its arguments and options, one
+// a line: the shape from which help2man makes the man page's list of commands.
+class CommandListFormatter : public CLI::Formatter {
+public:
+    std::string make_expanded(const CLI::App* command) const override {
+        std::string out = "\n" + command->get_name() + ": " + command->get_description() + "\n";
+        for (const CLI::Option* option : command->get_options()) {
+            if (option != command->get_help_ptr() && option != command->get_help_all_ptr())
+                out += make_option(option, option->get_positional());
+        }
+        return out;
+    }
+};
+
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Options& o) {
     CLI::App* command = app.add_subcommand(name, description);
     command->add_option("FILE", o.file, "machine file (.slt)")->required();
@@ -47,6 +61,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("slotsim ") + KESTREL_VERSION);
     app.set_help_all_flag("--help-all",
                           "Print this help message and the commands' options, then exit");
+    app.formatter(std::make_shared<CommandListFormatter>()); // before the commands inherit it
     app.require_subcommand(1);
     Options o;
 
