@@ -179,6 +179,16 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     }
     EXPECT_EQ(Par(trading, "--mode run")["endless"], false);
 
+    // The chart names each payoff row and each amount's odds; a chart it cannot write fails.
+    const std::filesystem::path svg = TempPath("par.svg");
+    EXPECT_EQ(RunSlotsim("par " + Example + " --plot " + svg.string()).exitCode, 0);
+    const std::string chart = Slurp(svg);
+    EXPECT_NE(chart.find("Three Sevens"), std::string::npos);
+    EXPECT_NE(chart.find("1 in 101.6"), std::string::npos);
+    const ToolResult unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
+
     // A bet above MaxCoins is refused, naming both.
     const ToolResult high = RunSlotsim("par " + one + " --bet 4");
     EXPECT_EQ(high.exitCode, 2);

@@ -19,10 +19,14 @@ constexpr int LABEL_WIDTH = 220;
 constexpr int BAR_WIDTH = 360;
 constexpr int MARGIN = 16;
 
-// Fonts need an application; slotsim has none and no display to show one on.
+void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Fonts need an application; slotsim has none and no display to show one on. Qt's warnings
+// (no runtime folder, a file it cannot open) stay quiet: slotsim says what failed.
 void NeedApplication() {
     if (QGuiApplication::instance())
         return;
+    qInstallMessageHandler(Quiet);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
@@ -59,12 +63,15 @@ int DrawBars(QPainter& painter, int top, const QString& title, const std::vector
 }
 
 std::vector<Bar> WinBars(const ParSheet& sheet) {
-    // Ten decades down from certainty; anything rarer gets the shortest bar.
-    constexpr double DECADES = 10;
+    // One decade more than the rarest amount needs, so that it still shows a bar.
+    double rarest = 1;
+    for (const WinOdds& win : sheet.wins)
+        rarest = std::min(rarest, win.chance.get_d());
+    const double decades = std::ceil(-std::log10(std::max(rarest, 1e-300))) + 1;
     std::vector<Bar> bars;
     for (const WinOdds& win : sheet.wins) {
         const double chance = win.chance.get_d();
-        const double length = std::clamp(1 + std::log10(chance) / DECADES, 0.0, 1.0);
+        const double length = std::clamp(1 + std::log10(chance) / decades, 0.0, 1.0);
         char value[64];
         std::snprintf(value, sizeof value, "1 in %.4g", 1 / chance);
         bars.push_back({QString::number(win.credits) + " credits", length, value});
@@ -115,8 +122,8 @@ bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
                        : QString("never"));
     painter.drawText(MARGIN, top + ROW - 4, heading);
     top += ROW * 2;
-    top = DrawBars(painter, top, "Chance of each paid amount (a bar per power of ten)", wins,
-                   QColor(70, 110, 190));
+    top = DrawBars(painter, top, "Chance of each paid amount (bars on a scale of powers of ten)",
+                   wins, QColor(70, 110, 190));
     DrawBars(painter, top, "Share of the RTP by payoff", payoffs, QColor(200, 120, 40));
     return painter.end();
 }
