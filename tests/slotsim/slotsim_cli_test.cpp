@@ -197,3 +197,47 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
         std::filesystem::remove(path);
     std::filesystem::remove(weighted);
 }
+
+// The Monte Carlo: a seed and a thread count fix the result; the outcome table and the
+// engine's own spins agree with the exact figures, also where a series of re-spins runs into
+// the played spin's cap of nudge tries and the table hands the spin over to the engine.
+TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
+    const std::string base = "sim " + Example + " --json --spins 300000 --seed 9";
+    const auto withoutTime = [](const std::string& text) {
+        json j = json::parse(text);
+        j.erase("seconds");
+        return j;
+    };
+    const ToolResult first = RunSlotsim(base + " --threads 2");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 2").out));
+    EXPECT_NE(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 1").out));
+    EXPECT_TRUE(first.err.empty()) << "no progress bar when stderr is not a terminal";
+
+    // Reel 0: X and 200 drop symbols, every spin nudges it to stop 1, up to 200 times; reel 1:
+    // S (autospin), P, Z, Z. Reel 0 does not matter to the pay table ("*"), so the caps do
+    // not change the result: half the played spins pay 15 (a P, or a series, which ends on
+    // one), RTP 5/2. A series of a few re-spins passes 1024 nudge tries.
+    std::string reels = "X S\nD P\nD Z\nD Z\n";
+    for (int row = 4; row <= 200; ++row)
+        reels += "D\n";
+    const std::string chain = WriteMachine(
+        "chain", "X x/x\n(down) D d/d\n(autospin) S s/s\nP p/p\nZ z/z\n", reels, "* P ^ 5\n");
+    const json sheet = Par(chain, "");
+    EXPECT_EQ(sheet["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(sheet["hit"]["exact"], Exact(1, 2));
+    for (const std::string options : {"", " --engine", " --mode run", " --mode run --engine"}) {
+        const ToolResult r =
+            RunSlotsim("sim " + chain + " --json --spins 200000 --seed 3 --threads 2" + options);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const json sim = json::parse(r.out);
+        EXPECT_EQ(sim["outcomeTable"], options.find("engine") == std::string::npos) << options;
+        EXPECT_NEAR(sim["rtp"]["value"], 2.5, sim["rtp"]["halfWidth95"]) << options;
+        EXPECT_NEAR(sim["hit"]["value"], 0.5, sim["hit"]["halfWidth95"]) << options;
+        EXPECT_EQ(sim["wins"].size(), 2u) << options;
+    }
+    const ToolResult high = RunSlotsim("sim " + chain + " --spins 1 --bet 9");
+    EXPECT_EQ(high.exitCode, 2);
+    EXPECT_NE(high.err.find("MaxCoins of 3"), std::string::npos);
+    std::filesystem::remove(chain);
+}
