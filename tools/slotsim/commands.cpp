@@ -125,7 +125,7 @@ BetOn CheckBet(const std::string& path, int bet) {
     if (bet > maxCoins)
         throw UsageError("--bet " + std::to_string(bet) + " is above the machine's MaxCoins of " +
                          std::to_string(maxCoins));
-    return {machine.Name ? machine.Name : "", bet};
+    return {MachineName(machine, path), bet};
 }
 
 int Threads(int asked) {

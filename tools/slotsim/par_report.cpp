@@ -47,7 +47,7 @@ std::string Sizes(const std::vector<int>& sizes) {
 }
 
 const WinOdds* TopAward(const ParSheet& sheet) {
-    return sheet.wins.size() > 1 ? &sheet.wins.back() : nullptr;
+    return !sheet.wins.empty() && sheet.wins.back().credits > 0 ? &sheet.wins.back() : nullptr;
 }
 
 } // namespace

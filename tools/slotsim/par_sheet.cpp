@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <thread>
 #include <utility>
@@ -147,7 +148,9 @@ void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sh
     sheet.seriesLength = ending > 0 ? Q(total, ending) : mpq_class(0);
     sheet.hit = 1 - Q(Z(tally.unpaid), total);
 
-    std::map<int, mpq_class> chances{{0, Q(Z(tally.unpaid), total)}};
+    std::map<int, mpq_class> chances;
+    if (tally.unpaid > 0)
+        chances[0] = Q(Z(tally.unpaid), total);
     std::map<int, mpq_class> shares;
     for (const Tally::Bucket& bucket : tally.paid) {
         const mpq_class chance = carry * Z(bucket.weight);
@@ -164,6 +167,10 @@ void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sh
 }
 
 } // namespace
+
+std::string MachineName(const SlotMachine& machine, const std::string& path) {
+    return machine.Name ? machine.Name : std::filesystem::path(path).filename().string();
+}
 
 QuietMachine::QuietMachine(const std::string& path) : machine(std::make_unique<SlotMachine>()) {
     machine->SetMessageSink(&messages);
@@ -206,7 +213,7 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
     QuietMachine first(path);
     SlotMachine& machine = *first.machine;
     ParSheet sheet;
-    sheet.name = machine.Name ? machine.Name : "";
+    sheet.name = MachineName(machine, path);
     sheet.bet = request.bet;
     sheet.combinations = 1;
     for (int p = 0; p < machine.NumPayoffs; ++p) {

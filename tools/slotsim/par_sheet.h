@@ -52,7 +52,7 @@ struct ParSheet {
     mpq_class seriesChance;    // a spin starts a series of free re-spins
     mpq_class seriesLength;    // re-spins in a series, on average
     mpq_class nudgeChance;     // a spin of the reels ends with a reel nudged
-    std::vector<WinOdds> wins; // every amount a played spin can pay, ascending, 0 first
+    std::vector<WinOdds> wins; // every amount a played spin can pay, ascending
     std::vector<PayoffShare> payoffs;
 
     double StandardDeviation() const;
@@ -68,6 +68,9 @@ struct QuietMachine {
     RecordingMessageSink messages;
     std::unique_ptr<SlotMachine> machine;
 };
+
+// The machine's "%name", or the file's name when it has none.
+std::string MachineName(const SlotMachine& machine, const std::string& path);
 
 // Per reel and spin-table entry: the stop on the pay line once the reel has come to rest.
 struct ReelOutcome {
