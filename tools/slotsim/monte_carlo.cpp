@@ -60,8 +60,10 @@ struct OutcomeTable {
     int numReels = 0;
     Modulo entries[MAX_REELS];
     // Per 15-bit random number: the place and nudges of the entry it lands on; a look-up is
-    // quicker than the modulo.
+    // quicker than the modulo. A reel not in use has the one number 0 (mask 0), worth
+    // nothing, so that every spin looks up four reels without a loop.
     std::vector<uint32_t> byNumber[MAX_REELS];
+    uint32_t mask[MAX_REELS] = {};
     std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
     std::vector<Cell> cells;
     std::vector<int> amounts{0};
@@ -72,6 +74,8 @@ bool BuildTable(SlotMachine& machine, const SimRequest& request, OutcomeTable& t
     const std::vector<ReelOutcome> reels =
         ReelOutcomes(machine, request.mode, EntryWeights::Generator);
     table.numReels = machine.NumReels;
+    for (int i = machine.NumReels; i < MAX_REELS; ++i)
+        table.byNumber[i] = {0};
     uint64_t cells = 1;
     std::vector<std::vector<int>> restStops(reels.size());
     for (int i = 0; i < machine.NumReels; ++i) {
@@ -93,6 +97,7 @@ bool BuildTable(SlotMachine& machine, const SimRequest& request, OutcomeTable& t
         }
         for (uint32_t r = 0; r <= Random::RANDOM_MAX; ++r)
             table.byNumber[i].push_back(packed[table.entries[i].Of(r)]);
+        table.mask[i] = Random::RANDOM_MAX;
         cells *= rest.size();
         if (cells > MOST_CELLS)
             return false;
@@ -148,14 +153,26 @@ public:
         // a few costs more than the rest of the spin.
         const OutcomeTable& t = *table_;
         seriesTries_.resize(spins);
+        uint16_t* tries = seriesTries_.data();
+        uint64_t* counts = counts_.data();
+        const OutcomeTable::Cell* cells = t.cells.data();
+        const uint32_t* reel[MAX_REELS];
+        for (int i = 0; i < MAX_REELS; ++i)
+            reel[i] = t.byNumber[i].data();
+        const uint32_t m0 = t.mask[0], m1 = t.mask[1], m2 = t.mask[2], m3 = t.mask[3];
         size_t series = 0;
+        Stream stream = stream_;
         for (uint64_t n = 0; n < spins; ++n) {
-            const uint32_t drawn = Draw();
-            const OutcomeTable::Cell outcome = t.cells[drawn & CELL_MASK];
-            counts_[outcome.win] += 1u - outcome.autoSpin;
-            seriesTries_[series] = static_cast<uint16_t>((drawn >> NUDGE_SHIFT) + 1);
+            const uint64_t bits = stream.Next();
+            const uint32_t drawn = reel[0][bits & m0] + reel[1][(bits >> RANDOM_BITS) & m1] +
+                                   reel[2][(bits >> (2 * RANDOM_BITS)) & m2] +
+                                   reel[3][(bits >> (3 * RANDOM_BITS)) & m3];
+            const OutcomeTable::Cell outcome = cells[drawn & CELL_MASK];
+            counts[outcome.win] += 1u - outcome.autoSpin;
+            tries[series] = static_cast<uint16_t>((drawn >> NUDGE_SHIFT) + 1);
             series += outcome.autoSpin;
         }
+        stream_ = stream;
         for (size_t k = 0; k < series; ++k) {
             PlayedSpin played;
             played.nudgesTried = seriesTries_[k];
@@ -179,8 +196,11 @@ private:
         const OutcomeTable& t = *table_;
         const uint64_t bits = stream_.Next();
         uint32_t sum = 0;
-        for (int i = 0; i < t.numReels; ++i)
-            sum += t.byNumber[i][(bits >> (RANDOM_BITS * i)) & Random::RANDOM_MAX];
+        static_assert(MAX_REELS == 4);
+        sum += t.byNumber[0][bits & t.mask[0]];
+        sum += t.byNumber[1][(bits >> RANDOM_BITS) & t.mask[1]];
+        sum += t.byNumber[2][(bits >> (2 * RANDOM_BITS)) & t.mask[2]];
+        sum += t.byNumber[3][(bits >> (3 * RANDOM_BITS)) & t.mask[3]];
         last_ = bits;
         return sum;
     }
