@@ -160,7 +160,7 @@ void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sh
     for (const auto& [credits, chance] : chances) {
         sheet.wins.push_back({credits, chance});
         sheet.rtp += chance * credits / bet;
-        sheet.meanSquare += chance * credits * credits / (bet * bet);
+        sheet.meanSquare += chance * credits * credits / bet / bet;
     }
     for (PayoffShare& share : sheet.payoffs)
         share.rtp = shares[share.row];
