@@ -140,7 +140,8 @@ public:
     Player(const std::string& path, const SimRequest& request, const OutcomeTable* table,
            int thread)
         : own_(path), machine_(*own_.machine), request_(request), table_(table),
-          stream_(ThreadStream(request.seed, thread)), counts_(table ? table->amounts.size() : 0) {}
+          stream_(ThreadStream(request.seed, thread)),
+          counts_(table ? table->amounts.size() + 2 * COUNT_PAD : 0) {}
 
     void Play(uint64_t spins) {
         if (!table_) {
@@ -154,7 +155,7 @@ public:
         const OutcomeTable& t = *table_;
         seriesTries_.resize(spins);
         uint16_t* tries = seriesTries_.data();
-        uint64_t* counts = counts_.data();
+        uint64_t* counts = counts_.data() + COUNT_PAD;
         const OutcomeTable::Cell* cells = t.cells.data();
         const uint32_t* reel[MAX_REELS];
         for (int i = 0; i < MAX_REELS; ++i)
@@ -178,14 +179,14 @@ public:
             played.nudgesTried = seriesTries_[k];
             const int win = Series(played);
             if (win >= 0)
-                ++counts_[win];
+                ++counts[win];
         }
     }
 
     void AddTo(std::map<int, uint64_t>& wins) const {
-        for (size_t k = 0; k < counts_.size(); ++k)
-            if (counts_[k])
-                wins[table_->amounts[k]] += counts_[k];
+        for (size_t k = 0; table_ && k < table_->amounts.size(); ++k)
+            if (counts_[COUNT_PAD + k])
+                wins[table_->amounts[k]] += counts_[COUNT_PAD + k];
         for (const auto& [amount, count] : others_)
             wins[amount] += count;
     }
@@ -271,6 +272,9 @@ private:
     const OutcomeTable* table_;
     Stream stream_;
     uint64_t last_ = 0; // the random bits of the latest spin
+    // Counted every spin by this thread alone: a cache line of padding on either side keeps
+    // another thread's counts, allocated next to them, from sharing their line.
+    static constexpr size_t COUNT_PAD = 64 / sizeof(uint64_t);
     std::vector<uint64_t> counts_;
     std::vector<uint16_t> seriesTries_; // nudges tried in the first spin of each series
     std::map<int, uint64_t> others_;
