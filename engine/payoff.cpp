@@ -5,10 +5,10 @@
 
 // Every payoff is judged at once, one bit each: per reel, which payoffs find their column
 // filled by "*", by a symbol of the column's set, or by a substituting wild.
-int SlotMachine::Evaluate(int bet) const {
+SlotMachine::Verdict SlotMachine::Judge(int bet) const {
     // No coins, no win, whatever "%maxcoins" allows.
     if (NumPayoffs == 0 || bet < 1)
-        return 0;
+        return {};
     const int level = bet - 1 < MAX_PAY_LEVELS - 1 ? bet - 1 : MAX_PAY_LEVELS - 1;
 
     uint32_t filled = Index.inUse;
@@ -21,15 +21,21 @@ int SlotMachine::Evaluate(int bet) const {
         doubled[i] = verdict.doubled;
     }
 
-    // The largest amount of the winning payoffs; amounts are not added up.
-    int best = 0;
+    // The largest amount of the winning payoffs; amounts are not added up, and of equal
+    // amounts the first in file order is the one that won.
+    Verdict best;
     for (uint32_t winners = filled & real; winners; winners &= winners - 1) {
         const int p = std::countr_zero(winners);
         int doublings = 0;
         for (int i = 0; i < NumReels; i++)
             doublings += (doubled[i] >> p) & 1;
         const int amount = ClampToInt(static_cast<int64_t>(Payoffs[p].pay[level]) << doublings);
-        best = amount > best ? amount : best;
+        if (amount > best.amount)
+            best = {amount, p};
     }
     return best;
+}
+
+int SlotMachine::Evaluate(int bet) const {
+    return Judge(bet).amount;
 }

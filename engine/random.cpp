@@ -2,7 +2,7 @@
 
 namespace Random {
 
-uint32_t State = 1;
+thread_local uint32_t State = 1;
 
 void Seed(uint32_t seed) {
     State = seed;

@@ -13,8 +13,9 @@ constexpr int RANDOM_MAX = 32767;
 // Called once at start-up (from the clock, or from a fixed seed to replay a session).
 void Seed(uint32_t seed);
 
-// The generator's state; only Seed and Next touch it.
-extern uint32_t State;
+// The generator's state; only Seed and Next touch it. The program plays on one thread; a
+// Monte Carlo run gives each of its threads a machine and a stream of its own.
+extern thread_local uint32_t State;
 
 // The next number, 0 to RANDOM_MAX. Inline, because every spin draws one per reel.
 inline int Next() {

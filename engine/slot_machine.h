@@ -158,8 +158,14 @@ public:
     int Nudge(int autoPay);
     int CheckAutoSpin();
 
-    // Payoff evaluation (payoff.cpp).
+    // Payoff evaluation (payoff.cpp). A par sheet credits each win to the payoff that won it,
+    // which Evaluate does not keep.
+    struct Verdict {
+        int amount = 0;
+        int payoff = -1; // the winning row of Payoffs, -1 for no win
+    };
     int Evaluate(int bet) const;
+    Verdict Judge(int bet) const;
 
     // Evaluate, NudgeReel and CheckAutoSpin read the machine through an index of every stop
     // that can be on the pay line, which Load and Clear build from Symbols, Reels (strips)

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -72,4 +73,171 @@ TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
     const ToolResult help = RunSlotsim("run --help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--autopay"), std::string::npos);
+}
+
+namespace {
+
+// A machine file with the given symbol lines, reel lines and payoff lines.
+std::string WriteMachine(const std::string& name, const std::string& symbols,
+                         const std::string& reels, const std::string& payoffs) {
+    const std::filesystem::path path = TempPath(name + ".slt");
+    std::ofstream(path) << "%name " << name << "\n%maxcoins 3\n"
+                        << symbols << "%%\n"
+                        << reels << "%%\n"
+                        << payoffs << "%%\n";
+    return path.string();
+}
+
+json Par(const std::string& path, const std::string& options) {
+    const ToolResult r = RunSlotsim("par " + path + " --json " + options);
+    EXPECT_EQ(r.exitCode, 0) << path << " " << options << "\n" << r.err;
+    return json::parse(r.out);
+}
+
+json Exact(long long numerator, long long denominator) {
+    return json::array({numerator, denominator});
+}
+
+// Each amount's chance as {credits: [numerator, denominator]}.
+std::map<int, json> Wins(const json& sheet) {
+    std::map<int, json> wins;
+    for (const json& win : sheet["wins"])
+        wins[win["credits"]] = win["chance"]["exact"];
+    return wins;
+}
+
+} // namespace
+
+// Machines small enough to work out by hand: the par sheet must give exactly those fractions.
+TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
+    const std::string plain = "A a/a\nB b/b\n";
+    // Two reels A, B: one line in four pays.
+    const std::string one = WriteMachine("one", plain, "A A\nB B\n", "A A ^ 10\n");
+    json s = Par(one, "--bet 1");
+    EXPECT_EQ(s["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(s["hit"]["exact"], Exact(1, 4));
+    EXPECT_EQ(s["meanSquare"]["exact"], Exact(25, 1));
+    EXPECT_EQ(s["combinations"], 4);
+    EXPECT_EQ(s["payoffs"][0]["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(s["topAward"]["credits"], 10);
+    // The pay table holds the pay of the whole bet: three coins pay 30, still 5/2 per coin.
+    EXPECT_EQ(Par(one, "")["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(Par(one, "")["bet"], 3);
+
+    // A wild fills a column but cannot win alone: AA, AW and WA pay, WW does not.
+    const std::string wild =
+        WriteMachine("wild", plain + "(wild) W w/w\n", "A A\nB B\nW W\n", "A A ^ 10\n");
+    EXPECT_EQ(Par(wild, "--bet 1")["rtp"]["exact"], Exact(10, 3));
+    // A doubling wild pays AW and WA twice over.
+    const std::string doubling = WriteMachine("doubling", plain + "(wild) (double) W w/w\n",
+                                              "A A\nB B\nW W\n", "A A ^ 10\n");
+    s = Par(doubling, "--bet 1");
+    EXPECT_EQ(s["rtp"]["exact"], Exact(50, 9));
+    EXPECT_EQ(Wins(s),
+              (std::map<int, json>{{0, Exact(2, 3)}, {10, Exact(1, 9)}, {20, Exact(2, 9)}}));
+
+    // One reel D, X, Y where D and X drop onto the line: played, every stop comes to rest on
+    // D; one Spin(bet, 1, 1) nudges once, so Y only gets as far as X.
+    const std::string nudge =
+        WriteMachine("nudge", "(down) D d/d\n(down) X x/x\nY y/y\n", "D\nX\nY\n", "D ^ 7\n");
+    s = Par(nudge, "--bet 1");
+    EXPECT_EQ(s["rtp"]["exact"], Exact(7, 1));
+    EXPECT_EQ(s["nudge"]["exact"], Exact(2, 3));
+    EXPECT_EQ(Par(nudge, "--bet 1 --mode run")["rtp"]["exact"], Exact(14, 3));
+
+    // One reel S, P, Z with S the autospin symbol: S pays 9 but is followed by a re-spin,
+    // which loses it; the series goes on through S and Z and ends on P, after 3 re-spins on
+    // average. So 4 credits with 1/3 + 1/3, nothing with 1/3 (a first spin on Z).
+    const std::string autospin =
+        WriteMachine("autospin", "(autospin) S s/s\nP p/p\nZ z/z\n", "S\nP\nZ\n", "S ^ 9\nP ^ 4\n");
+    s = Par(autospin, "--bet 1");
+    EXPECT_EQ(Wins(s), (std::map<int, json>{{0, Exact(1, 3)}, {4, Exact(2, 3)}}));
+    EXPECT_EQ(s["series"]["chance"]["exact"], Exact(1, 3));
+    EXPECT_EQ(s["series"]["meanLength"]["exact"], Exact(3, 1));
+    EXPECT_EQ(s["payoffs"][0]["rtp"]["exact"], Exact(0, 1));
+
+    // "%igtsplus": A A B is the strip A, B with the spin table 0, 0, 1. Of the 32768 numbers
+    // of the generator, entries 0 and 1 take 10923 each, entry 2 10922.
+    const std::filesystem::path weighted = TempPath("weighted.slt");
+    std::ofstream(weighted) << "%igtsplus\nA a/a\nB b/b\n%%\nA\nA\nB\n%%\nA ^ 3\n%%\n";
+    s = Par(weighted.string(), "--bet 1");
+    EXPECT_EQ(s["rtp"]["exact"], Exact(2, 1));
+    EXPECT_EQ(s["spinTable"], json::array({3}));
+    EXPECT_EQ(Par(weighted.string(), "--bet 1 --weights generator")["rtp"]["exact"],
+              Exact(32769, 16384));
+
+    // Endless: every stop starts a series, or an (up) and a (down) trade places for ever
+    // (played; one Spin(bet, 1, 1) nudges once and ends).
+    const std::string series = WriteMachine("series", "(autospin) S s/s\n", "S\nS\n", "S ^ 1\n");
+    const std::string trading =
+        WriteMachine("trading", "(up) U u/u\n(down) D d/d\n", "U\nD\n", "U ^ 1\n");
+    for (const std::string& path : {series, trading}) {
+        const ToolResult r = RunSlotsim("par " + path + " --json");
+        EXPECT_EQ(r.exitCode, 3) << path;
+        EXPECT_EQ(json::parse(r.out)["endless"], true);
+        EXPECT_NE(r.err.find("never"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Par(trading, "--mode run")["endless"], false);
+
+    // The chart names each payoff row and each amount's odds; a chart it cannot write fails.
+    const std::filesystem::path svg = TempPath("par.svg");
+    EXPECT_EQ(RunSlotsim("par " + Example + " --plot " + svg.string()).exitCode, 0);
+    const std::string chart = Slurp(svg);
+    EXPECT_NE(chart.find("Three Sevens"), std::string::npos);
+    EXPECT_NE(chart.find("1 in 101.6"), std::string::npos);
+    const ToolResult unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
+
+    // A bet above MaxCoins is refused, naming both.
+    const ToolResult high = RunSlotsim("par " + one + " --bet 4");
+    EXPECT_EQ(high.exitCode, 2);
+    EXPECT_NE(high.err.find("--bet 4 is above the machine's MaxCoins of 3"), std::string::npos);
+    for (const std::string& path : {one, wild, doubling, nudge, autospin, series, trading})
+        std::filesystem::remove(path);
+    std::filesystem::remove(weighted);
+}
+
+// The Monte Carlo: a seed and a thread count fix the result; the outcome table and the
+// engine's own spins agree with the exact figures, also where a series of re-spins runs into
+// the played spin's cap of nudge tries and the table hands the spin over to the engine.
+TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
+    const std::string base = "sim " + Example + " --json --spins 300000 --seed 9";
+    const auto withoutTime = [](const std::string& text) {
+        json j = json::parse(text);
+        j.erase("seconds");
+        return j;
+    };
+    const ToolResult first = RunSlotsim(base + " --threads 2");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 2").out));
+    EXPECT_NE(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 1").out));
+    EXPECT_TRUE(first.err.empty()) << "no progress bar when stderr is not a terminal";
+
+    // Reel 0: X and 200 drop symbols, every spin nudges it to stop 1, up to 200 times; reel 1:
+    // S (autospin), P, Z, Z. Reel 0 does not matter to the pay table ("*"), so the caps do
+    // not change the result: half the played spins pay 15 (a P, or a series, which ends on
+    // one), RTP 5/2. A series of a few re-spins passes 1024 nudge tries.
+    std::string reels = "X S\nD P\nD Z\nD Z\n";
+    for (int row = 4; row <= 200; ++row)
+        reels += "D\n";
+    const std::string chain = WriteMachine(
+        "chain", "X x/x\n(down) D d/d\n(autospin) S s/s\nP p/p\nZ z/z\n", reels, "* P ^ 5\n");
+    const json sheet = Par(chain, "");
+    EXPECT_EQ(sheet["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(sheet["hit"]["exact"], Exact(1, 2));
+    for (const std::string options : {"", " --engine", " --mode run", " --mode run --engine"}) {
+        const ToolResult r =
+            RunSlotsim("sim " + chain + " --json --spins 200000 --seed 3 --threads 2" + options);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const json sim = json::parse(r.out);
+        EXPECT_EQ(sim["outcomeTable"], options.find("engine") == std::string::npos) << options;
+        EXPECT_NEAR(sim["rtp"]["value"], 2.5, sim["rtp"]["halfWidth95"]) << options;
+        EXPECT_NEAR(sim["hit"]["value"], 0.5, sim["hit"]["halfWidth95"]) << options;
+        EXPECT_EQ(sim["wins"].size(), 2u) << options;
+    }
+    const ToolResult high = RunSlotsim("sim " + chain + " --spins 1 --bet 9");
+    EXPECT_EQ(high.exitCode, 2);
+    EXPECT_NE(high.err.find("MaxCoins of 3"), std::string::npos);
+    std::filesystem::remove(chain);
 }

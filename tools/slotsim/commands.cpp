@@ -1,13 +1,19 @@
 #include "tools/slotsim/commands.h"
 
 #include <charconv>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <ostream>
+#include <thread>
 #include <vector>
 
 #include "engine/random.h"
 #include "play/play_steps.h"
+#include "tools/slotsim/monte_carlo.h"
+#include "tools/slotsim/par_report.h"
 
 namespace {
 
@@ -98,6 +104,52 @@ bool SoundLoads(const std::string& machinePath, const char* name) {
     return fs::is_regular_file(file, error) && fs::file_size(file, error) > 0 && !error;
 }
 
+// The machine's name and the bet to work with: the one asked for, or MaxCoins.
+struct BetOn {
+    std::string name;
+    int bet = 0;
+};
+
+BetOn CheckBet(const std::string& path, int bet) {
+    if (!std::ifstream(path))
+        throw UsageError("cannot open " + path);
+    const LoadedMachine loaded(path);
+    const SlotMachine& machine = *loaded.machine;
+    const int maxCoins = machine.MaxCoins;
+    if (bet == 0 && maxCoins < 1)
+        throw UsageError("the machine's MaxCoins is " + std::to_string(maxCoins) +
+                         ", so it takes no bet");
+    bet = bet == 0 ? maxCoins : bet;
+    if (bet < 1)
+        throw UsageError("--bet " + std::to_string(bet) + ": a spin needs at least 1 coin");
+    if (bet > maxCoins)
+        throw UsageError("--bet " + std::to_string(bet) + " is above the machine's MaxCoins of " +
+                         std::to_string(maxCoins));
+    return {MachineName(machine, path), bet};
+}
+
+int Threads(int asked) {
+    return asked > 0 ? asked : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// "[#####.....]  50%  123.4M spins/s", redrawn in place.
+SimProgress ProgressBar(std::ostream& err) {
+    const auto start = std::chrono::steady_clock::now();
+    return [&err, start](uint64_t done, uint64_t total) {
+        constexpr int WIDTH = 40;
+        const double share = total ? static_cast<double>(done) / total : 1;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const int filled = static_cast<int>(share * WIDTH);
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.1fM", seconds > 0 ? done / seconds / 1e6 : 0.0);
+        err << "\r[" << std::string(filled, '#') << std::string(WIDTH - filled, '.') << "] "
+            << static_cast<int>(share * 100) << "%  " << rate << " spins/s" << std::flush;
+        if (done == total)
+            err << '\n';
+    };
+}
+
 } // namespace
 
 Json DumpCommand(const std::string& path) {
@@ -125,4 +177,47 @@ Json PlayCommand(const std::string& path, const SpinRequest& request) {
         }
         PlaySpin(machine, request.bet, *sound);
     });
+}
+
+int ParCommand(const std::string& path, const ParOptions& options, std::ostream& out,
+               std::ostream& err) {
+    const BetOn on = CheckBet(path, options.bet);
+    ParRequest request;
+    request.bet = on.bet;
+    request.mode = options.mode;
+    request.weights = options.weights;
+    request.threads = Threads(0);
+    const ParSheet sheet = ComputePar(path, request);
+    const ReportHeading heading{options.mode, options.weights};
+    if (options.json)
+        out << JsonText(ParJson(sheet, heading)) << '\n';
+    else
+        out << ParText(sheet, heading);
+    if (!sheet.endless.empty()) {
+        err << "slotsim: " << path << ": " << sheet.endless << '\n';
+        return EXIT_ENDLESS;
+    }
+    if (!options.plot.empty() && !PlotPar(sheet, options.plot)) {
+        err << "slotsim: cannot write " << options.plot << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+void SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
+                std::ostream& err) {
+    const BetOn on = CheckBet(path, options.bet);
+    SimRequest request;
+    request.spins = options.spins;
+    request.seed = options.seed;
+    request.threads = Threads(options.threads);
+    request.bet = on.bet;
+    request.mode = options.mode;
+    request.engineOnly = options.engineOnly;
+    const SimResult result =
+        RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress());
+    if (options.json)
+        out << JsonText(SimJson(result, on.name, options.mode)) << '\n';
+    else
+        out << SimText(result, on.name, options.mode);
 }

@@ -4,10 +4,12 @@
 // machine, drives the engine and returns the JSON to print.
 
 #include <cstdint>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 
 #include "engine/machine_json.h"
+#include "tools/slotsim/par_sheet.h"
 
 // A request that cannot be carried out as given (wrong positions and the like); the tool
 // prints it and exits with the usage error code.
@@ -34,3 +36,30 @@ Json EvalCommand(const std::string& path, const std::string& positions, int bet)
 Json RunCommand(const std::string& path, const SpinRequest& request);
 // Player's spins sequenced as the play control does (nudge and autoPay are not used).
 Json PlayCommand(const std::string& path, const SpinRequest& request);
+
+// Exit code of a par sheet whose free re-spins or nudges can never end.
+constexpr int EXIT_ENDLESS = 3;
+
+struct ParOptions {
+    int bet = 0; // 0: the machine's MaxCoins
+    SpinMode mode = SpinMode::Play;
+    EntryWeights weights = EntryWeights::Ideal;
+    bool json = false;
+    std::string plot; // SVG file to draw, or empty
+};
+// Writes the par sheet to out (why it is endless to err); returns the exit code.
+int ParCommand(const std::string& path, const ParOptions& options, std::ostream& out,
+               std::ostream& err);
+
+struct SimOptions {
+    uint64_t spins = 0;
+    uint64_t seed = 0;
+    int threads = 0; // 0: every core
+    int bet = 0;     // 0: the machine's MaxCoins
+    SpinMode mode = SpinMode::Play;
+    bool json = false;
+    bool engineOnly = false;
+    bool progress = false; // a progress bar on err
+};
+void SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
+                std::ostream& err);

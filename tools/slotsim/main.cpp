@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdio>
 #include <iostream>
+#include <map>
+#include <unistd.h>
 
 #include "tools/slotsim/commands.h"
 
@@ -18,6 +20,8 @@ struct Options {
     std::string positions;
     int bet = 0;
     SpinRequest spin;
+    ParOptions par;
+    SimOptions sim;
 };
 
 // --help-all lists each command as a line of its own followed by its arguments and options, one
@@ -33,6 +37,18 @@ public:
         return out;
     }
 };
+
+const std::map<std::string, SpinMode> MODES{{"play", SpinMode::Play}, {"run", SpinMode::Run}};
+const std::map<std::string, EntryWeights> WEIGHTS{{"ideal", EntryWeights::Ideal},
+                                                  {"generator", EntryWeights::Generator}};
+
+void AddModeOption(CLI::App* command, SpinMode& mode) {
+    command
+        ->add_option("--mode", mode,
+                     "play: a player's spin with its nudges and free re-spins (default); "
+                     "run: one Spin(bet, 1, 1)")
+        ->transform(CLI::CheckedTransformer(MODES, CLI::ignore_case));
+}
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Options& o) {
     CLI::App* command = app.add_subcommand(name, description);
@@ -83,6 +99,29 @@ int main(int argc, char** argv) {
     play->add_flag("--sound", o.spin.sound,
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
+    CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
+    par->add_option("--bet", o.par.bet, "total bet in coins (default: MaxCoins)")
+        ->check(CLI::Range(1, INT_MAX));
+    AddModeOption(par, o.par.mode);
+    par->add_option("--weights", o.par.weights,
+                    "ideal: every spin-table entry alike (default); generator: as the 15-bit "
+                    "random number modulo the table's size lands")
+        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    par->add_flag("--json", o.par.json, "print one JSON object");
+    par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)");
+
+    CLI::App* sim = AddCommand(app, "sim", "Monte Carlo of played spins", o);
+    sim->add_option("--spins", o.sim.spins, "number of played spins")->required();
+    sim->add_option("--seed", o.sim.seed, "seed of the threads' random streams (default 0)");
+    sim->add_option("--threads", o.sim.threads, "threads (default: every core)")
+        ->check(CLI::Range(1, 1024));
+    sim->add_option("--bet", o.sim.bet, "total bet in coins (default: MaxCoins)")
+        ->check(CLI::Range(1, INT_MAX));
+    AddModeOption(sim, o.sim.mode);
+    sim->add_flag("--json", o.sim.json, "print one JSON object");
+    sim->add_flag("--engine", o.sim.engineOnly,
+                  "every spin by the engine's own Spin, never from an outcome table (slower)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -90,6 +129,14 @@ int main(int argc, char** argv) {
     }
 
     try {
+        if (app.got_subcommand("par")) {
+            return ParCommand(o.file, o.par, std::cout, std::cerr);
+        }
+        if (app.got_subcommand("sim")) {
+            o.sim.progress = isatty(STDERR_FILENO) != 0;
+            SimCommand(o.file, o.sim, std::cout, std::cerr);
+            return 0;
+        }
         Json result;
         if (app.got_subcommand("dump")) {
             result = DumpCommand(o.file);

@@ -1,0 +1,129 @@
+// The par sheet's chart: how likely each paid amount is, on a scale of powers of ten so that
+// the top award shows beside the losing spins, and how much of the RTP each payoff brings.
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tools/slotsim/par_report.h"
+
+namespace {
+
+constexpr int WIDTH = 720;
+constexpr int ROW = 18;
+constexpr int LABEL_WIDTH = 220;
+constexpr int BAR_WIDTH = 360;
+constexpr int MARGIN = 16;
+
+void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Fonts need an application; slotsim has none and no display to show one on. Qt's warnings
+// (no runtime folder, a file it cannot open) stay quiet: slotsim says what failed.
+void NeedApplication() {
+    if (QGuiApplication::instance())
+        return;
+    qInstallMessageHandler(Quiet);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "slotsim";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication application(argc, argv);
+}
+
+struct Bar {
+    QString label;
+    double length; // 0 to 1 of the bar width
+    QString value;
+};
+
+int DrawBars(QPainter& painter, int top, const QString& title, const std::vector<Bar>& bars,
+             const QColor& colour) {
+    painter.setPen(Qt::black);
+    QFont bold = painter.font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.drawText(MARGIN, top + ROW - 4, title);
+    bold.setBold(false);
+    painter.setFont(bold);
+    top += ROW + 4;
+    for (const Bar& bar : bars) {
+        painter.drawText(QRect(MARGIN, top, LABEL_WIDTH - 8, ROW),
+                         Qt::AlignRight | Qt::AlignVCenter, bar.label);
+        const int length = std::max(1, static_cast<int>(std::lround(bar.length * BAR_WIDTH)));
+        painter.fillRect(MARGIN + LABEL_WIDTH, top + 2, length, ROW - 4, colour);
+        painter.drawText(MARGIN + LABEL_WIDTH + length + 6, top + ROW - 5, bar.value);
+        top += ROW;
+    }
+    return top + ROW;
+}
+
+std::vector<Bar> WinBars(const ParSheet& sheet) {
+    // One decade more than the rarest amount needs, so that it still shows a bar.
+    double rarest = 1;
+    for (const WinOdds& win : sheet.wins)
+        rarest = std::min(rarest, win.chance.get_d());
+    const double decades = std::ceil(-std::log10(std::max(rarest, 1e-300))) + 1;
+    std::vector<Bar> bars;
+    for (const WinOdds& win : sheet.wins) {
+        const double chance = win.chance.get_d();
+        const double length = std::clamp(1 + std::log10(chance) / decades, 0.0, 1.0);
+        char value[64];
+        std::snprintf(value, sizeof value, "1 in %.4g", 1 / chance);
+        bars.push_back({QString::number(win.credits) + " credits", length, value});
+    }
+    return bars;
+}
+
+std::vector<Bar> PayoffBars(const ParSheet& sheet) {
+    double largest = 0;
+    for (const PayoffShare& share : sheet.payoffs)
+        largest = std::max(largest, share.rtp.get_d());
+    std::vector<Bar> bars;
+    for (const PayoffShare& share : sheet.payoffs) {
+        const double rtp = share.rtp.get_d();
+        const QString label = share.label.empty() ? "row " + QString::number(share.row)
+                                                  : QString::fromStdString(share.label);
+        bars.push_back(
+            {label, largest > 0 ? rtp / largest : 0, QString::number(100 * rtp, 'f', 3) + "%"});
+    }
+    return bars;
+}
+
+} // namespace
+
+bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
+    NeedApplication();
+    const std::vector<Bar> wins = WinBars(sheet);
+    const std::vector<Bar> payoffs = PayoffBars(sheet);
+    const int height = MARGIN * 2 + ROW * static_cast<int>(wins.size() + payoffs.size() + 7);
+
+    QSvgGenerator svg;
+    svg.setFileName(QString::fromStdString(svgPath));
+    svg.setSize(QSize(WIDTH, height));
+    svg.setViewBox(QRect(0, 0, WIDTH, height));
+    svg.setTitle(QString::fromStdString(sheet.name + " par sheet"));
+    QPainter painter;
+    if (!painter.begin(&svg))
+        return false;
+    painter.fillRect(0, 0, WIDTH, height, Qt::white);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(12);
+    painter.setFont(font);
+    int top = MARGIN;
+    const QString heading =
+        QString::fromStdString(sheet.name) + ": RTP " +
+        QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
+        (sheet.hit > 0 ? "1 in " + QString::number(1 / sheet.hit.get_d(), 'g', 4)
+                       : QString("never"));
+    painter.drawText(MARGIN, top + ROW - 4, heading);
+    top += ROW * 2;
+    top = DrawBars(painter, top, "Chance of each paid amount (bars on a scale of powers of ten)",
+                   wins, QColor(70, 110, 190));
+    DrawBars(painter, top, "Share of the RTP by payoff", payoffs, QColor(200, 120, 40));
+    return painter.end();
+}

@@ -1,0 +1,263 @@
+#include "tools/slotsim/par_sheet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <thread>
+#include <utility>
+
+#include "engine/random.h"
+
+namespace {
+
+// Every 15-bit number is equally likely; an entry takes those that land on it modulo n.
+int GeneratorWeight(int entry, int n) {
+    constexpr int numbers = Random::RANDOM_MAX + 1;
+    return numbers / n + (entry < numbers % n ? 1 : 0);
+}
+
+// One distinct stop a reel can rest on, with the weight of the entries that lead there.
+struct RestStop {
+    int stop = 0;
+    uint64_t weight = 0;
+    bool autoSpin = false;
+};
+
+std::vector<RestStop> RestStops(SlotMachine& machine, int reel, const ReelOutcome& outcome) {
+    std::map<int, uint64_t> weights;
+    for (size_t e = 0; e < outcome.rest.size(); ++e)
+        weights[outcome.rest[e]] += outcome.weights[e];
+    std::vector<RestStop> stops;
+    for (const auto& [stop, weight] : weights) {
+        machine.Position[reel] = stop;
+        stops.push_back({stop, weight, (machine.SymbolAt(reel, 1).flags & SYM_AUTOSPIN) != 0});
+    }
+    return stops;
+}
+
+// The weight of the outcomes that end a played spin's first spin, by amount and winning row;
+// the outcomes that show an autospin symbol on the pay line are only weighed.
+struct Tally {
+    struct Bucket {
+        int amount;
+        int payoff;
+        uint64_t weight;
+    };
+    std::vector<Bucket> paid;
+    uint64_t unpaid = 0;
+    uint64_t autoSpin = 0;
+
+    void Add(const SlotMachine::Verdict& verdict, bool autoSpinShown, uint64_t weight) {
+        if (autoSpinShown) {
+            autoSpin += weight;
+        } else if (verdict.amount == 0) {
+            unpaid += weight;
+        } else {
+            for (Bucket& bucket : paid) {
+                if (bucket.amount == verdict.amount && bucket.payoff == verdict.payoff) {
+                    bucket.weight += weight;
+                    return;
+                }
+            }
+            paid.push_back({verdict.amount, verdict.payoff, weight});
+        }
+    }
+    void Merge(const Tally& other) {
+        unpaid += other.unpaid;
+        autoSpin += other.autoSpin;
+        for (const Bucket& bucket : other.paid) {
+            Tally::Bucket* same = nullptr;
+            for (Bucket& mine : paid)
+                same = mine.amount == bucket.amount && mine.payoff == bucket.payoff ? &mine : same;
+            if (same)
+                same->weight += bucket.weight;
+            else
+                paid.push_back(bucket);
+        }
+    }
+};
+
+// Every combination whose first reel rests on one of the stops first[k], k = part, part +
+// step, ...: the reels' weights multiply (the reels are drawn independently).
+void TallyCombinations(SlotMachine& machine, const std::vector<std::vector<RestStop>>& reels,
+                       int bet, int part, int step, Tally& tally) {
+    const int numReels = static_cast<int>(reels.size());
+    if (numReels == 0) {
+        if (part == 0)
+            tally.Add(machine.Judge(bet), false, 1);
+        return;
+    }
+    int index[MAX_REELS] = {};
+    uint64_t weight[MAX_REELS + 1] = {1};
+    bool shown[MAX_REELS + 1] = {false};
+    auto place = [&](int reel) {
+        const RestStop& rest = reels[reel][index[reel]];
+        machine.Position[reel] = rest.stop;
+        weight[reel + 1] = weight[reel] * rest.weight;
+        shown[reel + 1] = shown[reel] || rest.autoSpin;
+    };
+    const int firstCount = static_cast<int>(reels[0].size());
+    for (index[0] = part; index[0] < firstCount; index[0] += step) {
+        for (int i = 0; i < numReels; ++i) {
+            index[i] = i == 0 ? index[0] : 0;
+            place(i);
+        }
+        for (;;) {
+            tally.Add(machine.Judge(bet), shown[numReels], weight[numReels]);
+            int i = numReels - 1;
+            while (i > 0 && ++index[i] == static_cast<int>(reels[i].size()))
+                index[i--] = 0;
+            if (i == 0)
+                break;
+            for (int k = i; k < numReels; ++k)
+                place(k);
+        }
+    }
+}
+
+mpz_class Z(uint64_t value) {
+    mpz_class z;
+    mpz_import(z.get_mpz_t(), 1, 1, sizeof value, 0, 0, &value);
+    return z;
+}
+
+mpq_class Q(const mpz_class& numerator, const mpz_class& denominator) {
+    mpq_class q(numerator, denominator);
+    q.canonicalize();
+    return q;
+}
+
+// The played spin as a chain: the first spin ends it unless it shows an autospin symbol;
+// a series of re-spins then goes on until a spin pays and shows none. So the series ends on
+// each paying, autospin-free outcome in proportion to its weight, and a played spin pays that
+// outcome's amount with its first-spin weight times (Q + A) / Q, where Q weighs those outcomes
+// and A the outcomes that start a series.
+void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sheet) {
+    mpz_class ending = 0;
+    for (const Tally::Bucket& bucket : tally.paid)
+        ending += Z(bucket.weight);
+    const mpz_class starting = Z(tally.autoSpin);
+    sheet.seriesChance = Q(starting, total);
+    if (starting > 0 && ending == 0) {
+        sheet.endless = "no spin both pays and shows no autospin symbol, so a series of free "
+                        "re-spins never ends";
+        return;
+    }
+    const mpq_class carry = ending > 0 ? Q(ending + starting, total * ending) : Q(1, total);
+    sheet.seriesLength = ending > 0 ? Q(total, ending) : mpq_class(0);
+    sheet.hit = 1 - Q(Z(tally.unpaid), total);
+
+    std::map<int, mpq_class> chances;
+    if (tally.unpaid > 0)
+        chances[0] = Q(Z(tally.unpaid), total);
+    std::map<int, mpq_class> shares;
+    for (const Tally::Bucket& bucket : tally.paid) {
+        const mpq_class chance = carry * Z(bucket.weight);
+        chances[bucket.amount] += chance;
+        shares[bucket.payoff] += chance * bucket.amount / bet;
+    }
+    for (const auto& [credits, chance] : chances) {
+        sheet.wins.push_back({credits, chance});
+        sheet.rtp += chance * credits / bet;
+        sheet.meanSquare += chance * credits * credits / bet / bet;
+    }
+    for (PayoffShare& share : sheet.payoffs)
+        share.rtp = shares[share.row];
+}
+
+} // namespace
+
+std::string MachineName(const SlotMachine& machine, const std::string& path) {
+    return machine.Name ? machine.Name : std::filesystem::path(path).filename().string();
+}
+
+QuietMachine::QuietMachine(const std::string& path) : machine(std::make_unique<SlotMachine>()) {
+    machine->SetMessageSink(&messages);
+    machine->Load(path.c_str());
+}
+
+double ParSheet::StandardDeviation() const {
+    const mpq_class variance = meanSquare - rtp * rtp;
+    return std::sqrt(std::max(0.0, variance.get_d()));
+}
+
+std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, EntryWeights weights) {
+    std::vector<ReelOutcome> reels(machine.NumReels);
+    for (int i = 0; i < machine.NumReels; ++i) {
+        const SlotReel& reel = machine.Reels[i];
+        ReelOutcome& outcome = reels[i];
+        // A reel without a spin table stays on stop 0, as a spin leaves it.
+        const int entries = std::max(reel.numspin, 1);
+        for (int e = 0; e < entries; ++e) {
+            machine.Position[i] = reel.numspin > 0 ? reel.spin[e] : 0;
+            int nudges = 0;
+            if (mode == SpinMode::Run) {
+                nudges = machine.NudgeReel(i);
+            } else {
+                // A reel that has not rested after one move per stop goes round in a circle.
+                while (nudges <= reel.numsym && machine.NudgeReel(i))
+                    ++nudges;
+                outcome.endless = outcome.endless || nudges > reel.numsym;
+            }
+            outcome.rest.push_back(machine.Position[i]);
+            outcome.nudges.push_back(nudges);
+            outcome.weights.push_back(weights == EntryWeights::Ideal ? 1
+                                                                     : GeneratorWeight(e, entries));
+        }
+    }
+    return reels;
+}
+
+ParSheet ComputePar(const std::string& path, const ParRequest& request) {
+    QuietMachine first(path);
+    SlotMachine& machine = *first.machine;
+    ParSheet sheet;
+    sheet.name = MachineName(machine, path);
+    sheet.bet = request.bet;
+    sheet.combinations = 1;
+    for (int p = 0; p < machine.NumPayoffs; ++p) {
+        const char* label = machine.Payoffs[p].label;
+        sheet.payoffs.push_back({p, label ? label : "", 0});
+    }
+
+    const std::vector<ReelOutcome> outcomes = ReelOutcomes(machine, request.mode, request.weights);
+    std::vector<std::vector<RestStop>> reels;
+    mpz_class total = 1;
+    mpq_class still = 1; // no reel nudged
+    for (int i = 0; i < machine.NumReels; ++i) {
+        const ReelOutcome& outcome = outcomes[i];
+        sheet.spinSizes.push_back(machine.Reels[i].numspin);
+        sheet.combinations *= static_cast<unsigned long>(outcome.rest.size());
+        if (outcome.endless)
+            sheet.endless = "the nudges of reel " + std::to_string(i) + " never come to rest";
+        uint64_t reelTotal = 0, unmoved = 0;
+        for (size_t e = 0; e < outcome.rest.size(); ++e) {
+            reelTotal += outcome.weights[e];
+            unmoved += outcome.nudges[e] == 0 ? outcome.weights[e] : 0;
+        }
+        total *= Z(reelTotal);
+        still *= Q(Z(unmoved), Z(reelTotal));
+        reels.push_back(RestStops(machine, i, outcome));
+    }
+    sheet.nudgeChance = 1 - still;
+    if (!sheet.endless.empty())
+        return sheet;
+
+    const int threads = std::max(1, request.threads);
+    std::vector<Tally> tallies(threads);
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            QuietMachine own(path);
+            TallyCombinations(*own.machine, reels, request.bet, t, threads, tallies[t]);
+        });
+    }
+    TallyCombinations(machine, reels, request.bet, 0, threads, tallies[0]);
+    for (std::thread& worker : workers)
+        worker.join();
+    for (int t = 1; t < threads; ++t)
+        tallies[0].Merge(tallies[t]);
+    SumSeries(tallies[0], total, request.bet, sheet);
+    return sheet;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+// The par sheet of a machine file: the exact odds of every paid amount of one played spin,
+// worked out over every combination of the reels' spin-table entries, and the figures slot
+// designers read off them. Free re-spins and nudges are summed exactly, not sampled.
+
+#include <gmpxx.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/message_box.h"
+#include "engine/slot_machine.h"
+
+// What one spin is: a player's spin as the play control sequences it (nudges until the reels
+// rest, then free re-spins while the machine asks for them), or one Spin(bet, 1, 1).
+enum class SpinMode { Play, Run };
+
+// How likely each spin-table entry is: all alike, or as often as the machine's 15-bit random
+// number, taken modulo the table's size, lands on it.
+enum class EntryWeights { Ideal, Generator };
+
+struct ParRequest {
+    int bet = 1; // coins, 1 to MaxCoins
+    SpinMode mode = SpinMode::Play;
+    EntryWeights weights = EntryWeights::Ideal;
+    int threads = 1;
+};
+
+struct WinOdds {
+    int credits = 0;
+    mpq_class chance;
+};
+
+struct PayoffShare {
+    int row = 0;
+    std::string label; // empty when the payoff line has none
+    mpq_class rtp;     // its part of the return per credit bet
+};
+
+struct ParSheet {
+    std::string name;
+    int bet = 0;
+    std::vector<int> spinSizes; // numspin of each reel in use
+    mpz_class combinations;
+    // Empty while every series of re-spins and every run of nudges can end; otherwise why not.
+    std::string endless;
+    mpq_class rtp;             // credits returned per credit bet
+    mpq_class meanSquare;      // of the return per credit bet
+    mpq_class hit;             // a played spin pays
+    mpq_class seriesChance;    // a spin starts a series of free re-spins
+    mpq_class seriesLength;    // re-spins in a series, on average
+    mpq_class nudgeChance;     // a spin of the reels ends with a reel nudged
+    std::vector<WinOdds> wins; // every amount a played spin can pay, ascending
+    std::vector<PayoffShare> payoffs;
+
+    double StandardDeviation() const;
+};
+
+// A machine of its own for one thread, loaded without showing the loader's messages (the
+// caller has loaded the file once already and shown them).
+struct QuietMachine {
+    explicit QuietMachine(const std::string& path);
+    QuietMachine(const QuietMachine&) = delete;
+    QuietMachine& operator=(const QuietMachine&) = delete;
+
+    RecordingMessageSink messages;
+    std::unique_ptr<SlotMachine> machine;
+};
+
+// The machine's "%name", or the file's name when it has none.
+std::string MachineName(const SlotMachine& machine, const std::string& path);
+
+// Per reel and spin-table entry: the stop on the pay line once the reel has come to rest.
+struct ReelOutcome {
+    std::vector<int> rest;    // per entry
+    std::vector<int> nudges;  // per entry: nudges on the way
+    std::vector<int> weights; // per entry
+    bool endless = false;     // some entry's nudges never rest
+};
+std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, EntryWeights weights);
+
+// path is loaded once per thread (the engine's verdict reads the machine's reel positions).
+ParSheet ComputePar(const std::string& path, const ParRequest& request);
