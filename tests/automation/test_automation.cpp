@@ -221,8 +221,13 @@ TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
         Start("--tick-step 1", "resize 300 200\nframes 1\nstate " + Path("a.json") +
                                    "\nresize 500 380\nminimize\nframes 4\nstate " + Path("c.json") +
                                    "\nrestore\nframes 1\nstate " + Path("d.json") + "\nshot " +
-                                   Path("d.png") + "\n");
+                                   Path("d.png") + "\nresize 9000 120\nframes 1\nstate " +
+                                   Path("e.json") + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Wider than any screen here, still served: the device follows any side a screen can give.
+    EXPECT_EQ(run.out, "dialog open\n");
+    EXPECT_EQ(State("e.json")["ViewportWidth"], 9000);
+    EXPECT_EQ(State("e.json")["Running"], 1);
     const Json a = State("a.json");
     EXPECT_EQ(a["ClientWidth"], 300);
     EXPECT_EQ(a["ViewportWidth"], 300);
