@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 
+#include "platform/rm/d3drm.h"
 #include "platform/win/clock.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -348,7 +349,9 @@ private:
             restoreWidth_ = Shell.MainWindow->ClientWidth();
             restoreHeight_ = Shell.MainWindow->ClientHeight();
         }
-        if (width > 0 && height > 0 && ResizeOnScreen(width, height))
+        // A size no device can serve goes straight to the window procedure, which reports it:
+        // the screen would first spend the memory of a window that large.
+        if (rm::DeviceSizeFits(width, height) && ResizeOnScreen(width, height))
             return;
         Shell.MainWindow->ClientResized(width, height,
                                         width && height ? win::SIZE_RESTORED : win::SIZE_MINIMIZED);

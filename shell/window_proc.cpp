@@ -112,7 +112,7 @@ void ChangeDriver(win::Window* window, int command) {
     Shell.CurrentDriver = driver;
     if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, window->ClientWidth(),
                                  window->ClientHeight()))
-        ShutDown();
+        ShutDownAfterFailure();
 }
 
 void HandleCommand(win::Window* window, int command) {
@@ -142,13 +142,13 @@ void ResizeViewport(int width, int height) {
                                                  &D3D.Viewport);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to resize the viewport.\n%s", ErrorText(result));
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     result = D3D.Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to set background depth after viewport resize.\n%s", ErrorText(result));
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     Unminimize();
@@ -173,7 +173,7 @@ void HandleSize(int width, int height) {
     }
     ReleaseViewportAndDevice();
     if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, width, height)) {
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     Unminimize();

@@ -35,6 +35,11 @@ bool FileExists(const char* name) {
 
 } // namespace
 
+bool rm::DeviceSizeFits(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxDeviceSide && height <= kMaxDeviceSide &&
+           uint64_t(width) * uint64_t(height) <= kMaxDevicePixels;
+}
+
 const GUID IID_IDirect3DRMWinDevice = {
     0xC5016CC0, 0xD273, 0x11CE, {0xAC, 0x48, 0x00, 0x00, 0xC0, 0x38, 0x25, 0xA1}};
 
@@ -125,9 +130,9 @@ HRESULT IDirect3DRM::CreateDeviceFromClipper(IDirectDrawClipper* clipper, GUID* 
     *device = nullptr;
     if (clipper == nullptr)
         return D3DRMERR_BADOBJECT;
-    if (width <= 0 || height <= 0 || width > kMaxDeviceSide || height > kMaxDeviceSide)
+    if (width <= 0 || height <= 0)
         return D3DRMERR_BADVALUE;
-    if (uint64_t(width) * uint64_t(height) > kMaxDevicePixels)
+    if (!rm::DeviceSizeFits(width, height))
         return D3DRMERR_BADALLOC;
     const DriverInfo* chosen = FindDriver(driver);
     if (chosen == nullptr)

@@ -277,6 +277,20 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
         EXPECT_NE(run.out.find(word), std::string::npos) << word;
 }
 
+// A failure that ends the program exits with 1, as a failed start-up does, and stops the
+// script there; a size no device can serve is refused before any window of that size exists.
+TEST_F(Kestrel3d, FatalFailuresExitWithOne) {
+    const std::string after = "\nstate " + Path("after.json") + "\n";
+    Outcome run = Start("", "command " + std::to_string(CMD_FIRST_DRIVER + 2) + after);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.out, "dialog open\nbox D3DRM Example Message: Failed to create the D3DRM device "
+                       "from the clipper.\\nD3DRMERR_BADDEVICE\\n\n");
+    run = Start("", "resize 32767 32767" + after);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("D3DRMERR_BADALLOC"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(Path("after.json")));
+}
+
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
     const std::string script = "frames 3\nstate " + Path("state.json") + "\n";
     const Outcome run = Start(kExample + " --seed 11 --tick-step 16", script);
