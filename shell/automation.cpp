@@ -277,8 +277,8 @@ private:
     bool Execute(const ScriptStep& step) {
         switch (step.op) {
         case ScriptOp::Open:
-            if (!std::filesystem::is_regular_file(step.text))
-                Fail(step, "open: no such file: " + step.text);
+            if (const std::string problem = MachineFileProblem(step.text); !problem.empty())
+                Fail(step, "open: " + problem + ": " + step.text);
             else
                 dialogs_.answers.push_back(step.text);
             return false;

@@ -1,6 +1,7 @@
 #include "shell/options.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -28,13 +29,29 @@ An unknown command or bad argument prints its line number on stderr and exits wi
 
 } // namespace
 
+std::string MachineFileProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    if (type == fs::file_type::not_found)
+        return "no such file";
+    if (error)
+        return error.message();
+    return type == fs::file_type::regular ? "" : "not a regular file";
+}
+
 int ParseOptions(int argc, char** argv, Options& options) {
     CLI::App app{"Kestrel 3D: a slot machine simulator in real-time 3D.", "kestrel3d"};
     app.footer(kFooter);
     app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
     app.add_option("machine", options.machineFile,
                    "Machine file (.slt) that answers the first File/Open dialog")
-        ->check(CLI::ExistingFile);
+        ->check(CLI::Validator(
+            [](std::string& path) {
+                const std::string problem = MachineFileProblem(path);
+                return problem.empty() ? problem : problem + ": " + path;
+            },
+            "FILE"));
     app.add_option("--seed", options.seed, "Seed the reel generator with N instead of the timer");
     app.add_option("--driver", options.driver,
                    "Start on driver N of the File menu's list instead of the chosen one")

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -289,6 +290,41 @@ TEST_F(Kestrel3d, FatalFailuresExitWithOne) {
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.out.find("D3DRMERR_BADALLOC"), std::string::npos) << run.out;
     EXPECT_FALSE(fs::exists(Path("after.json")));
+}
+
+// A machine file deep in folders loads from the command line and from a script; what the
+// file system cannot open (a name over its limit, a loop of links) or is no file at all (a
+// device, a pipe) is refused with the reason, like a missing file, and never hangs.
+TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
+    const fs::path deep = dir_ / std::string(120, 'd') / std::string(120, 'e') / "deep.slt";
+    ASSERT_GE(deep.string().size(), 256u);
+    fs::create_directories(deep.parent_path());
+    std::ofstream(deep) << "%name Deep\n";
+    const std::string state = "state " + Path("state.json") + "\n";
+    EXPECT_EQ(Start(deep.string(), state).exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Deep");
+    fs::remove(Path("state.json"));
+    EXPECT_EQ(Start("", "open " + deep.string() + "\n" + state).exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Deep");
+
+    fs::create_symlink("loop-b", Path("loop-a"));
+    fs::create_symlink("loop-a", Path("loop-b"));
+    ASSERT_EQ(mkfifo(Path("pipe.slt").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {Path(std::string(300, 'n') + ".slt"), "File name too long"},
+        {Path("loop-a"), "Too many levels of symbolic links"},
+        {"/dev/zero", "not a regular file"},
+        {Path("pipe.slt"), "not a regular file"},
+    };
+    for (const auto& [path, reason] : refused) {
+        Outcome run = Start("", "open " + path + "\n" + state, "timeout 10");
+        EXPECT_EQ(run.exitCode, 2) << path;
+        EXPECT_NE(run.err.find("line 1: open: " + reason + ": " + path), std::string::npos)
+            << run.err;
+        run = Start(path, state, "timeout 10");
+        EXPECT_EQ(run.exitCode, 2) << path;
+        EXPECT_NE(run.err.find(reason + ": " + path), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "tests/common/temp_path.h"
@@ -32,10 +33,12 @@ struct ToolResult {
     std::string err;
 };
 
-ToolResult RunSlotsim(const std::string& arguments) {
+// `prefix` goes before the command, e.g. a timeout.
+ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = "") {
     const std::filesystem::path out = TempPath("slotsim.out"), err = TempPath("slotsim.err");
     const int status = std::system(
-        (SLOTSIM_PATH " " + arguments + " >" + out.string() + " 2>" + err.string()).c_str());
+        (prefix + " " SLOTSIM_PATH " " + arguments + " >" + out.string() + " 2>" + err.string())
+            .c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
 }
 
@@ -48,6 +51,17 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndTheToolExitsZero) {
     EXPECT_EQ(d["Messages"],
               json::parse(R"([{"caption": "Error", "text": "Unable to open specified file"}])"));
     EXPECT_TRUE(d["FileName"].is_null());
+
+    // A device or a pipe is refused like a missing file, at once.
+    const std::filesystem::path pipe = TempPath("slotsim-pipe.slt");
+    std::filesystem::remove(pipe);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), pipe.string()}) {
+        const ToolResult refused = RunSlotsim("dump " + path, "timeout 10");
+        ASSERT_FALSE(refused.out.empty()) << path << " " << refused.exitCode;
+        EXPECT_EQ(json::parse(refused.out)["Messages"], d["Messages"]) << path;
+    }
+    std::filesystem::remove(pipe);
 }
 
 TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
