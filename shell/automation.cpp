@@ -371,7 +371,8 @@ private:
     void WriteState(const ScriptStep& step) {
         std::ofstream out(step.text);
         out << ProgramStateJson() << '\n';
-        if (!out)
+        out.close(); // the last of it reaches the file here, and may not fit
+        if (out.fail())
             Fail(step, "state: cannot write " + step.text);
     }
 

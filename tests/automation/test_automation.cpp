@@ -265,6 +265,13 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     run = Start("", "shot " + Path("no/such/folder/x.png") + "\n");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("line 1: shot: cannot write"), std::string::npos) << run.err;
+    // A write that fails on the way out is as much a failure as a missing folder.
+    run = Start("", "frames 1\nshot /dev/full\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 2: shot: cannot write /dev/full"), std::string::npos) << run.err;
+    run = Start("", "state /dev/full\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 1: state: cannot write /dev/full"), std::string::npos) << run.err;
 
     run = Start("--tick-step 0");
     EXPECT_EQ(run.exitCode, 2);
