@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -86,4 +87,21 @@ TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
     const ToolResult help = RunSlotsim("run --help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--autopay"), std::string::npos);
+}
+
+// A win is counted in at once: sixty spins of 240 million credits each (three doubling wilds
+// on a 10,000,000 line) come back well inside the timeout, the meters stopped at their limit.
+TEST(SlotsimCli, HugeWinsAreCountedInAtOnce) {
+    const std::filesystem::path file = TempPath("slotsim-jackpot.slt");
+    std::ofstream(file) << "%name Jackpot\n(wild) (double) W blank Double wild\nA blank Ace\n"
+                           "%%\nW W W A\n%%\nA A A A ^ 10000000\n%%\n";
+    const ToolResult r =
+        RunSlotsim("play " + file.string() + " --seed 1 --spins 60 --bet 3", "timeout 30");
+    std::filesystem::remove(file);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const json d = json::parse(r.out);
+    EXPECT_EQ(d["Win"], 240000000);
+    EXPECT_EQ(d["Pending"], 0);
+    EXPECT_EQ(d["Credits"], INT_MAX);
+    EXPECT_EQ(d["TotalCredited"], INT_MAX);
 }
