@@ -249,9 +249,25 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(State()["CurrentDriver"], 0);
 
-    run = Start("--driver 9", "quit\n");
+    run = Start("--driver 4", "quit\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("--driver 9"), std::string::npos);
+    EXPECT_NE(run.err.find("--driver 4: the list has 2 driver(s)"), std::string::npos);
+
+    // Every number has its bound, said in words.
+    const std::pair<const char*, const char*> numbers[] = {
+        {"--tick-step 0", "--tick-step: expected a whole number from 1 to 60000, not '0'"},
+        {"--tick-step 2147483648", "from 1 to 60000, not '2147483648'"},
+        {"--driver -1", "--driver: expected a whole number from 0 to 4, not '-1'"},
+        {"--driver 9", "from 0 to 4, not '9'"},
+        {"--seed 4294967296", "--seed: expected a whole number from 0 to 4294967295"},
+        {"--seed 1x", "not '1x'"},
+    };
+    for (const auto& [arguments, message] : numbers) {
+        run = Start(arguments, "quit\n");
+        EXPECT_EQ(run.exitCode, 2) << arguments;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("range"), std::string::npos) << run.err;
+    }
 
     run = Start("", "frames 1\n\n# fine\nspin 3\n");
     EXPECT_EQ(run.exitCode, 2);
@@ -272,9 +288,6 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     run = Start("", "state /dev/full\n");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("line 1: state: cannot write /dev/full"), std::string::npos) << run.err;
-
-    run = Start("--tick-step 0");
-    EXPECT_EQ(run.exitCode, 2);
 
     run = Start("--version");
     EXPECT_EQ(run.exitCode, 0);
