@@ -45,13 +45,30 @@ ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = 
 
 } // namespace
 
-TEST(SlotsimCli, LoaderMessagesAreOutputAndTheToolExitsZero) {
+// A file that cannot be opened prints the fresh machine with the loader's message and exits
+// with 1, whatever the command; a file that opens but fails a section loads what it can and
+// exits with 0, its messages in the output.
+TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
     const ToolResult r = RunSlotsim("dump no-such-machine.slt");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 1) << r.err;
     const json d = json::parse(r.out);
     EXPECT_EQ(d["Messages"],
               json::parse(R"([{"caption": "Error", "text": "Unable to open specified file"}])"));
     EXPECT_TRUE(d["FileName"].is_null());
+
+    for (const char* command : {"run no-such-machine.slt --seed 1 --spins 1 --bet 1",
+                                "play no-such-machine.slt --seed 1 --spins 1 --bet 1",
+                                "eval no-such-machine.slt --positions 0 --bet 1"}) {
+        const ToolResult other = RunSlotsim(command);
+        EXPECT_EQ(other.exitCode, 1) << command;
+        EXPECT_EQ(json::parse(other.out)["Messages"], d["Messages"]) << command;
+    }
+    const std::filesystem::path broken = TempPath("slotsim-broken.slt");
+    std::ofstream(broken) << "%name Broken\nnot a symbol line\n%%\n";
+    const ToolResult partly = RunSlotsim("dump " + broken.string());
+    std::filesystem::remove(broken);
+    EXPECT_EQ(partly.exitCode, 0);
+    EXPECT_EQ(json::parse(partly.out)["Name"], "Broken");
 
     // A device or a pipe is refused like a missing file, at once.
     const std::filesystem::path pipe = TempPath("slotsim-pipe.slt");
@@ -59,7 +76,8 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndTheToolExitsZero) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (const std::string& path : {std::string("/dev/zero"), pipe.string()}) {
         const ToolResult refused = RunSlotsim("dump " + path, "timeout 10");
-        ASSERT_FALSE(refused.out.empty()) << path << " " << refused.exitCode;
+        EXPECT_EQ(refused.exitCode, 1) << path;
+        ASSERT_FALSE(refused.out.empty()) << path;
         EXPECT_EQ(json::parse(refused.out)["Messages"], d["Messages"]) << path;
     }
     std::filesystem::remove(pipe);

@@ -13,6 +13,7 @@
 
 namespace {
 
+constexpr int EXIT_LOAD = 1;
 constexpr int EXIT_USAGE = 2;
 
 struct Options {
@@ -105,6 +106,9 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::cerr << "slotsim: " << e.what() << '\n';
         return EXIT_USAGE;
+    } catch (const LoadError& e) {
+        std::cout << JsonText(e.dump) << '\n';
+        return EXIT_LOAD;
     }
     return 0;
 }
