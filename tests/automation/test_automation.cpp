@@ -357,6 +357,18 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
     EXPECT_EQ(first["Title"], "Kestrel-3D: Lucky Sevens ($0 Expended)");
     ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
     EXPECT_EQ(State(), first);
+
+    // The argument and an answer at the top of the script would both answer the first dialog.
+    for (const std::string& top : {"open " + kExample, std::string("# first\ncancel")}) {
+        const Outcome both = Start(kExample, top + "\n" + script);
+        EXPECT_EQ(both.exitCode, 2) << top;
+        EXPECT_NE(both.err.find("the MACHINE argument already answers the first File/Open dialog"),
+                  std::string::npos)
+            << both.err;
+        EXPECT_EQ(both.out, "");
+    }
+    // Later answers are for later dialogs.
+    EXPECT_EQ(Start(kExample, "frames 1\nopen " + kExample + "\ncommand 102\n").exitCode, 0);
 }
 
 // Where a point of the world lands in a shot with the camera at (0, 0, -distance): the view
