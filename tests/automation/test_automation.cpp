@@ -345,6 +345,11 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
         EXPECT_EQ(run.exitCode, 2) << path;
         EXPECT_NE(run.err.find(reason + ": " + path), std::string::npos) << run.err;
     }
+    // Sounds named as a pipe or a device are silent, not waited for.
+    fs::remove(Path("state.json"));
+    std::ofstream(Path("piped.slt")) << "%name Piped\n%sndpay pipe.slt\n%sndbet /dev/zero\n";
+    EXPECT_EQ(Start(Path("piped.slt"), state, "timeout 10").exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Piped");
 }
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
