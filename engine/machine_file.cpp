@@ -2,7 +2,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/message_box.h"
 #include "engine/owned_string.h"
@@ -291,15 +293,21 @@ void SlotMachine::ShowMessage(const char* text, const char* caption) const {
         std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-// A folder opens for reading here but yields no lines; to the player it is a file that
-// cannot be opened, and must not clear the machine.
+// Only a regular file is a machine file. A folder yields no lines, a device (/dev/zero) never
+// ends and a pipe blocks the open until a writer comes: to the player each is a file that
+// cannot be opened, and must not clear the machine. The open does not wait for a writer, and
+// the kind is taken from what was opened, so nothing can change between the look and the read.
 static std::FILE* OpenMachineText(const char* path) {
-    std::FILE* file = path ? std::fopen(path, "r") : nullptr;
-    struct stat info;
-    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
-        std::fclose(file);
+    const int fd = path ? open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (fd < 0)
         return nullptr;
-    }
+    struct stat info;
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, "r");
+    if (!file)
+        close(fd);
     return file;
 }
 

@@ -1,7 +1,10 @@
 #include "play/sound_cues.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "play/play_state.h"
 #include "scene/shared_flags.h"
@@ -33,11 +36,19 @@ SoundOutput& CurrentSoundOutput() {
 SoundImage LoadWholeFile(const char* name) {
     if (name == nullptr)
         return {};
-    std::FILE* file = std::fopen(name, "rb");
-    if (file == nullptr) {
+    // Opened without waiting for a writer: a pipe named as a sound would block here for ever.
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         // Opening "always" leaves an empty file behind where there was none.
         if (std::FILE* created = std::fopen(name, "ab"))
             std::fclose(created);
+        return {};
+    }
+    // Only a regular file has a sound to read; a device or a pipe is silent.
+    struct stat info;
+    std::FILE* file = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        close(fd);
         return {};
     }
     SoundImage image;

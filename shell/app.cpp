@@ -226,6 +226,11 @@ void ShutDown() {
     Shell.Quit = 1;
 }
 
+void ShutDownAfterFailure() {
+    QuitCode = 1;
+    ShutDown();
+}
+
 void FreeProgram() {
     ShutDown();
     Release(World.WorldFrame);
@@ -366,6 +371,7 @@ void PumpMessages() {
 
 int WinMain(int showCommand) {
     int failedFrames = 0;
+    QuitCode = 0;
     Shell.MainWindow = StartApplication(showCommand);
     if (!Shell.MainWindow)
         return 1;
@@ -384,7 +390,7 @@ int WinMain(int showCommand) {
         if (!Shell.SingleStep || Shell.StepPending) {
             if (!RenderFrame() && ++failedFrames > 2) {
                 ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
-                ShutDown();
+                ShutDownAfterFailure();
                 break;
             }
             UpdateTitle(Shell.MainWindow);

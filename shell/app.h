@@ -56,7 +56,8 @@ struct ShellState {
 extern ShellState Shell;
 
 // The entry of the program proper: start-up, the main loop, the window's end. Returns 1
-// when start-up failed, otherwise the exit code of a quit message (0 without one).
+// when start-up failed or a failure ended the program, otherwise the exit code of a quit
+// message (0 without one).
 int WinMain(int showCommand);
 win::Window* StartApplication(int showCommand);
 int ListDrivers(win::Window* window);
@@ -68,6 +69,9 @@ DWORD DepthToRenderBit(int bits);
 int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, int height);
 int ApplyRenderState();
 void ShutDown();
+// The shut-down of a failure that ends the program (a resize, a driver change, too many
+// failed frames): the program then exits with 1, as after a failed start-up.
+void ShutDownAfterFailure();
 int ResetGlobals();
 // Every global of the program back to its start value: the shell's, the 3D objects' (which
 // must have been released), the world's, the shared flags and the error report's.

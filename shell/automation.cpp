@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 
+#include "platform/rm/d3drm.h"
 #include "platform/win/clock.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -276,8 +277,8 @@ private:
     bool Execute(const ScriptStep& step) {
         switch (step.op) {
         case ScriptOp::Open:
-            if (!std::filesystem::is_regular_file(step.text))
-                Fail(step, "open: no such file: " + step.text);
+            if (const std::string problem = MachineFileProblem(step.text); !problem.empty())
+                Fail(step, "open: " + problem + ": " + step.text);
             else
                 dialogs_.answers.push_back(step.text);
             return false;
@@ -348,7 +349,9 @@ private:
             restoreWidth_ = Shell.MainWindow->ClientWidth();
             restoreHeight_ = Shell.MainWindow->ClientHeight();
         }
-        if (width > 0 && height > 0 && ResizeOnScreen(width, height))
+        // A size no device can serve goes straight to the window procedure, which reports it:
+        // the screen would first spend the memory of a window that large.
+        if (rm::DeviceSizeFits(width, height) && ResizeOnScreen(width, height))
             return;
         Shell.MainWindow->ClientResized(width, height,
                                         width && height ? win::SIZE_RESTORED : win::SIZE_MINIMIZED);
@@ -368,7 +371,8 @@ private:
     void WriteState(const ScriptStep& step) {
         std::ofstream out(step.text);
         out << ProgramStateJson() << '\n';
-        if (!out)
+        out.close(); // the last of it reaches the file here, and may not fit
+        if (out.fail())
             Fail(step, "state: cannot write " + step.text);
     }
 

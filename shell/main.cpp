@@ -36,6 +36,18 @@ int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
     return 1;
 }
 
+// The MACHINE argument answers the first File/Open dialog, and so does an `open` or `cancel`
+// at the top of a script: given both, neither silently loses, the run is refused.
+int MachineGivenOnce(const Options& options, const std::vector<ScriptStep>& steps) {
+    if (options.machineFile.empty() || steps.empty() ||
+        (steps[0].op != ScriptOp::Open && steps[0].op != ScriptOp::Cancel))
+        return 1;
+    std::cerr << "kestrel3d: line " << steps[0].line
+              << ": the MACHINE argument already answers the first File/Open dialog; give the "
+                 "machine either on the command line or in the script\n";
+    return 0;
+}
+
 // KESTREL_FAIL_CALL=N or N:CODE makes the N-th call into the 3D and DirectDraw layers,
 // counted from the start, fail with CODE (hex, a failure code; E_FAIL when left out), so the
 // failure paths can be walked from outside. Returns 0 after printing why a value is wrong.
@@ -84,7 +96,8 @@ int main(int argc, char** argv) {
     if (const int code = ParseOptions(argc, argv, options); code >= 0)
         return code;
     std::vector<ScriptStep> steps;
-    if (!ReadScript(options.script, steps) || !ArmFailingCall())
+    if (!ReadScript(options.script, steps) || !MachineGivenOnce(options, steps) ||
+        !ArmFailingCall())
         return 2;
 
     win::QtPlatform platform(argc, argv);

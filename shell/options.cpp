@@ -1,7 +1,12 @@
 #include "shell/options.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
 #include <iostream>
+
+#include "shell/app.h"
 
 namespace {
 
@@ -26,7 +31,45 @@ While a script runs, message boxes are answered OK and printed as "box CAPTION: 
 the about box as "about" and each File/Open dialog as "dialog open".
 An unknown command or bad argument prints its line number on stderr and exits with 2.)";
 
+constexpr int64_t kLastDriver = MAX_DRIVERS - 1;
+// A minute a pass: far beyond any frame, and far from the 2^31 ticks at which differences
+// of the 32-bit tick count would turn negative and the clock would seem to run backwards.
+constexpr int64_t kLongestTickStep = 60000;
+
+// A whole decimal number from `low` to `high`; anything else is refused in words, not with
+// CLI11's own range text.
+template <typename T>
+void AddBoundedNumber(CLI::App& app, const std::string& name, std::optional<T>& target, int64_t low,
+                      int64_t high, const std::string& description) {
+    const std::string bound =
+        "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    app.add_option_function<std::string>(
+           name,
+           [&target, name, low, high, bound](const std::string& text) {
+               int64_t value = 0;
+               const char* end = text.data() + text.size();
+               const auto [stop, error] = std::from_chars(text.data(), end, value);
+               if (text.empty() || error != std::errc() || stop != end || value < low ||
+                   value > high)
+                   throw CLI::ValidationError(name, "expected " + bound + ", not '" + text + "'");
+               target = static_cast<T>(value);
+           },
+           description + " (" + bound + ")")
+        ->type_name("N");
+}
+
 } // namespace
+
+std::string MachineFileProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    if (type == fs::file_type::not_found)
+        return "no such file";
+    if (error)
+        return error.message();
+    return type == fs::file_type::regular ? "" : "not a regular file";
+}
 
 int ParseOptions(int argc, char** argv, Options& options) {
     CLI::App app{"Kestrel 3D: a slot machine simulator in real-time 3D.", "kestrel3d"};
@@ -34,14 +77,18 @@ int ParseOptions(int argc, char** argv, Options& options) {
     app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
     app.add_option("machine", options.machineFile,
                    "Machine file (.slt) that answers the first File/Open dialog")
-        ->check(CLI::ExistingFile);
-    app.add_option("--seed", options.seed, "Seed the reel generator with N instead of the timer");
-    app.add_option("--driver", options.driver,
-                   "Start on driver N of the File menu's list instead of the chosen one")
-        ->check(CLI::NonNegativeNumber);
-    app.add_option("--tick-step", options.tickStep,
-                   "Virtual tick count: starts at 100000, advances MS every main loop pass")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(
+            [](std::string& path) {
+                const std::string problem = MachineFileProblem(path);
+                return problem.empty() ? problem : problem + ": " + path;
+            },
+            "FILE"));
+    AddBoundedNumber(app, "--seed", options.seed, 0, UINT32_MAX,
+                     "Seed the reel generator with N instead of the timer");
+    AddBoundedNumber(app, "--driver", options.driver, 0, kLastDriver,
+                     "Start on driver N of the File menu's list instead of the chosen one");
+    AddBoundedNumber(app, "--tick-step", options.tickStep, 1, kLongestTickStep,
+                     "Virtual tick count: starts at 100000, advances MS every main loop pass");
     app.add_option("--script", options.script, "Play an automation script, then exit")
         ->check(CLI::ExistingFile);
     try {

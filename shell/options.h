@@ -16,3 +16,8 @@ struct Options {
 // Parses argv. Returns -1 to go on with `options` filled, otherwise the exit code after
 // --help, --version or an error has been printed.
 int ParseOptions(int argc, char** argv, Options& options);
+
+// Why `path` cannot be a machine file: empty for a regular file (or a link to one), otherwise
+// "no such file", "not a regular file" or the file system's own reason (a name too long, a
+// loop of links). Never throws.
+std::string MachineFileProblem(const std::string& path);

@@ -50,6 +50,20 @@ bool ParseInt(const std::string& text, int& value) {
     return ec == std::errc() && end == last && first != last;
 }
 
+// A whole number within its bound, or the bound in words.
+bool ParseBounded(const std::string& text, int low, int high, int& value) {
+    int parsed = 0;
+    if (!ParseInt(text, parsed) || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::string Expected(const std::string& text, int low, int high) {
+    return "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+           ", not '" + text + "'";
+}
+
 // The text after the command word, spaces kept, so paths may contain blanks.
 std::string RestOfLine(const std::string& line, const std::string& word) {
     size_t at = line.find(word) + word.size();
@@ -122,12 +136,8 @@ private:
         }
         int* slots[] = {&step_.a, &step_.b};
         for (size_t i = 0; i < count; ++i) {
-            int value = 0;
-            if (!ParseInt(words_[i + 1], value))
-                return "not a number: '" + words_[i + 1] + "'";
-            if (value < low || value > high)
-                return "out of range: " + words_[i + 1];
-            *slots[i] = value;
+            if (!ParseBounded(words_[i + 1], low, high, *slots[i]))
+                return Expected(words_[i + 1], low, high);
         }
         return "";
     }
@@ -148,8 +158,8 @@ private:
         const bool thumb = words_[2] == "thumb";
         if (words_.size() != (thumb ? 4u : 3u))
             return thumb ? "thumb needs one position" : "too many arguments";
-        if (thumb && (!ParseInt(words_[3], step_.c) || step_.c < -32768 || step_.c > 32767))
-            return "bad thumb position '" + words_[3] + "'";
+        if (thumb && !ParseBounded(words_[3], -32768, 32767, step_.c))
+            return Expected(words_[3], -32768, 32767);
         return "";
     }
 

@@ -1,6 +1,7 @@
 #include "shell/window_proc.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "engine/slot_machine.h"
@@ -112,7 +113,7 @@ void ChangeDriver(win::Window* window, int command) {
     Shell.CurrentDriver = driver;
     if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, window->ClientWidth(),
                                  window->ClientHeight()))
-        ShutDown();
+        ShutDownAfterFailure();
 }
 
 void HandleCommand(win::Window* window, int command) {
@@ -142,13 +143,13 @@ void ResizeViewport(int width, int height) {
                                                  &D3D.Viewport);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to resize the viewport.\n%s", ErrorText(result));
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     result = D3D.Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to set background depth after viewport resize.\n%s", ErrorText(result));
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     Unminimize();
@@ -173,7 +174,7 @@ void HandleSize(int width, int height) {
     }
     ReleaseViewportAndDevice();
     if (!CreateDeviceAndViewport(D3D.Clipper, Shell.CurrentDriver, width, height)) {
-        ShutDown();
+        ShutDownAfterFailure();
         return;
     }
     Unminimize();
@@ -386,9 +387,11 @@ void ToggleRotation(int32_t bit) {
 void OpenMachineFile() {
     win::OpenFileName request;
     request.filters = {{"Slot Machine Files", "*.slt"}};
-    // The dialog starts from the machine's own file, cut to fit its 256-character buffer.
-    request.file = std::string(Machine->FileName ? Machine->FileName : "").substr(0, 255);
-    request.maxFile = 256;
+    // The buffer holds any name the system can open (PATH_MAX with its zero), so a file deep
+    // in folders is not dropped; a longer name is refused before it gets here or cannot be
+    // opened at all. The dialog starts from the machine's own file.
+    request.maxFile = PATH_MAX;
+    request.file = std::string(Machine->FileName ? Machine->FileName : "").substr(0, PATH_MAX - 1);
     request.flags = win::OFN_FILEMUSTEXIST | win::OFN_HIDEREADONLY;
     if (!win::GetOpenFileName(request))
         return;

@@ -1,12 +1,18 @@
 // The retained-mode object that makes everything else, and the device that shows images.
 
+#include <cstdint>
 #include <cstdio>
+#include <new>
 
 #include "platform/rm/d3drm.h"
 
 namespace {
 
-constexpr int kMaxDeviceSide = 8192;
+// A device serves any client area an X screen can give (a side of up to 32767 pixels) whose
+// buffers fit in memory: a bound on the area keeps the colour, depth and shown images of one
+// device near 800 MB. A larger one is refused before anything is allocated.
+constexpr int kMaxDeviceSide = 32767;
+constexpr uint64_t kMaxDevicePixels = uint64_t(1) << 26;
 
 // The driver a device is made for: the first listed when none is named.
 const DriverInfo* FindDriver(const GUID* guid) {
@@ -28,6 +34,11 @@ bool FileExists(const char* name) {
 }
 
 } // namespace
+
+bool rm::DeviceSizeFits(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxDeviceSide && height <= kMaxDeviceSide &&
+           uint64_t(width) * uint64_t(height) <= kMaxDevicePixels;
+}
 
 const GUID IID_IDirect3DRMWinDevice = {
     0xC5016CC0, 0xD273, 0x11CE, {0xAC, 0x48, 0x00, 0x00, 0xC0, 0x38, 0x25, 0xA1}};
@@ -119,12 +130,19 @@ HRESULT IDirect3DRM::CreateDeviceFromClipper(IDirectDrawClipper* clipper, GUID* 
     *device = nullptr;
     if (clipper == nullptr)
         return D3DRMERR_BADOBJECT;
-    if (width <= 0 || height <= 0 || width > kMaxDeviceSide || height > kMaxDeviceSide)
+    if (width <= 0 || height <= 0)
         return D3DRMERR_BADVALUE;
+    if (!rm::DeviceSizeFits(width, height))
+        return D3DRMERR_BADALLOC;
     const DriverInfo* chosen = FindDriver(driver);
     if (chosen == nullptr)
         return D3DRMERR_BADDEVICE;
-    *device = new IDirect3DRMDevice(clipper, chosen->colorModel == D3DCOLOR_MONO, width, height);
+    try {
+        *device =
+            new IDirect3DRMDevice(clipper, chosen->colorModel == D3DCOLOR_MONO, width, height);
+    } catch (const std::bad_alloc&) {
+        return D3DRMERR_BADALLOC;
+    }
     return D3DRM_OK;
 }
 
@@ -164,10 +182,11 @@ HRESULT IDirect3DRM::SetDefaultTextureShades(DWORD shades) {
 
 IDirect3DRMDevice::IDirect3DRMDevice(IDirectDrawClipper* clipper, bool mono, int width, int height)
     : clipper_(clipper), mono_(mono), width_(width), height_(height), depth_(rm::DisplayDepth()) {
-    clipper_->AddRef();
+    // The buffers first: when memory runs out nothing has been taken from the clipper.
     color_.assign(size_t(width) * height, 0);
     depthBuffer_.assign(size_t(width) * height, 0.0f);
     shown_.Resize(width, height);
+    clipper_->AddRef();
 }
 
 IDirect3DRMDevice::~IDirect3DRMDevice() {

@@ -513,3 +513,11 @@ using LPDIRECT3DRMVIEWPORT = IDirect3DRMViewport*;
 using LPDIRECT3DRMPICKEDARRAY = IDirect3DRMPickedArray*;
 using LPD3DRMQUATERNION = D3DRMQUATERNION*;
 using LPD3DVECTOR = D3DVECTOR*;
+
+namespace rm {
+
+// Whether a device of this client size can be made at all (see CreateDeviceFromClipper), so
+// a caller can ask before a window of that size takes its own memory.
+bool DeviceSizeFits(int width, int height);
+
+} // namespace rm

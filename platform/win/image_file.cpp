@@ -1,6 +1,8 @@
 #include "platform/win/image_file.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <fstream>
 
 namespace win {
 
@@ -11,7 +13,16 @@ bool SavePng(const base::Image& picture, const std::string& path) {
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
             image.setPixel(x, y, 0xFF000000u | picture.At(x, y));
-    return image.save(QString::fromStdString(path), "PNG");
+    // Encoded in memory and written here, so a write that fails on the way out (a full
+    // disk, /dev/full) is seen: Qt's own save reports success before its buffer is flushed.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.constData(), bytes.size());
+    out.close();
+    return !out.fail();
 }
 
 } // namespace win

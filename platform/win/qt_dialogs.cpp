@@ -123,11 +123,25 @@ void ResourceDialog::reject() {
 
 int QtDialogs::MessageBox(Window* owner, const std::string& text, const std::string& caption,
                           unsigned style) {
+    if (QtDispatch::Active()) {
+        deferred_.push_back(Box{text, caption, style});
+        return IDOK;
+    }
     QMessageBox box(IconOf(style), FromSystemText(caption), BoxText(text), QMessageBox::Ok,
                     WidgetOf(owner));
     box.setTextFormat(Qt::PlainText);
+    const QtDispatch dispatching;
     box.exec();
     return IDOK;
+}
+
+void QtDialogs::ShowDeferredBoxes() {
+    // The owner may be gone by now; a box without one is what the program shows anyway.
+    while (!deferred_.empty() && !QtDispatch::Active()) {
+        const Box box = deferred_.front();
+        deferred_.pop_front();
+        QtDialogs().MessageBox(nullptr, box.text, box.caption, box.style);
+    }
 }
 
 void QtDialogs::MessageBeep(unsigned /*type*/) {
@@ -142,6 +156,7 @@ int QtDialogs::DialogBox(const DialogResource& resource, Window* owner, DialogPr
                 button->setFocus();
         }
     }
+    const QtDispatch dispatching;
     return dialog.exec();
 }
 
@@ -161,6 +176,7 @@ bool QtDialogs::ChooseOpenFile(OpenFileName& request) {
         dialog.setDirectory(start.absolutePath());
         dialog.selectFile(start.fileName());
     }
+    const QtDispatch dispatching;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     request.file = dialog.selectedFiles().first().toStdString();

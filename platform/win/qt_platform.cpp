@@ -10,14 +10,21 @@
 namespace win {
 
 void QtEventSource::ProcessPending() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // Without Qt's own loop running, objects whose deletion was deferred wait here.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Dispatch(QEventLoop::AllEvents);
 }
 
 void QtEventSource::WaitForEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Dispatch(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void QtEventSource::Dispatch(QEventLoop::ProcessEventsFlags flags) {
+    {
+        const QtDispatch dispatching;
+        QCoreApplication::processEvents(flags);
+        // Without Qt's own loop running, objects whose deletion was deferred wait here.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QtDialogs::ShowDeferredBoxes();
 }
 
 std::unique_ptr<Window> QtWindowFactory::Create(WindowProc proc, const std::string& title,

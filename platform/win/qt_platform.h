@@ -7,17 +7,22 @@
 #include "platform/win/platform.h"
 #include "platform/win/qt_dialogs.h"
 
+#include <QEventLoop>
 #include <memory>
 
 class QApplication;
 
 namespace win {
 
-// Qt's events: handled as they wait, or waited for.
+// Qt's events: handled as they wait, or waited for. The boxes that their handlers asked for
+// are shown afterwards, from the main loop.
 class QtEventSource : public EventSource {
 public:
     void ProcessPending() override;
     void WaitForEvents() override;
+
+private:
+    static void Dispatch(QEventLoop::ProcessEventsFlags flags);
 };
 
 class QtWindowFactory : public WindowFactory {

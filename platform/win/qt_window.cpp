@@ -1,6 +1,7 @@
 #include "platform/win/qt_window.h"
 
 #include "platform/win/platform.h"
+#include "platform/win/qt_dialogs.h"
 #include "platform/win/qt_keys.h"
 #include "platform/win/qt_support.h"
 
@@ -254,6 +255,8 @@ void QtWindow::ShowWindow(int showCommand) {
 }
 
 void QtWindow::UpdateWindow() {
+    // The paint runs in Qt's handler even when asked for here.
+    const QtDispatch dispatching;
     if (isVisible())
         view_->repaint();
 }

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -221,8 +222,13 @@ TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
         Start("--tick-step 1", "resize 300 200\nframes 1\nstate " + Path("a.json") +
                                    "\nresize 500 380\nminimize\nframes 4\nstate " + Path("c.json") +
                                    "\nrestore\nframes 1\nstate " + Path("d.json") + "\nshot " +
-                                   Path("d.png") + "\n");
+                                   Path("d.png") + "\nresize 9000 120\nframes 1\nstate " +
+                                   Path("e.json") + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Wider than any screen here, still served: the device follows any side a screen can give.
+    EXPECT_EQ(run.out, "dialog open\n");
+    EXPECT_EQ(State("e.json")["ViewportWidth"], 9000);
+    EXPECT_EQ(State("e.json")["Running"], 1);
     const Json a = State("a.json");
     EXPECT_EQ(a["ClientWidth"], 300);
     EXPECT_EQ(a["ViewportWidth"], 300);
@@ -243,9 +249,25 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(State()["CurrentDriver"], 0);
 
-    run = Start("--driver 9", "quit\n");
+    run = Start("--driver 4", "quit\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("--driver 9"), std::string::npos);
+    EXPECT_NE(run.err.find("--driver 4: the list has 2 driver(s)"), std::string::npos);
+
+    // Every number has its bound, said in words.
+    const std::pair<const char*, const char*> numbers[] = {
+        {"--tick-step 0", "--tick-step: expected a whole number from 1 to 60000, not '0'"},
+        {"--tick-step 2147483648", "from 1 to 60000, not '2147483648'"},
+        {"--driver -1", "--driver: expected a whole number from 0 to 4, not '-1'"},
+        {"--driver 9", "from 0 to 4, not '9'"},
+        {"--seed 4294967296", "--seed: expected a whole number from 0 to 4294967295"},
+        {"--seed 1x", "not '1x'"},
+    };
+    for (const auto& [arguments, message] : numbers) {
+        run = Start(arguments, "quit\n");
+        EXPECT_EQ(run.exitCode, 2) << arguments;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("range"), std::string::npos) << run.err;
+    }
 
     run = Start("", "frames 1\n\n# fine\nspin 3\n");
     EXPECT_EQ(run.exitCode, 2);
@@ -259,9 +281,13 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     run = Start("", "shot " + Path("no/such/folder/x.png") + "\n");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("line 1: shot: cannot write"), std::string::npos) << run.err;
-
-    run = Start("--tick-step 0");
+    // A write that fails on the way out is as much a failure as a missing folder.
+    run = Start("", "frames 1\nshot /dev/full\n");
     EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 2: shot: cannot write /dev/full"), std::string::npos) << run.err;
+    run = Start("", "state /dev/full\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("line 1: state: cannot write /dev/full"), std::string::npos) << run.err;
 
     run = Start("--version");
     EXPECT_EQ(run.exitCode, 0);
@@ -270,6 +296,60 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     EXPECT_EQ(run.exitCode, 0);
     for (const char* word : {"--script", "--seed", "--tick-step", "--driver", "idle [MS]"})
         EXPECT_NE(run.out.find(word), std::string::npos) << word;
+}
+
+// A failure that ends the program exits with 1, as a failed start-up does, and stops the
+// script there; a size no device can serve is refused before any window of that size exists.
+TEST_F(Kestrel3d, FatalFailuresExitWithOne) {
+    const std::string after = "\nstate " + Path("after.json") + "\n";
+    Outcome run = Start("", "command " + std::to_string(CMD_FIRST_DRIVER + 2) + after);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.out, "dialog open\nbox D3DRM Example Message: Failed to create the D3DRM device "
+                       "from the clipper.\\nD3DRMERR_BADDEVICE\\n\n");
+    run = Start("", "resize 32767 32767" + after);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("D3DRMERR_BADALLOC"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(Path("after.json")));
+}
+
+// A machine file deep in folders loads from the command line and from a script; what the
+// file system cannot open (a name over its limit, a loop of links) or is no file at all (a
+// device, a pipe) is refused with the reason, like a missing file, and never hangs.
+TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
+    const fs::path deep = dir_ / std::string(120, 'd') / std::string(120, 'e') / "deep.slt";
+    ASSERT_GE(deep.string().size(), 256u);
+    fs::create_directories(deep.parent_path());
+    std::ofstream(deep) << "%name Deep\n";
+    const std::string state = "state " + Path("state.json") + "\n";
+    EXPECT_EQ(Start(deep.string(), state).exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Deep");
+    fs::remove(Path("state.json"));
+    EXPECT_EQ(Start("", "open " + deep.string() + "\n" + state).exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Deep");
+
+    fs::create_symlink("loop-b", Path("loop-a"));
+    fs::create_symlink("loop-a", Path("loop-b"));
+    ASSERT_EQ(mkfifo(Path("pipe.slt").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {Path(std::string(300, 'n') + ".slt"), "File name too long"},
+        {Path("loop-a"), "Too many levels of symbolic links"},
+        {"/dev/zero", "not a regular file"},
+        {Path("pipe.slt"), "not a regular file"},
+    };
+    for (const auto& [path, reason] : refused) {
+        Outcome run = Start("", "open " + path + "\n" + state, "timeout 10");
+        EXPECT_EQ(run.exitCode, 2) << path;
+        EXPECT_NE(run.err.find("line 1: open: " + reason + ": " + path), std::string::npos)
+            << run.err;
+        run = Start(path, state, "timeout 10");
+        EXPECT_EQ(run.exitCode, 2) << path;
+        EXPECT_NE(run.err.find(reason + ": " + path), std::string::npos) << run.err;
+    }
+    // Sounds named as a pipe or a device are silent, not waited for.
+    fs::remove(Path("state.json"));
+    std::ofstream(Path("piped.slt")) << "%name Piped\n%sndpay pipe.slt\n%sndbet /dev/zero\n";
+    EXPECT_EQ(Start(Path("piped.slt"), state, "timeout 10").exitCode, 0);
+    EXPECT_EQ(State()["Machine"]["Name"], "Piped");
 }
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
@@ -282,6 +362,18 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
     EXPECT_EQ(first["Title"], "Kestrel-3D: Lucky Sevens ($0 Expended)");
     ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
     EXPECT_EQ(State(), first);
+
+    // The argument and an answer at the top of the script would both answer the first dialog.
+    for (const std::string& top : {"open " + kExample, std::string("# first\ncancel")}) {
+        const Outcome both = Start(kExample, top + "\n" + script);
+        EXPECT_EQ(both.exitCode, 2) << top;
+        EXPECT_NE(both.err.find("the MACHINE argument already answers the first File/Open dialog"),
+                  std::string::npos)
+            << both.err;
+        EXPECT_EQ(both.out, "");
+    }
+    // Later answers are for later dialogs.
+    EXPECT_EQ(Start(kExample, "frames 1\nopen " + kExample + "\ncommand 102\n").exitCode, 0);
 }
 
 // Where a point of the world lands in a shot with the camera at (0, 0, -distance): the view

@@ -56,15 +56,17 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
 TEST(Script, NamesTheLineAndTheProblemAndSurvivesGarbage) {
     const std::pair<const char*, const char*> cases[] = {
         {"frames 1\njump 3\n", "line 2: unknown command 'jump'"},
-        {"command 1x\n", "line 1: command: not a number: '1x'"},
-        {"frames -1\n", "line 1: frames: out of range: -1"},
+        {"command 1x\n", "line 1: command: expected a whole number from 0 to 65535, not '1x'"},
+        {"frames -1\n", "line 1: frames: expected a whole number from 0 to 1000000000, not '-1'"},
         {"quit now\n", "line 1: quit: takes no arguments"},
         {"key F9\n", "line 1: key: unknown key 'F9'"},
         {"scroll x top\n", "line 1: scroll: expected h or v, not 'x'"},
         {"scroll h sideways\n", "line 1: scroll: unknown scroll request 'sideways'"},
-        {"scroll h thumb 99999\n", "line 1: scroll: bad thumb position '99999'"},
+        {"scroll h thumb 99999\n",
+         "line 1: scroll: expected a whole number from -32768 to 32767, not '99999'"},
         {"idle 1 2\n", "line 1: idle: expected at most 1 number(s)"},
-        {"wait 99999999999\n", "line 1: wait: not a number: '99999999999'"},
+        {"wait 99999999999\n",
+         "line 1: wait: expected a whole number from 0 to 1000000000, not '99999999999'"},
     };
     for (const auto& [text, error] : cases) {
         const Parsed p = Parse(text);

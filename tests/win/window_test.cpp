@@ -429,3 +429,36 @@ TEST_F(BoxesAndDialogs, QtOpenDialogOffersMachineFilesAndCancellingLeavesTheFold
     EXPECT_FALSE(GetOpenFileName(request));
     EXPECT_EQ(fs::current_path(), folder);
 }
+
+// A failure box asked for while Qt resizes the window would run its own loop inside Qt's
+// resize code, which may be re-entered and find its objects freed: it is shown once the
+// dispatch is over, and the handler goes on as if OK had been pressed.
+TEST_F(BoxesAndDialogs, BoxAskedForInsideAQtHandlerWaitsUntilTheDispatchEnds) {
+    Open(true);
+    SetDialogs(&qtDialogs);
+    ShowAndSettle();
+    bool inHandler = false;
+    std::vector<std::string> order;
+    handler = [&](Window* w, const Message& message) {
+        if (message.kind != Kind::Size || message.width != 900)
+            return DefWindowProc(w, message);
+        inHandler = true;
+        order.push_back(MessageBox(nullptr, "Failed.\r\n", "D3DRM Example Message", 0) == IDOK
+                            ? "answered"
+                            : "refused");
+        inHandler = false;
+        return 0;
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            order.push_back(inHandler ? "box inside the handler" : "box after it");
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    closer.start(5);
+    QTimer::singleShot(0, [&] { qt->resize(900, 400); });
+    for (int i = 0; i < 50 && order.size() < 2; ++i)
+        events.ProcessPending();
+    EXPECT_EQ(order, std::vector<std::string>({"answered", "box after it"}));
+}

@@ -22,6 +22,9 @@ struct LoadedMachine {
     explicit LoadedMachine(const std::string& path) : machine(std::make_unique<SlotMachine>()) {
         machine->SetMessageSink(&messages);
         machine->Load(path.c_str());
+        // The loader names the machine after its file only once the file is open.
+        if (machine->FileName == nullptr)
+            throw LoadError(ToJson());
     }
     LoadedMachine(const LoadedMachine&) = delete;
     LoadedMachine& operator=(const LoadedMachine&) = delete;

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "engine/machine_json.h"
 #include "tools/slotsim/par_sheet.h"
@@ -16,6 +17,16 @@
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The machine file could not be opened (missing, not a regular file, unreadable). `dump` holds
+// what the fresh machine printed, the loader's message among its Messages; the tool prints it
+// and exits with the load failure code, whatever the command.
+class LoadError : public std::runtime_error {
+public:
+    explicit LoadError(Json machine)
+        : std::runtime_error("the machine file could not be opened"), dump(std::move(machine)) {}
+    Json dump;
 };
 
 struct SpinRequest {

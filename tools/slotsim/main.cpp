@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -13,6 +15,7 @@
 
 namespace {
 
+constexpr int EXIT_LOAD = 1;
 constexpr int EXIT_USAGE = 2;
 
 struct Options {
@@ -56,15 +59,35 @@ CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, O
     return command;
 }
 
+// A whole decimal number from `low` to `high`; anything else is refused in words, not with
+// CLI11's own range text.
+template <typename T>
+CLI::Option* AddBoundedNumber(CLI::App* command, const std::string& name, T& target, int64_t low,
+                              int64_t high, const std::string& description) {
+    const std::string bound =
+        "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    return command
+        ->add_option_function<std::string>(
+            name,
+            [&target, name, low, high, bound](const std::string& text) {
+                int64_t value = 0;
+                const char* end = text.data() + text.size();
+                const auto [stop, error] = std::from_chars(text.data(), end, value);
+                if (text.empty() || error != std::errc() || stop != end || value < low ||
+                    value > high)
+                    throw CLI::ValidationError(name, "expected " + bound + ", not '" + text + "'");
+                target = static_cast<T>(value);
+            },
+            description + " (" + bound + ")")
+        ->type_name("N");
+}
+
 void AddSpinOptions(CLI::App* command, Options& o) {
-    command->add_option("--seed", o.spin.seed, "seed of the random generator (0 to 4294967295)")
+    AddBoundedNumber(command, "--seed", o.spin.seed, 0, UINT32_MAX, "seed of the random generator")
         ->required();
-    command->add_option("--spins", o.spin.spins, "number of spins")
-        ->required()
-        ->check(CLI::Range(0, INT_MAX));
-    command->add_option("--bet", o.spin.bet, "total bet of each spin in coins")
-        ->required()
-        ->check(CLI::Range(0, INT_MAX));
+    AddBoundedNumber(command, "--spins", o.spin.spins, 0, INT_MAX, "number of spins")->required();
+    AddBoundedNumber(command, "--bet", o.spin.bet, 0, INT_MAX, "total bet of each spin in coins")
+        ->required();
     command->add_flag("--trace", o.spin.trace, "add one Trace entry per spin");
 }
 
@@ -85,9 +108,7 @@ int main(int argc, char** argv) {
 
     CLI::App* eval = AddCommand(app, "eval", "evaluate the pay line at given stops", o);
     eval->add_option("--positions", o.positions, "stops P0,P1,... one per reel in use")->required();
-    eval->add_option("--bet", o.bet, "total bet in coins")
-        ->required()
-        ->check(CLI::Range(0, INT_MAX));
+    AddBoundedNumber(eval, "--bet", o.bet, 0, INT_MAX, "total bet in coins")->required();
 
     CLI::App* run = AddCommand(app, "run", "call Spin(bet, nudge, autopay) N times", o);
     AddSpinOptions(run, o);
@@ -151,6 +172,9 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::cerr << "slotsim: " << e.what() << '\n';
         return EXIT_USAGE;
+    } catch (const LoadError& e) {
+        std::cout << JsonText(e.dump) << '\n';
+        return EXIT_LOAD;
     }
     return 0;
 }
