@@ -59,7 +59,8 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
 
     for (const char* command : {"run no-such-machine.slt --seed 1 --spins 1 --bet 1",
                                 "play no-such-machine.slt --seed 1 --spins 1 --bet 1",
-                                "eval no-such-machine.slt --positions 0 --bet 1"}) {
+                                "eval no-such-machine.slt --positions 0 --bet 1",
+                                "par no-such-machine.slt", "sim no-such-machine.slt --spins 1"}) {
         const ToolResult other = RunSlotsim(command);
         EXPECT_EQ(other.exitCode, 1) << command;
         EXPECT_EQ(json::parse(other.out)["Messages"], d["Messages"]) << command;

@@ -114,8 +114,6 @@ struct BetOn {
 };
 
 BetOn CheckBet(const std::string& path, int bet) {
-    if (!std::ifstream(path))
-        throw UsageError("cannot open " + path);
     const LoadedMachine loaded(path);
     const SlotMachine& machine = *loaded.machine;
     const int maxCoins = machine.MaxCoins;

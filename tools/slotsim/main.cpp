@@ -121,8 +121,7 @@ int main(int argc, char** argv) {
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
-    par->add_option("--bet", o.par.bet, "total bet in coins (default: MaxCoins)")
-        ->check(CLI::Range(1, INT_MAX));
+    AddBoundedNumber(par, "--bet", o.par.bet, 1, INT_MAX, "total bet in coins (default: MaxCoins)");
     AddModeOption(par, o.par.mode);
     par->add_option("--weights", o.par.weights,
                     "ideal: every spin-table entry alike (default); generator: as the 15-bit "
@@ -132,12 +131,12 @@ int main(int argc, char** argv) {
     par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)");
 
     CLI::App* sim = AddCommand(app, "sim", "Monte Carlo of played spins", o);
-    sim->add_option("--spins", o.sim.spins, "number of played spins")->required();
-    sim->add_option("--seed", o.sim.seed, "seed of the threads' random streams (default 0)");
-    sim->add_option("--threads", o.sim.threads, "threads (default: every core)")
-        ->check(CLI::Range(1, 1024));
-    sim->add_option("--bet", o.sim.bet, "total bet in coins (default: MaxCoins)")
-        ->check(CLI::Range(1, INT_MAX));
+    AddBoundedNumber(sim, "--spins", o.sim.spins, 1, INT64_MAX, "number of played spins")
+        ->required();
+    AddBoundedNumber(sim, "--seed", o.sim.seed, 0, INT64_MAX,
+                     "seed of the threads' random streams (default 0)");
+    AddBoundedNumber(sim, "--threads", o.sim.threads, 1, 1024, "threads (default: every core)");
+    AddBoundedNumber(sim, "--bet", o.sim.bet, 1, INT_MAX, "total bet in coins (default: MaxCoins)");
     AddModeOption(sim, o.sim.mode);
     sim->add_flag("--json", o.sim.json, "print one JSON object");
     sim->add_flag("--engine", o.sim.engineOnly,
