@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, only when one is missing.
+# Installs the Debian 12 packages the build and the tests need, and any named as arguments
+# (scripts/fuzz.sh adds clang's), only when one is missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev nlohmann-json3-dev libcli11-dev
-          libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xauth imagemagick)
+          libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xauth imagemagick "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
