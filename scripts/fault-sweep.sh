@@ -37,7 +37,9 @@ export ASAN_OPTIONS=detect_leaks=1:exitcode=86
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=87
 
 # One run with call $1 failing; prints "N ok KIND" or "N FAIL why". KIND names what showed
-# the failure: checked (a "Direct3D Error" box), message, step, none.
+# the failure: checked (a "Direct3D Error" box), message ("D3DRM Example Message"), step
+# ("Direct 3D Error"), other-box (a file message such as a texture that did not load), none
+# (a call whose result the program ignores by design, such as SetCooperativeLevel).
 run_one() {
     local n=$1 dir=$SWEEP_WORK/$1
     mkdir -p "$dir"
@@ -77,6 +79,8 @@ run_one() {
         echo "$n ok message"
     elif grep -q '^box Direct 3D Error' "$dir/out.txt"; then
         echo "$n ok step"
+    elif grep -q '^box ' "$dir/out.txt"; then
+        echo "$n ok other-box"
     else
         echo "$n ok none"
     fi
