@@ -172,4 +172,26 @@ TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
     std::filesystem::remove_all(folder);
 }
 
+TEST_F(WindowProcTest, ASpinWhoseAnimationCallsFailStartsWithoutTouchingAFreedAnimation) {
+    const std::filesystem::path home = std::filesystem::current_path();
+    const std::filesystem::path folder = TempPath("anim_fail_test");
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "two.slt").string();
+    std::ofstream(path) << "A a Apple\n%%\nA A\nA A\n%%\nA A ^ 1 2 3\n%%\n";
+    dialogs.openAnswers.push_back(path);
+    Command(CMD_OPEN);
+    ASSERT_EQ(Machine->NumReels, 2);
+    // Each pass fails one more of the calls that set up the reels' animations (an animation
+    // the set refused was once released and then given its keys).
+    for (int call = 1; call <= 12; ++call) {
+        Shared.Busy = 0;
+        Machine->Credits = 3;
+        rm::FailNthCall(call, E_FAIL);
+        Command(CMD_PLAY_3);
+        EXPECT_EQ(Machine->Credits, 0) << call;
+    }
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(folder);
+}
+
 } // namespace
