@@ -1,6 +1,7 @@
 // The window procedure where the program alone cannot reach it: refused and failed calls,
 // the busy guard, resizing, painting, activation and the File/Open dialog.
 
+#include "play/play_state.h"
 #include "shell_fixture.h"
 #include "tests/common/temp_path.h"
 
@@ -189,6 +190,13 @@ TEST_F(WindowProcTest, ASpinWhoseAnimationCallsFailStartsWithoutTouchingAFreedAn
         rm::FailNthCall(call, E_FAIL);
         Command(CMD_PLAY_3);
         EXPECT_EQ(Machine->Credits, 0) << call;
+        // Every animation the play control keys is one the set holds.
+        rm::FailNthCall(0, 0);
+        for (LPDIRECT3DRMANIMATION animation : Play.ReelAnims) {
+            if (animation != nullptr) {
+                EXPECT_EQ(Play.ReelAnimSet->DeleteAnimation(animation), D3DRM_OK) << call;
+            }
+        }
     }
     std::filesystem::current_path(home);
     std::filesystem::remove_all(folder);
