@@ -36,6 +36,7 @@ if [ -z "$(ls -A "$corpus")" ]; then
     # Seeds: the machine files with their generated pictures and sounds, and the scripts.
     find "${seeds[@]}" -name "$pattern" \
         -exec cp {} "$corpus/" \;
+    [ "$target" != bitmap ] || python3 tests/fuzz/bitmap_seeds.py "$corpus"
 fi
 dict=()
 [ -f "tests/fuzz/$target.dict" ] && dict=(-dict="tests/fuzz/$target.dict")
