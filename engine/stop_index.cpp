@@ -41,7 +41,7 @@ void SlotMachine::BuildStopIndex() {
     for (int i = 0; i < MAX_REELS; i++) {
         const uint32_t* meets = masks.meets[i];
         const uint32_t plus = masks.plus[i];
-        const uint32_t any = meets['*'];
+        const uint32_t any = meets[static_cast<int>('*')];
         Index.any[i] = any;
         const int n = Reels[i].numsym;
         for (int line = 0; line < n; line++) {

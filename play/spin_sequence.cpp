@@ -38,9 +38,12 @@ LPDIRECT3DRMANIMATION AddReelAnimation(int reel) {
         return nullptr;
     animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION);
     animation->SetFrame(MachineScene.Reels[reel]);
-    Play.ReelAnimSet->AddAnimation(animation);
-    // The set holds it from here on.
+    const HRESULT added = Play.ReelAnimSet->AddAnimation(animation);
+    // The set holds it from here on. One the set refused goes with this release, and its reel
+    // then stands still instead of being keyed through a freed animation.
     animation->Release();
+    if (added < 0)
+        return nullptr;
     Play.ReelAnims[reel] = animation;
     return animation;
 }

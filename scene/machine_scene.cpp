@@ -17,6 +17,19 @@ namespace {
 
 constexpr double PI = 3.14159;
 
+// A teardown whose check failed returned at once and took nothing off the world, which keeps
+// what is attached and frees it in the end; the references the teardown still held are given
+// up here, before the build takes their places and they would be lost.
+void GiveUpLeftovers() {
+    OwnReferences own(MachineScene.MachineFrame, MachineScene.CreditTex,
+                      MachineScene.CreditSurface);
+    for (LPDIRECT3DRMFRAME& reel : MachineScene.Reels)
+        OwnReferences ownReel(reel);
+    for (int32_t command = 0; command < MAX_BUTTONS; ++command)
+        DestroyButton(command);
+    ReleaseAllTextures();
+}
+
 } // namespace
 
 HRESULT BuildMachineScene() {
@@ -26,7 +39,8 @@ HRESULT BuildMachineScene() {
     const int numReels = std::clamp(Machine->NumReels, 0, MAX_REELS);
     const double reelstackwidth = (numReels - 1) * Machine->SymSpace + Machine->SymWidth * numReels;
 
-    DestroyMachineScene();
+    if (DestroyMachineScene() < 0)
+        GiveUpLeftovers();
 
     LPDIRECT3DRMFRAME& MachineFrame = MachineScene.MachineFrame;
     LPDIRECT3DRMFRAME* Reels = MachineScene.Reels;

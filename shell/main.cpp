@@ -48,6 +48,8 @@ int MachineGivenOnce(const Options& options, const std::vector<ScriptStep>& step
     return 0;
 }
 
+long failingCall = 0; // the call KESTREL_FAIL_CALL chose, counted from the start; 0 for none
+
 // KESTREL_FAIL_CALL=N or N:CODE makes the N-th call into the 3D and DirectDraw layers,
 // counted from the start, fail with CODE (hex, a failure code; E_FAIL when left out), so the
 // failure paths can be walked from outside. Returns 0 after printing why a value is wrong.
@@ -77,7 +79,16 @@ int ArmFailingCall() {
         return 0;
     }
     rm::FailNthCall(n, code);
+    failingCall = rm::CallCount() + n;
     return 1;
+}
+
+// A chosen call past the end of the run failed nothing; saying how many calls there were
+// tells a sweep over every call where to stop.
+void ReportUnmadeFailingCall() {
+    if (failingCall > rm::CallCount())
+        std::cerr << "kestrel3d: KESTREL_FAIL_CALL: call " << failingCall
+                  << " was never made; the run made " << rm::CallCount() << " calls\n";
 }
 
 // The cues go to the sound device; where there is none the program plays on in silence.
@@ -113,5 +124,6 @@ int main(int argc, char** argv) {
     SetSoundOutput(nullptr);
     snd::Shutdown();
     win::ReleaseWindows();
+    ReportUnmadeFailingCall();
     return result;
 }

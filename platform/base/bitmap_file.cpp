@@ -61,8 +61,11 @@ struct Channel {
         const int width = 32 - std::countl_zero(mask >> shift);
         max = width == 32 ? 0xFFFFFFFFu : (1u << width) - 1;
     }
-    // Scales the channel to 0..255, so a full 5-bit value becomes 255, not 248.
+    // Scales the channel to 0..255, so a full 5-bit value becomes 255, not 248. A file may
+    // give a channel no bits at all; it then reads as 0.
     uint32_t Extract(uint32_t pixel) const {
+        if (max == 0)
+            return 0;
         const uint64_t value = (pixel & mask) >> shift;
         return static_cast<uint32_t>((value * 255 + max / 2) / max);
     }

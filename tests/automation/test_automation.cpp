@@ -536,6 +536,13 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
             logged += line.substr(line.find(": ") + 2) + "\n";
     EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
     EXPECT_EQ(Start(machine, "quit\n", "KESTREL_FAIL_CALL=1:zz").exitCode, 2);
+    // A call past the end fails nothing and says how many calls the run made.
+    const Outcome past = Start(machine, "quit\n", "KESTREL_FAIL_CALL=1000000");
+    EXPECT_EQ(past.exitCode, 0);
+    EXPECT_EQ(past.out.find("box "), std::string::npos) << past.out;
+    EXPECT_NE(past.err.find("KESTREL_FAIL_CALL: call 1000000 was never made; the run made "),
+              std::string::npos)
+        << past.err;
 }
 
 } // namespace

@@ -62,6 +62,13 @@ TEST(BitmapFile, DecodesEveryStoredFormUpright) {
         {RunLength(BI_RLE4, 8, 2,
                    {5, 0x12, 0, 0, 0, 5, 0x34, 0x01, 0x20, 0x00, 0, 2, 1, 0, 1, 0x40, 0, 1}),
          {{R, W, K, B, G, K, W, K}, {B, G, B, G, B, K, K, K}}},
+        // A channel whose mask is empty reads as 0.
+        {{.width = 1,
+          .bitCount = 16,
+          .compression = 3,
+          .masks = {0x7C00, 0, 0x001F},
+          .pixels = {0xFF, 0xFF, 0, 0}},
+         {{0xFFFF00FF}}},
         // Runs past the row are clipped, not wrapped.
         {RunLength(BI_RLE8, 3, 1, {200, 1, 0, 1}), {{B, B, B}}},
     };

@@ -12,6 +12,7 @@
 
 #include "scene/buttons.h"
 #include "scene/credit_meter.h"
+#include "scene/machine_scene.h"
 #include "scene/machine_state.h"
 
 namespace fs = std::filesystem;
@@ -102,6 +103,24 @@ TEST_F(MachineSceneTest, MissingPictureIsReportedByItsFileName) {
     EXPECT_EQ(dialogs.boxes[0].text, "nothere.bmp");
     EXPECT_EQ(dialogs.boxes.size(), 1u); // the drum stands; its other stop is found
     EXPECT_NE(MachineScene.Reels[0], nullptr);
+}
+
+TEST_F(MachineSceneTest, ARebuildAfterAFailedTeardownLeavesTheOldFramesToTheWorld) {
+    Shared.DisplayFlags &= ~DISPLAY_CABINET;
+    Open();
+    const LPDIRECT3DRMFRAME frame = MachineScene.MachineFrame;
+    const LPDIRECT3DRMFRAME reel = MachineScene.Reels[0];
+    ASSERT_NE(reel, nullptr);
+    rm::FailNthCall(1, E_FAIL); // the teardown's first call, taking the machine off the world
+    BuildMachineScene();
+    EXPECT_EQ(LastBoxText(), "WorldFrame->DeleteChild(MachineFrame)");
+    ASSERT_NE(MachineScene.MachineFrame, frame);
+    // The old frames stay in the world, held by their parents alone, so they go with it
+    // instead of being lost with the references the new build took the places of.
+    EXPECT_EQ(frame->AddRef(), 2u);
+    EXPECT_EQ(reel->AddRef(), 2u);
+    frame->Release();
+    reel->Release();
 }
 
 TEST_F(MachineSceneTest, MissingMeterPictureLeavesTheCabinetOut) {

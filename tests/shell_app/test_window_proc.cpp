@@ -1,6 +1,7 @@
 // The window procedure where the program alone cannot reach it: refused and failed calls,
 // the busy guard, resizing, painting, activation and the File/Open dialog.
 
+#include "play/play_state.h"
 #include "shell_fixture.h"
 #include "tests/common/temp_path.h"
 
@@ -168,6 +169,35 @@ TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
     ASSERT_EQ(dialogs.openRequests.size(), 3u);
     EXPECT_EQ(dialogs.openRequests[2].file, path);
     EXPECT_EQ(Machine->ResetCount, resets);
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(WindowProcTest, ASpinWhoseAnimationCallsFailStartsWithoutTouchingAFreedAnimation) {
+    const std::filesystem::path home = std::filesystem::current_path();
+    const std::filesystem::path folder = TempPath("anim_fail_test");
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "two.slt").string();
+    std::ofstream(path) << "A a Apple\n%%\nA A\nA A\n%%\nA A ^ 1 2 3\n%%\n";
+    dialogs.openAnswers.push_back(path);
+    Command(CMD_OPEN);
+    ASSERT_EQ(Machine->NumReels, 2);
+    // Each pass fails one more of the calls that set up the reels' animations (an animation
+    // the set refused was once released and then given its keys).
+    for (int call = 1; call <= 12; ++call) {
+        Shared.Busy = 0;
+        Machine->Credits = 3;
+        rm::FailNthCall(call, E_FAIL);
+        Command(CMD_PLAY_3);
+        EXPECT_EQ(Machine->Credits, 0) << call;
+        // Every animation the play control keys is one the set holds.
+        rm::FailNthCall(0, 0);
+        for (LPDIRECT3DRMANIMATION animation : Play.ReelAnims) {
+            if (animation != nullptr) {
+                EXPECT_EQ(Play.ReelAnimSet->DeleteAnimation(animation), D3DRM_OK) << call;
+            }
+        }
+    }
     std::filesystem::current_path(home);
     std::filesystem::remove_all(folder);
 }

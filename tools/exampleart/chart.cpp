@@ -95,7 +95,7 @@ void PaintColumn(QPainter& p, const SlotMachine& m, const SlotPayoff& payoff, in
     p.setClipPath(frame);
     p.fillRect(box, kPaper);
     const std::vector<SlotSymbol> symbols = ColumnSymbols(m, payoff, c);
-    if (payoff.match[c]['*']) {
+    if (payoff.match[c][static_cast<int>('*')]) {
         PaintWord(p, QStringLiteral("ANY"),
                   box.adjusted(6, box.height() * 0.3, -6, -box.height() * 0.3),
                   QColor(0x55, 0x4a, 0x30));
