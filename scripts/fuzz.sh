@@ -26,7 +26,8 @@ script) pattern='*.txt' seeds=(tests/automation scripts/fault-sweep.txt) ;;
 esac
 
 ./scripts/install-deps.sh clang libclang-rt-14-dev
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+# -O1 keeps every check and runs about four times as many inputs a second as -O0.
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DCMAKE_CXX_COMPILER=clang++ \
     -DKESTREL_FUZZ=ON >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target "fuzz_$target" examples
 
