@@ -1,11 +1,11 @@
 #include "shell/options.h"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
 
+#include "engine/whole_number.h"
 #include "shell/app.h"
 
 namespace {
@@ -41,17 +41,13 @@ constexpr int64_t kLongestTickStep = 60000;
 template <typename T>
 void AddBoundedNumber(CLI::App& app, const std::string& name, std::optional<T>& target, int64_t low,
                       int64_t high, const std::string& description) {
-    const std::string bound =
-        "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    const std::string bound = WholeNumberBound(low, high);
     app.add_option_function<std::string>(
            name,
-           [&target, name, low, high, bound](const std::string& text) {
+           [&target, name, low, high](const std::string& text) {
                int64_t value = 0;
-               const char* end = text.data() + text.size();
-               const auto [stop, error] = std::from_chars(text.data(), end, value);
-               if (text.empty() || error != std::errc() || stop != end || value < low ||
-                   value > high)
-                   throw CLI::ValidationError(name, "expected " + bound + ", not '" + text + "'");
+               if (!ParseWholeNumber(text, low, high, value))
+                   throw CLI::ValidationError(name, WholeNumberExpected(text, low, high));
                target = static_cast<T>(value);
            },
            description + " (" + bound + ")")

@@ -2,8 +2,9 @@
 
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <sstream>
+
+#include "engine/whole_number.h"
 
 namespace {
 
@@ -40,28 +41,13 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return out;
 }
 
-// Whole-word decimal integer, with an optional sign; nothing else is accepted.
-bool ParseInt(const std::string& text, int& value) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    auto [end, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && end == last && first != last;
-}
-
-// A whole number within its bound, or the bound in words.
+// A whole number within its bound; int-sized, as every bound of a script line is.
 bool ParseBounded(const std::string& text, int low, int high, int& value) {
-    int parsed = 0;
-    if (!ParseInt(text, parsed) || parsed < low || parsed > high)
+    int64_t parsed = 0;
+    if (!ParseWholeNumber(text, low, high, parsed))
         return false;
-    value = parsed;
+    value = static_cast<int>(parsed);
     return true;
-}
-
-std::string Expected(const std::string& text, int low, int high) {
-    return "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-           ", not '" + text + "'";
 }
 
 // The text after the command word, spaces kept, so paths may contain blanks.
@@ -137,7 +123,7 @@ private:
         int* slots[] = {&step_.a, &step_.b};
         for (size_t i = 0; i < count; ++i) {
             if (!ParseBounded(words_[i + 1], low, high, *slots[i]))
-                return Expected(words_[i + 1], low, high);
+                return WholeNumberExpected(words_[i + 1], low, high);
         }
         return "";
     }
@@ -159,7 +145,7 @@ private:
         if (words_.size() != (thumb ? 4u : 3u))
             return thumb ? "thumb needs one position" : "too many arguments";
         if (thumb && !ParseBounded(words_[3], -32768, 32767, step_.c))
-            return Expected(words_[3], -32768, 32767);
+            return WholeNumberExpected(words_[3], -32768, 32767);
         return "";
     }
 

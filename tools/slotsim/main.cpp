@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "engine/whole_number.h"
 #include "tools/slotsim/commands.h"
 
 namespace {
@@ -64,18 +64,14 @@ CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, O
 template <typename T>
 CLI::Option* AddBoundedNumber(CLI::App* command, const std::string& name, T& target, int64_t low,
                               int64_t high, const std::string& description) {
-    const std::string bound =
-        "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    const std::string bound = WholeNumberBound(low, high);
     return command
         ->add_option_function<std::string>(
             name,
-            [&target, name, low, high, bound](const std::string& text) {
+            [&target, name, low, high](const std::string& text) {
                 int64_t value = 0;
-                const char* end = text.data() + text.size();
-                const auto [stop, error] = std::from_chars(text.data(), end, value);
-                if (text.empty() || error != std::errc() || stop != end || value < low ||
-                    value > high)
-                    throw CLI::ValidationError(name, "expected " + bound + ", not '" + text + "'");
+                if (!ParseWholeNumber(text, low, high, value))
+                    throw CLI::ValidationError(name, WholeNumberExpected(text, low, high));
                 target = static_cast<T>(value);
             },
             description + " (" + bound + ")")
