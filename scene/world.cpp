@@ -12,9 +12,6 @@ namespace {
 
 constexpr float ROTATION_PER_FRAME = 0.03f;
 
-bool SeedOverridden = false;
-uint32_t SeedOverride = 0;
-
 // A failed world step shows its name; the caller then gives up.
 HRESULT StepFailed(const char* step) {
     win::MessageBox(nullptr, step, "Direct 3D Error", win::MB_ICONEXCLAMATION);
@@ -51,13 +48,8 @@ PlayerMessages LoaderMessages;
 
 } // namespace
 
-void SetWorldSeedOverride(bool use, uint32_t seed) {
-    SeedOverridden = use;
-    SeedOverride = seed;
-}
-
 HRESULT BuildWorld(LPDIRECT3DRMDEVICE device, const OpenMachineFunction& openMachine) {
-    Random::Seed(SeedOverridden ? SeedOverride : win::timeGetTime());
+    Random::Seed(World.SeedOverride.value_or(win::timeGetTime()));
     if (FAILED(device->SetQuality(START_RENDER_QUALITY)))
         return StepFailed("Set Quality");
     if (FAILED(InitWorld(D3D.SceneFrame, D3D.CameraFrame, openMachine)))

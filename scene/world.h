@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "platform/rm/d3drm.h"
 
@@ -17,6 +18,8 @@ struct WorldState {
     double PanX = 0.0;                          // -10..10, from the horizontal scroll bar
     double PanY = 0.0;                          // -10..10, the negated vertical scroll bar
     double Zoom = 0.0;                          // unbounded, 1 per Zoom In / Zoom Out
+    // The seed BuildWorld uses instead of the millisecond timer, so that a run can be repeated.
+    std::optional<uint32_t> SeedOverride;
 };
 extern WorldState World;
 
@@ -29,7 +32,3 @@ HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera,
                   const OpenMachineFunction& openMachine);
 void PlaceCamera();
 void SetWorldRotation();
-
-// The seed BuildWorld uses; by default the millisecond timer. Automation replaces it so
-// that a run can be repeated.
-void SetWorldSeedOverride(bool use, uint32_t seed);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/slot_machine.h"
+#include "platform/rm/results.h"
 #include "platform/win/platform.h"
 #include "play/play_state.h"
 #include "play/spin_sequence.h"
@@ -21,13 +22,6 @@
 ShellState Shell;
 
 namespace {
-
-const win::AcceleratorResource* Accelerators = nullptr;
-int QuitCode = 0;
-
-// The two facts of the choice made so far, kept between calls of the enumeration.
-bool ChosenIsHardware = false;
-bool ChosenIsMono = false;
 
 template <typename T> void Release(T*& object) {
     if (object) {
@@ -50,28 +44,28 @@ constexpr ShadeCounts kShadeCounts[] = {
     {32, 256, 64, 256},
 };
 
-int ApplyShadeCounts() {
+bool ApplyShadeCounts() {
     for (const ShadeCounts& entry : kShadeCounts) {
         if (entry.bits != Shell.BitsPerPixel)
             continue;
         if (entry.deviceShades && FAILED(D3D.Device->SetShades(entry.deviceShades)))
-            return 0;
+            return false;
         if (entry.textureColors &&
             FAILED(D3D.lpD3DRM->SetDefaultTextureColors(entry.textureColors)))
-            return 0;
+            return false;
         if (entry.textureShades &&
             FAILED(D3D.lpD3DRM->SetDefaultTextureShades(entry.textureShades)))
-            return 0;
+            return false;
     }
-    return 1;
+    return true;
 }
 
 } // namespace
 
 void StartDriverEnumeration() {
     Shell.CurrentDriver = -1;
-    ChosenIsHardware = false;
-    ChosenIsMono = false;
+    Shell.ChosenIsHardware = false;
+    Shell.ChosenIsMono = false;
 }
 
 DWORD DepthToRenderBit(int bits) {
@@ -101,12 +95,12 @@ HRESULT ChooseDriver(GUID* guid, char* /*description*/, char* name, D3DDEVICEDES
     Shell.DriverName[Shell.DriverCount][DRIVER_NAME_SIZE - 1] = '\0';
 
     const bool isMono = taken->dcmColorModel == D3DCOLOR_MONO;
-    const bool choose = *current == -1 || (isHardware && !ChosenIsHardware) ||
-                        (isMono && !ChosenIsMono && (isHardware || !ChosenIsHardware));
+    const bool choose = *current == -1 || (isHardware && !Shell.ChosenIsHardware) ||
+                        (isMono && !Shell.ChosenIsMono && (isHardware || !Shell.ChosenIsHardware));
     if (choose) {
         *current = Shell.DriverCount;
-        ChosenIsHardware = isHardware;
-        ChosenIsMono = isMono;
+        Shell.ChosenIsHardware = isHardware;
+        Shell.ChosenIsMono = isMono;
     }
     Shell.DriverCount += 1;
     return Shell.DriverCount >= MAX_DRIVERS ? D3DENUMRET_CANCEL : D3DENUMRET_OK;
@@ -184,7 +178,7 @@ int ApplyRenderState() {
     if (!D3D.Device)
         return 1;
     HRESULT result;
-    if (D3D.Device->GetQuality() != static_cast<D3DRMRENDERQUALITY>(Shell.RenderQuality) &&
+    if (D3D.Device->GetQuality() != Shell.RenderQuality &&
         (result = D3D.Device->SetQuality(Shell.RenderQuality)) != D3DRM_OK) {
         ShowMessage("Setting the render quality failed.\n%s", ErrorText(result));
         return 0;
@@ -194,9 +188,8 @@ int ApplyRenderState() {
         ShowMessage("Setting dither mode failed.\n%s", ErrorText(result));
         return 0;
     }
-    if (D3D.Device->GetTextureQuality() != static_cast<D3DRMTEXTUREQUALITY>(Shell.TextureQuality) &&
-        (result = D3D.Device->SetTextureQuality(
-             static_cast<D3DRMTEXTUREQUALITY>(Shell.TextureQuality))) != D3DRM_OK) {
+    if (D3D.Device->GetTextureQuality() != Shell.TextureQuality &&
+        (result = D3D.Device->SetTextureQuality(Shell.TextureQuality)) != D3DRM_OK) {
         ShowMessage("Setting texture quality failed.\n%s", ErrorText(result));
         return 0;
     }
@@ -227,7 +220,7 @@ void ShutDown() {
 }
 
 void ShutDownAfterFailure() {
-    QuitCode = 1;
+    Shell.QuitCode = 1;
     ShutDown();
 }
 
@@ -240,25 +233,16 @@ void FreeProgram() {
     Machine = nullptr;
 }
 
-int ResetGlobals() {
+void ResetGlobals() {
     D3D.lpD3DRM = nullptr;
     D3D.Device = nullptr;
-    std::memset(Shell.DriverName, 0, sizeof Shell.DriverName);
-    Shell.DriverCount = 0;
-    Shell.CurrentDriver = 0;
-    Shell.RenderQuality = START_RENDER_QUALITY;
-    Shell.TextureQuality = 1;
-    Shell.Dithering = 0;
-    Shell.Running = 0;
-    Shell.Quit = 0;
-    Shell.Minimized = 0;
-    Shell.SingleStep = 0;
-    Shell.StepPending = 0;
-    Shell.BitsPerPixel = 0;
-    return 0;
+    static_cast<StartUpState&>(Shell) = StartUpState{};
 }
 
 void ResetProgramState() {
+    // Disarmed first, so that no release below is the call chosen to fail.
+    rm::FailNthCall(0, 0);
+    FreeProgram();
     Shell = ShellState{};
     D3D = Direct3DObjects{};
     World = WorldState{};
@@ -266,6 +250,7 @@ void ResetProgramState() {
     Errors = ErrorReportState{};
     MachineScene = MachineSceneState{};
     Play = PlayState{};
+    rm::SetDisplayDepth(rm::DEFAULT_DISPLAY_DEPTH);
 }
 
 namespace {
@@ -277,10 +262,10 @@ void PresentInWindow(win::Window* window) {
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.
-int CreateSceneObjects(win::Window* window) {
+bool CreateSceneObjects(win::Window* window) {
     if (DirectDrawCreate(nullptr, &D3D.lpDD, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDraw\n");
-        return 0;
+        return false;
     }
     D3D.lpDD->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
     if (!SucceededOrShow(Direct3DRMCreate(&D3D.lpD3DRM), "Failed to create Direct3DRM.\n%s") ||
@@ -290,30 +275,30 @@ int CreateSceneObjects(win::Window* window) {
                          "Failed to create the camera's frame.\n%s") ||
         !SucceededOrShow(D3D.CameraFrame->SetPosition(D3D.SceneFrame, 0, 0, 0),
                          "Failed to position the camera in the frame.\n%s"))
-        return 0;
+        return false;
     if (DirectDrawCreateClipper(0, &D3D.Clipper, nullptr) != DD_OK) {
         ShowMessage("Failed to create DirectDrawClipper");
-        return 0;
+        return false;
     }
     if (D3D.Clipper->SetHWnd(0, window) != DD_OK) {
         ShowMessage("Failed to set hwnd on the clipper");
-        return 0;
+        return false;
     }
     PresentInWindow(window);
-    return 1;
+    return true;
 }
 
 // The driver named on the command line replaces the enumeration's choice.
-int TakeStartDriver() {
+bool TakeStartDriver() {
     if (Shell.StartDriver < 0)
-        return 1;
+        return true;
     if (Shell.StartDriver >= Shell.DriverCount) {
         std::fprintf(stderr, "kestrel3d: --driver %d: the list has %d driver(s)\n",
                      Shell.StartDriver, Shell.DriverCount);
-        return 0;
+        return false;
     }
     Shell.CurrentDriver = Shell.StartDriver;
-    return 1;
+    return true;
 }
 
 } // namespace
@@ -349,9 +334,9 @@ win::Window* StartApplication(int showCommand) {
 
 void DeliverMessage(const win::Message& message) {
     // Messages delivered before the main loop (by automation) use the same table.
-    if (!Accelerators)
-        Accelerators = win::LoadAccelerators("AppAccel");
-    if (!win::TranslateAccelerator(message.window, Accelerators, message)) {
+    if (!Shell.Accelerators)
+        Shell.Accelerators = win::LoadAccelerators("AppAccel");
+    if (!win::TranslateAccelerator(message.window, Shell.Accelerators, message)) {
         win::TranslateMessage(message);
         win::DispatchMessage(message);
     }
@@ -361,7 +346,7 @@ void PumpMessages() {
     win::Message message;
     while (win::PeekMessage(message)) {
         if (message.kind == win::Kind::Quit) {
-            QuitCode = message.exitCode;
+            Shell.QuitCode = message.exitCode;
             ShutDown();
             return;
         }
@@ -371,11 +356,11 @@ void PumpMessages() {
 
 int WinMain(int showCommand) {
     int failedFrames = 0;
-    QuitCode = 0;
+    Shell.QuitCode = 0;
     Shell.MainWindow = StartApplication(showCommand);
     if (!Shell.MainWindow)
         return 1;
-    Accelerators = win::LoadAccelerators("AppAccel");
+    Shell.Accelerators = win::LoadAccelerators("AppAccel");
     while (!Shell.Quit) {
         if (Shell.LoopHooks.beforePass)
             Shell.LoopHooks.beforePass();
@@ -399,5 +384,5 @@ int WinMain(int showCommand) {
             Shell.StepPending = 0;
     }
     win::DestroyWindow(Shell.MainWindow);
-    return QuitCode;
+    return Shell.QuitCode;
 }

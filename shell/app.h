@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/rm/d3drm.h"
+#include "platform/win/resource_types.h"
 #include "platform/win/window.h"
 #include "scene/scene_objects.h"
 #include "shell/title.h"
@@ -24,8 +25,8 @@ struct MainLoopHooks {
     bool mayWait = true;
 };
 
-// The shell's own state. The 3D objects it creates are in D3D (scene/scene_objects.h).
-struct ShellState {
+// What start-up puts back to its start values before it makes the window (ResetGlobals).
+struct StartUpState {
     int32_t DriverCount = 0;
     int32_t CurrentDriver = 0;
     GUID DriverGuid[MAX_DRIVERS] = {};
@@ -33,12 +34,9 @@ struct ShellState {
     int32_t BitsPerPixel = 0;
 
     // Render state; RenderQuality holds shade (bits 0-2), lighting (3-5) and fill (6-8).
-    int32_t RenderQuality = START_RENDER_QUALITY;
-    int32_t TextureQuality = 1; // 0 nearest, 1 bilinear
+    D3DRMRENDERQUALITY RenderQuality = START_RENDER_QUALITY;
+    D3DRMTEXTUREQUALITY TextureQuality = D3DRMTEXTURE_LINEAR;
     int32_t Dithering = 0;
-    int32_t AntiAliasing = 0; // shown as its check mark and applied to nothing
-    int32_t ShowFPS = 0;
-    TitleStatus Status; // the frame count, the frame rate and the last title
 
     // Run flags.
     int32_t Running = 0;
@@ -46,9 +44,23 @@ struct ShellState {
     int32_t Minimized = 0;
     int32_t SingleStep = 0;
     int32_t StepPending = 0;
+};
 
-    // The main window, once start-up has made it.
+// The shell's own state. The 3D objects it creates are in D3D (scene/scene_objects.h).
+struct ShellState : StartUpState {
+    int32_t AntiAliasing = 0; // shown as its check mark and applied to nothing
+    int32_t ShowFPS = 0;
+    TitleStatus Status; // the frame count, the frame rate and the last title
+
+    // The two facts of the driver chosen so far, kept between calls of the enumeration.
+    bool ChosenIsHardware = false;
+    bool ChosenIsMono = false;
+
+    // The main window, once start-up has made it, and its accelerator table.
     win::Window* MainWindow = nullptr;
+    const win::AcceleratorResource* Accelerators = nullptr;
+    // What WinMain returns once the loop ends: a quit message's code, or 1 after a failure.
+    int QuitCode = 0;
     MainLoopHooks LoopHooks;
     // The driver to start on instead of the one the enumeration chooses; -1 for the choice.
     int32_t StartDriver = -1;
@@ -72,9 +84,13 @@ void ShutDown();
 // The shut-down of a failure that ends the program (a resize, a driver change, too many
 // failed frames): the program then exits with 1, as after a failed start-up.
 void ShutDownAfterFailure();
-int ResetGlobals();
-// Every global of the program back to its start value: the shell's, the 3D objects' (which
-// must have been released), the world's, the shared flags and the error report's.
+// The start-up state back to its start values; the hooks and the start driver, set before
+// start-up, stay.
+void ResetGlobals();
+// The whole program back to where it starts: everything FreeProgram gives back is released,
+// then every global is at its start value (the shell's, the 3D objects', the world's, the
+// machine scene's, the play control's, the shared flags, the error report's) and the 3D
+// layer has no failing call armed and the default display depth.
 void ResetProgramState();
 
 // One message through the accelerator table to its window, as the main loop passes it.

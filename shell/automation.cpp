@@ -15,6 +15,7 @@
 #include "platform/win/recording_dialogs.h"
 #include "play/play_state.h"
 #include "play/sound_cues.h"
+#include "resources/command_ids.h"
 #include "scene/shared_flags.h"
 #include "scene/world.h"
 #include "shell/app.h"
@@ -184,7 +185,7 @@ public:
             virtualTime_ = true;
         }
         if (options.seed)
-            SetWorldSeedOverride(true, *options.seed);
+            World.SeedOverride = options.seed;
         if (options.driver)
             Shell.StartDriver = *options.driver;
         // The answers to the dialogs of start-up are known before the window exists.
@@ -200,7 +201,7 @@ public:
         win::SetDialogs(nullptr);
         if (virtualTime_)
             win::SetClock(nullptr);
-        SetWorldSeedOverride(false, 0);
+        World.SeedOverride.reset();
         Shell.StartDriver = -1;
     }
 
@@ -226,7 +227,7 @@ private:
                 return;
         }
         if (!Shell.Quit)
-            Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
+            Deliver(win::Message{.kind = win::Kind::Command, .command = CMD_EXIT});
     }
 
     void ReportStartUpTime() {
@@ -322,7 +323,7 @@ private:
             WriteState(step);
             return false;
         case ScriptOp::Quit:
-            Deliver(win::Message{.kind = win::Kind::Command, .command = 2});
+            Deliver(win::Message{.kind = win::Kind::Command, .command = CMD_EXIT});
             return false;
         }
         return false;

@@ -8,7 +8,7 @@ namespace {
 constexpr DWORD kMaxSurfaceSide = 8192;
 constexpr uint64_t kMaxSurfacePixels = 4096ull * 4096ull;
 
-int displayDepth = 32;
+int displayDepth = rm::DEFAULT_DISPLAY_DEPTH;
 std::map<void*, rm::Presenter>& Presenters() {
     static std::map<void*, rm::Presenter> presenters;
     return presenters;

@@ -185,8 +185,9 @@ HRESULT DirectDrawCreateClipper(DWORD flags, IDirectDrawClipper** out, IUnknown*
 
 namespace rm {
 
-// The colour depth of the display (16, 24 or 32; 32 until the window layer says otherwise).
-// Devices render at this depth.
+// The colour depth of the display (16, 24 or 32; DEFAULT_DISPLAY_DEPTH until the window layer
+// says otherwise). Devices render at this depth.
+constexpr int DEFAULT_DISPLAY_DEPTH = 32;
 void SetDisplayDepth(int bitsPerPixel);
 int DisplayDepth();
 

@@ -23,17 +23,15 @@ public:
         dialogs_.openAnswers.push_back(std::string(KESTREL_EXAMPLES_DIR) +
                                        "/lucky-sevens/lucky-sevens.slt");
         win::Install(win::Services{&dialogs_, &clock_, nullptr, nullptr});
-        SetWorldSeedOverride(true, 1);
+        World.SeedOverride = 1;
         Shell.MainWindow = StartApplication(win::SW_SHOWNORMAL);
         if (Shell.MainWindow == nullptr || Machine == nullptr || Machine->NumReels == 0 ||
             !dialogs_.boxes.empty())
             state.SkipWithError("the example did not open cleanly");
     }
     ~ExampleMachine() {
-        FreeProgram();
-        Shell.MainWindow = nullptr;
+        ResetProgramState();
         win::Install(win::Services{});
-        SetWorldSeedOverride(false, 0);
         std::filesystem::current_path(home_);
     }
 

@@ -17,7 +17,7 @@ void BM_ShellStartUpToFirstFrame(benchmark::State& state) {
     win::VirtualClock clock(10);
     for (auto _ : state) {
         win::Install(win::Services{&dialogs, &clock, nullptr, nullptr});
-        SetWorldSeedOverride(true, 1);
+        World.SeedOverride = 1;
         win::Window* window = StartApplication(win::SW_SHOWNORMAL);
         if (!window || !RenderFrame()) {
             state.SkipWithError("start-up failed");
@@ -26,11 +26,9 @@ void BM_ShellStartUpToFirstFrame(benchmark::State& state) {
         Shell.MainWindow = window;
         UpdateTitle(window);
         benchmark::DoNotOptimize(window->ClientImage().pixels.data());
-        FreeProgram();
-        Shell.MainWindow = nullptr;
+        ResetProgramState();
         win::Install(win::Services{});
     }
-    SetWorldSeedOverride(false, 0);
 }
 BENCHMARK(BM_ShellStartUpToFirstFrame)->Unit(benchmark::kMillisecond);
 

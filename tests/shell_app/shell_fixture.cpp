@@ -30,18 +30,12 @@ void ShellTest::SetUp() {
     dialogs = win::RecordingDialogs{};
     clock = win::VirtualClock{10};
     win::Install(win::Services{&dialogs, &clock, nullptr, &windows});
-    rm::FailNthCall(0, 0);
     ResetProgramState();
-    SetWorldSeedOverride(true, 1);
 }
 
 void ShellTest::TearDown() {
-    rm::FailNthCall(0, 0);
-    FreeProgram();
-    Shell.MainWindow = nullptr;
+    ResetProgramState();
     win::Install(win::Services{});
-    SetWorldSeedOverride(false, 0);
-    rm::SetDisplayDepth(32);
 }
 
 win::Window* ShellTest::Start() {

@@ -106,8 +106,8 @@ TEST_F(ShellTest, StartsHiddenAsksForAFileThenShowsTheWindow) {
     EXPECT_EQ(D3D.Viewport->GetWidth(), static_cast<DWORD>(window->ClientWidth()));
     EXPECT_EQ(D3D.Viewport->GetHeight(), static_cast<DWORD>(window->ClientHeight()));
     EXPECT_FLOAT_EQ(D3D.Viewport->GetBack(), 100.0f);
-    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
-    EXPECT_EQ(D3D.Device->GetTextureQuality(), 1u);
+    EXPECT_EQ(D3D.Device->GetQuality(), D3DRMRENDER_GOURAUD); // solid, lit, Gouraud
+    EXPECT_EQ(D3D.Device->GetTextureQuality(), D3DRMTEXTURE_LINEAR);
     EXPECT_EQ(D3D.Device->GetDither(), 0);
     EXPECT_EQ(D3D.Device->GetShades(), 256u);
 }
@@ -244,6 +244,25 @@ TEST_F(ShellTest, EveryWayOutEndsTheLoopAndShutsDown) {
         ShutDown();
         EXPECT_EQ(Shell.Quit, 1);
     }
+}
+
+// What a run leaves behind (the machine, a seed, a failure's exit code, the display depth, a
+// failing call armed and never reached) one reset clears, so the next start is like the first.
+TEST_F(ShellTest, ResetProgramStateLeavesNothingOfTheLastRun) {
+    windows.depth = 16;
+    World.SeedOverride = 4242;
+    ASSERT_NE(Start(), nullptr);
+    ShutDownAfterFailure();
+    rm::FailNthCall(1, E_FAIL);
+    ResetProgramState();
+    EXPECT_EQ(Machine, nullptr);
+    EXPECT_FALSE(World.SeedOverride.has_value());
+    EXPECT_EQ(Shell.QuitCode, 0);
+    EXPECT_EQ(rm::DisplayDepth(), rm::DEFAULT_DISPLAY_DEPTH);
+    LPDIRECT3DRM d3drm = nullptr;
+    EXPECT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
+    if (d3drm)
+        d3drm->Release();
 }
 
 TEST_F(ShellTest, SingleStepRendersOneFramePerStep) {

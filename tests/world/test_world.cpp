@@ -126,7 +126,8 @@ TEST_F(WorldTest, SeedComesFromTheTimerUnlessOverridden) {
     for (const auto& [overridden, seed] : overrides) {
         TearDown();
         SetUp();
-        SetWorldSeedOverride(overridden, overridden ? seed : 0);
+        if (overridden)
+            World.SeedOverride = seed;
         ASSERT_NE(Start(), nullptr);
         const int first = Random::Next();
         Random::Seed(seed);
