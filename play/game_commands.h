@@ -4,12 +4,7 @@
 
 #include <cstdint>
 
-// Button command numbers, carried by the cabinet buttons' frames as application data.
-inline constexpr int32_t BUTTON_CHANGE = 1;
-inline constexpr int32_t BUTTON_NONE = 2; // a cabinet button without action
-inline constexpr int32_t BUTTON_BET_1 = 3;
-inline constexpr int32_t BUTTON_SPIN = 4;
-inline constexpr int32_t BUTTON_PLAY_3 = 5;
+#include "scene/buttons.h" // the button command numbers
 
 // Any number without an action (0, 2, negative, above 5) does nothing.
 void DoButtonCommand(int32_t command);

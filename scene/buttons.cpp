@@ -111,10 +111,10 @@ void UpdateButtons() {
     const bool idle = Shared.Busy == 0;
     if (!(Shared.DisplayFlags & DISPLAY_BUTTONS))
         return;
-    SetButtonState(5, canbet && idle ? 2 : 1); // Play 3
-    SetButtonState(4, hasbet && idle ? 2 : 1); // Spin
-    SetButtonState(3, canbet && idle ? 2 : 1); // Bet 1
-    SetButtonState(2, 2);                      // the button without an action
+    SetButtonState(BUTTON_PLAY_3, canbet && idle ? 2 : 1);
+    SetButtonState(BUTTON_SPIN, hasbet && idle ? 2 : 1);
+    SetButtonState(BUTTON_BET_1, canbet && idle ? 2 : 1);
+    SetButtonState(BUTTON_NONE, 2);
 }
 
 void DestroyButton(int32_t command) {

@@ -7,6 +7,14 @@
 
 #include "platform/rm/d3drm.h"
 
+// Button command numbers, carried by the cabinet buttons' frames as application data and
+// carried out by the game commands.
+inline constexpr int32_t BUTTON_CHANGE = 1;
+inline constexpr int32_t BUTTON_NONE = 2; // a cabinet button without action
+inline constexpr int32_t BUTTON_BET_1 = 3;
+inline constexpr int32_t BUTTON_SPIN = 4;
+inline constexpr int32_t BUTTON_PLAY_3 = 5;
+
 // Builds the button of `command` (0 to 9) on the slope through p1 and p2 (their y and z),
 // from x to x + width, `height` long along the slope and one unit in front of it; the
 // state-1 look is the cell (tx, ty)-(tx2, ty2). 0, or E_FAIL after a reported failure.

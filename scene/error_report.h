@@ -21,8 +21,8 @@ extern ErrorReportState Errors;
 int ShowMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The shell's way of reporting a failed step: a negative or positive code shows the sentence
-// with the code's text in place of its "%s". Returns 1 for D3DRM_OK, 0 after the message.
-int SucceededOrShow(HRESULT result, const char* format);
+// with the code's text in place of its "%s". True for D3DRM_OK, false after the message.
+bool SucceededOrShow(HRESULT result, const char* format);
 
 // The text of a result code; "Unrecognized error value." for any code not in the table. The
 // text is constant and lives as long as the program.

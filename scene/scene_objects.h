@@ -8,7 +8,8 @@
 #include "platform/rm/d3drm.h"
 
 // The device's render quality at start: solid, lit, Gouraud.
-constexpr int32_t START_RENDER_QUALITY = 137;
+constexpr D3DRMRENDERQUALITY START_RENDER_QUALITY =
+    D3DRMFILL_SOLID | D3DRMLIGHT_ON | D3DRMSHADE_GOURAUD;
 
 struct Direct3DObjects {
     LPDIRECTDRAW lpDD = nullptr; // never released before the program ends

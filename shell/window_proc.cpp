@@ -19,24 +19,15 @@
 
 namespace {
 
-// Bits of RenderQuality.
-constexpr int32_t SHADE_MASK = 0x7;
-constexpr int32_t LIGHT_MASK = 0x38;
-constexpr int32_t LIGHT_ON = 8;
-constexpr int32_t FILL_MASK = 0x1C0;
-constexpr int32_t FILL_POINTS = 0;
-constexpr int32_t FILL_WIREFRAME = 64;
-constexpr int32_t FILL_SOLID = 128;
-
 constexpr int SCROLL_MIN = -10;
 constexpr int SCROLL_MAX = 10;
 
-void SetRenderBits(int32_t mask, int32_t value) {
+void SetRenderBits(D3DRMRENDERQUALITY mask, D3DRMRENDERQUALITY value) {
     Shell.RenderQuality = (Shell.RenderQuality & ~mask) | value;
     ApplyRenderState();
 }
 
-void SetTextureQuality(int32_t quality) {
+void SetTextureQuality(D3DRMTEXTUREQUALITY quality) {
     if (Shell.TextureQuality == quality)
         return;
     Shell.TextureQuality = quality;
@@ -81,17 +72,18 @@ const Command kCommands[] = {
     {CMD_SINGLE_STEP, [](win::Window*) { StepOnce(); }},
     {CMD_GO, [](win::Window*) { Shell.SingleStep = 0; }},
     {CMD_EXIT, [](win::Window*) { ShutDown(); }},
-    {CMD_FLAT, [](win::Window*) { SetRenderBits(SHADE_MASK, 0); }},
-    {CMD_GOURAUD, [](win::Window*) { SetRenderBits(SHADE_MASK, 1); }},
-    {CMD_PHONG, [](win::Window*) { SetRenderBits(SHADE_MASK, 2); }},
-    {CMD_LIGHTING, [](win::Window*) { SetRenderBits(LIGHT_ON, ~Shell.RenderQuality & LIGHT_ON); }},
-    {CMD_POINTS, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_POINTS); }},
-    {CMD_WIREFRAME, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_WIREFRAME); }},
-    {CMD_SOLID, [](win::Window*) { SetRenderBits(FILL_MASK, FILL_SOLID); }},
+    {CMD_FLAT, [](win::Window*) { SetRenderBits(D3DRMSHADE_MASK, D3DRMSHADE_FLAT); }},
+    {CMD_GOURAUD, [](win::Window*) { SetRenderBits(D3DRMSHADE_MASK, D3DRMSHADE_GOURAUD); }},
+    {CMD_PHONG, [](win::Window*) { SetRenderBits(D3DRMSHADE_MASK, D3DRMSHADE_PHONG); }},
+    {CMD_LIGHTING,
+     [](win::Window*) { SetRenderBits(D3DRMLIGHT_ON, ~Shell.RenderQuality & D3DRMLIGHT_ON); }},
+    {CMD_POINTS, [](win::Window*) { SetRenderBits(D3DRMFILL_MASK, D3DRMFILL_POINTS); }},
+    {CMD_WIREFRAME, [](win::Window*) { SetRenderBits(D3DRMFILL_MASK, D3DRMFILL_WIREFRAME); }},
+    {CMD_SOLID, [](win::Window*) { SetRenderBits(D3DRMFILL_MASK, D3DRMFILL_SOLID); }},
     {CMD_DITHERING, [](win::Window*) { FlipDithering(); }},
     {CMD_ANTI_ALIASING, [](win::Window*) { Shell.AntiAliasing ^= 1; }},
-    {CMD_POINT_FILTERING, [](win::Window*) { SetTextureQuality(0); }},
-    {CMD_BILINEAR_FILTERING, [](win::Window*) { SetTextureQuality(1); }},
+    {CMD_POINT_FILTERING, [](win::Window*) { SetTextureQuality(D3DRMTEXTURE_NEAREST); }},
+    {CMD_BILINEAR_FILTERING, [](win::Window*) { SetTextureQuality(D3DRMTEXTURE_LINEAR); }},
     {CMD_ZOOM_IN, [](win::Window*) { MoveZoom(1.0); }},
     {CMD_ZOOM_OUT, [](win::Window*) { MoveZoom(-1.0); }},
     {CMD_SOUND, [](win::Window*) { Shared.DisplayFlags ^= DISPLAY_SOUND; }},
@@ -336,22 +328,22 @@ int ScrollStep(int position, int minimum, int maximum, int request, int thumb) {
 }
 
 std::vector<MenuMark> CurrentMenuMarks() {
-    const int32_t shade = Shell.RenderQuality & SHADE_MASK;
-    const int32_t fill = Shell.RenderQuality & FILL_MASK;
+    const D3DRMRENDERQUALITY shade = Shell.RenderQuality & D3DRMSHADE_MASK;
+    const D3DRMRENDERQUALITY fill = Shell.RenderQuality & D3DRMFILL_MASK;
     const int cabinet = (Shared.DisplayFlags & DISPLAY_CABINET) ? 1 : 0;
     auto on = [](bool b) { return b ? 1 : 0; };
     std::vector<MenuMark> marks = {
         {CMD_SINGLE_STEP, on(Shell.SingleStep == 1), -1},
         {CMD_GO, -1, on(Shell.SingleStep == 1)},
-        {CMD_LIGHTING, on((Shell.RenderQuality & LIGHT_MASK) == LIGHT_ON), -1},
-        {CMD_FLAT, on(shade == 0), -1},
-        {CMD_GOURAUD, on(shade == 1), -1},
-        {CMD_PHONG, on(shade == 2), 0},
-        {CMD_POINTS, on(fill == FILL_POINTS), -1},
-        {CMD_WIREFRAME, on(fill == FILL_WIREFRAME), -1},
-        {CMD_SOLID, on(fill == FILL_SOLID), -1},
-        {CMD_POINT_FILTERING, on(Shell.TextureQuality == 0), -1},
-        {CMD_BILINEAR_FILTERING, on(Shell.TextureQuality == 1), -1},
+        {CMD_LIGHTING, on((Shell.RenderQuality & D3DRMLIGHT_MASK) == D3DRMLIGHT_ON), -1},
+        {CMD_FLAT, on(shade == D3DRMSHADE_FLAT), -1},
+        {CMD_GOURAUD, on(shade == D3DRMSHADE_GOURAUD), -1},
+        {CMD_PHONG, on(shade == D3DRMSHADE_PHONG), 0},
+        {CMD_POINTS, on(fill == D3DRMFILL_POINTS), -1},
+        {CMD_WIREFRAME, on(fill == D3DRMFILL_WIREFRAME), -1},
+        {CMD_SOLID, on(fill == D3DRMFILL_SOLID), -1},
+        {CMD_POINT_FILTERING, on(Shell.TextureQuality == D3DRMTEXTURE_NEAREST), -1},
+        {CMD_BILINEAR_FILTERING, on(Shell.TextureQuality == D3DRMTEXTURE_LINEAR), -1},
         {CMD_DITHERING, on(Shell.Dithering == 1), -1},
         {CMD_ANTI_ALIASING, on(Shell.AntiAliasing == 1), 0},
         {CMD_SOUND, on(Shared.DisplayFlags & DISPLAY_SOUND), -1},

@@ -96,8 +96,8 @@ TEST(ErrorText, NamesTheCodesAtTheEdgesOfItsFamilies) {
 TEST_F(Reporting, ShellMessagesAppendTheLineEndStayInTheirBufferAndAreNotLogged) {
     ShowMessage("Updating device failed.\n%s", ErrorText(kBadObject));
     ShowMessage("%s", std::string(400, 'x').c_str());
-    EXPECT_EQ(SucceededOrShow(D3DRM_OK, "Never shown.\n%s"), 1);
-    EXPECT_EQ(SucceededOrShow(E_FAIL, "Moving scene failed.\n%s"), 0);
+    EXPECT_TRUE(SucceededOrShow(D3DRM_OK, "Never shown.\n%s"));
+    EXPECT_FALSE(SucceededOrShow(E_FAIL, "Moving scene failed.\n%s"));
     ASSERT_EQ(dialogs.boxes.size(), 3u);
     EXPECT_EQ(dialogs.boxes[0].text, "Updating device failed.\nD3DRMERR_BADOBJECT\r\n");
     EXPECT_EQ(dialogs.boxes[0].caption, "D3DRM Example Message");

@@ -28,10 +28,10 @@ TEST_F(WindowProcTest, RefusedRenderStateStaysForTheNextTry) {
     rm::FailNthCall(1, D3DRMERR_BADVALUE);
     Command(CMD_FLAT);
     EXPECT_EQ(LastBoxText(), "Setting the render quality failed.\nD3DRMERR_BADVALUE\r\n");
-    EXPECT_EQ(Shell.RenderQuality, 136);
-    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
+    EXPECT_EQ(Shell.RenderQuality, D3DRMRENDER_FLAT);
+    EXPECT_EQ(D3D.Device->GetQuality(), D3DRMRENDER_GOURAUD);
     Command(CMD_DITHERING);
-    EXPECT_EQ(D3D.Device->GetQuality(), 136u);
+    EXPECT_EQ(D3D.Device->GetQuality(), D3DRMRENDER_FLAT);
 }
 
 TEST_F(WindowProcTest, DisplayTogglesWaitForTheMachineButSoundAndRotationDoNot) {
@@ -74,7 +74,7 @@ TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
     window->ClientResized(400, 200, win::SIZE_RESTORED);
     EXPECT_NE(D3D.Device, device);
     EXPECT_EQ(D3D.Device->GetWidth(), 400u);
-    EXPECT_EQ(D3D.Device->GetQuality(), 137u);
+    EXPECT_EQ(D3D.Device->GetQuality(), D3DRMRENDER_GOURAUD);
     device->Release();
 
     // Minimising and restoring to the same size re-creates the viewport.

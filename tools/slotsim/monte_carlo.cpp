@@ -9,11 +9,11 @@
 
 #include "engine/random.h"
 #include "play/play_steps.h"
+#include "tools/slotsim/normal_quantiles.h"
 
 namespace {
 
-constexpr double Z95 = 1.959963984540054;
-constexpr uint64_t CHUNK = 1 << 16;                // spins between two progress counts
+constexpr uint64_t SPINS_PER_PROGRESS_COUNT = 1 << 16;
 constexpr uint64_t MOST_CELLS = uint64_t{1} << 22; // a larger table is not worth its memory
 constexpr int RANDOM_BITS = 15;
 
@@ -302,7 +302,8 @@ double SimResult::StandardDeviation() const {
 }
 
 double SimResult::RtpHalfWidth() const {
-    return spins ? Z95 * StandardDeviation() / std::sqrt(static_cast<double>(spins)) : 0;
+    return spins ? NORMAL_QUANTILE_95 * StandardDeviation() / std::sqrt(static_cast<double>(spins))
+                 : 0;
 }
 
 double SimResult::Hit() const {
@@ -313,7 +314,7 @@ double SimResult::Hit() const {
 
 double SimResult::HitHalfWidth() const {
     const double p = Hit();
-    return spins ? Z95 * std::sqrt(p * (1 - p) / spins) : 0;
+    return spins ? NORMAL_QUANTILE_95 * std::sqrt(p * (1 - p) / spins) : 0;
 }
 
 SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
@@ -337,7 +338,7 @@ SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
         const uint64_t share = request.spins / threads + (uint64_t(t) < request.spins % threads);
         workers.emplace_back([&, t, share] {
             for (uint64_t left = share; left > 0;) {
-                const uint64_t now = std::min(left, CHUNK);
+                const uint64_t now = std::min(left, SPINS_PER_PROGRESS_COUNT);
                 players[t]->Play(now);
                 left -= now;
                 done += now;

@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <limits>
 
-namespace {
+#include "tools/slotsim/normal_quantiles.h"
 
-// z of the normal distribution whose interval about the mean holds 90% and 95% of it.
-constexpr double Z90 = 1.6448536269514722;
-constexpr double Z95 = 1.959963984540054;
+namespace {
 
 const char* ModeName(SpinMode mode) {
     return mode == SpinMode::Play ? "play" : "run";
@@ -65,8 +63,8 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
     t += "hit frequency       " + Format("%.6f", sheet.hit.get_d()) + " (" +
          OneIn(sheet.hit.get_d()) + ")\n";
     t += "standard deviation  " + Format("%.4f", sd) + " per credit bet\n";
-    t += "volatility index    " + Format("%.4f", Z90 * sd) + " at 90%, " +
-         Format("%.4f", Z95 * sd) + " at 95%\n";
+    t += "volatility index    " + Format("%.4f", NORMAL_QUANTILE_90 * sd) + " at 90%, " +
+         Format("%.4f", NORMAL_QUANTILE_95 * sd) + " at 95%\n";
     t += "free re-spin series " + Format("%.6f", sheet.seriesChance.get_d()) + " (" +
          OneIn(sheet.seriesChance.get_d()) + ")";
     if (sheet.seriesChance > 0)
@@ -105,7 +103,7 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
     j["hit"] = Rational(sheet.hit);
     j["meanSquare"] = Rational(sheet.meanSquare);
     j["standardDeviation"] = sd;
-    j["volatilityIndex"] = {{"90", Z90 * sd}, {"95", Z95 * sd}};
+    j["volatilityIndex"] = {{"90", NORMAL_QUANTILE_90 * sd}, {"95", NORMAL_QUANTILE_95 * sd}};
     j["series"] = {{"chance", Rational(sheet.seriesChance)},
                    {"meanLength", Rational(sheet.seriesLength)}};
     j["nudge"] = Rational(sheet.nudgeChance);
