@@ -60,11 +60,11 @@ struct ButtonPlace {
     double x, width, tx, ty, tx2, ty2;
 };
 constexpr ButtonPlace kButtons[] = {
-    {1, 1.0, 1.0, 0.5, 0.75, 0.7499, 0.999},  // Change
-    {2, 2.5, 1.0, 0.25, 0.75, 0.4999, 0.999}, // no action
-    {3, 4.0, 1.0, 0.0, 0.75, 0.2499, 0.999},  // Bet 1
-    {4, 5.5, 2.0, 0.5, 0.25, 0.999, 0.4999},  // Spin
-    {5, 8.0, 2.0, 0.0, 0.25, 0.4999, 0.4999}, // Play 3
+    {BUTTON_CHANGE, 1.0, 1.0, 0.5, 0.75, 0.7499, 0.999},
+    {BUTTON_NONE, 2.5, 1.0, 0.25, 0.75, 0.4999, 0.999},
+    {BUTTON_BET_1, 4.0, 1.0, 0.0, 0.75, 0.2499, 0.999},
+    {BUTTON_SPIN, 5.5, 2.0, 0.5, 0.25, 0.999, 0.4999},
+    {BUTTON_PLAY_3, 8.0, 2.0, 0.0, 0.25, 0.4999, 0.4999},
 };
 
 D3DVECTOR Point(double x, double y, double z) {
@@ -140,10 +140,6 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
         Point(W + T * 1.25, c + T * 0.03125, 0),
         Point(W + T * 1.25, c - T * 0.03125, 0),
     };
-    DWORD data[sizeof kCabinetFaces / sizeof(DWORD)];
-    std::copy(std::begin(kCabinetFaces), std::end(kCabinetFaces), data);
-    DWORD paydata[sizeof kPayFaces / sizeof(DWORD)];
-    std::copy(std::begin(kPayFaces), std::end(kPayFaces), paydata);
 
     LPDIRECT3DRMTEXTURE& CreditTex = MachineScene.CreditTex;
     LPDIRECTDRAWSURFACE& CreditSurface = MachineScene.CreditSurface;
@@ -155,14 +151,14 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     LPDIRECT3DRMFRAME frame = nullptr;
     OwnReferences own(paymesh, mesh, frame);
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&paymesh), "lpD3DRM->CreateMeshBuilder(&paymesh)");
-    CheckedCall(paymesh->AddFaces(kPayVertexCount, payvert, 0, nullptr, paydata, nullptr),
+    CheckedCall(paymesh->AddFaces(kPayVertexCount, payvert, 0, nullptr, kPayFaces, nullptr),
                 "paymesh->AddFaces(10,payvert,0,NULL,paydata,NULL)");
     CheckedCall(paymesh->SetColorRGB(1.0, 0, 0), "paymesh->SetColorRGB(1.0,0,0)");
     // Just in front of the panel, so it is never hidden by the frame it lies on.
     CheckedCall(paymesh->Translate(0, 0, -0.01f), "paymesh->Translate(0,0,-0.01)");
 
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
-    CheckedCall(mesh->AddFaces(kVertexCount, vertices, 0, nullptr, data, nullptr),
+    CheckedCall(mesh->AddFaces(kVertexCount, vertices, 0, nullptr, kCabinetFaces, nullptr),
                 "mesh->AddFaces(44,vertices,0,NULL,data,NULL)");
     CheckedCall(mesh->SetQuality((mesh->GetQuality() & (~D3DRMSHADE_MASK)) | D3DRMSHADE_FLAT),
                 "mesh->SetQuality(mesh->GetQuality() & (~D3DRMSHADE_MASK) | D3DRMSHADE_FLAT)");

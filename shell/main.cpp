@@ -38,25 +38,25 @@ int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
 
 // The MACHINE argument answers the first File/Open dialog, and so does an `open` or `cancel`
 // at the top of a script: given both, neither silently loses, the run is refused.
-int MachineGivenOnce(const Options& options, const std::vector<ScriptStep>& steps) {
+bool MachineGivenOnce(const Options& options, const std::vector<ScriptStep>& steps) {
     if (options.machineFile.empty() || steps.empty() ||
         (steps[0].op != ScriptOp::Open && steps[0].op != ScriptOp::Cancel))
-        return 1;
+        return true;
     std::cerr << "kestrel3d: line " << steps[0].line
               << ": the MACHINE argument already answers the first File/Open dialog; give the "
                  "machine either on the command line or in the script\n";
-    return 0;
+    return false;
 }
 
 long failingCall = 0; // the call KESTREL_FAIL_CALL chose, counted from the start; 0 for none
 
 // KESTREL_FAIL_CALL=N or N:CODE makes the N-th call into the 3D and DirectDraw layers,
 // counted from the start, fail with CODE (hex, a failure code; E_FAIL when left out), so the
-// failure paths can be walked from outside. Returns 0 after printing why a value is wrong.
-int ArmFailingCall() {
+// failure paths can be walked from outside. False after printing why a value is wrong.
+bool ArmFailingCall() {
     const char* value = std::getenv("KESTREL_FAIL_CALL");
     if (value == nullptr || *value == '\0')
-        return 1;
+        return true;
     const char* end = value + std::strlen(value);
     int n = 0;
     uint32_t bits = uint32_t(E_FAIL);
@@ -76,11 +76,11 @@ int ArmFailingCall() {
         std::cerr << "kestrel3d: KESTREL_FAIL_CALL: '" << value
                   << "' is not N or N:CODE (N a call number from 1, CODE a failure code in hex "
                      "such as 80004005)\n";
-        return 0;
+        return false;
     }
     rm::FailNthCall(n, code);
     failingCall = rm::CallCount() + n;
-    return 1;
+    return true;
 }
 
 // A chosen call past the end of the run failed nothing; saying how many calls there were

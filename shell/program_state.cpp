@@ -173,20 +173,20 @@ std::string ProgramStateJson() {
     return JsonText(state);
 }
 
-int SaveClientShot(const std::string& path) {
+bool SaveClientShot(const std::string& path) {
     if (!Shell.MainWindow)
-        return 0;
+        return false;
     const win::Window& window = *Shell.MainWindow;
     const base::Image& picture = window.ClientImage();
     const int width = window.ClientWidth() > 0 ? window.ClientWidth() : picture.width;
     const int height = window.ClientHeight() > 0 ? window.ClientHeight() : picture.height;
     if (width <= 0 || height <= 0)
-        return 0;
+        return false;
     // The client area shows the picture 1:1 at its top left, on black.
     base::Image shot;
     shot.Resize(width, height);
     for (int y = 0; y < std::min(height, picture.height); ++y)
         for (int x = 0; x < std::min(width, picture.width); ++x)
             shot.At(x, y) = picture.At(x, y);
-    return win::SavePng(shot, path) ? 1 : 0;
+    return win::SavePng(shot, path);
 }

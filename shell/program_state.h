@@ -11,5 +11,5 @@
 std::string ProgramStateJson();
 
 // The last rendered image as the client area shows it (1:1 at its top left, on black),
-// written as PNG. Returns 1, or 0 when there is nothing to write or the file cannot be written.
-int SaveClientShot(const std::string& path);
+// written as PNG. False when there is nothing to write or the file cannot be written.
+bool SaveClientShot(const std::string& path);

@@ -66,7 +66,7 @@ HRESULT IDirect3DRMAnimation::SetFrame(IDirect3DRMFrame* frame) {
     return D3DRM_OK;
 }
 
-HRESULT IDirect3DRMAnimation::AddRotateKey(D3DVALUE time, D3DRMQUATERNION* rotation) {
+HRESULT IDirect3DRMAnimation::AddRotateKey(D3DVALUE time, const D3DRMQUATERNION* rotation) {
     RM_ENTER();
     if (rotation == nullptr || !std::isfinite(time) || !std::isfinite(rotation->s) ||
         !std::isfinite(rotation->v.x) || !std::isfinite(rotation->v.y) ||
@@ -159,7 +159,8 @@ HRESULT IDirect3DRMAnimationSet::SetTime(D3DVALUE time) {
     return D3DRM_OK;
 }
 
-D3DRMQUATERNION* D3DRMQuaternionFromRotation(D3DRMQUATERNION* q, D3DVECTOR* v, D3DVALUE theta) {
+D3DRMQUATERNION* D3DRMQuaternionFromRotation(D3DRMQUATERNION* q, const D3DVECTOR* v,
+                                             D3DVALUE theta) {
     if (q == nullptr || v == nullptr)
         return q;
     const rm::Quaternion r = rm::QuaternionFromRotation({v->x, v->y, v->z}, theta);

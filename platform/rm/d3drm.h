@@ -170,8 +170,8 @@ public:
     // a vertex and a normal index when normals are given; a 0 ends the list. Indexes count
     // from the first vertex of this call. Faces without normals get normals computed from
     // the faces around each vertex. Nothing is added when the data is malformed.
-    HRESULT AddFaces(DWORD vertexCount, D3DVECTOR* vertices, DWORD normalCount, D3DVECTOR* normals,
-                     DWORD* data, IDirect3DRMFaceArray** added);
+    HRESULT AddFaces(DWORD vertexCount, const D3DVECTOR* vertices, DWORD normalCount,
+                     const D3DVECTOR* normals, const DWORD* data, IDirect3DRMFaceArray** added);
     HRESULT SetColorRGB(D3DVALUE red, D3DVALUE green, D3DVALUE blue);
     HRESULT SetPerspective(BOOL perspective);
     BOOL GetPerspective() const { return perspective_; }
@@ -275,7 +275,7 @@ public:
     // The frame is held while the animation drives it.
     HRESULT SetFrame(IDirect3DRMFrame* frame);
     // Keys are kept in time order; a key at the time of another goes after it.
-    HRESULT AddRotateKey(D3DVALUE time, D3DRMQUATERNION* rotation);
+    HRESULT AddRotateKey(D3DVALUE time, const D3DRMQUATERNION* rotation);
     HRESULT AddPositionKey(D3DVALUE time, D3DVALUE x, D3DVALUE y, D3DVALUE z);
     // Puts the frame at its attitude of that time: between two keys, the spherical blend
     // of their rotations along the shorter arc; before the first or after the last key,
@@ -427,7 +427,7 @@ public:
     // sees it: x / w and y / w in viewport pixels (pixel (i, j) covers i..i+1, j..j+1), w
     // and z its distance in front of the camera. A point not in front of the camera gives
     // D3DRMERR_BADVALUE.
-    HRESULT Transform(D3DRMVECTOR4D* screen, D3DVECTOR* world);
+    HRESULT Transform(D3DRMVECTOR4D* screen, const D3DVECTOR* world);
 
     void SetRenderTimes(RenderTimes* times) { times_ = times; }
 
@@ -493,7 +493,8 @@ private:
 HRESULT Direct3DRMCreate(IDirect3DRM** d3drm);
 
 // Fills q with the rotation about v by theta (a key of it turns its frame by -theta).
-D3DRMQUATERNION* D3DRMQuaternionFromRotation(D3DRMQUATERNION* q, D3DVECTOR* v, D3DVALUE theta);
+D3DRMQUATERNION* D3DRMQuaternionFromRotation(D3DRMQUATERNION* q, const D3DVECTOR* v,
+                                             D3DVALUE theta);
 
 using LPDIRECT3DRM = IDirect3DRM*;
 using LPDIRECT3DRMOBJECT = IDirect3DRMObject*;

@@ -165,9 +165,9 @@ IDirect3DRMMeshBuilder::~IDirect3DRMMeshBuilder() {
         face->Release();
 }
 
-HRESULT IDirect3DRMMeshBuilder::AddFaces(DWORD vertexCount, D3DVECTOR* vertices, DWORD normalCount,
-                                         D3DVECTOR* normals, DWORD* data,
-                                         IDirect3DRMFaceArray** added) {
+HRESULT IDirect3DRMMeshBuilder::AddFaces(DWORD vertexCount, const D3DVECTOR* vertices,
+                                         DWORD normalCount, const D3DVECTOR* normals,
+                                         const DWORD* data, IDirect3DRMFaceArray** added) {
     RM_ENTER();
     if (added != nullptr)
         *added = nullptr;

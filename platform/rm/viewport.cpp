@@ -280,7 +280,7 @@ HRESULT IDirect3DRMPickedArray::GetPick(DWORD index, IDirect3DRMVisual** visual,
     return D3DRM_OK;
 }
 
-HRESULT IDirect3DRMViewport::Transform(D3DRMVECTOR4D* screen, D3DVECTOR* world) {
+HRESULT IDirect3DRMViewport::Transform(D3DRMVECTOR4D* screen, const D3DVECTOR* world) {
     RM_ENTER();
     if (screen == nullptr || world == nullptr)
         return D3DRMERR_BADVALUE;
