@@ -1,11 +1,10 @@
 #include "shell/options.h"
 
-#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
 
-#include "engine/whole_number.h"
+#include "cli/bounded_number.h"
 #include "shell/app.h"
 
 namespace {
@@ -36,24 +35,6 @@ constexpr int64_t kLastDriver = MAX_DRIVERS - 1;
 // of the 32-bit tick count would turn negative and the clock would seem to run backwards.
 constexpr int64_t kLongestTickStep = 60000;
 
-// A whole decimal number from `low` to `high`; anything else is refused in words, not with
-// CLI11's own range text.
-template <typename T>
-void AddBoundedNumber(CLI::App& app, const std::string& name, std::optional<T>& target, int64_t low,
-                      int64_t high, const std::string& description) {
-    const std::string bound = WholeNumberBound(low, high);
-    app.add_option_function<std::string>(
-           name,
-           [&target, name, low, high](const std::string& text) {
-               int64_t value = 0;
-               if (!ParseWholeNumber(text, low, high, value))
-                   throw CLI::ValidationError(name, WholeNumberExpected(text, low, high));
-               target = static_cast<T>(value);
-           },
-           description + " (" + bound + ")")
-        ->type_name("N");
-}
-
 } // namespace
 
 std::string MachineFileProblem(const std::string& path) {
@@ -79,12 +60,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
                 return problem.empty() ? problem : problem + ": " + path;
             },
             "FILE"));
-    AddBoundedNumber(app, "--seed", options.seed, 0, UINT32_MAX,
-                     "Seed the reel generator with N instead of the timer");
-    AddBoundedNumber(app, "--driver", options.driver, 0, kLastDriver,
-                     "Start on driver N of the File menu's list instead of the chosen one");
-    AddBoundedNumber(app, "--tick-step", options.tickStep, 1, kLongestTickStep,
-                     "Virtual tick count: starts at 100000, advances MS every main loop pass");
+    cli::AddBoundedNumber(app, "--seed", options.seed, 0, UINT32_MAX,
+                          "Seed the reel generator with N instead of the timer");
+    cli::AddBoundedNumber(app, "--driver", options.driver, 0, kLastDriver,
+                          "Start on driver N of the File menu's list instead of the chosen one");
+    cli::AddBoundedNumber(app, "--tick-step", options.tickStep, 1, kLongestTickStep,
+                          "Virtual tick count: starts at 100000, advances MS every main loop pass");
     app.add_option("--script", options.script, "Play an automation script, then exit")
         ->check(CLI::ExistingFile);
     try {

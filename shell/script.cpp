@@ -4,7 +4,7 @@
 #include <cctype>
 #include <sstream>
 
-#include "engine/whole_number.h"
+#include "cli/whole_number.h"
 
 namespace {
 

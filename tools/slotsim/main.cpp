@@ -10,7 +10,7 @@
 #include <map>
 #include <unistd.h>
 
-#include "engine/whole_number.h"
+#include "cli/bounded_number.h"
 #include "tools/slotsim/commands.h"
 
 namespace {
@@ -59,30 +59,13 @@ CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, O
     return command;
 }
 
-// A whole decimal number from `low` to `high`; anything else is refused in words, not with
-// CLI11's own range text.
-template <typename T>
-CLI::Option* AddBoundedNumber(CLI::App* command, const std::string& name, T& target, int64_t low,
-                              int64_t high, const std::string& description) {
-    const std::string bound = WholeNumberBound(low, high);
-    return command
-        ->add_option_function<std::string>(
-            name,
-            [&target, name, low, high](const std::string& text) {
-                int64_t value = 0;
-                if (!ParseWholeNumber(text, low, high, value))
-                    throw CLI::ValidationError(name, WholeNumberExpected(text, low, high));
-                target = static_cast<T>(value);
-            },
-            description + " (" + bound + ")")
-        ->type_name("N");
-}
+using cli::AddBoundedNumber;
 
 void AddSpinOptions(CLI::App* command, Options& o) {
-    AddBoundedNumber(command, "--seed", o.spin.seed, 0, UINT32_MAX, "seed of the random generator")
+    AddBoundedNumber(*command, "--seed", o.spin.seed, 0, UINT32_MAX, "seed of the random generator")
         ->required();
-    AddBoundedNumber(command, "--spins", o.spin.spins, 0, INT_MAX, "number of spins")->required();
-    AddBoundedNumber(command, "--bet", o.spin.bet, 0, INT_MAX, "total bet of each spin in coins")
+    AddBoundedNumber(*command, "--spins", o.spin.spins, 0, INT_MAX, "number of spins")->required();
+    AddBoundedNumber(*command, "--bet", o.spin.bet, 0, INT_MAX, "total bet of each spin in coins")
         ->required();
     command->add_flag("--trace", o.spin.trace, "add one Trace entry per spin");
 }
@@ -104,7 +87,7 @@ int main(int argc, char** argv) {
 
     CLI::App* eval = AddCommand(app, "eval", "evaluate the pay line at given stops", o);
     eval->add_option("--positions", o.positions, "stops P0,P1,... one per reel in use")->required();
-    AddBoundedNumber(eval, "--bet", o.bet, 0, INT_MAX, "total bet in coins")->required();
+    AddBoundedNumber(*eval, "--bet", o.bet, 0, INT_MAX, "total bet in coins")->required();
 
     CLI::App* run = AddCommand(app, "run", "call Spin(bet, nudge, autopay) N times", o);
     AddSpinOptions(run, o);
@@ -117,7 +100,8 @@ int main(int argc, char** argv) {
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
-    AddBoundedNumber(par, "--bet", o.par.bet, 1, INT_MAX, "total bet in coins (default: MaxCoins)");
+    AddBoundedNumber(*par, "--bet", o.par.bet, 1, INT_MAX,
+                     "total bet in coins (default: MaxCoins)");
     AddModeOption(par, o.par.mode);
     par->add_option("--weights", o.par.weights,
                     "ideal: every spin-table entry alike (default); generator: as the 15-bit "
@@ -127,12 +111,13 @@ int main(int argc, char** argv) {
     par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)");
 
     CLI::App* sim = AddCommand(app, "sim", "Monte Carlo of played spins", o);
-    AddBoundedNumber(sim, "--spins", o.sim.spins, 1, INT64_MAX, "number of played spins")
+    AddBoundedNumber(*sim, "--spins", o.sim.spins, 1, INT64_MAX, "number of played spins")
         ->required();
-    AddBoundedNumber(sim, "--seed", o.sim.seed, 0, INT64_MAX,
+    AddBoundedNumber(*sim, "--seed", o.sim.seed, 0, INT64_MAX,
                      "seed of the threads' random streams (default 0)");
-    AddBoundedNumber(sim, "--threads", o.sim.threads, 1, 1024, "threads (default: every core)");
-    AddBoundedNumber(sim, "--bet", o.sim.bet, 1, INT_MAX, "total bet in coins (default: MaxCoins)");
+    AddBoundedNumber(*sim, "--threads", o.sim.threads, 1, 1024, "threads (default: every core)");
+    AddBoundedNumber(*sim, "--bet", o.sim.bet, 1, INT_MAX,
+                     "total bet in coins (default: MaxCoins)");
     AddModeOption(sim, o.sim.mode);
     sim->add_flag("--json", o.sim.json, "print one JSON object");
     sim->add_flag("--engine", o.sim.engineOnly,

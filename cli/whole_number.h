@@ -1,5 +1,4 @@
 #pragma once
-
 // Whole numbers typed by a person (command lines, script lines): one form and one wording of
 // the bound for every program, so a refusal reads the same wherever it comes from.
 
