@@ -137,8 +137,8 @@ int ListDrivers(win::Window* window) {
 
     win::Menu* fileMenu = window->GetMenu() ? window->GetMenu()->GetSubMenu(0) : nullptr;
     for (int i = 0; fileMenu && i < Shell.DriverCount; ++i)
-        fileMenu->InsertMenu(7 + i, win::MF_BYPOSITION | win::MF_STRING, CMD_FIRST_DRIVER + i,
-                             Shell.DriverName[i]);
+        fileMenu->InsertMenu(FIRST_DRIVER_POSITION + i, win::MF_BYPOSITION | win::MF_STRING,
+                             CMD_FIRST_DRIVER + i, Shell.DriverName[i]);
     return 1;
 }
 
@@ -314,7 +314,8 @@ win::Window* StartApplication(int showCommand) {
     if (!win::RegisterClass(windowClass))
         return nullptr;
     ResetGlobals();
-    win::Window* window = win::CreateWindow("Kestrel_3D", "Kestrel-3D:", 600, 400);
+    win::Window* window =
+        win::CreateWindow("Kestrel_3D", "Kestrel-3D:", MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
     if (!window)
         return nullptr;
     Shell.BitsPerPixel = window->ColorDepth();

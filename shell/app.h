@@ -14,6 +14,12 @@
 // The driver list, filled once at start-up; driver i is File menu command CMD_FIRST_DRIVER + i.
 constexpr int MAX_DRIVERS = 5;
 constexpr int DRIVER_NAME_SIZE = 50;
+// Where the driver items go in the File menu: between the two separators above Exit.
+constexpr int FIRST_DRIVER_POSITION = 7;
+
+// The main window's outer size when it is made.
+constexpr int MAIN_WINDOW_WIDTH = 600;
+constexpr int MAIN_WINDOW_HEIGHT = 400;
 
 // The viewport's back clipping plane, from the camera.
 constexpr float BACK_PLANE = 100.0f;
