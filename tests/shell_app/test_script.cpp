@@ -20,9 +20,9 @@ Parsed Parse(const std::string& text) {
 }
 
 TEST(Script, ReadsEveryCommandWithItsArguments) {
-    const Parsed p = Parse("# a comment\n"
+    const Parsed p = Parse("#a comment\n"
                            "\n"
-                           "open machines/my machine.slt  \n"
+                           "open machines/my machine.slt  \r\n"
                            "cancel\n"
                            "command 105\n"
                            "key Ctrl+x\n"
@@ -60,6 +60,13 @@ TEST(Script, NamesTheLineAndTheProblemAndSurvivesGarbage) {
         {"frames -1\n", "line 1: frames: expected a whole number from 0 to 1000000000, not '-1'"},
         {"quit now\n", "line 1: quit: takes no arguments"},
         {"key F9\n", "line 1: key: unknown key 'F9'"},
+        {"key Ctrl+1\n", "line 1: key: unknown key 'Ctrl+1'"},
+        {"key Ctrl+ab\n", "line 1: key: unknown key 'Ctrl+ab'"},
+        {"key F1 F2\n", "line 1: key: expected one key name"},
+        {"click 5\n", "line 1: click: expected 2 number(s)"},
+        {"resize 32768 9\n",
+         "line 1: resize: expected a whole number from 0 to 32767, not '32768'"},
+        {"scroll h top 5\n", "line 1: scroll: too many arguments"},
         {"scroll x top\n", "line 1: scroll: expected h or v, not 'x'"},
         {"scroll h sideways\n", "line 1: scroll: unknown scroll request 'sideways'"},
         {"scroll h thumb 99999\n",
@@ -73,6 +80,7 @@ TEST(Script, NamesTheLineAndTheProblemAndSurvivesGarbage) {
         EXPECT_FALSE(p.ok) << text;
         EXPECT_EQ(p.error, error) << text;
     }
+    EXPECT_EQ(Parse("frames 1\nquit\nclick 5\n").steps.size(), 2u); // the lines before the bad one
     std::string junk;
     for (int i = 0; i < 2000; ++i)
         junk += static_cast<char>((i * 7919) % 256);

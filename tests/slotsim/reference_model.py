@@ -393,6 +393,10 @@ class Machine:
         return respins
 
     def evaluate(self, bet):
+        return self.judge(bet)[0]
+
+    def judge(self, bet):
+        """The win and the payoff row that won it, the first of equal amounts; -1 for none."""
         level = min(bet - 1, 2)
         view = []  # per reel: the letters in view, the line's letter and flags, the flags below
         for i in range(self.NumReels):
@@ -400,8 +404,8 @@ class Machine:
             rows = [self.Symbols[strip[p - 1]], self.Symbols[strip[p]],
                     self.Symbols[strip[(p + 1) % len(strip)]]]
             view.append(({s.letter for s in rows}, rows[1].letter, rows[1].flags, rows[2].flags))
-        best = 0
-        for p in self.Payoffs:
+        best, row = 0, -1
+        for r, p in enumerate(self.Payoffs):
             anyc = matched = wild = 0
             multiplier = 1
             for match, plus, (in_view, on, on_flags, below_flags) in zip(p.match, p.plus, view):
@@ -415,8 +419,8 @@ class Machine:
                     multiplier *= 2 if flags & SYM_WILD and flags & SYM_DOUBLE else 1
             amount = p.pay[level] * multiplier
             if matched >= 1 and anyc + matched + wild == self.NumReels and amount > best:
-                best = amount
-        return best
+                best, row = amount, r
+        return best, row
 
     def dump(self):
         d = {f: getattr(self, f) for f in INT_FIELDS + REAL_FIELDS + GEOMETRY_FIELDS}
@@ -590,6 +594,8 @@ def generate_file(rng):
     if rng.random() < 0.6:  # easy to win, so that series of re-spins end
         pay_lines.append("[" + "".join(c for c in letters if c != "]") + "] * * * ^ 1")
         rng.shuffle(pay_lines)
+    if pay_lines and rng.random() < 0.3:  # a row paying what another pays: the first one wins
+        pay_lines.append(rng.choice(pay_lines))
     if kind == "unclosed-set":
         plain = [c for c in letters if c.isalnum()] or ["R"]
         bad = " ".join(rng.choice(plain) for _ in range(rng.randint(0, num_reels - 1))) + " ["
@@ -698,7 +704,7 @@ class Checker:
             positions = ",".join(map(str, m.Position[:m.NumReels]))
             self.expect(path, "eval %s bet %d" % (positions, bet),
                         ["eval", path, "--positions", positions, "--bet", str(bet)],
-                        {"Win": m.evaluate(bet)})
+                        dict(zip(("Win", "Payoff"), m.judge(bet))))
         for flags in ([], ["--autopay"], ["--nudge"], ["--nudge", "--autopay"], ["play"]):
             self.check_spins(path, rng, flags)
 

@@ -162,6 +162,15 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     // The pay table holds the pay of the whole bet: three coins pay 30, still 5/2 per coin.
     EXPECT_EQ(Par(one, "")["rtp"]["exact"], Exact(5, 2));
     EXPECT_EQ(Par(one, "")["bet"], 3);
+    // Both rows pay 10 for A A: the first in file order won it, in eval and in the shares.
+    const std::string tie = WriteMachine("tie", plain, "A A\nB B\n", "A * ^ 10\nA A ^ 10\n");
+    s = Par(tie, "--bet 1");
+    EXPECT_EQ(std::pair(s["payoffs"][0]["rtp"]["exact"], s["payoffs"][1]["rtp"]["exact"]),
+              std::pair(Exact(5, 1), Exact(0, 1)));
+    for (const auto& [stops, verdict] : {std::pair("0,0", R"({"Win": 10, "Payoff": 0})"),
+                                         std::pair("1,1", R"({"Win": 0, "Payoff": -1})")})
+        EXPECT_EQ(json::parse(RunSlotsim("eval " + tie + " --positions " + stops + " --bet 1").out),
+                  json::parse(verdict));
 
     // A wild fills a column but cannot win alone: AA, AW and WA pay, WW does not.
     const std::string wild =
@@ -232,7 +241,7 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     const ToolResult high = RunSlotsim("par " + one + " --bet 4");
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("--bet 4 is above the machine's MaxCoins of 3"), std::string::npos);
-    for (const std::string& path : {one, wild, doubling, nudge, autospin, series, trading})
+    for (const std::string& path : {one, tie, wild, doubling, nudge, autospin, series, trading})
         std::filesystem::remove(path);
     std::filesystem::remove(weighted);
 }

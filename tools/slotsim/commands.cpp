@@ -161,7 +161,8 @@ Json EvalCommand(const std::string& path, const std::string& positions, int bet)
     const std::vector<int> stops = ParsePositions(positions);
     LoadedMachine loaded(path);
     SetPositions(*loaded.machine, stops);
-    return {{"Win", loaded.machine->Evaluate(bet)}};
+    const SlotMachine::Verdict verdict = loaded.machine->Judge(bet);
+    return {{"Win", verdict.amount}, {"Payoff", verdict.payoff}};
 }
 
 Json RunCommand(const std::string& path, const SpinRequest& request) {

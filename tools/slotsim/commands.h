@@ -41,7 +41,8 @@ struct SpinRequest {
 };
 
 Json DumpCommand(const std::string& path);
-// positions: comma-separated stops, one per reel in use.
+// positions: comma-separated stops, one per reel in use. Prints the win and the payoff row that
+// won it (of equal amounts, the first in file order), -1 when nothing pays.
 Json EvalCommand(const std::string& path, const std::string& positions, int bet);
 // Spin(bet, nudge, autoPay) again and again.
 Json RunCommand(const std::string& path, const SpinRequest& request);
