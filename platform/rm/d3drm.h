@@ -430,6 +430,7 @@ public:
     HRESULT Transform(D3DRMVECTOR4D* screen, const D3DVECTOR* world);
 
     void SetRenderTimes(RenderTimes* times) { times_ = times; }
+    void SetDrawTap(rm::raster::DrawTap* tap) { tap_ = tap; }
 
 private:
     friend class IDirect3DRM;
@@ -455,6 +456,7 @@ private:
     IDirect3DRMFrame* lastScene_ = nullptr; // held, for picking
     rm::raster::Projection projection_;
     RenderTimes* times_ = nullptr;
+    rm::raster::DrawTap* tap_ = nullptr;
     // Per-mesh scratch, kept to avoid allocating every frame.
     std::vector<rm::Vec3> cameraSpace_;
     std::vector<rm::Vec3> litNormals_;

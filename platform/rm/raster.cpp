@@ -40,6 +40,7 @@ constexpr float kClearDepth = FLT_MAX;
 // stepped depth within about 1e-3 (relative) of the true one: whole spans for faces
 // turned to the camera, a few pixels for faces seen nearly edge-on.
 constexpr double kRunDepthChange = 0.05;
+constexpr double kRunTexelError = 1.0 / 64; // see SetRunLength
 constexpr int kMinRunLength = 2;
 constexpr int kMaxRunLength = 4096;
 
@@ -445,15 +446,37 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
     return true;
 }
 
+// Texels per pixel along a row where it is largest, at a corner, for perspective-correct
+// coordinates: u = U / W for the planes U = u/z and W = 1/z, so du/dx = (dU/dx - u dW/dx) / W.
+double TexelsPerPixel(const Raster& r, const ScreenCorner* c, int count,
+                      const AttributePlanes& planes) {
+    double most = 0;
+    for (int i = 0; i < count; ++i) {
+        const double w = c[i].a[kW];
+        const double du = (planes.dx[kU] - c[i].a[kU] / w * planes.dx[kW]) / w;
+        const double dv = (planes.dx[kV] - c[i].a[kV] / w * planes.dx[kW]) / w;
+        most = std::max({most, std::fabs(du) * r.texture.width, std::fabs(dv) * r.texture.height});
+    }
+    return most;
+}
+
 // Faces turned square to the camera have 1/z nearly constant along a row: whole spans can
-// then be single runs.
-void SetRunLength(const ScreenCorner* c, int count, AttributePlanes& planes) {
+// then be single runs. Texture coordinates stepped linearly over a run of L pixels stray
+// from the perspective-correct ones by up to L^2 / 4 * |dW/dx| / W * (texels per pixel),
+// which must stay below kRunTexelError, or textures on faces seen at a slant are misplaced
+// by whole texels in the middle of long runs.
+void SetRunLength(const Raster& r, const ScreenCorner* c, int count, AttributePlanes& planes) {
     double farthestW = c[0].a[kW];
     for (int i = 1; i < count; ++i) {
         farthestW = std::min(farthestW, c[i].a[kW]);
     }
     const double wSlope = std::fabs(planes.dx[kW]);
-    const double runLength = wSlope > 0 ? kRunDepthChange * farthestW / wSlope : kMaxRunLength;
+    double runLength = wSlope > 0 ? kRunDepthChange * farthestW / wSlope : kMaxRunLength;
+    const double texels = r.perspective ? TexelsPerPixel(r, c, count, planes) : 0.0;
+    if (wSlope > 0 && texels > 0) {
+        runLength =
+            std::min(runLength, std::sqrt(4 * kRunTexelError * farthestW / (wSlope * texels)));
+    }
     planes.runLength =
         static_cast<int>(std::clamp(runLength, double{kMinRunLength}, double{kMaxRunLength}));
 }
@@ -744,14 +767,14 @@ bool MakePolygonPlanes(const Raster& r, const ScreenCorner* c, int count, Attrib
 bool FillProjected(const Raster& r, const ScreenCorner* screen, int count) {
     AttributePlanes planes;
     if (MakePolygonPlanes(r, screen, count, planes) && RunsDownBothSides(screen, count)) {
-        SetRunLength(screen, count, planes);
+        SetRunLength(r, screen, count, planes);
         return FillPolygon(r, screen, count, planes);
     }
     bool drawn = false;
     for (int i = 1; i + 1 < count; ++i) {
         const ScreenCorner triangle[3] = {screen[0], screen[i], screen[i + 1]};
         if (MakeAttributePlanes(triangle[0], triangle[1], triangle[2], planes)) {
-            SetRunLength(triangle, 3, planes);
+            SetRunLength(r, triangle, 3, planes);
             drawn |= FillPolygon(r, triangle, 3, planes);
         }
     }

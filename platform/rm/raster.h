@@ -59,6 +59,18 @@ struct PolygonStyle {
     bool cullBackFaces = true; // front faces run clockwise as seen by the camera
 };
 
+// Sees what a viewport hands the rasterizer, so that a test can draw the same polygons with
+// another renderer. The program sets none; a viewport then only checks a pointer.
+class DrawTap {
+public:
+    virtual void Cleared(const RenderTarget& target, const Projection& viewport, uint32_t rgb) = 0;
+    virtual void Polygon(const RenderTarget& target, const Projection& projection,
+                         const Vertex* corners, int count, const PolygonStyle& style) = 0;
+
+protected:
+    ~DrawTap() = default;
+};
+
 void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
 // Sets the depth to the largest float; a pixel is then drawn where its z is <= the depth.
 void ClearDepth(RenderTarget& target, const Projection& viewport);

@@ -114,7 +114,10 @@ HRESULT IDirect3DRMViewport::GetCamera(IDirect3DRMFrame** camera) {
 HRESULT IDirect3DRMViewport::Clear() {
     RM_ENTER();
     rm::raster::RenderTarget target = device_->Target();
-    rm::raster::Clear(target, projection_, camera_->Root()->GetSceneBackground());
+    const uint32_t background = camera_->Root()->GetSceneBackground();
+    if (tap_ != nullptr)
+        tap_->Cleared(target, projection_, background);
+    rm::raster::Clear(target, projection_, background);
     rm::raster::ClearDepth(target, projection_);
     return D3DRM_OK;
 }
@@ -216,6 +219,8 @@ void IDirect3DRMViewport::RenderMesh(const IDirect3DRMMeshBuilder& mesh, const M
                 lit && smooth ? Modulate(face->color_, litNormals_[corner.normal]) : flat;
             corners_.push_back({p.x, p.y, p.z, corner.u, corner.v, c.x, c.y, c.z});
         }
+        if (tap_ != nullptr)
+            tap_->Polygon(target, projection_, corners_.data(), int(corners_.size()), style);
         if (times_ == nullptr) {
             rm::raster::DrawPolygon(target, projection_, corners_.data(), int(corners_.size()),
                                     style);

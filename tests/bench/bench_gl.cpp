@@ -1,0 +1,53 @@
+// Our rasterizer against Mesa's llvmpipe on the program's own frames (the views of
+// tests/gl): the same captured polygons drawn by each, with textures and vertices already
+// in place, so both times are drawing alone. llvmpipe uses as many threads as LP_NUM_THREADS
+// says (by default one per core); ours uses one.
+
+#include <benchmark/benchmark.h>
+
+#include "../gl/gl_replay.h"
+
+namespace {
+
+const std::vector<glcheck::View>& Views() {
+    static const std::vector<glcheck::View> views = glcheck::CaptureMachineViews();
+    return views;
+}
+
+const glcheck::View* ViewOf(benchmark::State& state) {
+    const size_t index = size_t(state.range(0));
+    if (index >= Views().size()) {
+        state.SkipWithError("the examples did not open");
+        return nullptr;
+    }
+    state.SetLabel(Views()[index].name);
+    return &Views()[index];
+}
+
+void BM_OurRasterizer(benchmark::State& state) {
+    const glcheck::View* view = ViewOf(state);
+    if (view == nullptr)
+        return;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(glcheck::RenderOurs(view->frame));
+}
+
+void BM_Llvmpipe(benchmark::State& state) {
+    static glcheck::Llvmpipe llvmpipe;
+    const glcheck::View* view = ViewOf(state);
+    if (view == nullptr)
+        return;
+    if (!llvmpipe.Ready()) {
+        state.SkipWithError(llvmpipe.Error().c_str());
+        return;
+    }
+    llvmpipe.Load(view->frame);
+    for (auto _ : state)
+        llvmpipe.Draw();
+}
+
+constexpr int kViews = 18; // both examples, nine views each
+BENCHMARK(BM_OurRasterizer)->DenseRange(0, kViews - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Llvmpipe)->DenseRange(0, kViews - 1)->Unit(benchmark::kMillisecond);
+
+} // namespace
