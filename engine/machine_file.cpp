@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -296,25 +297,34 @@ void SlotMachine::ShowMessage(const char* text, const char* caption) const {
 // Only a regular file is a machine file. A folder yields no lines, a device (/dev/zero) never
 // ends and a pipe blocks the open until a writer comes: to the player each is a file that
 // cannot be opened, and must not clear the machine. The open does not wait for a writer, and
-// the kind is taken from what was opened, so nothing can change between the look and the read.
-static std::FILE* OpenMachineText(const char* path) {
+// the kind and size are taken from what was opened, so nothing can change between the look
+// and the read. A file larger than any machine (a sparse one of gigabytes reads as zeros for
+// minutes) is refused with its own message.
+static std::FILE* OpenMachineText(const char* path, bool& tooLarge) {
+    tooLarge = false;
     const int fd = path ? open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
     if (fd < 0)
         return nullptr;
     struct stat info;
     std::FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-        file = fdopen(fd, "r");
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        tooLarge = info.st_size > MAX_MACHINE_FILE_BYTES;
+        if (!tooLarge && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+            file = fdopen(fd, "r");
+    }
     if (!file)
         close(fd);
     return file;
 }
 
 void SlotMachine::Load(const char* path) {
-    std::FILE* file = OpenMachineText(path);
+    bool tooLarge = false;
+    std::FILE* file = OpenMachineText(path, tooLarge);
     if (!file) {
-        ShowMessage("Unable to open specified file", "Error");
+        static const std::string tooLargeText = "Machine file larger than " +
+                                                std::to_string(MAX_MACHINE_FILE_BYTES >> 20) +
+                                                " MiB, not read";
+        ShowMessage(tooLarge ? tooLargeText.c_str() : "Unable to open specified file", "Error");
         return;
     }
     Clear();

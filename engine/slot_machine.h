@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 class MessageSink;
@@ -21,6 +22,9 @@ constexpr int MAX_COLUMNS = 4; // columns per payoff, one per reel
 constexpr int MAX_PAY_LEVELS = 3;
 constexpr int MAX_SND_MUSIC = 4;
 constexpr int MAX_SND_COIN = 3;
+// The largest machine file read. The largest meaningful one, every table full and every line
+// at its longest, is far smaller; anything bigger is not a machine.
+constexpr long MAX_MACHINE_FILE_BYTES = 16l << 20;
 
 // A spin that plays itself out in one call stops re-spinning after this many free re-spins,
 // so a strip that shows an autospin symbol on every stop cannot hold the caller forever.
@@ -33,8 +37,22 @@ constexpr uint32_t SYM_DOUBLE = 4;    // a substituting wild with this flag doub
 constexpr uint32_t SYM_WILD = 8;      // stands in for any symbol in a column it does not meet
 constexpr uint32_t SYM_AUTOSPIN = 16; // on the pay line, starts free automatic re-spins
 
-// A whole sound file held in memory; empty means not loaded.
-using SoundImage = std::vector<unsigned char>;
+// A whole sound file held in memory; empty means not loaded. Slots that name the same file
+// share one copy of its bytes.
+class SoundImage {
+public:
+    SoundImage() = default;
+    explicit SoundImage(std::vector<unsigned char> bytes)
+        : bytes_(std::make_shared<const std::vector<unsigned char>>(std::move(bytes))) {}
+
+    const unsigned char* data() const { return bytes_ ? bytes_->data() : nullptr; }
+    size_t size() const { return bytes_ ? bytes_->size() : 0; }
+    bool empty() const { return size() == 0; }
+    void swap(SoundImage& other) noexcept { bytes_.swap(other.bytes_); }
+
+private:
+    std::shared_ptr<const std::vector<unsigned char>> bytes_;
+};
 
 // Strings in these records are owned, NUL-terminated and allocated with malloc (strdup);
 // null means absent, which is not the same as an empty string.

@@ -26,10 +26,20 @@ public:
 void SetSoundOutput(SoundOutput* output);
 SoundOutput& CurrentSoundOutput();
 
-// The whole file, or empty for none. A missing file is created empty, as the sound loader
-// opens with "open always"; an empty file is no sound.
-SoundImage LoadWholeFile(const char* name);
-// Every sound the machine names, in file order: music, coins, pay, clunk, bet, auto.
+// The largest sound file read: three minutes of CD-quality stereo, far more than a cue needs,
+// while the nine sound slots of a machine together stay within a few hundred MiB.
+constexpr size_t MAX_SOUND_BYTES = size_t{32} << 20;
+
+enum class SoundFileState { NoSound, Missing, TooLarge };
+
+// The whole file, or empty for none: a file that is missing, not regular, empty, larger than
+// MAX_SOUND_BYTES or for which no buffer can be had. It creates nothing; `state` says why
+// there is no sound.
+SoundImage LoadWholeFile(const char* name, SoundFileState* state = nullptr);
+// Every sound the machine names, in file order: music, coins, pay, clunk, bet, auto; a file
+// named in several slots is read once. A missing sound is created empty, as the loader opens
+// with "open always", but only inside the machine file's own folder. A file too large is
+// named in an error box and stays silent.
 void LoadMachineSounds();
 
 // Which of the machine's sounds an image is ("sndmusic1", "sndcoin3", "sndpay", ...); "none"

@@ -6,6 +6,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 ErrorReportState Errors;
 
@@ -250,10 +253,24 @@ int ShowMessage(const char* format, ...) {
     return win::MessageBox(nullptr, message, "D3DRM Example Message", win::MB_OK);
 }
 
+// The log is appended to only when it is a regular file of its own or is made new: the
+// folder may come from a stranger, with "errorlog.txt" a link to some other file of the user
+// or a pipe that would hold the program. The open never follows a link and never waits, and
+// the kind is judged from what was opened.
 void LogError(const char* text) {
-    std::FILE* log = std::fopen("errorlog.txt", "a+");
-    if (!log)
+    const int fd =
+        open("errorlog.txt",
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
         return;
+    struct stat info;
+    std::FILE* log = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1
+                         ? fdopen(fd, "a")
+                         : nullptr;
+    if (!log) {
+        close(fd);
+        return;
+    }
     std::fprintf(log, "%s\n", text ? text : "");
     std::fclose(log);
 }

@@ -28,8 +28,9 @@ bool SucceededOrShow(HRESULT result, const char* format);
 // text is constant and lives as long as the program.
 const char* ErrorText(HRESULT code);
 
-// Appends the text and a line end to "errorlog.txt" in the current directory. Where the file
-// cannot be opened the line is lost and nothing else changes.
+// Appends the text and a line end to "errorlog.txt" in the current directory, creating it
+// there when missing. Where it cannot be opened, or is not a plain file of its own (a link,
+// a pipe, a file with other names), the line is lost and nothing else changes.
 void LogError(const char* text);
 
 // Logs the text, beeps, captions ErrorCaption from LastResult and shows the text in an

@@ -9,14 +9,18 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <system_error>
 
 namespace base {
 namespace {
 
+// One picture: 4096 x 4096 (64 MiB decoded), far beyond what a symbol sheet or a chart needs.
 constexpr int kMaxSide = 16384;
-constexpr int64_t kMaxPixels = 64ll * 1024 * 1024;
-constexpr uintmax_t kMaxFileBytes = 512ull * 1024 * 1024;
+constexpr int64_t kMaxPixels = 16ll * 1024 * 1024;
+constexpr size_t kBytesPerPixel = sizeof(uint32_t);
+// Room for the largest picture at 32 bits per pixel, with its headers and palette.
+constexpr uintmax_t kMaxFileBytes = kMaxPixels * kBytesPerPixel + (1u << 20);
 
 constexpr size_t kFileHeaderBytes = 14;
 constexpr uint32_t kCoreHeaderBytes = 12;
@@ -336,7 +340,40 @@ private:
     int y_ = 0;
 };
 
+size_t InUseBytes = 0;
+
 } // namespace
+
+PictureLease PictureLease::Take(size_t bytes) {
+    PictureLease lease;
+    if (bytes <= kBudgetBytes - InUseBytes) {
+        InUseBytes += bytes;
+        lease.bytes_ = bytes;
+    }
+    return lease;
+}
+
+PictureLease& PictureLease::operator=(PictureLease&& other) noexcept {
+    if (this != &other) {
+        Give();
+        std::swap(bytes_, other.bytes_);
+    }
+    return *this;
+}
+
+PictureLease& PictureLease::operator=(const PictureLease&) {
+    Give(); // the pixels it stood for are being replaced by a copy
+    return *this;
+}
+
+void PictureLease::Give() {
+    InUseBytes -= bytes_;
+    bytes_ = 0;
+}
+
+size_t PictureLease::InUse() {
+    return InUseBytes;
+}
 
 bool DecodeBitmap(const uint8_t* data, size_t size, Image& out) {
     out = Image{};
@@ -346,14 +383,24 @@ bool DecodeBitmap(const uint8_t* data, size_t size, Image& out) {
     Header header;
     if (!ReadHeader(in, header))
         return false;
-    const std::vector<uint32_t> palette = ReadPalette(in, header);
-    Image image;
-    const bool rle = header.compression == BI_RLE8 || header.compression == BI_RLE4;
-    const bool ok = rle ? RunDecoder(in, header, palette, image).Decode()
-                        : DecodeUncompressed(in, header, palette, image);
-    if (ok)
-        out = std::move(image);
-    return ok;
+    PictureLease lease =
+        PictureLease::Take(static_cast<size_t>(header.width) * header.height * kBytesPerPixel);
+    if (!lease.Held())
+        return false;
+    try {
+        const std::vector<uint32_t> palette = ReadPalette(in, header);
+        Image image;
+        const bool rle = header.compression == BI_RLE8 || header.compression == BI_RLE4;
+        const bool ok = rle ? RunDecoder(in, header, palette, image).Decode()
+                            : DecodeUncompressed(in, header, palette, image);
+        if (ok) {
+            out = std::move(image);
+            out.lease = std::move(lease);
+        }
+        return ok;
+    } catch (const std::bad_alloc&) {
+        return false; // no memory for the pixels: no picture, as for a damaged file
+    }
 }
 
 bool LoadBitmapFile(const std::string& path, Image& out) {
@@ -364,11 +411,15 @@ bool LoadBitmapFile(const std::string& path, Image& out) {
     const uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > kMaxFileBytes)
         return false;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    std::ifstream file(path, std::ios::binary);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+    try {
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
+        std::ifstream file(path, std::ios::binary);
+        if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+            return false;
+        return DecodeBitmap(bytes.data(), bytes.size(), out);
+    } catch (const std::bad_alloc&) {
         return false;
-    return DecodeBitmap(bytes.data(), bytes.size(), out);
+    }
 }
 
 } // namespace base

@@ -748,3 +748,77 @@ TEST_F(Kestrel3d, CountUpPacesCreditsHoldsBusyAndReelsStopInOrder) {
     EXPECT_EQ(spinning["Machine"]["Position"], Json::array({4, 5, 4, 0}));
     EXPECT_EQ(spinning["AnimEnd"], 20);
 }
+
+// A machine from a stranger. Its sounds named outside its folder (absolute, climbing out with
+// "..", through a link) create nothing; a planted log link leaves its target untouched; a
+// sound too large is refused, once per load however many slots name it; a machine file too
+// large is not read. Inside its folder a missing sound is made empty and a real log grows.
+TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
+    const fs::path m = dir_ / "m", outside = dir_ / "outside";
+    fs::copy(fs::path(kExample).parent_path(), m);
+    fs::create_directories(m / "sub");
+    fs::create_directories(outside);
+    fs::create_symlink(outside / "linked.wav", m / "link.wav");
+    std::ofstream(outside / "target") << "keep\n";
+    fs::create_symlink(outside / "target", m / "errorlog.txt");
+    for (const auto& [name, size] :
+         {std::pair{"huge.wav", 1ull << 30}, {"huge.slt", 16ull << 30}}) {
+        std::ofstream(m / name) << "RIFF";
+        fs::resize_file(m / name, size); // sparse: nothing real is written
+    }
+    std::string slt = "%sndpay " + (outside / "absolute.wav").string() +
+                      "\n%sndbet ../outside.wav\n%sndclunk link.wav\n%sndauto sub/inside.wav\n"
+                      "%sndmusic huge.wav\n%sndmusic huge.wav\n";
+    std::ifstream example(kExample);
+    for (std::string line; std::getline(example, line);)
+        slt += line.rfind("%snd", 0) == 0 ? "" : line + "\n";
+    std::ofstream(m / "strange.slt") << slt;
+
+    const std::string failing = "KESTREL_FAIL_CALL=100:0x8876030D timeout 60";
+    const std::string open =
+        "frames 1\nopen " + Path("m/huge.slt") + "\ncommand " + std::to_string(CMD_OPEN);
+    const Outcome run = Start(Path("m/strange.slt"), open + "\n", failing);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const fs::path& created : {outside / "absolute.wav", dir_ / "outside.wav",
+                                    outside / "linked.wav", outside / "errorlog.txt"})
+        EXPECT_FALSE(fs::exists(created)) << created;
+    EXPECT_EQ(Slurp((outside / "target").string()), "keep\n");
+    EXPECT_EQ(fs::file_size(m / "sub" / "inside.wav"), 0u);
+    EXPECT_EQ(CountLines(run.out, "box Error: Sound file larger than 32 MiB, not played: huge.wav"),
+              2);
+    EXPECT_EQ(CountLines(run.out, "box Error: Machine file larger than 16 MiB, not read"), 1);
+
+    // The boxes still show; with a real log beside the machine, their lines are added to it.
+    std::istringstream lines(run.out);
+    std::string logged = "earlier\n";
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("box Direct3D Error ", 0) == 0)
+            logged += line.substr(line.find(": ") + 2) + "\n";
+    EXPECT_NE(logged, "earlier\n") << run.out;
+    fs::remove(m / "errorlog.txt");
+    std::ofstream(m / "errorlog.txt") << "earlier\n";
+    ASSERT_EQ(Start(Path("m/strange.slt"), "quit\n", failing).exitCode, 0);
+    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+}
+
+// Twelve pictures of 4096 x 4096 pixels in a few bytes of run-length data each: the first
+// four fill the budget for decoded pictures, the others are refused as unloadable.
+TEST_F(Kestrel3d, PictureBombsStayWithinTheBudget) {
+    std::string slt = "%name Bombs\n";
+    for (int i = 0; i < 12; ++i) {
+        const char letter = char('A' + i);
+        const std::string name = std::string("p") += letter;
+        slt += std::string{letter, ' '} + name + "\n";
+        // File header, info header (RLE8, one palette entry), palette, end of bitmap.
+        const unsigned char bmp[] = {'B', 'M', 64, 0, 0,  0, 0, 0, 0,  0, 58, 0, 0, 0, 40,
+                                     0,   0,   0,  0, 16, 0, 0, 0, 16, 0, 0,  1, 0, 8, 0,
+                                     1,   0,   0,  0, 2,  0, 0, 0, 0,  0, 0,  0, 0, 0, 0,
+                                     0,   1,   0,  0, 0,  0, 0, 0, 0,  0, 0,  0, 0, 0, 1};
+        std::ofstream(Path(name + ".bmp"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+    }
+    std::ofstream(Path("bombs.slt")) << slt << "%%\nA B C D\nE F G H\nI J K L\n%%\n%%\n";
+    const Outcome run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(CountLines(run.out, "box Error: Unable to load texture: p"), 8) << run.out;
+}

@@ -83,6 +83,16 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
         EXPECT_EQ(json::parse(refused.out)["Messages"], d["Messages"]) << path;
     }
     std::filesystem::remove(pipe);
+
+    // A sparse file of gigabytes is refused by its size, before any of it is read.
+    const std::filesystem::path huge = TempPath("slotsim-huge.slt");
+    std::ofstream(huge) << "%name Huge\n";
+    std::filesystem::resize_file(huge, 16ull << 30);
+    const ToolResult big = RunSlotsim("dump " + huge.string(), "timeout 10");
+    std::filesystem::remove(huge);
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_EQ(big.out.empty() ? json() : json::parse(big.out)["Messages"][0]["text"],
+              "Machine file larger than 16 MiB, not read");
 }
 
 TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
