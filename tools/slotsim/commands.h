@@ -43,10 +43,10 @@ struct SpinRequest {
 Json DumpCommand(const std::string& path);
 // positions: comma-separated stops, one per reel in use.
 Json EvalCommand(const std::string& path, const std::string& positions, int bet);
-// Spin(bet, nudge, autoPay) again and again.
-Json RunCommand(const std::string& path, const SpinRequest& request);
+// Spin(bet, nudge, autoPay) again and again; writes the final machine, and its trace, to out.
+void RunCommand(const std::string& path, const SpinRequest& request, std::ostream& out);
 // Player's spins sequenced as the play control does (nudge and autoPay are not used).
-Json PlayCommand(const std::string& path, const SpinRequest& request);
+void PlayCommand(const std::string& path, const SpinRequest& request, std::ostream& out);
 
 // Exit code of a par sheet whose free re-spins or nudges can never end.
 constexpr int EXIT_ENDLESS = 3;
