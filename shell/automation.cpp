@@ -302,12 +302,17 @@ private:
             return false;
         case ScriptOp::Resize:
             ResizeClient(step.a, step.b);
+            minimized_ = false;
             return false;
         case ScriptOp::Minimize:
             ResizeClient(0, 0);
+            minimized_ = true;
             return false;
         case ScriptOp::Restore:
-            Shell.MainWindow->ClientResized(restoreWidth_, restoreHeight_, win::SIZE_RESTORED);
+            // Without a minimize before it there is nothing to restore.
+            if (minimized_)
+                Shell.MainWindow->ClientResized(restoreWidth_, restoreHeight_, win::SIZE_RESTORED);
+            minimized_ = false;
             return false;
         case ScriptOp::Frames:
             return WaitFor(Wait::Passes, step.a);
@@ -388,6 +393,7 @@ private:
     int passesLeft_ = 0;
     uint32_t waitStart_ = 0;
     uint32_t waitTicks_ = 0;
+    bool minimized_ = false; // by the script, so Restore has a size to return to
     int restoreWidth_ = 0;
     int restoreHeight_ = 0;
     std::chrono::steady_clock::time_point started_;

@@ -1,12 +1,16 @@
 // kestrel3d: the slot machine simulator's window program.
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <iostream>
+#include <sstream>
+#include <unistd.h>
 
+#include "cli/standard_output.h"
 #include "platform/rm/results.h"
 #include "platform/sound/sound.h"
 #include "platform/win/platform.h"
@@ -19,16 +23,46 @@
 
 namespace {
 
-// Reads the whole script before anything starts, so a bad line costs nothing.
+// A script is a few lines; a file this large is not one, and is not taken into memory.
+constexpr size_t kLargestScript = size_t{64} << 20;
+
+// The whole file into `text`; returns why it could not be read, or nothing.
+std::string ReadWhole(const std::string& path, std::string& text) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    std::string problem;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            problem = got < 0 ? std::strerror(errno) : "";
+            break;
+        }
+        if (text.size() + static_cast<size_t>(got) > kLargestScript) {
+            problem = "larger than 64 MiB";
+            break;
+        }
+        text.append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
+    return problem;
+}
+
+// Reads the whole script before anything starts, so a bad line costs nothing. A script that
+// cannot be read whole is refused: running part of it would pass for running all of it.
 int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
     if (path.empty())
         return 1;
-    std::ifstream in(path);
-    std::string error;
-    if (!in) {
-        std::cerr << "kestrel3d: cannot read " << path << '\n';
+    std::string text;
+    if (const std::string problem = ReadWhole(path, text); !problem.empty()) {
+        std::cerr << "kestrel3d: cannot read " << path << ": " << problem << '\n';
         return 0;
     }
+    std::istringstream in(text);
+    std::string error;
     if (!ParseScript(in, steps, error)) {
         std::cerr << "kestrel3d: " << error << '\n';
         return 0;
@@ -99,9 +133,7 @@ public:
     }
 };
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     Options options;
     if (const int code = ParseOptions(argc, argv, options); code >= 0)
@@ -126,4 +158,11 @@ int main(int argc, char** argv) {
     win::ReleaseWindows();
     ReportUnmadeFailingCall();
     return result;
+}
+
+} // namespace
+
+// What a script prints (boxes, sounds, dialogs) is the run's output: lost, the run failed.
+int main(int argc, char** argv) {
+    return CheckStandardOutput("kestrel3d", Run(argc, argv));
 }

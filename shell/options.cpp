@@ -1,8 +1,12 @@
 #include "shell/options.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
+#include <unistd.h>
 
 #include "cli/bounded_number.h"
 #include "shell/app.h"
@@ -45,7 +49,15 @@ std::string MachineFileProblem(const std::string& path) {
         return "no such file";
     if (error)
         return error.message();
-    return type == fs::file_type::regular ? "" : "not a regular file";
+    if (type != fs::file_type::regular)
+        return "not a regular file";
+    // The mode bits do not tell: root reads what they forbid, yet not a write-only file of
+    // the kernel's. Only opening it does.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    close(fd);
+    return "";
 }
 
 int ParseOptions(int argc, char** argv, Options& options) {

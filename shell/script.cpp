@@ -168,6 +168,11 @@ bool IsScriptKeyName(const std::string& name) {
 int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
+        // Paths are handed to the system as C strings, which a NUL byte would cut short.
+        if (line.find('\0') != std::string::npos) {
+            error = "line " + std::to_string(number) + ": contains a NUL byte";
+            return 0;
+        }
         const std::vector<std::string> words = SplitWords(line);
         if (words.empty() || words[0][0] == '#')
             continue;

@@ -219,7 +219,8 @@ TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
 
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
     const Outcome run =
-        Start("--tick-step 1", "resize 300 200\nframes 1\nstate " + Path("a.json") +
+        Start("--tick-step 1", "frames 1\nrestore\nframes 1\nstate " + Path("r.json") +
+                                   "\nresize 300 200\nframes 1\nstate " + Path("a.json") +
                                    "\nresize 500 380\nminimize\nframes 4\nstate " + Path("c.json") +
                                    "\nrestore\nframes 1\nstate " + Path("d.json") + "\nshot " +
                                    Path("d.png") + "\nresize 9000 120\nframes 1\nstate " +
@@ -229,6 +230,9 @@ TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
     EXPECT_EQ(run.out, "dialog open\n");
     EXPECT_EQ(State("e.json")["ViewportWidth"], 9000);
     EXPECT_EQ(State("e.json")["Running"], 1);
+    const Json r = State("r.json"); // nothing to restore: no change
+    EXPECT_GT(r["ClientWidth"], 0);
+    EXPECT_EQ(r["ClientWidth"], r["ViewportWidth"]);
     const Json a = State("a.json");
     EXPECT_EQ(a["ClientWidth"], 300);
     EXPECT_EQ(a["ViewportWidth"], 300);
@@ -289,6 +293,25 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("line 1: state: cannot write /dev/full"), std::string::npos) << run.err;
 
+    // A script that cannot be read, or is too large to be one, is refused with the reason.
+    std::ofstream(Path("huge.txt")) << "quit\n";
+    fs::resize_file(Path("huge.txt"), 65 << 20);
+    const std::pair<std::string, const char*> unreadable[] = {
+        {"/proc/self/mem", "cannot read /proc/self/mem: Input/output error"},
+        {Path("huge.txt"), "larger than 64 MiB"}};
+    for (const auto& [script, reason] : unreadable) {
+        run = Start("--script " + script);
+        EXPECT_EQ(run.exitCode, 2) << script;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+    // What a script prints is its output: lost to a full disk, the run fails.
+    std::ofstream(Path("quit.txt")) << "quit\n";
+    const int status = std::system(
+        (KESTREL3D_PATH " --script " + Path("quit.txt") + " >/dev/full 2>" + Path("err.txt"))
+            .c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(Slurp(Path("err.txt")).find("cannot write standard output"), std::string::npos);
+
     run = Start("--version");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "kestrel3d " KESTREL_VERSION "\n");
@@ -335,6 +358,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
         {Path("loop-a"), "Too many levels of symbolic links"},
         {"/dev/zero", "not a regular file"},
         {Path("pipe.slt"), "not a regular file"},
+        {"/proc/sys/vm/drop_caches", "Permission denied"}, // write-only, even to root
     };
     for (const auto& [path, reason] : refused) {
         Outcome run = Start("", "open " + path + "\n" + state, "timeout 10");

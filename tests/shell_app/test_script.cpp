@@ -54,8 +54,12 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
 }
 
 TEST(Script, NamesTheLineAndTheProblemAndSurvivesGarbage) {
-    const std::pair<const char*, const char*> cases[] = {
+    using namespace std::string_literals;
+    const std::pair<std::string, const char*> cases[] = {
         {"frames 1\njump 3\n", "line 2: unknown command 'jump'"},
+        {"frames 1\nstate st\0.json\n"s, "line 2: contains a NUL byte"},
+        {"shot a\0.png\n"s, "line 1: contains a NUL byte"},
+        {"open \0\n"s, "line 1: contains a NUL byte"},
         {"command 1x\n", "line 1: command: expected a whole number from 0 to 65535, not '1x'"},
         {"frames -1\n", "line 1: frames: expected a whole number from 0 to 1000000000, not '-1'"},
         {"quit now\n", "line 1: quit: takes no arguments"},

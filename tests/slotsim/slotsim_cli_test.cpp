@@ -11,8 +11,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/common/temp_path.h"
 
@@ -35,12 +37,13 @@ struct ToolResult {
     std::string err;
 };
 
-// `prefix` goes before the command, e.g. a timeout.
-ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = "") {
+// `prefix` goes before the command, e.g. a timeout; `stdoutTo` takes standard output instead.
+ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = "",
+                      const std::string& stdoutTo = "") {
     const std::filesystem::path out = TempPath("slotsim.out"), err = TempPath("slotsim.err");
+    const std::string target = stdoutTo.empty() ? out.string() : stdoutTo;
     const int status = std::system(
-        (prefix + " " SLOTSIM_PATH " " + arguments + " >" + out.string() + " 2>" + err.string())
-            .c_str());
+        (prefix + " " SLOTSIM_PATH " " + arguments + " >" + target + " 2>" + err.string()).c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
 }
 
@@ -237,15 +240,12 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     }
     EXPECT_EQ(Par(trading, "--mode run")["endless"], false);
 
-    // The chart names each payoff row and each amount's odds; a chart it cannot write fails.
+    // The chart names each payoff row and each amount's odds.
     const std::filesystem::path svg = TempPath("par.svg");
     EXPECT_EQ(RunSlotsim("par " + Example + " --plot " + svg.string()).exitCode, 0);
     const std::string chart = Slurp(svg);
     EXPECT_NE(chart.find("Three Sevens"), std::string::npos);
     EXPECT_NE(chart.find("1 in 101.6"), std::string::npos);
-    const ToolResult unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
-    EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
 
     // A bet above MaxCoins is refused, naming both.
     const ToolResult high = RunSlotsim("par " + one + " --bet 4");
@@ -315,4 +315,55 @@ TEST(SlotsimCli, HugeWinsAreCountedInAtOnce) {
     EXPECT_EQ(d["Pending"], 0);
     EXPECT_EQ(d["Credits"], INT_MAX);
     EXPECT_EQ(d["TotalCredited"], INT_MAX);
+}
+
+// What slotsim writes arrives whole or the run fails: standard output on a full device fails
+// every command; the chart is written beside its name and renamed, so a disk that fills up
+// (the file size limit stands in for it) leaves the chart before it; every text in the chart is
+// escaped, control characters dropped.
+TEST(SlotsimCli, OutputThatCannotBeWrittenFailsAndNothingIsLeftHalfWritten) {
+    for (const std::string& command : {"dump " + Example, "par " + Example, std::string("--help"),
+                                       "run " + Example + " --seed 1 --spins 1 --bet 1 --trace"}) {
+        const ToolResult r = RunSlotsim(command, "", "/dev/full");
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_NE(r.err.find("cannot write standard output"), std::string::npos) << command;
+    }
+    const std::filesystem::path dir = TempPath("plot");
+    std::filesystem::create_directory(dir);
+    std::ofstream(dir / "bb.slt") << "%name Bars &\x01 Bells <x>\nA a/a\nB b/b\n%%\nA A\nB B\n%%\n"
+                                     "A A ^ 10 ^ Two\x02 \"As\" & <more>\n%%\n";
+    const std::string par = "par " + (dir / "bb.slt").string() + " --plot ";
+    ASSERT_EQ(RunSlotsim(par + (dir / "bb.svg").string()).exitCode, 0);
+    EXPECT_EQ(std::system(("xmllint --xpath 'string(//*[local-name()=\"title\"])' " +
+                           (dir / "bb.svg").string() + " | grep -qx 'Bars & Bells <x> par sheet'")
+                              .c_str()),
+              0);
+    const ToolResult full = RunSlotsim(par + "/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("/dev/full: No space left on device"), std::string::npos) << full.err;
+    const ToolResult limited =
+        RunSlotsim(par + (dir / "bb.svg").string(), "ulimit -f 2; trap '' XFSZ;", "/dev/null");
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.err.find("File too large"), std::string::npos) << limited.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+    EXPECT_NE(Slurp(dir / "bb.svg").find("</svg>"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+// A trace is printed as it is played: the memory a run holds does not grow with its spins.
+TEST(SlotsimCli, TracesAreStreamed) {
+    const auto peakKilobytes = [](const char* spins) {
+        const pid_t child = fork();
+        if (child == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            setenv("ASAN_OPTIONS", "quarantine_size_mb=0:detect_leaks=0", 1);
+            execl(SLOTSIM_PATH, SLOTSIM_PATH, "play", Example.c_str(), "--seed", "1", "--bet", "3",
+                  "--trace", "--spins", spins, nullptr);
+            _exit(127);
+        }
+        rusage usage{};
+        wait4(child, nullptr, 0, &usage);
+        return usage.ru_maxrss;
+    };
+    EXPECT_LT(peakKilobytes("100000") - peakKilobytes("1000"), 16 * 1024);
 }

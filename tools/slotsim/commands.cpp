@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -78,21 +79,33 @@ void SetPositions(SlotMachine& machine, const std::vector<int>& stops) {
 }
 
 template <typename SpinOnce>
-Json Spins(const std::string& path, const SpinRequest& request, SpinOnce spinOnce) {
+Json PlayedMachine(const std::string& path, const SpinRequest& request, SpinOnce spinOnce) {
     LoadedMachine loaded(path);
     Random::Seed(request.seed);
-    Json trace = Json::array();
+    for (int n = 0; n < request.spins; ++n)
+        spinOnce(*loaded.machine);
+    return loaded.ToJson();
+}
+
+// The trace follows the final machine in the output, yet must not be held until the end: a
+// million spins make 75 MB of it. So the spins are played once for the machine, and again from
+// the same seed while their trace is written out.
+template <typename SpinOnce>
+void Spins(const std::string& path, const SpinRequest& request, SpinOnce spinOnce,
+           std::ostream& out) {
+    const std::string machine = JsonText(PlayedMachine(path, request, spinOnce));
+    if (!request.trace) {
+        out << machine << '\n';
+        return;
+    }
+    out << std::string_view(machine).substr(0, machine.size() - 1) << ",\"Trace\":[";
+    LoadedMachine loaded(path);
+    Random::Seed(request.seed);
     for (int n = 0; n < request.spins; ++n) {
         spinOnce(*loaded.machine);
-        if (request.trace) {
-            trace.push_back(TraceEntry(*loaded.machine));
-        }
+        out << (n ? "," : "") << JsonText(TraceEntry(*loaded.machine));
     }
-    Json result = loaded.ToJson();
-    if (request.trace) {
-        result["Trace"] = std::move(trace);
-    }
-    return result;
+    out << "]}\n";
 }
 
 // Whether kestrel3d would read the sound `name` as not empty: it opens a machine from the
@@ -165,20 +178,27 @@ Json EvalCommand(const std::string& path, const std::string& positions, int bet)
     return {{"Win", verdict.amount}, {"Payoff", verdict.payoff}};
 }
 
-Json RunCommand(const std::string& path, const SpinRequest& request) {
-    return Spins(path, request, [&](SlotMachine& machine) {
-        machine.Spin(request.bet, request.nudge ? 1 : 0, request.autoPay ? 1 : 0);
-    });
+void RunCommand(const std::string& path, const SpinRequest& request, std::ostream& out) {
+    Spins(
+        path, request,
+        [&](SlotMachine& machine) {
+            machine.Spin(request.bet, request.nudge ? 1 : 0, request.autoPay ? 1 : 0);
+        },
+        out);
 }
 
-Json PlayCommand(const std::string& path, const SpinRequest& request) {
+void PlayCommand(const std::string& path, const SpinRequest& request, std::ostream& out) {
     std::optional<SpinSound> sound;
-    return Spins(path, request, [&](SlotMachine& machine) {
-        if (!sound) {
-            sound = SpinSound{request.sound, request.sound && SoundLoads(path, machine.SndAuto)};
-        }
-        PlaySpin(machine, request.bet, *sound);
-    });
+    Spins(
+        path, request,
+        [&](SlotMachine& machine) {
+            if (!sound) {
+                sound =
+                    SpinSound{request.sound, request.sound && SoundLoads(path, machine.SndAuto)};
+            }
+            PlaySpin(machine, request.bet, *sound);
+        },
+        out);
 }
 
 int ParCommand(const std::string& path, const ParOptions& options, std::ostream& out,
@@ -199,8 +219,9 @@ int ParCommand(const std::string& path, const ParOptions& options, std::ostream&
         err << "slotsim: " << path << ": " << sheet.endless << '\n';
         return EXIT_ENDLESS;
     }
-    if (!options.plot.empty() && !PlotPar(sheet, options.plot)) {
-        err << "slotsim: cannot write " << options.plot << '\n';
+    const std::string problem = options.plot.empty() ? "" : PlotPar(sheet, options.plot);
+    if (!problem.empty()) {
+        err << "slotsim: cannot write " << options.plot << ": " << problem << '\n';
         return 1;
     }
     return 0;

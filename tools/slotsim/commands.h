@@ -44,10 +44,10 @@ Json DumpCommand(const std::string& path);
 // positions: comma-separated stops, one per reel in use. Prints the win and the payoff row that
 // won it (of equal amounts, the first in file order), -1 when nothing pays.
 Json EvalCommand(const std::string& path, const std::string& positions, int bet);
-// Spin(bet, nudge, autoPay) again and again.
-Json RunCommand(const std::string& path, const SpinRequest& request);
+// Spin(bet, nudge, autoPay) again and again; writes the final machine, and its trace, to out.
+void RunCommand(const std::string& path, const SpinRequest& request, std::ostream& out);
 // Player's spins sequenced as the play control does (nudge and autoPay are not used).
-Json PlayCommand(const std::string& path, const SpinRequest& request);
+void PlayCommand(const std::string& path, const SpinRequest& request, std::ostream& out);
 
 // Exit code of a par sheet whose free re-spins or nudges can never end.
 constexpr int EXIT_ENDLESS = 3;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "cli/bounded_number.h"
+#include "cli/standard_output.h"
 #include "tools/slotsim/commands.h"
 
 namespace {
@@ -70,9 +71,7 @@ void AddSpinOptions(CLI::App* command, Options& o) {
     command->add_flag("--trace", o.spin.trace, "add one Trace entry per spin");
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app("Loads a slot machine file and plays it without display or sound; prints the "
                  "machine as JSON.",
                  "slotsim");
@@ -138,17 +137,16 @@ int main(int argc, char** argv) {
             SimCommand(o.file, o.sim, std::cout, std::cerr);
             return 0;
         }
-        Json result;
-        if (app.got_subcommand("dump")) {
-            result = DumpCommand(o.file);
-        } else if (app.got_subcommand("eval")) {
-            result = EvalCommand(o.file, o.positions, o.bet);
-        } else if (app.got_subcommand("run")) {
-            result = RunCommand(o.file, o.spin);
+        if (app.got_subcommand("run")) {
+            RunCommand(o.file, o.spin, std::cout);
+        } else if (app.got_subcommand("play")) {
+            PlayCommand(o.file, o.spin, std::cout);
         } else {
-            result = PlayCommand(o.file, o.spin);
+            const Json result = app.got_subcommand("dump")
+                                    ? DumpCommand(o.file)
+                                    : EvalCommand(o.file, o.positions, o.bet);
+            std::cout << JsonText(result) << '\n';
         }
-        std::cout << JsonText(result) << '\n';
     } catch (const UsageError& e) {
         std::cerr << "slotsim: " << e.what() << '\n';
         return EXIT_USAGE;
@@ -157,4 +155,10 @@ int main(int argc, char** argv) {
         return EXIT_LOAD;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return CheckStandardOutput("slotsim", Run(argc, argv));
 }

@@ -1,13 +1,20 @@
 // The par sheet's chart: how likely each paid amount is, on a scale of powers of ten so that
 // the top award shows beside the losing spins, and how much of the RTP each payoff brings.
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgGenerator>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tools/slotsim/par_report.h"
 
@@ -33,6 +40,16 @@ void NeedApplication() {
     static char name[] = "slotsim";
     static char* argv[] = {name, nullptr};
     static QGuiApplication application(argc, argv);
+}
+
+// A machine file may hold any bytes, but XML takes no control characters, not even written
+// as references.
+QString ChartText(const std::string& text) {
+    QString chart;
+    for (const QChar c : QString::fromStdString(text))
+        if (c.category() != QChar::Other_Control && !c.isNonCharacter())
+            chart += c;
+    return chart;
 }
 
 struct Bar {
@@ -86,38 +103,86 @@ std::vector<Bar> PayoffBars(const ParSheet& sheet) {
     std::vector<Bar> bars;
     for (const PayoffShare& share : sheet.payoffs) {
         const double rtp = share.rtp.get_d();
-        const QString label = share.label.empty() ? "row " + QString::number(share.row)
-                                                  : QString::fromStdString(share.label);
+        const QString label =
+            share.label.empty() ? "row " + QString::number(share.row) : ChartText(share.label);
         bars.push_back(
             {label, largest > 0 ? rtp / largest : 0, QString::number(100 * rtp, 'f', 3) + "%"});
     }
     return bars;
 }
 
+std::string SystemError() {
+    return std::strerror(errno);
+}
+
+std::string WriteAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    for (qsizetype left = bytes.size(); left > 0;) {
+        const ssize_t written = write(fd, data, static_cast<size_t>(left));
+        if (written < 0 && errno != EINTR)
+            return SystemError();
+        if (written > 0) {
+            data += written;
+            left -= written;
+        }
+    }
+    return {};
+}
+
+// Writes the bytes whole or not at all: a file is written beside its name and renamed over it
+// (through a link, over what the link names), so a full disk leaves the file as it was.
+// Anything else that exists, a device or a pipe, is written as it is. Returns why it failed.
+std::string WriteWhole(const std::string& path, const QByteArray& bytes) {
+    struct stat status {};
+    const bool exists = stat(path.c_str(), &status) == 0;
+    const bool inPlace = exists && !S_ISREG(status.st_mode);
+    std::error_code error;
+    const std::filesystem::path target =
+        exists && !inPlace ? std::filesystem::canonical(path, error) : std::filesystem::path(path);
+    const std::string written =
+        inPlace ? path : target.string() + ".part-" + std::to_string(getpid());
+    const int fd = inPlace ? open(written.c_str(), O_WRONLY | O_CLOEXEC)
+                           : open(written.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return SystemError();
+    std::string problem = WriteAll(fd, bytes);
+    if (problem.empty() && !inPlace && fsync(fd) != 0)
+        problem = SystemError();
+    if (close(fd) != 0 && problem.empty())
+        problem = SystemError();
+    if (problem.empty() && !inPlace && std::rename(written.c_str(), target.c_str()) != 0)
+        problem = SystemError();
+    if (!problem.empty() && !inPlace)
+        unlink(written.c_str());
+    return problem;
+}
+
 } // namespace
 
-bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
+std::string PlotPar(const ParSheet& sheet, const std::string& svgPath) {
     NeedApplication();
     const std::vector<Bar> wins = WinBars(sheet);
     const std::vector<Bar> payoffs = PayoffBars(sheet);
     const int height = MARGIN * 2 + ROW * static_cast<int>(wins.size() + payoffs.size() + 7);
 
+    QBuffer chart;
     QSvgGenerator svg;
-    svg.setFileName(QString::fromStdString(svgPath));
+    svg.setOutputDevice(&chart);
     svg.setSize(QSize(WIDTH, height));
     svg.setViewBox(QRect(0, 0, WIDTH, height));
-    svg.setTitle(QString::fromStdString(sheet.name + " par sheet"));
+    // The generator escapes the texts it draws but writes the title as given.
+    svg.setTitle(ChartText(sheet.name + " par sheet").toHtmlEscaped());
     QPainter painter;
     if (!painter.begin(&svg))
-        return false;
+        return "the chart cannot be drawn";
     painter.fillRect(0, 0, WIDTH, height, Qt::white);
     QFont font("DejaVu Sans");
     font.setPixelSize(12);
     painter.setFont(font);
     int top = MARGIN;
     const QString heading =
-        QString::fromStdString(sheet.name) + ": RTP " +
-        QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
+        ChartText(sheet.name) + ": RTP " + QString::number(100 * sheet.rtp.get_d(), 'f', 4) +
+        "%, hit " +
         (sheet.hit > 0 ? "1 in " + QString::number(1 / sheet.hit.get_d(), 'g', 4)
                        : QString("never"));
     painter.drawText(MARGIN, top + ROW - 4, heading);
@@ -125,5 +190,7 @@ bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
     top = DrawBars(painter, top, "Chance of each paid amount (bars on a scale of powers of ten)",
                    wins, QColor(70, 110, 190));
     DrawBars(painter, top, "Share of the RTP by payoff", payoffs, QColor(200, 120, 40));
-    return painter.end();
+    if (!painter.end())
+        return "the chart cannot be drawn";
+    return WriteWhole(svgPath, chart.data());
 }

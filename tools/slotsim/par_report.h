@@ -18,6 +18,6 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading);
 std::string SimText(const SimResult& result, const std::string& name, SpinMode mode);
 Json SimJson(const SimResult& result, const std::string& name, SpinMode mode);
 
-// The win distribution and the payoffs' shares of the RTP as one SVG chart; false when the
-// file cannot be written.
-bool PlotPar(const ParSheet& sheet, const std::string& svgPath);
+// The win distribution and the payoffs' shares of the RTP as one SVG chart. Returns why the
+// file could not be written, or nothing when it was.
+std::string PlotPar(const ParSheet& sheet, const std::string& svgPath);
