@@ -46,7 +46,7 @@ bool CaptureExample(const std::string& example, std::vector<View>& views) {
                                   example + ".slt");
     win::Install(win::Services{&dialogs, &clock, nullptr, nullptr});
     ResetProgramState();
-    SetWorldSeedOverride(true, 1);
+    World.SeedOverride = 1;
     Shell.MainWindow = StartApplication(win::SW_SHOWNORMAL);
     const bool opened = Shell.MainWindow != nullptr && Machine != nullptr && Machine->NumReels > 0;
     Recorder recorder;
@@ -65,7 +65,7 @@ bool CaptureExample(const std::string& example, std::vector<View>& views) {
     FreeProgram();
     Shell.MainWindow = nullptr;
     win::Install(win::Services{});
-    SetWorldSeedOverride(false, 0);
+    World.SeedOverride.reset();
     return opened;
 }
 
