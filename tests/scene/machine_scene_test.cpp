@@ -21,6 +21,7 @@
 #include "scene/credit_meter.h"
 #include "scene/machine_scene.h"
 #include "scene/machine_state.h"
+#include "scene/texture_registry.h"
 
 namespace fs = std::filesystem;
 
@@ -91,6 +92,7 @@ TEST_F(MachineSceneTest, DrumTurnedToAStopsAngleShowsItOnThePayLine) {
     Shared.DisplayFlags &= ~DISPLAY_CABINET;
     Open();
     ASSERT_NE(MachineScene.Reels[0], nullptr);
+    EXPECT_EQ(GetSlotTexture("red"), GetSlotTexture("red")); // loaded once, shared
     const char letters[] = "RGBYRGBY";
     for (int stop = 0; stop < 8; ++stop) {
         const double angle = Machine->Reels[0].angle[stop];
