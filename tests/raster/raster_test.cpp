@@ -231,4 +231,70 @@ TEST(RasterShading, SixteenBitsGiveOnly565ColoursDitheredOrNot) {
     EXPECT_EQ(Colours(exact), std::set<uint32_t>{0x808080});
 }
 
+// Ties in depth go to the surface drawn last. A wall receding from z 1.2 to 12 shows, at
+// every pixel centre well inside it, the texel of its exact perspective mapping (within
+// kTexelSlack of a texel); two nearly coplanar planes part exactly at their intersection.
+TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
+    for (const auto& [first, second] : {std::pair{kRed, kGreen}, {kGreen, kRed}}) {
+        Canvas tie(60, 40);
+        tie.Draw(Quad(-0.5f, -0.25f, 0.5f, 0.25f, 2, first == kRed, first == kGreen, 0));
+        tie.Draw(Quad(-0.25f, -0.5f, 0.25f, 0.5f, 2, second == kRed, second == kGreen, 0));
+        EXPECT_EQ(tie.At(30, 20), second); // both cover it at the same depth
+        EXPECT_EQ(tie.At(22, 20), first);
+    }
+
+    // Texel (column c, v-row r) holds 0xCCRR55; rows count up from v = 0, the picture's bottom.
+    constexpr int W = 64, H = 16;
+    constexpr double kTexelSlack = 0.25;
+    std::vector<uint32_t> texels(W * H);
+    for (int r = 0; r < H; ++r)
+        for (int c = 0; c < W; ++c)
+            texels[(H - 1 - r) * W + c] = uint32_t(c) << 16 | uint32_t(r) << 8 | 0x55;
+    Picture picture(W, H, texels);
+    PolygonStyle style = picture.Style();
+    style.perspective = true;
+    style.cullBackFaces = false;
+    const double nx = -0.4, nz = 1.2, ax = 3.4, az = 10.8, bottom = -0.3, height = 0.6;
+    Canvas wall(200, 200); // 200 pixels per unit at z = 1, centre (100, 100)
+    ASSERT_TRUE(wall.Draw({Corner(nx, bottom, nz, 0, 0), Corner(nx, bottom + height, nz, 0, 1),
+                           Corner(nx + ax, bottom + height, nz + az, 1, 1),
+                           Corner(nx + ax, bottom, nz + az, 1, 0)},
+                          style));
+    int checked = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            // The ray through the pixel centre meets the wall's plane (normal (-az, 0, ax)).
+            const double dx = (x + 0.5 - 100) / 200, dy = -(y + 0.5 - 100) / 200;
+            const double along = (-az * nx + ax * nz) / (-az * dx + ax);
+            const double u = ((along * dx - nx) * ax + (along - nz) * az) / (ax * ax + az * az);
+            const double v = (along * dy - bottom) / height;
+            if (u < 0.01 || u > 0.99 || v < 0.01 || v > 0.99)
+                continue;
+            const uint32_t texel = wall.At(x, y);
+            ASSERT_NEAR((texel >> 16) + 0.5, u * W, 0.5 + kTexelSlack) << x << "," << y;
+            ASSERT_NEAR(((texel >> 8) & 0xFF) + 0.5, v * H, 0.5 + kTexelSlack) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 4000);
+
+    // z = 4 + x/20 and z = 4.01 - x/20 meet at x = 0.1, z = 4.005: on screen at
+    // 100 + 200 * 0.1 / 4.005 = 104.99, so columns up to 104 show the first plane.
+    const auto plane = [](double z0, double slope, float r, float g) {
+        return std::vector<Vertex>{Corner(-1, 0.5f, z0 - slope, 0, 0, r, g, 0),
+                                   Corner(1, 0.5f, z0 + slope, 0, 0, r, g, 0),
+                                   Corner(1, -0.5f, z0 + slope, 0, 0, r, g, 0),
+                                   Corner(-1, -0.5f, z0 - slope, 0, 0, r, g, 0)};
+    };
+    for (const bool redFirst : {true, false}) {
+        Canvas crossing(200, 200);
+        crossing.Draw(plane(redFirst ? 4 : 4.01, redFirst ? 0.05 : -0.05, redFirst, !redFirst),
+                      kBothSides);
+        crossing.Draw(plane(redFirst ? 4.01 : 4, redFirst ? -0.05 : 0.05, !redFirst, redFirst),
+                      kBothSides);
+        for (int y = 80; y < 120; ++y)
+            for (int x = 60; x < 140; ++x)
+                ASSERT_EQ(crossing.At(x, y), x <= 104 ? kRed : kGreen) << x << "," << y;
+    }
+}
+
 } // namespace

@@ -1,19 +1,27 @@
 // The machine's scene as the program builds it from a machine file: drums that show the stop
-// of an angle on the pay line, a missing picture reported by name, and the cabinet left out
-// when the credit meter's picture is missing.
+// of an angle on the pay line, a missing picture reported by name, the cabinet left out
+// when the credit meter's picture is missing, and the reels played through a whole spin.
 
 #include "../bitmap/bmp_writer.h"
 #include "../shell_app/shell_fixture.h"
 #include "tests/common/temp_path.h"
 
 #include <QGuiApplication>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
+#include "engine/random.h"
+#include "play/play_state.h"
+#include "play/spin_sequence.h"
+#include "scene/bitmap_surface.h"
 #include "scene/buttons.h"
+#include "scene/cabinet.h"
 #include "scene/credit_meter.h"
 #include "scene/machine_scene.h"
 #include "scene/machine_state.h"
+#include "scene/texture_registry.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +92,7 @@ TEST_F(MachineSceneTest, DrumTurnedToAStopsAngleShowsItOnThePayLine) {
     Shared.DisplayFlags &= ~DISPLAY_CABINET;
     Open();
     ASSERT_NE(MachineScene.Reels[0], nullptr);
+    EXPECT_EQ(GetSlotTexture("red"), GetSlotTexture("red")); // loaded once, shared
     const char letters[] = "RGBYRGBY";
     for (int stop = 0; stop < 8; ++stop) {
         const double angle = Machine->Reels[0].angle[stop];
@@ -173,14 +182,7 @@ TEST_F(MachineSceneTest, MeterFiguresAndButtonLooksFollowTheMachine) {
         EXPECT_TRUE(r >= 55 && r <= 58 && b >= bottom - 6 && b < bottom) << drawn;
     }
     EXPECT_LT(std::stoi(credits), std::stoi(paid) - 8); // three digits against one
-    Machine->Paid = 5;
-    UpdateCreditMeter(); // the paid figure alone waits
-    EXPECT_EQ(figure(4, 48, 59, 69), paid);
-    Machine->Credits = 7;
-    UpdateCreditMeter();
-    EXPECT_GT(std::stoi(figure(4, 73, 59, 94)), std::stoi(credits)); // 123 wiped for 7
-    EXPECT_NE(figure(4, 48, 59, 69), paid);
-    EXPECT_EQ(MachineScene.MeterShown.paid + MachineScene.MeterShown.credits, 12);
+    EXPECT_EQ(MachineScene.MeterShown.credits, 123);
 
     std::string looks;
     for (const auto& [bet, busy] : {std::pair{0, 0}, {1, 0}, {Machine->GetMaxCoins(), 0}, {3, 1}}) {
@@ -191,6 +193,173 @@ TEST_F(MachineSceneTest, MeterFiguresAndButtonLooksFollowTheMachine) {
         looks += ' ';
     }
     EXPECT_EQ(looks, "12212 12222 12121 12111 ");
+}
+
+// On screen the meter changes exactly when the credits or the bet figure do, to the figures
+// of the machine; a rebuilt scene shows them again at once, and a frame with nothing changed
+// leaves the meter's surface alone.
+TEST_F(MachineSceneTest, MeterOnScreenRedrawsForCreditsBetAndRebuildsOnly) {
+    int argc = 1;
+    char name[] = "scene_tests", *argv[] = {name, nullptr};
+    const QGuiApplication fonts(argc, argv);
+    WriteSolidBmp(folder_ / "cred1.bmp", 0x808080, 128);
+    WriteSolidBmp(folder_ / "buttons.bmp", 0x808080);
+    Open();
+    Machine->Credits = 5; // from here on the buttons keep their looks
+    const auto frame = [this] {
+        EXPECT_EQ(RenderFrame(), 1);
+        return window->ClientImage().pixels;
+    };
+    const std::vector<uint32_t> first = frame();
+    std::vector<uint32_t> previous = first;
+    struct Change {
+        int credits, bet, paid;
+        char shows; // 'N' new figures, 'P' the previous frame, 'F' the first frame
+    };
+    for (const Change& c :
+         {Change{7, 0, 0, 'N'}, {7, 0, 9, 'P'}, {5, 0, 0, 'F'}, {5, 1, 0, 'N'}, {5, 0, 0, 'F'}}) {
+        Machine->Credits = c.credits, Machine->BetShown = c.bet, Machine->Paid = c.paid;
+        const std::vector<uint32_t> now = frame();
+        const std::string row =
+            std::to_string(c.credits) + " " + std::to_string(c.bet) + " " + std::to_string(c.paid);
+        EXPECT_EQ(now == previous, c.shows == 'P') << row;
+        EXPECT_EQ(now == first, c.shows == 'F') << row;
+        previous = now;
+    }
+    Command(CMD_SHOW_PAYOFF_CHART);
+    Command(CMD_SHOW_PAYOFF_CHART);
+    EXPECT_EQ(frame(), first);
+
+    // The picture loaded again over the figures stays so while nothing changes.
+    ReloadBitmap(MachineScene.CreditSurface, CREDIT_BMP_NAME);
+    frame();
+    const base::Image& meter = MachineScene.CreditSurface->Pixels();
+    EXPECT_EQ(std::count(meter.pixels.begin(), meter.pixels.end(), meter.At(50, 90)),
+              std::ptrdiff_t(meter.pixels.size()));
+}
+
+// Reels of 8, 8 and 6 stops. "A" comes down onto the line and re-spins, "N" comes down, "U"
+// comes up; every line pays 10 a coin. Seed 237 plays: spin to 4 3 2, nudges of reel 0 (4 to
+// 3) and reel 2 (2 to 1), a free re-spin (A on the line) to 2 1 4, nudges of reel 0 (2 to 1)
+// and reel 1 (1 to 2), rest.
+constexpr const char* kNudgingMachine =
+    "%symwidth 1\n%symspace 0.2\n- blank\nX blank\n(down) (autospin) A blank\n(down) N blank\n"
+    "(up) U blank\n%%\n- X -\nN - N\nX U A\nA A -\n- - X\nU N -\n- -\nX -\n%%\n[-XANU] * * ^ "
+    "10\n%%\n";
+
+// One row per moving reel of each animation, in the order they start. The first reel has 8
+// stops, so at 125 ms a frame the animation time goes 8 * 0.001 * 125 = 1 step per frame: an
+// animation started on frame f that ends at E is stepped to E on frame f + E and let go on
+// frame f + E + 1, which starts the next. A spin's reel i turns 8 * (i + 2) steps and on to
+// its stop; a nudged reel rests until 5, moves until 10, and clunks when the time passes 5.
+struct ReelMove {
+    int frame;
+    bool nudge;
+    int reel, from, to, steps;
+};
+constexpr ReelMove kTimeline[] = {
+    {0, false, 0, 0, 4, 16 + 4},  {0, false, 1, 0, 3, 24 + 5},  {0, false, 2, 0, 2, 32 + 2},
+    {35, true, 0, 4, 3, 10},      {46, true, 2, 2, 1, 10},      {57, false, 0, 3, 2, 16 + 1},
+    {57, false, 1, 3, 1, 24 + 2}, {57, false, 2, 1, 4, 32 + 1}, {91, true, 0, 2, 1, 10},
+    {102, true, 1, 1, 2, 10},
+};
+constexpr int kStartFrames[] = {0, 35, 46, 57, 91, 102}, kClunkFrames[] = {41, 52, 97, 108};
+constexpr int kRestFrame = 113;
+
+// The angle that reel's frame is turned to (a key of angle a turns it by -a).
+double Shown(int reel) {
+    const rm::Vec3 z = MachineScene.Reels[reel]->LocalTransform().Row(2);
+    return -std::atan2(z.x, z.z);
+}
+
+double Apart(double a, double b) {
+    return std::fabs(std::remainder(a - b, 2 * std::numbers::pi));
+}
+
+// Every animation's keys, sampled at the frame it starts: spinning reels pass one stop per
+// step downward (the previous stop comes onto the line) and rest on their new stop; nudged
+// reels hold, then turn the one stop along the shorter way; the others stay put.
+void CheckAnimation(int frame) {
+    int end = 0;
+    int32_t marks[MAX_REELS] = {-1, -1, -1, -1};
+    for (const ReelMove& m : kTimeline)
+        if (m.frame == frame) {
+            end = std::max(end, m.steps);
+            if (m.nudge)
+                marks[m.reel] = 5;
+        }
+    EXPECT_EQ(Play.AnimEnd, end) << "frame " << frame;
+    EXPECT_EQ(std::vector<int32_t>(Play.ClunkMarks, Play.ClunkMarks + MAX_REELS),
+              std::vector<int32_t>(marks, marks + MAX_REELS))
+        << "frame " << frame;
+    const auto angle = [](int reel, int stop) {
+        return Machine->Reels[reel].angle[Machine->WrapStop(reel, stop)];
+    };
+    for (double t = 0; t <= end + 1.5; t += 0.5) {
+        Play.ReelAnimSet->SetTime(float(t));
+        for (int reel = 0; reel < Machine->NumReels; ++reel) {
+            const ReelMove* move = nullptr;
+            for (const ReelMove& m : kTimeline)
+                move = m.frame == frame && m.reel == reel ? &m : move;
+            double want = angle(reel, Machine->Position[reel]);
+            if (move && !move->nudge && t < move->steps) {
+                const int k = int(t);
+                const double a = angle(reel, move->from - k), b = angle(reel, move->from - k - 1);
+                want = t == k ? a : a + std::remainder(b - a, 2 * std::numbers::pi) / 2;
+            } else if (move && move->nudge && t <= 5) {
+                want = angle(reel, move->from);
+            } else if (move && move->nudge && t < 10) {
+                const double a = angle(reel, move->from), b = angle(reel, move->to);
+                want = a + std::remainder(b - a, 2 * std::numbers::pi) * (t - 5) / 5;
+            }
+            ASSERT_LT(Apart(Shown(reel), want), 1e-3)
+                << "frame " << frame << " time " << t << " reel " << reel;
+        }
+    }
+    Play.ReelAnimSet->SetTime(float(Play.AnimTime));
+}
+
+TEST_F(MachineSceneTest, PlayedSpinTurnsStopsNudgesAndRespinsOnTime) {
+    Shared.DisplayFlags &= ~DISPLAY_CABINET;
+    Open(kNudgingMachine);
+    ASSERT_EQ(Machine->NumReels, 3);
+    Machine->Credits = 3;
+    Random::Seed(237);
+    clock.SetStep(125);
+    Command(CMD_PLAY_3);
+    ASSERT_NE(Play.ReelAnimSet, nullptr);
+    std::vector<int> starts{0}, clunks;
+    CheckAnimation(0);
+    int rest = -1;
+    for (int frame = 1; frame <= kRestFrame + 1; ++frame) {
+        const std::vector<int32_t> marks(Play.ClunkMarks, Play.ClunkMarks + MAX_REELS);
+        clock.Advance();
+        StepReels();
+        for (int reel = 0; reel < MAX_REELS; ++reel)
+            if (marks[reel] >= 0 && Play.ClunkMarks[reel] < 0)
+                clunks.push_back(frame);
+        if (Play.ReelAnimSet && Play.AnimTime == 0) {
+            starts.push_back(frame);
+            CheckAnimation(frame);
+        }
+        if (!Play.ReelAnimSet && rest < 0)
+            rest = frame;
+        ASSERT_TRUE(Shared.Busy == 1 || frame > kRestFrame) << frame;
+    }
+    EXPECT_EQ(starts, std::vector<int>(std::begin(kStartFrames), std::end(kStartFrames)));
+    EXPECT_EQ(clunks, std::vector<int>(std::begin(kClunkFrames), std::end(kClunkFrames)));
+    EXPECT_EQ(rest, kRestFrame);
+    EXPECT_EQ(std::vector<int>(Machine->Position, Machine->Position + 3),
+              std::vector<int>({1, 2, 4}));
+
+    // The win of 30 comes in a credit per count-up step more than 80 ms after the last: at 40
+    // ms a frame, on every third frame after the first (which counted one already).
+    clock.SetStep(40);
+    for (int frame = 0; frame < 12; ++frame) {
+        clock.Advance();
+        StepReels();
+    }
+    EXPECT_EQ(Machine->Credits, 1 + 4);
 }
 
 } // namespace

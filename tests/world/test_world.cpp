@@ -64,6 +64,10 @@ TEST_F(WorldTest, CameraLooksAtTheWorldOriginUnderTheLights) {
     const int red = (centre >> 16) & 0xFF;
     EXPECT_NEAR(red, 206, 4);
     EXPECT_EQ(centre & 0xFF, static_cast<uint32_t>(red));
+    // Tilted up by 45 degrees about x, it faces the light coming down on it: full white.
+    World.WorldFrame->AddRotation(D3DRMCOMBINE_REPLACE, 1, 0, 0, D3DVAL(0.785398));
+    EXPECT_GT(Pixel(0, 0) & 0xFF, 250u);
+    World.WorldFrame->AddRotation(D3DRMCOMBINE_REPLACE, 1, 0, 0, 0);
     // The square is 2 units wide: it ends about PixelsPerUnit() from the centre.
     const int edge = static_cast<int>(PixelsPerUnit());
     EXPECT_TRUE(Lit(edge - 3, 0));
@@ -117,6 +121,9 @@ TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
     RenderFrame();
     const D3DVECTOR still = PositionOf(marker);
     EXPECT_EQ(std::tie(still.x, still.y, still.z), std::tie(after.x, after.y, after.z));
+    Command(CMD_ROTATE_Z); // Z alone turns it too
+    RenderFrame();
+    EXPECT_GT(std::fabs(PositionOf(marker).x - still.x), 1e-2);
     marker->Release();
 }
 
