@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "tools/slotsim/monte_carlo.h"
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/monte_carlo.h"
+#include "analysis/par_sheet.h"
 
 static const std::string EXAMPLE = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
 

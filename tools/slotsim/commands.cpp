@@ -12,8 +12,8 @@
 
 #include "engine/random.h"
 #include "play/play_steps.h"
-#include "tools/slotsim/monte_carlo.h"
-#include "tools/slotsim/par_report.h"
+#include "analysis/monte_carlo.h"
+#include "analysis/par_report.h"
 
 namespace {
 

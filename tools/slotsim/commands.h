@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "engine/machine_json.h"
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/par_sheet.h"
 
 // A request that cannot be carried out as given (wrong positions and the like); the tool
 // prints it and exits with the usage error code.

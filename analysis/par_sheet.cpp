@@ -1,4 +1,4 @@
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/par_sheet.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/machine_json.h"
-#include "tools/slotsim/monte_carlo.h"
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/monte_carlo.h"
+#include "analysis/par_sheet.h"
 
 struct ReportHeading {
     SpinMode mode = SpinMode::Play;

@@ -1,4 +1,4 @@
-#include "tools/slotsim/monte_carlo.h"
+#include "analysis/monte_carlo.h"
 
 #include <algorithm>
 #include <atomic>

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/slotsim/par_report.h"
+#include "analysis/par_report.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/slotsim/par_report.h"
+#include "analysis/par_report.h"
 
 #include <cstdio>
 #include <limits>
