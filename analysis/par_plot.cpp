@@ -62,12 +62,34 @@ int DrawBars(QPainter& painter, int top, const QString& title, const std::vector
     return top + ROW;
 }
 
-std::vector<Bar> WinBars(const ParSheet& sheet) {
-    // One decade more than the rarest amount needs, so that it still shows a bar.
+// The powers of ten the chance axis spans: one decade more than the rarest amount needs, so
+// that it still shows a bar.
+double Decades(const ParSheet& sheet) {
     double rarest = 1;
     for (const WinOdds& win : sheet.wins)
         rarest = std::min(rarest, win.chance.get_d());
-    const double decades = std::ceil(-std::log10(std::max(rarest, 1e-300))) + 1;
+    return std::ceil(-std::log10(std::max(rarest, 1e-300))) + 1;
+}
+
+// Under the chance bars: a tick and its power of ten at every decade, and what the axis is.
+int DrawDecadeAxis(QPainter& painter, int top, double decades) {
+    const int left = MARGIN + LABEL_WIDTH;
+    top -= ROW - 2;
+    painter.drawLine(left, top, left + BAR_WIDTH, top);
+    const int step = std::max(1, static_cast<int>(decades) / 10); // at most about ten labels
+    for (int k = 0; k <= static_cast<int>(decades); k += step) {
+        const int x = left + static_cast<int>(std::lround((1 - k / decades) * BAR_WIDTH));
+        painter.drawLine(x, top, x, top + 4);
+        const QString label = k == 0 ? QString("1") : "1e-" + QString::number(k);
+        painter.drawText(QRect(x - 30, top + 4, 60, ROW), Qt::AlignHCenter | Qt::AlignTop, label);
+    }
+    painter.drawText(QRect(left, top + ROW + 2, BAR_WIDTH, ROW), Qt::AlignHCenter,
+                     "chance of a played spin paying it (powers of ten)");
+    return top + 3 * ROW + 2;
+}
+
+std::vector<Bar> WinBars(const ParSheet& sheet) {
+    const double decades = Decades(sheet);
     std::vector<Bar> bars;
     for (const WinOdds& win : sheet.wins) {
         const double chance = win.chance.get_d();
@@ -96,17 +118,20 @@ std::vector<Bar> PayoffBars(const ParSheet& sheet) {
 
 } // namespace
 
-bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
+bool PlotPar(const ParSheet& sheet, const ReportHeading& heading, const std::string& svgPath) {
     NeedApplication();
     const std::vector<Bar> wins = WinBars(sheet);
     const std::vector<Bar> payoffs = PayoffBars(sheet);
-    const int height = MARGIN * 2 + ROW * static_cast<int>(wins.size() + payoffs.size() + 7);
+    const int height = MARGIN * 2 + ROW * static_cast<int>(wins.size() + payoffs.size() + 11);
 
     QSvgGenerator svg;
     svg.setFileName(QString::fromStdString(svgPath));
     svg.setSize(QSize(WIDTH, height));
     svg.setViewBox(QRect(0, 0, WIDTH, height));
-    svg.setTitle(QString::fromStdString(sheet.name + " par sheet"));
+    const QString title = QString::fromStdString(sheet.name) + ", bet " +
+                          QString::number(sheet.bet) + ", mode " +
+                          (heading.mode == SpinMode::Play ? "play" : "run");
+    svg.setTitle(title + ": par sheet");
     QPainter painter;
     if (!painter.begin(&svg))
         return false;
@@ -115,15 +140,15 @@ bool PlotPar(const ParSheet& sheet, const std::string& svgPath) {
     font.setPixelSize(12);
     painter.setFont(font);
     int top = MARGIN;
-    const QString heading =
-        QString::fromStdString(sheet.name) + ": RTP " +
-        QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
+    const QString headline =
+        title + ": RTP " + QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
         (sheet.hit > 0 ? "1 in " + QString::number(1 / sheet.hit.get_d(), 'g', 4)
                        : QString("never"));
-    painter.drawText(MARGIN, top + ROW - 4, heading);
+    painter.drawText(MARGIN, top + ROW - 4, headline);
     top += ROW * 2;
-    top = DrawBars(painter, top, "Chance of each paid amount (bars on a scale of powers of ten)",
-                   wins, QColor(70, 110, 190));
-    DrawBars(painter, top, "Share of the RTP by payoff", payoffs, QColor(200, 120, 40));
+    top = DrawBars(painter, top, "Credits paid and the chance of each", wins, QColor(70, 110, 190));
+    top = DrawDecadeAxis(painter, top, Decades(sheet));
+    DrawBars(painter, top, "Payoff row and its share of the RTP (% of the bet)", payoffs,
+             QColor(200, 120, 40));
     return painter.end();
 }

@@ -1,5 +1,6 @@
 #include "analysis/par_report.h"
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -46,6 +47,66 @@ std::string Sizes(const std::vector<int>& sizes) {
     return text.empty() ? "none" : text;
 }
 
+// A fraction that fits a line as it is; a longer one (the generator weighting's) as a decimal.
+constexpr size_t LONGEST_FRACTION = 40;
+
+std::string Exact(const mpq_class& value) {
+    const std::string fraction = value.get_str();
+    return fraction.size() <= LONGEST_FRACTION ? fraction : Format("%.15g", value.get_d());
+}
+
+Json Moment(double value) {
+    return std::isnan(value) ? Json(nullptr) : Json(value);
+}
+
+std::string Figure(const char* format, double value) {
+    return std::isnan(value) ? "none" : Format(format, value);
+}
+
+// A symbol's letter as the file writes it; a control character as its code.
+std::string Letter(char letter) {
+    return letter > ' ' && letter < 127 ? std::string(1, letter)
+                                        : "#" + std::to_string(static_cast<int>(letter));
+}
+
+Json Counts(const std::map<char, int>& counts) {
+    Json j = Json::object();
+    for (const auto& [letter, count] : counts)
+        j[Letter(letter)] = count;
+    return j;
+}
+
+std::string CountsText(const std::map<char, int>& onStrip, const std::map<char, int>& inTable) {
+    std::string t;
+    for (const auto& [letter, count] : inTable) {
+        const auto strip = onStrip.find(letter);
+        t += "  " + Letter(letter) + " " +
+             std::to_string(strip == onStrip.end() ? 0 : strip->second) + "/" +
+             std::to_string(count);
+    }
+    return t;
+}
+
+constexpr size_t STRIP_LINE = 64;
+
+std::string ReelsText(const ParSheet& sheet) {
+    std::string t;
+    for (size_t i = 0; i < sheet.reels.size(); ++i) {
+        const ReelSummary& reel = sheet.reels[i];
+        t += "reel " + std::to_string(i) + ": " + std::to_string(reel.strip.size()) + " stops, " +
+             std::to_string(sheet.spinSizes[i]) + " spin-table entries, " +
+             std::to_string(reel.classes) + " classes\n";
+        std::string letters;
+        for (char letter : reel.strip)
+            letters += Letter(letter).size() == 1 ? Letter(letter) : "?";
+        for (size_t at = 0; at < letters.size(); at += STRIP_LINE)
+            t += (at ? "         " : "  strip  ") + letters.substr(at, STRIP_LINE) + "\n";
+        t += "  count" + CountsText(reel.onStrip, reel.inSpinTable) +
+             " (on the strip/in the spin table)\n";
+    }
+    return t;
+}
+
 const WinOdds* TopAward(const ParSheet& sheet) {
     return !sheet.wins.empty() && sheet.wins.back().credits > 0 ? &sheet.wins.back() : nullptr;
 }
@@ -57,14 +118,17 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
                     ModeName(heading.mode) + ", weights " + WeightsName(heading.weights) + "\n";
     t += "reels " + std::to_string(sheet.spinSizes.size()) + ", spin-table entries " +
          Sizes(sheet.spinSizes) + ", " + sheet.combinations.get_str() + " combinations\n";
+    t += ReelsText(sheet);
     if (!sheet.endless.empty())
         return t + "endless: " + sheet.endless + "\n";
     const double sd = sheet.StandardDeviation();
-    t += "RTP                 " + sheet.rtp.get_str() + " = " +
+    t += "RTP                 " + Exact(sheet.rtp) + " = " +
          Format("%.6f%%", 100 * sheet.rtp.get_d()) + "\n";
     t += "hit frequency       " + Format("%.6f", sheet.hit.get_d()) + " (" +
          OneIn(sheet.hit.get_d()) + ")\n";
     t += "standard deviation  " + Format("%.4f", sd) + " per credit bet\n";
+    t += "skewness            " + Figure("%.4f", sheet.Skewness()) + "\n";
+    t += "excess kurtosis     " + Figure("%.4f", sheet.ExcessKurtosis()) + "\n";
     t += "volatility index    " + Format("%.4f", Z90 * sd) + " at 90%, " +
          Format("%.4f", Z95 * sd) + " at 95%\n";
     t += "free re-spin series " + Format("%.6f", sheet.seriesChance.get_d()) + " (" +
@@ -80,11 +144,75 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
     for (const WinOdds& win : sheet.wins)
         t += Format("%11.0f", win.credits) + Format("  %13.9f", win.chance.get_d()) +
              Format("  %13.6g\n", 1 / win.chance.get_d());
-    t += "\npayoff contributions to the RTP\n  row  RTP         label\n";
+    t += "\npayoffs\n  row              hits    probability           1 in  RTP         label\n";
+    for (const PayoffShare& share : sheet.payoffs) {
+        const double chance = share.chance.get_d();
+        const std::string hits = share.hits.get_str();
+        t += Format("%5.0f", share.row) +
+             std::string(hits.size() < 18 ? 18 - hits.size() : 1, ' ') + hits;
+        if (share.hits == 0)
+            t += "    never pays                  ";
+        else
+            t += Format("  %13.9f", chance) + Format("  %13.6g", 1 / chance);
+        t += Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " + share.label + "\n";
+    }
+    const std::string warnings = NeverPaysWarnings(sheet);
+    return warnings.empty() ? t : t + "\n" + warnings;
+}
+
+std::string NeverPaysWarnings(const ParSheet& sheet) {
+    std::string t;
+    if (!sheet.endless.empty())
+        return t;
     for (const PayoffShare& share : sheet.payoffs)
-        t += Format("%5.0f", share.row) + Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " +
-             share.label + "\n";
+        if (share.hits == 0)
+            t += "warning: payoff row " + std::to_string(share.row) +
+                 (share.label.empty() ? "" : " (" + share.label + ")") + " never pays\n";
     return t;
+}
+
+std::string ParTextByBet(const std::vector<ParSheet>& sheets, const ReportHeading& heading) {
+    const ParSheet& first = sheets.front();
+    std::string t = first.name + ": bets 1 to " + std::to_string(sheets.size()) + ", mode " +
+                    ModeName(heading.mode) + ", weights " + WeightsName(heading.weights) + "\n";
+    t += "reels " + std::to_string(first.spinSizes.size()) + ", spin-table entries " +
+         Sizes(first.spinSizes) + ", " + first.combinations.get_str() + " combinations\n";
+    t += ReelsText(first);
+    if (!first.endless.empty())
+        return t + "endless: " + first.endless + "\n";
+    // One row per figure, one column per bet.
+    constexpr size_t NAME_WIDTH = 20, COLUMN = 14;
+    const auto row = [&](const char* name, const auto& cell) {
+        std::string line = name;
+        line.resize(NAME_WIDTH, ' ');
+        for (const ParSheet& sheet : sheets) {
+            const std::string text = cell(sheet);
+            line += std::string(text.size() < COLUMN ? COLUMN - text.size() : 1, ' ') + text;
+        }
+        return line + "\n";
+    };
+    t += row("bet", [](const ParSheet& s) { return std::to_string(s.bet); });
+    t += row("RTP %", [](const ParSheet& s) { return Format("%.6f", 100 * s.rtp.get_d()); });
+    t += row("hit frequency", [](const ParSheet& s) { return Format("%.6f", s.hit.get_d()); });
+    t += row("standard deviation",
+             [](const ParSheet& s) { return Format("%.4f", s.StandardDeviation()); });
+    t += row("skewness", [](const ParSheet& s) { return Figure("%.4f", s.Skewness()); });
+    t += row("excess kurtosis",
+             [](const ParSheet& s) { return Figure("%.4f", s.ExcessKurtosis()); });
+    t += row("volatility 90%",
+             [](const ParSheet& s) { return Format("%.4f", Z90 * s.StandardDeviation()); });
+    t += row("volatility 95%",
+             [](const ParSheet& s) { return Format("%.4f", Z95 * s.StandardDeviation()); });
+    t += row("re-spin series",
+             [](const ParSheet& s) { return Format("%.6f", s.seriesChance.get_d()); });
+    t += row("nudge", [](const ParSheet& s) { return Format("%.6f", s.nudgeChance.get_d()); });
+    t += row("top award credits", [](const ParSheet& s) {
+        return TopAward(s) ? std::to_string(TopAward(s)->credits) : std::string("none");
+    });
+    t += row("top award 1 in", [](const ParSheet& s) {
+        return TopAward(s) ? Format("%.6g", 1 / TopAward(s)->chance.get_d()) : std::string("none");
+    });
+    return t + NeverPaysWarnings(sheets.back());
 }
 
 Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
@@ -92,10 +220,22 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
               {"bet", sheet.bet},
               {"mode", ModeName(heading.mode)},
               {"weights", WeightsName(heading.weights)},
+              {"method", heading.method == ParMethod::Classes ? "classes" : "walk"},
               {"reels", sheet.spinSizes.size()},
               {"spinTable", sheet.spinSizes},
               {"combinations", Integer(sheet.combinations)},
               {"endless", !sheet.endless.empty()}};
+    Json strips = Json::array();
+    for (size_t i = 0; i < sheet.reels.size(); ++i) {
+        const ReelSummary& reel = sheet.reels[i];
+        strips.push_back({{"strip", reel.strip},
+                          {"stops", reel.strip.size()},
+                          {"entries", sheet.spinSizes[i]},
+                          {"classes", reel.classes},
+                          {"onStrip", Counts(reel.onStrip)},
+                          {"inSpinTable", Counts(reel.inSpinTable)}});
+    }
+    j["strips"] = std::move(strips);
     if (!sheet.endless.empty()) {
         j["why"] = sheet.endless;
         return j;
@@ -104,7 +244,11 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
     j["rtp"] = Rational(sheet.rtp);
     j["hit"] = Rational(sheet.hit);
     j["meanSquare"] = Rational(sheet.meanSquare);
+    j["meanCube"] = Rational(sheet.meanCube);
+    j["meanFourth"] = Rational(sheet.meanFourth);
     j["standardDeviation"] = sd;
+    j["skewness"] = Moment(sheet.Skewness());
+    j["excessKurtosis"] = Moment(sheet.ExcessKurtosis());
     j["volatilityIndex"] = {{"90", Z90 * sd}, {"95", Z95 * sd}};
     j["series"] = {{"chance", Rational(sheet.seriesChance)},
                    {"meanLength", Rational(sheet.seriesLength)}};
@@ -115,8 +259,12 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
     j["wins"] = std::move(wins);
     Json payoffs = Json::array();
     for (const PayoffShare& share : sheet.payoffs)
-        payoffs.push_back(
-            {{"row", share.row}, {"label", share.label}, {"rtp", Rational(share.rtp)}});
+        payoffs.push_back({{"row", share.row},
+                           {"label", share.label},
+                           {"hits", Integer(share.hits)},
+                           {"chance", Rational(share.chance)},
+                           {"neverPays", share.hits == 0},
+                           {"rtp", Rational(share.rtp)}});
     j["payoffs"] = std::move(payoffs);
     const WinOdds* top = TopAward(sheet);
     j["topAward"] =
