@@ -1,5 +1,7 @@
 #include "analysis/par_report.h"
 
+#include "analysis/reel_report.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -61,50 +63,6 @@ Json Moment(double value) {
 
 std::string Figure(const char* format, double value) {
     return std::isnan(value) ? "none" : Format(format, value);
-}
-
-// A symbol's letter as the file writes it; a control character as its code.
-std::string Letter(char letter) {
-    return letter > ' ' && letter < 127 ? std::string(1, letter)
-                                        : "#" + std::to_string(static_cast<int>(letter));
-}
-
-Json Counts(const std::map<char, int>& counts) {
-    Json j = Json::object();
-    for (const auto& [letter, count] : counts)
-        j[Letter(letter)] = count;
-    return j;
-}
-
-std::string CountsText(const std::map<char, int>& onStrip, const std::map<char, int>& inTable) {
-    std::string t;
-    for (const auto& [letter, count] : inTable) {
-        const auto strip = onStrip.find(letter);
-        t += "  " + Letter(letter) + " " +
-             std::to_string(strip == onStrip.end() ? 0 : strip->second) + "/" +
-             std::to_string(count);
-    }
-    return t;
-}
-
-constexpr size_t STRIP_LINE = 64;
-
-std::string ReelsText(const ParSheet& sheet) {
-    std::string t;
-    for (size_t i = 0; i < sheet.reels.size(); ++i) {
-        const ReelSummary& reel = sheet.reels[i];
-        t += "reel " + std::to_string(i) + ": " + std::to_string(reel.strip.size()) + " stops, " +
-             std::to_string(sheet.spinSizes[i]) + " spin-table entries, " +
-             std::to_string(reel.classes) + " classes\n";
-        std::string letters;
-        for (char letter : reel.strip)
-            letters += Letter(letter).size() == 1 ? Letter(letter) : "?";
-        for (size_t at = 0; at < letters.size(); at += STRIP_LINE)
-            t += (at ? "         " : "  strip  ") + letters.substr(at, STRIP_LINE) + "\n";
-        t += "  count" + CountsText(reel.onStrip, reel.inSpinTable) +
-             " (on the strip/in the spin table)\n";
-    }
-    return t;
 }
 
 const WinOdds* TopAward(const ParSheet& sheet) {
@@ -225,17 +183,7 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
               {"spinTable", sheet.spinSizes},
               {"combinations", Integer(sheet.combinations)},
               {"endless", !sheet.endless.empty()}};
-    Json strips = Json::array();
-    for (size_t i = 0; i < sheet.reels.size(); ++i) {
-        const ReelSummary& reel = sheet.reels[i];
-        strips.push_back({{"strip", reel.strip},
-                          {"stops", reel.strip.size()},
-                          {"entries", sheet.spinSizes[i]},
-                          {"classes", reel.classes},
-                          {"onStrip", Counts(reel.onStrip)},
-                          {"inSpinTable", Counts(reel.inSpinTable)}});
-    }
-    j["strips"] = std::move(strips);
+    j["strips"] = ReelsJson(sheet);
     if (!sheet.endless.empty()) {
         j["why"] = sheet.endless;
         return j;
