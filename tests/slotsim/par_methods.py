@@ -49,7 +49,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--slotsim", required=True)
     ap.add_argument("--examples", required=True, help="folder of the example machines")
-    ap.add_argument("--files", type=int, default=40)
+    ap.add_argument("--files", type=int, default=24)
     ap.add_argument("--seed", type=int, default=20261206)
     ap.add_argument("--workdir", default="par-methods-work")
     args = ap.parse_args()
