@@ -88,6 +88,15 @@ int DrawDecadeAxis(QPainter& painter, int top, double decades) {
     return top + 3 * ROW + 2;
 }
 
+// The name of the axis that runs down the bars' labels, written upward beside them.
+void DrawUpwardLabel(QPainter& painter, int top, int bottom, const QString& text) {
+    painter.save();
+    painter.translate(MARGIN + ROW / 2, (top + bottom) / 2);
+    painter.rotate(-90);
+    painter.drawText(QRect(-200, -ROW / 2, 400, ROW), Qt::AlignCenter, text);
+    painter.restore();
+}
+
 std::vector<Bar> WinBars(const ParSheet& sheet) {
     const double decades = Decades(sheet);
     std::vector<Bar> bars;
@@ -146,7 +155,9 @@ bool PlotPar(const ParSheet& sheet, const ReportHeading& heading, const std::str
                        : QString("never"));
     painter.drawText(MARGIN, top + ROW - 4, headline);
     top += ROW * 2;
+    const int barsTop = top + ROW + 4;
     top = DrawBars(painter, top, "Credits paid and the chance of each", wins, QColor(70, 110, 190));
+    DrawUpwardLabel(painter, barsTop, top - ROW, "credits paid");
     top = DrawDecadeAxis(painter, top, Decades(sheet));
     DrawBars(painter, top, "Payoff row and its share of the RTP (% of the bet)", payoffs,
              QColor(200, 120, 40));
