@@ -36,6 +36,11 @@ SlotMachine::Verdict SlotMachine::Judge(int bet) const {
     return best;
 }
 
+std::array<uint32_t, 4> SlotMachine::VerdictKey(int reel, int stop) const {
+    const StopEntry& entry = Index.stops[reel][WrapStop(reel, stop)];
+    return {entry.met, entry.wild, entry.doubled, entry.autoSpin};
+}
+
 int SlotMachine::Evaluate(int bet) const {
     return Judge(bet).amount;
 }

@@ -4,6 +4,7 @@
 // the credit, spin, nudge and payoff operations change. The presentation and the play control
 // read the fields directly; the record is made of fixed tables and never grows.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -184,6 +185,10 @@ public:
     };
     int Evaluate(int bet) const;
     Verdict Judge(int bet) const;
+    // All that Judge and CheckAutoSpin read of a stop on the pay line of a reel: the payoffs
+    // whose column it meets, fills with a wild and doubles, and whether it shows an autospin
+    // symbol. Stops with equal keys are alike to them, so a par sheet weighs them as one.
+    std::array<uint32_t, 4> VerdictKey(int reel, int stop) const;
 
     // Evaluate, NudgeReel and CheckAutoSpin read the machine through an index of every stop
     // that can be on the pay line, which Load and Clear build from Symbols, Reels (strips)

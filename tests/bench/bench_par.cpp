@@ -1,6 +1,7 @@
-// The par sheet and the Monte Carlo: the first example's sheet, a four-reel machine of 64
-// spin-table entries per reel (16.7 million combinations, every one judged: the machine has
-// no nudge symbols, which would fold stops together), and played spins per second.
+// The par sheet and the Monte Carlo: each example's sheet, random four-reel machines of 256
+// stops per reel (4.3 thousand million combinations: the sheet sums over classes of rest
+// stops that show the pay table alike), the same summed combination by combination on a
+// smaller machine, and played spins per second.
 
 #include <benchmark/benchmark.h>
 
@@ -9,57 +10,68 @@
 #include <random>
 #include <string>
 
-#include "tools/slotsim/monte_carlo.h"
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/monte_carlo.h"
+#include "analysis/par_sheet.h"
 
 static const std::string EXAMPLE = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
+static const std::string SECOND_EXAMPLE =
+    KESTREL_SOURCE_DIR "/examples/golden-arrows/golden-arrows.slt";
 
-static std::string FourReels64() {
-    static const std::string path = [] {
-        const std::string file =
-            (std::filesystem::temp_directory_path() / "kestrel-bench-four-reels-64.slt").string();
-        std::ofstream out(file);
-        out << "%name Four by 64\n%maxcoins 3\n";
-        for (char letter : std::string("ABCDEFGH"))
-            out << letter << " syms/a\n";
-        out << "(wild) (double) W syms/b\n(autospin) S syms/c\n%%\n";
-        std::mt19937 random(64);
-        const std::string letters = "ABCDEFGHABCDEFGHWS";
-        for (int row = 0; row < 64; ++row) {
-            for (int reel = 0; reel < 4; ++reel)
-                out << letters[random() % letters.size()] << ' ';
-            out << '\n';
-        }
-        out << "%%\nA A A A ^ 500\nB B B B ^ 200\nC C C * ^ 50\n[CD] [CD] [CD] [CD] ^ 20\n"
-               "+E +E +E * ^ 10\nF F * * ^ 4\nG * * * ^ 1\n%%\n";
-        return file;
-    }();
-    return path;
+// Four reels of `stops` random stops of eight symbols and a doubling wild (and, with
+// `nudging`, symbols that drop onto the line, an autospin symbol and "+" columns).
+static std::string RandomMachine(int stops, bool nudging) {
+    const std::string file =
+        (std::filesystem::temp_directory_path() /
+         ("kestrel-bench-" + std::to_string(stops) + (nudging ? "-nudging" : "-plain") + ".slt"))
+            .string();
+    std::ofstream out(file);
+    out << "%name Four by " << stops << "\n%maxcoins 3\n";
+    for (char letter : std::string("ABCDEFGH"))
+        out << (nudging && letter >= 'G' ? "(down) " : "") << letter << " syms/a\n";
+    out << "(wild) (double) W syms/b\n";
+    if (nudging)
+        out << "(autospin) S syms/c\n";
+    std::mt19937 random(stops);
+    const std::string letters = nudging ? "ABCDEFGHABCDEFGHWS" : "ABCDEFGHABCDEFGHW";
+    out << "%%\n";
+    for (int row = 0; row < stops; ++row) {
+        for (int reel = 0; reel < 4; ++reel)
+            out << letters[random() % letters.size()] << ' ';
+        out << '\n';
+    }
+    out << "%%\nA A A A ^ 500\nB B B B ^ 200\nC C C * ^ 50\n[CD] [CD] [CD] [CD] ^ 20\n"
+        << (nudging ? "+E +E +E * ^ 10\n* +F +F +F ^ 8\n" : "E E E * ^ 10\n")
+        << "F F * * ^ 4\nG * * * ^ 1\n%%\n";
+    return file;
 }
 
-static void BM_ParLuckySevens(benchmark::State& state) {
+static void ParOf(benchmark::State& state, const std::string& path, ParMethod method) {
     ParRequest request;
     request.bet = 3;
+    request.method = method;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComputePar(EXAMPLE, request).rtp);
+        benchmark::DoNotOptimize(ComputePar(path, request).rtp);
 }
-BENCHMARK(BM_ParLuckySevens)->Unit(benchmark::kMillisecond);
 
-// Argument: threads.
-static void BM_ParFourReels64(benchmark::State& state) {
-    ParRequest request;
-    request.bet = 3;
-    request.threads = static_cast<int>(state.range(0));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(ComputePar(FourReels64(), request).rtp);
+static void BM_ParExample(benchmark::State& state) {
+    ParOf(state, state.range(0) == 0 ? EXAMPLE : SECOND_EXAMPLE, ParMethod::Classes);
+}
+BENCHMARK(BM_ParExample)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Argument: 1 with "+" columns, nudges and free re-spins.
+static void BM_ParFourReels256(benchmark::State& state) {
+    static const std::string plain = RandomMachine(256, false), nudging = RandomMachine(256, true);
+    ParOf(state, state.range(0) ? nudging : plain, ParMethod::Classes);
+}
+BENCHMARK(BM_ParFourReels256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The walk over every combination, 16.7 million of them.
+static void BM_ParWalkFourReels64(benchmark::State& state) {
+    static const std::string path = RandomMachine(64, true);
+    ParOf(state, path, ParMethod::Walk);
     state.SetItemsProcessed(state.iterations() * 64 * 64 * 64 * 64);
 }
-BENCHMARK(BM_ParFourReels64)
-    ->Arg(1)
-    ->Arg(2)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
+BENCHMARK(BM_ParWalkFourReels64)->Unit(benchmark::kMillisecond);
 
 // Argument: threads; items are played spins. The CPU column is the whole process's, so that
 // spins per CPU second can be read off on a busy machine.

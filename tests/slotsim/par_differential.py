@@ -125,11 +125,11 @@ def lacks(what, shown, wanted):
 
 
 def check(tool, path, mode, spins, engine, z, seed, svg=None):
-    """Problems found on one machine file (None when par says it is endless or too large).
+    """Problems found on one machine file (None when par refuses it or says it is endless).
     With svg, also the text of both reports and the chart."""
     par_args = ["par", path, "--weights", "generator", "--mode", mode]
     code, out, err = slotsim(tool, *(par_args + ["--json"]))
-    if code == 3:
+    if code in (1, 3):  # a file the loader complained about, or endless
         return None
     if code != 0:
         return ["par exit %d: %s" % (code, err.strip())]

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,18 +63,31 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
 
     for (const char* command : {"run no-such-machine.slt --seed 1 --spins 1 --bet 1",
                                 "play no-such-machine.slt --seed 1 --spins 1 --bet 1",
-                                "eval no-such-machine.slt --positions 0 --bet 1",
-                                "par no-such-machine.slt", "sim no-such-machine.slt --spins 1"}) {
+                                "eval no-such-machine.slt --positions 0 --bet 1"}) {
         const ToolResult other = RunSlotsim(command);
         EXPECT_EQ(other.exitCode, 1) << command;
         EXPECT_EQ(json::parse(other.out)["Messages"], d["Messages"]) << command;
     }
+    // par and sim analyse no machine the loader complained about: each message on stderr.
     const std::filesystem::path broken = TempPath("slotsim-broken.slt");
     std::ofstream(broken) << "%name Broken\nnot a symbol line\n%%\n";
     const ToolResult partly = RunSlotsim("dump " + broken.string());
-    std::filesystem::remove(broken);
     EXPECT_EQ(partly.exitCode, 0);
     EXPECT_EQ(json::parse(partly.out)["Name"], "Broken");
+    for (const std::string& command :
+         {std::string("par no-such-machine.slt"), std::string("sim no-such-machine.slt --spins 1"),
+          "par " + broken.string(), "sim " + broken.string() + " --spins 1"}) {
+        const ToolResult refused = RunSlotsim(command);
+        EXPECT_EQ(refused.exitCode, 1) << command;
+        EXPECT_TRUE(refused.out.empty()) << command;
+        const bool missing = command.find("no-such") != std::string::npos;
+        EXPECT_NE(refused.err.find(missing ? "Error: Unable to open specified file"
+                                           : "Error: ParseReels failed\n"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(refused.err.find("ParsePayoffs failed") != std::string::npos, !missing);
+    }
+    std::filesystem::remove(broken);
 
     // A device or a pipe is refused like a missing file, at once.
     const std::filesystem::path pipe = TempPath("slotsim-pipe.slt");
@@ -171,10 +185,30 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     EXPECT_EQ(s["meanSquare"]["exact"], Exact(25, 1));
     EXPECT_EQ(s["combinations"], 4);
     EXPECT_EQ(s["payoffs"][0]["rtp"]["exact"], Exact(5, 2));
+    EXPECT_EQ(s["payoffs"][0]["hits"], 1);
+    EXPECT_EQ(s["payoffs"][0]["chance"]["exact"], Exact(1, 4));
     EXPECT_EQ(s["topAward"]["credits"], 10);
-    // The pay table holds the pay of the whole bet: three coins pay 30, still 5/2 per coin.
-    EXPECT_EQ(Par(one, "")["rtp"]["exact"], Exact(5, 2));
-    EXPECT_EQ(Par(one, "")["bet"], 3);
+    // The return X is 10 with p = 1/4, else 0: E[X^3] = 250, E[X^4] = 2500; a two-valued X
+    // has skewness (1 - 2p) / sqrt(p q) = 2 / sqrt(3) and excess kurtosis 1 / (p q) - 6 = -2/3.
+    EXPECT_EQ(s["meanCube"]["exact"], Exact(250, 1));
+    EXPECT_EQ(s["meanFourth"]["exact"], Exact(2500, 1));
+    EXPECT_NEAR(s["skewness"].get<double>(), 2 / std::sqrt(3.0), 1e-12);
+    EXPECT_NEAR(s["excessKurtosis"].get<double>(), -2.0 / 3, 1e-12);
+    // The pay table holds the pay of the whole bet: three coins pay 30, still 5/2 per coin;
+    // --bet all gives every bet's sheet.
+    const json all = Par(one, "--bet all");
+    ASSERT_EQ(all.size(), 3u);
+    for (int bet = 1; bet <= 3; ++bet) {
+        EXPECT_EQ(all[bet - 1]["bet"], bet);
+        EXPECT_EQ(all[bet - 1]["rtp"]["exact"], Exact(5, 2));
+    }
+    // A pay table letter that no symbol defines is a warning; the sheet is still made.
+    const std::string ghost = WriteMachine("ghost", plain, "A A\nB B\n", "A A ^ 10\nA Q ^ 5\n");
+    const ToolResult warned = RunSlotsim("par " + ghost);
+    EXPECT_EQ(warned.exitCode, 0);
+    EXPECT_NE(warned.err.find("payoff row 1 names 'Q', which no symbol defines"), std::string::npos)
+        << warned.err;
+    EXPECT_NE(warned.out.find("warning: payoff row 1 never pays"), std::string::npos);
     // Both rows pay 10 for A A: the first in file order won it, in eval and in the shares.
     const std::string tie = WriteMachine("tie", plain, "A A\nB B\n", "A * ^ 10\nA A ^ 10\n");
     s = Par(tie, "--bet 1");
@@ -216,6 +250,9 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     EXPECT_EQ(s["series"]["chance"]["exact"], Exact(1, 3));
     EXPECT_EQ(s["series"]["meanLength"]["exact"], Exact(3, 1));
     EXPECT_EQ(s["payoffs"][0]["rtp"]["exact"], Exact(0, 1));
+    EXPECT_EQ(s["payoffs"][0]["neverPays"], true);
+    EXPECT_EQ(s["payoffs"][1]["hits"], 1); // P, 1/3 of the spins, and 2/3 of the played spins
+    EXPECT_EQ(s["payoffs"][1]["chance"]["exact"], Exact(2, 3));
 
     // "%igtsplus": A A B is the strip A, B with the spin table 0, 0, 1. Of the 32768 numbers
     // of the generator, entries 0 and 1 take 10923 each, entry 2 10922.
@@ -246,12 +283,19 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     const std::string chart = Slurp(svg);
     EXPECT_NE(chart.find("Three Sevens"), std::string::npos);
     EXPECT_NE(chart.find("1 in 101.6"), std::string::npos);
+    EXPECT_NE(chart.find("Lucky Sevens, bet 3, mode play"), std::string::npos);
+    EXPECT_NE(chart.find(">1e-2<"), std::string::npos);
+    const ToolResult unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("cannot write /nonexistent/par.svg: No such file or directory"),
+              std::string::npos)
+        << unwritable.err;
 
     // A bet above MaxCoins is refused, naming both.
     const ToolResult high = RunSlotsim("par " + one + " --bet 4");
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("--bet 4 is above the machine's MaxCoins of 3"), std::string::npos);
-    for (const std::string& path : {one, tie, wild, doubling, nudge, autospin, series, trading})
+    for (const std::string& path : {one, tie, ghost, wild, doubling, nudge, autospin, series, trading})
         std::filesystem::remove(path);
     std::filesystem::remove(weighted);
 }

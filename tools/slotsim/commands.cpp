@@ -1,7 +1,10 @@
 #include "tools/slotsim/commands.h"
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -11,10 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/monte_carlo.h"
+#include "analysis/par_report.h"
 #include "engine/random.h"
 #include "play/play_steps.h"
-#include "tools/slotsim/monte_carlo.h"
-#include "tools/slotsim/par_report.h"
 
 namespace {
 
@@ -120,16 +123,47 @@ bool SoundLoads(const std::string& machinePath, const char* name) {
     return fs::is_regular_file(file, error) && fs::file_size(file, error) > 0 && !error;
 }
 
-// The machine's name and the bet to work with: the one asked for, or MaxCoins.
-struct BetOn {
+// What par and sim need of a machine they may analyse.
+struct Analysed {
     std::string name;
-    int bet = 0;
+    int maxCoins = 0;
 };
 
-BetOn CheckBet(const std::string& path, int bet) {
-    const LoadedMachine loaded(path);
-    const SlotMachine& machine = *loaded.machine;
-    const int maxCoins = machine.MaxCoins;
+// A pay table letter that no symbol defines is most likely a slip of the pen: warn of it.
+void WarnOfUndefinedLetters(const SlotMachine& machine, const std::string& path,
+                            std::ostream& err) {
+    for (int p = 0; p < machine.NumPayoffs; ++p) {
+        std::string letters;
+        for (int c = 0; c < machine.NumReels; ++c)
+            for (int letter = 1; letter < MAX_SYMBOLS; ++letter)
+                if (letter != '*' && machine.Payoffs[p].match[c][letter] &&
+                    machine.Symbols[letter].letter == 0 &&
+                    letters.find(static_cast<char>(letter)) == std::string::npos)
+                    letters += static_cast<char>(letter);
+        for (char letter : letters)
+            err << "slotsim: " << path << ": warning: payoff row " << p << " names '" << letter
+                << "', which no symbol defines\n";
+    }
+}
+
+// The machine, or nothing when the loader could not open it or complained about it: a
+// half-read file would give figures of a machine nobody wrote. Every message goes to err.
+std::optional<Analysed> LoadForAnalysis(const std::string& path, std::ostream& err) {
+    RecordingMessageSink messages;
+    SlotMachine machine;
+    machine.SetMessageSink(&messages);
+    machine.Load(path.c_str());
+    for (const RecordingMessageSink::Message& message : messages.Messages)
+        err << "slotsim: " << path << ": " << message.caption << ": " << message.text << '\n';
+    if (!messages.Messages.empty())
+        return std::nullopt;
+    WarnOfUndefinedLetters(machine, path, err);
+    return Analysed{MachineName(machine, path), machine.MaxCoins};
+}
+
+// The bet to work with: the one asked for, or MaxCoins.
+int CheckBet(const Analysed& machine, int bet) {
+    const int maxCoins = machine.maxCoins;
     if (bet == 0 && maxCoins < 1)
         throw UsageError("the machine's MaxCoins is " + std::to_string(maxCoins) +
                          ", so it takes no bet");
@@ -139,7 +173,39 @@ BetOn CheckBet(const std::string& path, int bet) {
     if (bet > maxCoins)
         throw UsageError("--bet " + std::to_string(bet) + " is above the machine's MaxCoins of " +
                          std::to_string(maxCoins));
-    return {MachineName(machine, path), bet};
+    return bet;
+}
+
+std::vector<int> Bets(const Analysed& machine, int bet) {
+    if (bet != ALL_BETS)
+        return {CheckBet(machine, bet)};
+    if (machine.maxCoins < 1 || machine.maxCoins > MOST_BET_COLUMNS)
+        throw UsageError("--bet all: the machine's MaxCoins is " +
+                         std::to_string(machine.maxCoins) + "; it takes 1 to " +
+                         std::to_string(MOST_BET_COLUMNS) + " (give one --bet instead)");
+    std::vector<int> bets;
+    for (int b = 1; b <= machine.maxCoins; ++b)
+        bets.push_back(b);
+    return bets;
+}
+
+// Why a file cannot be written there (the system's reason), or empty when it can.
+std::string CannotWrite(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr)
+        return std::strerror(errno);
+    std::fclose(file);
+    return {};
+}
+
+// With several bets each chart is a file of its own: F.svg becomes F-bet1.svg, F-bet2.svg...
+std::string ChartPath(const std::string& plot, int bet, bool several) {
+    if (!several)
+        return plot;
+    const std::filesystem::path path(plot);
+    return (path.parent_path() /
+            (path.stem().string() + "-bet" + std::to_string(bet) + path.extension().string()))
+        .string();
 }
 
 int Threads(int asked) {
@@ -203,44 +269,70 @@ void PlayCommand(const std::string& path, const SpinRequest& request, std::ostre
 
 int ParCommand(const std::string& path, const ParOptions& options, std::ostream& out,
                std::ostream& err) {
-    const BetOn on = CheckBet(path, options.bet);
+    const std::optional<Analysed> machine = LoadForAnalysis(path, err);
+    if (!machine)
+        return EXIT_REFUSED;
+    const std::vector<int> bets = Bets(*machine, options.bet);
+    const bool several = options.bet == ALL_BETS;
+    for (int bet : bets) {
+        const std::string chart = ChartPath(options.plot, bet, several);
+        const std::string why = options.plot.empty() ? "" : CannotWrite(chart);
+        if (!why.empty()) {
+            err << "slotsim: cannot write " << chart << ": " << why << '\n';
+            return 1;
+        }
+    }
     ParRequest request;
-    request.bet = on.bet;
     request.mode = options.mode;
     request.weights = options.weights;
+    request.method = options.method;
     request.threads = Threads(0);
-    const ParSheet sheet = ComputePar(path, request);
-    const ReportHeading heading{options.mode, options.weights};
-    if (options.json)
-        out << JsonText(ParJson(sheet, heading)) << '\n';
-    else
-        out << ParText(sheet, heading);
-    if (!sheet.endless.empty()) {
-        err << "slotsim: " << path << ": " << sheet.endless << '\n';
+    std::vector<ParSheet> sheets;
+    for (int bet : bets) {
+        request.bet = bet;
+        sheets.push_back(ComputePar(path, request));
+    }
+    const ReportHeading heading{options.mode, options.weights, options.method};
+    if (options.json) {
+        Json all = Json::array();
+        for (const ParSheet& sheet : sheets)
+            all.push_back(ParJson(sheet, heading));
+        out << JsonText(several ? all : all[0]) << '\n';
+    } else {
+        out << (several ? ParTextByBet(sheets, heading) : ParText(sheets[0], heading));
+    }
+    if (!sheets[0].endless.empty()) {
+        err << "slotsim: " << path << ": " << sheets[0].endless << '\n';
         return EXIT_ENDLESS;
     }
-    const std::string problem = options.plot.empty() ? "" : PlotPar(sheet, options.plot);
-    if (!problem.empty()) {
-        err << "slotsim: cannot write " << options.plot << ": " << problem << '\n';
-        return 1;
+    for (const ParSheet& sheet : sheets) {
+        const std::string chart = ChartPath(options.plot, sheet.bet, several);
+        const std::string problem = options.plot.empty() ? "" : PlotPar(sheet, heading, chart);
+        if (!problem.empty()) {
+            err << "slotsim: cannot write " << chart << ": " << problem << '\n';
+            return 1;
+        }
     }
     return 0;
 }
 
-void SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
-                std::ostream& err) {
-    const BetOn on = CheckBet(path, options.bet);
+int SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
+               std::ostream& err) {
+    const std::optional<Analysed> machine = LoadForAnalysis(path, err);
+    if (!machine)
+        return EXIT_REFUSED;
     SimRequest request;
     request.spins = options.spins;
     request.seed = options.seed;
     request.threads = Threads(options.threads);
-    request.bet = on.bet;
+    request.bet = CheckBet(*machine, options.bet);
     request.mode = options.mode;
     request.engineOnly = options.engineOnly;
     const SimResult result =
         RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress());
     if (options.json)
-        out << JsonText(SimJson(result, on.name, options.mode)) << '\n';
+        out << JsonText(SimJson(result, machine->name, options.mode)) << '\n';
     else
-        out << SimText(result, on.name, options.mode);
+        out << SimText(result, machine->name, options.mode);
+    return 0;
 }

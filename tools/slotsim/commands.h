@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "analysis/par_sheet.h"
 #include "engine/machine_json.h"
-#include "tools/slotsim/par_sheet.h"
 
 // A request that cannot be carried out as given (wrong positions and the like); the tool
 // prints it and exits with the usage error code.
@@ -52,10 +52,20 @@ void PlayCommand(const std::string& path, const SpinRequest& request, std::ostre
 // Exit code of a par sheet whose free re-spins or nudges can never end.
 constexpr int EXIT_ENDLESS = 3;
 
+// --bet all: a sheet for every bet from 1 to MaxCoins.
+constexpr int ALL_BETS = -1;
+// More bets than this make a table no one reads; --bet all refuses them.
+constexpr int MOST_BET_COLUMNS = 16;
+
+// A machine file that opened but made the loader complain is not analysed: `par` and `sim`
+// print each message on err and exit with this code, as for a file that cannot be opened.
+constexpr int EXIT_REFUSED = 1;
+
 struct ParOptions {
-    int bet = 0; // 0: the machine's MaxCoins
+    int bet = 0; // 0: the machine's MaxCoins; ALL_BETS: every bet
     SpinMode mode = SpinMode::Play;
     EntryWeights weights = EntryWeights::Ideal;
+    ParMethod method = ParMethod::Classes;
     bool json = false;
     std::string plot; // SVG file to draw, or empty
 };
@@ -73,5 +83,6 @@ struct SimOptions {
     bool engineOnly = false;
     bool progress = false; // a progress bar on err
 };
-void SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
-                std::ostream& err);
+// Returns the exit code.
+int SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
+               std::ostream& err);

@@ -45,6 +45,8 @@ public:
 const std::map<std::string, SpinMode> MODES{{"play", SpinMode::Play}, {"run", SpinMode::Run}};
 const std::map<std::string, EntryWeights> WEIGHTS{{"ideal", EntryWeights::Ideal},
                                                   {"generator", EntryWeights::Generator}};
+const std::map<std::string, ParMethod> METHODS{{"classes", ParMethod::Classes},
+                                               {"walk", ParMethod::Walk}};
 
 void AddModeOption(CLI::App* command, SpinMode& mode) {
     command
@@ -99,14 +101,31 @@ int Run(int argc, char** argv) {
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
-    AddBoundedNumber(*par, "--bet", o.par.bet, 1, INT_MAX,
-                     "total bet in coins (default: MaxCoins)");
+    par->add_option_function<std::string>(
+           "--bet",
+           [&o](const std::string& text) {
+               int64_t value = 0;
+               if (text == "all")
+                   o.par.bet = ALL_BETS;
+               else if (ParseWholeNumber(text, 1, INT_MAX, value))
+                   o.par.bet = static_cast<int>(value);
+               else
+                   throw CLI::ValidationError("--bet",
+                                              WholeNumberExpected(text, 1, INT_MAX) + ", or all");
+           },
+           "total bet in coins (" + WholeNumberBound(1, INT_MAX) +
+               "; default: MaxCoins), or all: every bet from 1 to MaxCoins")
+        ->type_name("N|all");
     AddModeOption(par, o.par.mode);
     par->add_option("--weights", o.par.weights,
                     "ideal: every spin-table entry alike (default); generator: as the 15-bit "
                     "random number modulo the table's size lands")
         ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
-    par->add_flag("--json", o.par.json, "print one JSON object");
+    par->add_option("--method", o.par.method,
+                    "classes: one judgement per class of alike rest stops (default); walk: "
+                    "every combination of rest stops, to check it")
+        ->transform(CLI::CheckedTransformer(METHODS, CLI::ignore_case));
+    par->add_flag("--json", o.par.json, "print one JSON object (an array of them with --bet all)");
     par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)");
 
     CLI::App* sim = AddCommand(app, "sim", "Monte Carlo of played spins", o);
@@ -134,8 +153,7 @@ int Run(int argc, char** argv) {
         }
         if (app.got_subcommand("sim")) {
             o.sim.progress = isatty(STDERR_FILENO) != 0;
-            SimCommand(o.file, o.sim, std::cout, std::cerr);
-            return 0;
+            return SimCommand(o.file, o.sim, std::cout, std::cerr);
         }
         if (app.got_subcommand("run")) {
             RunCommand(o.file, o.spin, std::cout);

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/par_sheet.h"
 
 struct SimRequest {
     uint64_t spins = 0;

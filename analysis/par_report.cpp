@@ -1,9 +1,12 @@
-#include "tools/slotsim/par_report.h"
+#include "analysis/par_report.h"
 
+#include "analysis/reel_report.h"
+
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "tools/slotsim/normal_quantiles.h"
+#include "analysis/normal_quantiles.h"
 
 namespace {
 
@@ -44,6 +47,22 @@ std::string Sizes(const std::vector<int>& sizes) {
     return text.empty() ? "none" : text;
 }
 
+// A fraction that fits a line as it is; a longer one (the generator weighting's) as a decimal.
+constexpr size_t LONGEST_FRACTION = 40;
+
+std::string Exact(const mpq_class& value) {
+    const std::string fraction = value.get_str();
+    return fraction.size() <= LONGEST_FRACTION ? fraction : Format("%.15g", value.get_d());
+}
+
+Json Moment(double value) {
+    return std::isnan(value) ? Json(nullptr) : Json(value);
+}
+
+std::string Figure(const char* format, double value) {
+    return std::isnan(value) ? "none" : Format(format, value);
+}
+
 const WinOdds* TopAward(const ParSheet& sheet) {
     return !sheet.wins.empty() && sheet.wins.back().credits > 0 ? &sheet.wins.back() : nullptr;
 }
@@ -55,14 +74,17 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
                     ModeName(heading.mode) + ", weights " + WeightsName(heading.weights) + "\n";
     t += "reels " + std::to_string(sheet.spinSizes.size()) + ", spin-table entries " +
          Sizes(sheet.spinSizes) + ", " + sheet.combinations.get_str() + " combinations\n";
+    t += ReelsText(sheet);
     if (!sheet.endless.empty())
         return t + "endless: " + sheet.endless + "\n";
     const double sd = sheet.StandardDeviation();
-    t += "RTP                 " + sheet.rtp.get_str() + " = " +
+    t += "RTP                 " + Exact(sheet.rtp) + " = " +
          Format("%.6f%%", 100 * sheet.rtp.get_d()) + "\n";
     t += "hit frequency       " + Format("%.6f", sheet.hit.get_d()) + " (" +
          OneIn(sheet.hit.get_d()) + ")\n";
     t += "standard deviation  " + Format("%.4f", sd) + " per credit bet\n";
+    t += "skewness            " + Figure("%.4f", sheet.Skewness()) + "\n";
+    t += "excess kurtosis     " + Figure("%.4f", sheet.ExcessKurtosis()) + "\n";
     t += "volatility index    " + Format("%.4f", NORMAL_QUANTILE_90 * sd) + " at 90%, " +
          Format("%.4f", NORMAL_QUANTILE_95 * sd) + " at 95%\n";
     t += "free re-spin series " + Format("%.6f", sheet.seriesChance.get_d()) + " (" +
@@ -78,11 +100,75 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
     for (const WinOdds& win : sheet.wins)
         t += Format("%11.0f", win.credits) + Format("  %13.9f", win.chance.get_d()) +
              Format("  %13.6g\n", 1 / win.chance.get_d());
-    t += "\npayoff contributions to the RTP\n  row  RTP         label\n";
+    t += "\npayoffs\n  row              hits    probability           1 in  RTP         label\n";
+    for (const PayoffShare& share : sheet.payoffs) {
+        const double chance = share.chance.get_d();
+        const std::string hits = share.hits.get_str();
+        t += Format("%5.0f", share.row) +
+             std::string(hits.size() < 18 ? 18 - hits.size() : 1, ' ') + hits;
+        if (share.hits == 0)
+            t += "    never pays                  ";
+        else
+            t += Format("  %13.9f", chance) + Format("  %13.6g", 1 / chance);
+        t += Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " + share.label + "\n";
+    }
+    const std::string warnings = NeverPaysWarnings(sheet);
+    return warnings.empty() ? t : t + "\n" + warnings;
+}
+
+std::string NeverPaysWarnings(const ParSheet& sheet) {
+    std::string t;
+    if (!sheet.endless.empty())
+        return t;
     for (const PayoffShare& share : sheet.payoffs)
-        t += Format("%5.0f", share.row) + Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " +
-             share.label + "\n";
+        if (share.hits == 0)
+            t += "warning: payoff row " + std::to_string(share.row) +
+                 (share.label.empty() ? "" : " (" + share.label + ")") + " never pays\n";
     return t;
+}
+
+std::string ParTextByBet(const std::vector<ParSheet>& sheets, const ReportHeading& heading) {
+    const ParSheet& first = sheets.front();
+    std::string t = first.name + ": bets 1 to " + std::to_string(sheets.size()) + ", mode " +
+                    ModeName(heading.mode) + ", weights " + WeightsName(heading.weights) + "\n";
+    t += "reels " + std::to_string(first.spinSizes.size()) + ", spin-table entries " +
+         Sizes(first.spinSizes) + ", " + first.combinations.get_str() + " combinations\n";
+    t += ReelsText(first);
+    if (!first.endless.empty())
+        return t + "endless: " + first.endless + "\n";
+    // One row per figure, one column per bet.
+    constexpr size_t NAME_WIDTH = 20, COLUMN = 14;
+    const auto row = [&](const char* name, const auto& cell) {
+        std::string line = name;
+        line.resize(NAME_WIDTH, ' ');
+        for (const ParSheet& sheet : sheets) {
+            const std::string text = cell(sheet);
+            line += std::string(text.size() < COLUMN ? COLUMN - text.size() : 1, ' ') + text;
+        }
+        return line + "\n";
+    };
+    t += row("bet", [](const ParSheet& s) { return std::to_string(s.bet); });
+    t += row("RTP %", [](const ParSheet& s) { return Format("%.6f", 100 * s.rtp.get_d()); });
+    t += row("hit frequency", [](const ParSheet& s) { return Format("%.6f", s.hit.get_d()); });
+    t += row("standard deviation",
+             [](const ParSheet& s) { return Format("%.4f", s.StandardDeviation()); });
+    t += row("skewness", [](const ParSheet& s) { return Figure("%.4f", s.Skewness()); });
+    t += row("excess kurtosis",
+             [](const ParSheet& s) { return Figure("%.4f", s.ExcessKurtosis()); });
+    t += row("volatility 90%",
+             [](const ParSheet& s) { return Format("%.4f", NORMAL_QUANTILE_90 * s.StandardDeviation()); });
+    t += row("volatility 95%",
+             [](const ParSheet& s) { return Format("%.4f", NORMAL_QUANTILE_95 * s.StandardDeviation()); });
+    t += row("re-spin series",
+             [](const ParSheet& s) { return Format("%.6f", s.seriesChance.get_d()); });
+    t += row("nudge", [](const ParSheet& s) { return Format("%.6f", s.nudgeChance.get_d()); });
+    t += row("top award credits", [](const ParSheet& s) {
+        return TopAward(s) ? std::to_string(TopAward(s)->credits) : std::string("none");
+    });
+    t += row("top award 1 in", [](const ParSheet& s) {
+        return TopAward(s) ? Format("%.6g", 1 / TopAward(s)->chance.get_d()) : std::string("none");
+    });
+    return t + NeverPaysWarnings(sheets.back());
 }
 
 Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
@@ -90,10 +176,12 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
               {"bet", sheet.bet},
               {"mode", ModeName(heading.mode)},
               {"weights", WeightsName(heading.weights)},
+              {"method", heading.method == ParMethod::Classes ? "classes" : "walk"},
               {"reels", sheet.spinSizes.size()},
               {"spinTable", sheet.spinSizes},
               {"combinations", Integer(sheet.combinations)},
               {"endless", !sheet.endless.empty()}};
+    j["strips"] = ReelsJson(sheet);
     if (!sheet.endless.empty()) {
         j["why"] = sheet.endless;
         return j;
@@ -102,7 +190,11 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
     j["rtp"] = Rational(sheet.rtp);
     j["hit"] = Rational(sheet.hit);
     j["meanSquare"] = Rational(sheet.meanSquare);
+    j["meanCube"] = Rational(sheet.meanCube);
+    j["meanFourth"] = Rational(sheet.meanFourth);
     j["standardDeviation"] = sd;
+    j["skewness"] = Moment(sheet.Skewness());
+    j["excessKurtosis"] = Moment(sheet.ExcessKurtosis());
     j["volatilityIndex"] = {{"90", NORMAL_QUANTILE_90 * sd}, {"95", NORMAL_QUANTILE_95 * sd}};
     j["series"] = {{"chance", Rational(sheet.seriesChance)},
                    {"meanLength", Rational(sheet.seriesLength)}};
@@ -113,8 +205,12 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
     j["wins"] = std::move(wins);
     Json payoffs = Json::array();
     for (const PayoffShare& share : sheet.payoffs)
-        payoffs.push_back(
-            {{"row", share.row}, {"label", share.label}, {"rtp", Rational(share.rtp)}});
+        payoffs.push_back({{"row", share.row},
+                           {"label", share.label},
+                           {"hits", Integer(share.hits)},
+                           {"chance", Rational(share.chance)},
+                           {"neverPays", share.hits == 0},
+                           {"rtp", Rational(share.rtp)}});
     j["payoffs"] = std::move(payoffs);
     const WinOdds* top = TopAward(sheet);
     j["topAward"] =

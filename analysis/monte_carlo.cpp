@@ -1,4 +1,4 @@
-#include "tools/slotsim/monte_carlo.h"
+#include "analysis/monte_carlo.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,7 +9,7 @@
 
 #include "engine/random.h"
 #include "play/play_steps.h"
-#include "tools/slotsim/normal_quantiles.h"
+#include "analysis/normal_quantiles.h"
 
 namespace {
 

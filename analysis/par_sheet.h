@@ -6,6 +6,7 @@
 
 #include <gmpxx.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,10 +22,15 @@ enum class SpinMode { Play, Run };
 // number, taken modulo the table's size, lands on it.
 enum class EntryWeights { Ideal, Generator };
 
+// How the combinations are summed: over classes of rest stops that show the pay table alike
+// (one judgement per class combination), or over every combination of rest stops (the check).
+enum class ParMethod { Classes, Walk };
+
 struct ParRequest {
     int bet = 1; // coins, 1 to MaxCoins
     SpinMode mode = SpinMode::Play;
     EntryWeights weights = EntryWeights::Ideal;
+    ParMethod method = ParMethod::Classes;
     int threads = 1;
 };
 
@@ -36,18 +42,31 @@ struct WinOdds {
 struct PayoffShare {
     int row = 0;
     std::string label; // empty when the payoff line has none
+    mpz_class hits;    // weight of the spins that end a played spin paid by this row
+    mpq_class chance;  // a played spin is paid by this row
     mpq_class rtp;     // its part of the return per credit bet
+};
+
+// A reel as the designer wrote it, and how many classes its rest stops fall into.
+struct ReelSummary {
+    std::string strip; // the stops' letters, in strip order
+    std::map<char, int> onStrip;
+    std::map<char, int> inSpinTable;
+    int classes = 0;
 };
 
 struct ParSheet {
     std::string name;
     int bet = 0;
     std::vector<int> spinSizes; // numspin of each reel in use
+    std::vector<ReelSummary> reels;
     mpz_class combinations;
     // Empty while every series of re-spins and every run of nudges can end; otherwise why not.
     std::string endless;
     mpq_class rtp;             // credits returned per credit bet
     mpq_class meanSquare;      // of the return per credit bet
+    mpq_class meanCube;        // ...
+    mpq_class meanFourth;      // ...
     mpq_class hit;             // a played spin pays
     mpq_class seriesChance;    // a spin starts a series of free re-spins
     mpq_class seriesLength;    // re-spins in a series, on average
@@ -56,6 +75,9 @@ struct ParSheet {
     std::vector<PayoffShare> payoffs;
 
     double StandardDeviation() const;
+    // Of the return per credit bet; NaN when it never varies.
+    double Skewness() const;
+    double ExcessKurtosis() const;
 };
 
 // A machine of its own for one thread, loaded without showing the loader's messages (the

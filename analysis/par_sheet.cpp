@@ -1,6 +1,7 @@
-#include "tools/slotsim/par_sheet.h"
+#include "analysis/par_sheet.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -34,6 +35,36 @@ std::vector<RestStop> RestStops(SlotMachine& machine, int reel, const ReelOutcom
         stops.push_back({stop, weight, (machine.SymbolAt(reel, 1).flags & SYM_AUTOSPIN) != 0});
     }
     return stops;
+}
+
+// Rest stops that show the pay table alike (equal verdict keys) are one class of their summed
+// weight, judged through its first stop: every combination of them gets the same verdict.
+std::vector<RestStop> Classes(const SlotMachine& machine, int reel,
+                              const std::vector<RestStop>& stops) {
+    std::map<std::array<uint32_t, 4>, size_t> seen;
+    std::vector<RestStop> classes;
+    for (const RestStop& stop : stops) {
+        const auto [at, fresh] = seen.emplace(machine.VerdictKey(reel, stop.stop), classes.size());
+        if (fresh)
+            classes.push_back(stop);
+        else
+            classes[at->second].weight += stop.weight;
+    }
+    return classes;
+}
+
+ReelSummary Summarise(const SlotMachine& machine, int reel) {
+    const SlotReel& strip = machine.Reels[reel];
+    ReelSummary summary;
+    for (int k = 0; k < strip.numsym; ++k) {
+        // The record's place is the letter written on the reel line, defined or not.
+        const char letter = static_cast<char>(strip.strip[k] - machine.Symbols);
+        summary.strip += letter;
+        ++summary.onStrip[letter];
+    }
+    for (int e = 0; e < strip.numspin; ++e)
+        ++summary.inSpinTable[summary.strip[strip.spin[e]]];
+    return summary;
 }
 
 // The weight of the outcomes that end a played spin's first spin, by amount and winning row;
@@ -152,18 +183,26 @@ void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sh
     if (tally.unpaid > 0)
         chances[0] = Q(Z(tally.unpaid), total);
     std::map<int, mpq_class> shares;
+    std::map<int, mpz_class> hits;
     for (const Tally::Bucket& bucket : tally.paid) {
         const mpq_class chance = carry * Z(bucket.weight);
         chances[bucket.amount] += chance;
         shares[bucket.payoff] += chance * bucket.amount / bet;
+        hits[bucket.payoff] += Z(bucket.weight);
     }
     for (const auto& [credits, chance] : chances) {
         sheet.wins.push_back({credits, chance});
-        sheet.rtp += chance * credits / bet;
-        sheet.meanSquare += chance * credits * credits / bet / bet;
+        const mpq_class x = Q(credits, bet);
+        sheet.rtp += chance * x;
+        sheet.meanSquare += chance * x * x;
+        sheet.meanCube += chance * x * x * x;
+        sheet.meanFourth += chance * x * x * x * x;
     }
-    for (PayoffShare& share : sheet.payoffs)
+    for (PayoffShare& share : sheet.payoffs) {
         share.rtp = shares[share.row];
+        share.hits = hits[share.row];
+        share.chance = carry * share.hits;
+    }
 }
 
 } // namespace
@@ -180,6 +219,27 @@ QuietMachine::QuietMachine(const std::string& path) : machine(std::make_unique<S
 double ParSheet::StandardDeviation() const {
     const mpq_class variance = meanSquare - rtp * rtp;
     return std::sqrt(std::max(0.0, variance.get_d()));
+}
+
+// The central moments are exact; only the division by powers of the deviation is not.
+double ParSheet::Skewness() const {
+    const mpq_class& m = rtp;
+    const mpq_class variance = meanSquare - m * m;
+    if (variance <= 0)
+        return std::nan("");
+    const mpq_class third = meanCube - 3 * m * meanSquare + 2 * m * m * m;
+    return third.get_d() / std::pow(variance.get_d(), 1.5);
+}
+
+double ParSheet::ExcessKurtosis() const {
+    const mpq_class& m = rtp;
+    const mpq_class variance = meanSquare - m * m;
+    if (variance <= 0)
+        return std::nan("");
+    const mpq_class fourth =
+        meanFourth - 4 * m * meanCube + 6 * m * m * meanSquare - 3 * m * m * m * m;
+    const mpq_class ratio = fourth / (variance * variance);
+    return ratio.get_d() - 3;
 }
 
 std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, EntryWeights weights) {
@@ -218,7 +278,7 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
     sheet.combinations = 1;
     for (int p = 0; p < machine.NumPayoffs; ++p) {
         const char* label = machine.Payoffs[p].label;
-        sheet.payoffs.push_back({p, label ? label : "", 0});
+        sheet.payoffs.push_back({p, label ? label : "", 0, 0, 0});
     }
 
     const std::vector<ReelOutcome> outcomes = ReelOutcomes(machine, request.mode, request.weights);
@@ -238,7 +298,12 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
         }
         total *= Z(reelTotal);
         still *= Q(Z(unmoved), Z(reelTotal));
-        reels.push_back(RestStops(machine, i, outcome));
+        std::vector<RestStop> stops = RestStops(machine, i, outcome);
+        std::vector<RestStop> classes = Classes(machine, i, stops);
+        sheet.reels.push_back(Summarise(machine, i));
+        sheet.reels.back().classes = static_cast<int>(classes.size());
+        reels.push_back(request.method == ParMethod::Classes ? std::move(classes)
+                                                             : std::move(stops));
     }
     sheet.nudgeChance = 1 - still;
     if (!sheet.endless.empty())
