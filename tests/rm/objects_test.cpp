@@ -7,6 +7,23 @@ namespace {
 
 using ObjectsTest = SceneTest;
 
+ULONG CountOf(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+TEST(RefPtr, GivesUpWhatItHeldWhenAssignedOrFilledAgain) {
+    const auto first = rm::RefPtr<IUnknown>::Adopt(new IUnknown);
+    const auto second = rm::RefPtr<IUnknown>::Adopt(new IUnknown);
+    rm::RefPtr<IUnknown> held(first);
+    held = rm::RefPtr<IUnknown>(second);
+    EXPECT_EQ(CountOf(first), 1u);
+    EXPECT_EQ(CountOf(second), 2u);
+    HandOut(first.Get(), held.Out());
+    EXPECT_EQ(CountOf(second), 1u);
+    EXPECT_EQ(CountOf(first), 2u);
+}
+
 TEST_F(ObjectsTest, ReferencesAreCountedOncePerHolderAndReleasedWithTheHolder) {
     IDirect3DRMMeshBuilder* mesh = MakeQuad(d3drm, 0, 0, 1, 1, 0);
     IDirect3DRMFrame* root = NewFrame(nullptr);
