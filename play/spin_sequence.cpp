@@ -30,18 +30,17 @@ D3DRMQUATERNION StopRotation(int reel, int stop) {
 
 // An animation of reel i's frame in the running set; null without a 3D object.
 LPDIRECT3DRMANIMATION AddReelAnimation(int reel) {
-    LPDIRECT3DRMANIMATION animation = nullptr;
+    rm::RefPtr<IDirect3DRMAnimation> animation;
     if (D3D.lpD3DRM == nullptr || Play.ReelAnimSet == nullptr)
         return nullptr;
-    D3D.lpD3DRM->CreateAnimation(&animation);
+    D3D.lpD3DRM->CreateAnimation(animation.Out());
     if (animation == nullptr)
         return nullptr;
     animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION);
     animation->SetFrame(MachineScene.Reels[reel]);
     const HRESULT added = Play.ReelAnimSet->AddAnimation(animation);
-    // The set holds it from here on. One the set refused goes with this release, and its reel
-    // then stands still instead of being keyed through a freed animation.
-    animation->Release();
+    // The set holds it from here on. One the set refused goes with this function's reference,
+    // and its reel then stands still instead of being keyed through a freed animation.
     if (added < 0)
         return nullptr;
     Play.ReelAnims[reel] = animation;
@@ -99,9 +98,7 @@ void AdvanceAnimation(uint32_t now) {
 } // namespace
 
 void ReleaseReelAnimation() {
-    if (Play.ReelAnimSet != nullptr)
-        Play.ReelAnimSet->Release();
-    Play.ReelAnimSet = nullptr;
+    rm::GiveUp(Play.ReelAnimSet);
     for (LPDIRECT3DRMANIMATION& animation : Play.ReelAnims)
         animation = nullptr;
 }

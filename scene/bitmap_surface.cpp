@@ -30,8 +30,8 @@ HBITMAP LoadNamedBitmap(const char* name, int width, int height) {
 
 } // namespace
 
-LPDIRECTDRAWSURFACE LoadBitmapSurface(const char* name, int width, int height, DWORD caps,
-                                      int rgb32) {
+rm::RefPtr<IDirectDrawSurface> LoadBitmapSurface(const char* name, int width, int height,
+                                                 DWORD caps, int rgb32) {
     HBITMAP bitmap = LoadNamedBitmap(name, width, height);
     if (bitmap == nullptr)
         return nullptr;
@@ -53,8 +53,8 @@ LPDIRECTDRAWSURFACE LoadBitmapSurface(const char* name, int width, int height, D
         desc.ddpfPixelFormat.dwGBitMask = 0xff00;
         desc.ddpfPixelFormat.dwBBitMask = 0xff;
     }
-    LPDIRECTDRAWSURFACE surface = nullptr;
-    if (D3D.lpDD == nullptr || D3D.lpDD->CreateSurface(&desc, &surface, nullptr) != DD_OK) {
+    rm::RefPtr<IDirectDrawSurface> surface;
+    if (D3D.lpDD == nullptr || D3D.lpDD->CreateSurface(&desc, surface.Out(), nullptr) != DD_OK) {
         DeleteObject(bitmap);
         return nullptr;
     }
@@ -114,41 +114,40 @@ HRESULT ReloadBitmap(LPDIRECTDRAWSURFACE surface, const char* name) {
 
 HRESULT CreateSurfaceAndTexture(const char* name, LPDIRECTDRAWSURFACE* surfaceOut,
                                 LPDIRECT3DRMTEXTURE* textureOut) {
-    *surfaceOut = LoadBitmapSurface(name, 0, 0, DDSCAPS_TEXTURE, 0);
-    *textureOut = nullptr;
-    if (*surfaceOut == nullptr)
-        return E_FAIL;
-    if (D3D.lpD3DRM->CreateTextureFromSurface(*surfaceOut, textureOut) == D3DRM_OK)
-        return 0;
-
-    // Some drivers take textures only in a format they know: try once more in 32-bit RGB.
-    (*surfaceOut)->Release();
-    *surfaceOut = LoadBitmapSurface(name, 0, 0, DDSCAPS_TEXTURE, 1);
-    if (*surfaceOut == nullptr)
-        return E_FAIL;
-    const HRESULT result = D3D.lpD3DRM->CreateTextureFromSurface(*surfaceOut, textureOut);
-    if (result == D3DRM_OK)
-        return 0;
-    (*surfaceOut)->Release();
     *surfaceOut = nullptr;
     *textureOut = nullptr;
-    return result;
+    rm::RefPtr<IDirectDrawSurface> surface = LoadBitmapSurface(name, 0, 0, DDSCAPS_TEXTURE, 0);
+    if (surface == nullptr)
+        return E_FAIL;
+    HRESULT result = D3D.lpD3DRM->CreateTextureFromSurface(surface, textureOut);
+    if (result != D3DRM_OK) {
+        // Some drivers take textures only in a format they know: try once more in 32-bit RGB.
+        surface = LoadBitmapSurface(name, 0, 0, DDSCAPS_TEXTURE, 1);
+        if (surface == nullptr)
+            return E_FAIL;
+        result = D3D.lpD3DRM->CreateTextureFromSurface(surface, textureOut);
+    }
+    if (result != D3DRM_OK) {
+        *textureOut = nullptr;
+        return result;
+    }
+    *surfaceOut = surface.Leak();
+    return 0;
 }
 
-LPDIRECT3DRMFACE GetMeshFace(LPDIRECT3DRMMESHBUILDER mesh, int index) {
-    LPDIRECT3DRMFACEARRAY faces = nullptr;
-    if (mesh == nullptr || mesh->GetFaces(&faces) != D3DRM_OK)
+rm::RefPtr<IDirect3DRMFace> GetMeshFace(LPDIRECT3DRMMESHBUILDER mesh, int index) {
+    rm::RefPtr<IDirect3DRMFaceArray> faces;
+    if (mesh == nullptr || mesh->GetFaces(faces.Out()) != D3DRM_OK)
         return nullptr;
-    LPDIRECT3DRMFACE face = nullptr;
-    if (index < 0 || faces->GetElement(static_cast<DWORD>(index), &face) != D3DRM_OK)
-        face = nullptr;
-    faces->Release();
+    rm::RefPtr<IDirect3DRMFace> face;
+    if (index < 0 || faces->GetElement(static_cast<DWORD>(index), face.Out()) != D3DRM_OK)
+        return nullptr;
     return face;
 }
 
 HRESULT SetFaceTexture(LPDIRECT3DRMMESHBUILDER mesh, int index, double tx, double ty, double tx2,
                        double ty2, LPDIRECT3DRMTEXTURE texture) {
-    LPDIRECT3DRMFACE face = GetMeshFace(mesh, index);
+    const rm::RefPtr<IDirect3DRMFace> face = GetMeshFace(mesh, index);
     if (face == nullptr)
         return 0;
     HRESULT result = face->SetTexture(texture);
@@ -160,15 +159,12 @@ HRESULT SetFaceTexture(LPDIRECT3DRMMESHBUILDER mesh, int index, double tx, doubl
         result = face->SetTextureCoordinates(2, D3DVAL(tx2), D3DVAL(ty2));
     if (result == D3DRM_OK)
         result = face->SetTextureCoordinates(3, D3DVAL(tx2), D3DVAL(ty));
-    face->Release();
     return result;
 }
 
 HRESULT SetFaceColor(LPDIRECT3DRMMESHBUILDER mesh, int index, double r, double g, double b) {
-    LPDIRECT3DRMFACE face = GetMeshFace(mesh, index);
+    const rm::RefPtr<IDirect3DRMFace> face = GetMeshFace(mesh, index);
     if (face == nullptr)
         return 0;
-    const HRESULT result = face->SetColorRGB(D3DVAL(r), D3DVAL(g), D3DVAL(b));
-    face->Release();
-    return result;
+    return face->SetColorRGB(D3DVAL(r), D3DVAL(g), D3DVAL(b));
 }

@@ -10,8 +10,8 @@ struct GdiBitmap;
 // A new surface of the bitmap's size holding a copy of it, or null when the bitmap cannot be
 // loaded or the surface cannot be made. width and height 0 keep the bitmap's own size;
 // rgb32 non-zero asks for 32-bit RGB pixels instead of DirectDraw's choice.
-LPDIRECTDRAWSURFACE LoadBitmapSurface(const char* name, int width, int height, DWORD caps,
-                                      int rgb32);
+rm::RefPtr<IDirectDrawSurface> LoadBitmapSurface(const char* name, int width, int height,
+                                                 DWORD caps, int rgb32);
 
 // Stretches the bitmap's rectangle at (x, y) of width x height pixels (0: the whole width or
 // height) over the whole surface. E_FAIL when either is missing, else GetDC's result.
@@ -25,8 +25,8 @@ HRESULT ReloadBitmap(LPDIRECTDRAWSURFACE surface, const char* name);
 HRESULT CreateSurfaceAndTexture(const char* name, LPDIRECTDRAWSURFACE* surfaceOut,
                                 LPDIRECT3DRMTEXTURE* textureOut);
 
-// Face number `index` of the mesh builder, which the caller releases; null when there is none.
-LPDIRECT3DRMFACE GetMeshFace(LPDIRECT3DRMMESHBUILDER mesh, int index);
+// Face number `index` of the mesh builder; null when there is none.
+rm::RefPtr<IDirect3DRMFace> GetMeshFace(LPDIRECT3DRMMESHBUILDER mesh, int index);
 
 // Puts the texture on a four-cornered face with the corners, in face order, at (tx, ty),
 // (tx, ty2), (tx2, ty2), (tx2, ty). A face the mesh does not have is left alone (0).

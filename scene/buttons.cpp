@@ -39,20 +39,19 @@ HRESULT CreateButton(LPDIRECT3DRMFRAME parent, D3DVECTOR p1, D3DVECTOR p2, doubl
     };
     DWORD data[] = {4, 0, 1, 2, 3, 0};
 
-    LPDIRECT3DRMMESHBUILDER mesh = nullptr;
-    LPDIRECT3DRMFRAME frame = nullptr;
-    OwnReferences own(mesh, frame);
-    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
+    rm::RefPtr<IDirect3DRMMeshBuilder> mesh;
+    rm::RefPtr<IDirect3DRMFrame> frame;
+    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(mesh.Out()), "lpD3DRM->CreateMeshBuilder(&mesh)");
     CheckedCall(mesh->AddFaces(4, v, 0, nullptr, data, nullptr),
                 "mesh->AddFaces(4,v,0,NULL,data,NULL)");
     CheckedCall(mesh->SetColorRGB(1.0, 1.0, 1.0), "mesh->SetColorRGB(1.0,1.0,1.0)");
     CheckedCall(mesh->SetPerspective(TRUE), "mesh->SetPerspective(TRUE)");
-    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, &frame), "lpD3DRM->CreateFrame(parent,&frame)");
+    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, frame.Out()),
+                "lpD3DRM->CreateFrame(parent,&frame)");
     CheckedCall(frame->AddVisual(mesh), "frame->AddVisual(mesh)");
 
     // A record built before without a teardown between still holds its mesh.
-    if (button->mesh != nullptr)
-        button->mesh->Release();
+    DestroyButton(command);
     *button = SlotButton{.command = command,
                          .state = 0,
                          .needtexture = 1,
@@ -60,8 +59,7 @@ HRESULT CreateButton(LPDIRECT3DRMFRAME parent, D3DVECTOR p1, D3DVECTOR p2, doubl
                          .ty = ty,
                          .tx2 = tx2,
                          .ty2 = ty2,
-                         .mesh = mesh};
-    mesh = nullptr; // the record holds the builder's reference now
+                         .mesh = mesh.Leak()}; // the record holds the builder's reference
     CheckedCall(frame->SetAppData(static_cast<DWORD>(command)), "frame->SetAppData(command)");
     SetButtonState(command, 1);
     CheckedRelease(frame);
@@ -75,11 +73,10 @@ HRESULT SetButtonState(int32_t command, int32_t state) {
     // Recorded first: a look that fails to apply is not tried again until it changes.
     b->state = state;
 
-    LPDIRECT3DRMFACEARRAY faces = nullptr;
-    LPDIRECT3DRMFACE face = nullptr;
-    OwnReferences own(faces, face);
-    CheckedCall(b->mesh->GetFaces(&faces), "b->mesh->GetFaces(&faces)");
-    CheckedCall(faces->GetElement(0, &face), "faces->GetElement(0,&face)");
+    rm::RefPtr<IDirect3DRMFaceArray> faces;
+    rm::RefPtr<IDirect3DRMFace> face;
+    CheckedCall(b->mesh->GetFaces(faces.Out()), "b->mesh->GetFaces(&faces)");
+    CheckedCall(faces->GetElement(0, face.Out()), "faces->GetElement(0,&face)");
     if (b->needtexture) {
         CheckedCall(face->SetTexture(GetSlotTexture("buttons")),
                     "face->SetTexture(GetSlotTexture(\"buttons\"))");
@@ -121,7 +118,6 @@ void DestroyButton(int32_t command) {
     SlotButton* button = ButtonOf(command);
     if (button == nullptr)
         return;
-    if (button->mesh != nullptr)
-        button->mesh->Release();
+    rm::GiveUp(button->mesh);
     *button = SlotButton{};
 }

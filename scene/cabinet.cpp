@@ -146,18 +146,18 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     CreditSurface = nullptr;
     CreditTex = nullptr;
 
-    LPDIRECT3DRMMESHBUILDER paymesh = nullptr;
-    LPDIRECT3DRMMESHBUILDER mesh = nullptr;
-    LPDIRECT3DRMFRAME frame = nullptr;
-    OwnReferences own(paymesh, mesh, frame);
-    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&paymesh), "lpD3DRM->CreateMeshBuilder(&paymesh)");
+    rm::RefPtr<IDirect3DRMMeshBuilder> paymesh;
+    rm::RefPtr<IDirect3DRMMeshBuilder> mesh;
+    rm::RefPtr<IDirect3DRMFrame> frame;
+    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(paymesh.Out()),
+                "lpD3DRM->CreateMeshBuilder(&paymesh)");
     CheckedCall(paymesh->AddFaces(kPayVertexCount, payvert, 0, nullptr, kPayFaces, nullptr),
                 "paymesh->AddFaces(10,payvert,0,NULL,paydata,NULL)");
     CheckedCall(paymesh->SetColorRGB(1.0, 0, 0), "paymesh->SetColorRGB(1.0,0,0)");
     // Just in front of the panel, so it is never hidden by the frame it lies on.
     CheckedCall(paymesh->Translate(0, 0, -0.01f), "paymesh->Translate(0,0,-0.01)");
 
-    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
+    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(mesh.Out()), "lpD3DRM->CreateMeshBuilder(&mesh)");
     CheckedCall(mesh->AddFaces(kVertexCount, vertices, 0, nullptr, kCabinetFaces, nullptr),
                 "mesh->AddFaces(44,vertices,0,NULL,data,NULL)");
     CheckedCall(mesh->SetQuality((mesh->GetQuality() & (~D3DRMSHADE_MASK)) | D3DRMSHADE_FLAT),
@@ -186,7 +186,8 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     for (int face = 23; face <= 27; ++face)
         SetFaceColor(mesh, face, 0.8, 0.8, 0.8);
 
-    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, &frame), "lpD3DRM->CreateFrame(parent,&frame)");
+    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, frame.Out()),
+                "lpD3DRM->CreateFrame(parent,&frame)");
     CheckedCall(frame->AddVisual(mesh), "frame->AddVisual(mesh)");
     CheckedCall(frame->AddVisual(paymesh), "frame->AddVisual(paymesh)");
     // The centre of the window frame comes to the parent's origin.

@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-#include <tuple>
-
+#include "platform/rm/ref_ptr.h"
 #include "platform/rm/results.h"
 
 struct ErrorReportState {
@@ -50,37 +49,26 @@ void ReportCheckedFailure(const char* text);
     } while (0)
 
 // Releases a non-null interface pointer variable and sets it to null; a negative result is
-// reported as "(name)->Release()" like a failed checked call and leaves the variable alone.
+// reported as "(name)->Release()" like a failed checked call. A bare pointer is then left
+// alone; an owning reference has given its reference up whatever the count says.
 #define CheckedRelease(pointer)                                                                    \
     do {                                                                                           \
         if ((pointer) != nullptr) {                                                                \
-            Errors.LastResult = static_cast<HRESULT>((pointer)->Release());                        \
+            Errors.LastResult = ReleaseHeld(pointer);                                              \
             if (Errors.LastResult < 0) {                                                           \
                 ReportCheckedFailure("(" #pointer ")->Release()");                                 \
                 return E_FAIL;                                                                     \
             }                                                                                      \
-            (pointer) = nullptr;                                                                   \
         }                                                                                          \
     } while (0)
 
-// A scene builder's own references to the objects it makes. A failed checked call returns at
-// once and takes nothing off the scene, but the builder's own references would be lost with
-// it; this gives up whichever are still held when the builder returns, however it returns.
-// On the way out of a successful build the checked releases have already set them to null.
-template <typename... T> class OwnReferences {
-public:
-    explicit OwnReferences(T*&... held) : held_(held...) {}
-    OwnReferences(const OwnReferences&) = delete;
-    OwnReferences& operator=(const OwnReferences&) = delete;
-    ~OwnReferences() {
-        std::apply([](auto*&... pointer) { (GiveUp(pointer), ...); }, held_);
-    }
-
-private:
-    template <typename U> static void GiveUp(U*& pointer) {
-        if (pointer != nullptr)
-            pointer->Release();
+template <typename T> HRESULT ReleaseHeld(T*& pointer) {
+    const HRESULT left = static_cast<HRESULT>(pointer->Release());
+    if (left >= 0)
         pointer = nullptr;
-    }
-    std::tuple<T*&...> held_;
-};
+    return left;
+}
+
+template <typename T> HRESULT ReleaseHeld(rm::RefPtr<T>& pointer) {
+    return static_cast<HRESULT>(pointer.Reset());
+}

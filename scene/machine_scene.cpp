@@ -21,10 +21,11 @@ constexpr double PI = 3.14159;
 // what is attached and frees it in the end; the references the teardown still held are given
 // up here, before the build takes their places and they would be lost.
 void GiveUpLeftovers() {
-    OwnReferences own(MachineScene.MachineFrame, MachineScene.CreditTex,
-                      MachineScene.CreditSurface);
+    rm::GiveUp(MachineScene.MachineFrame);
+    rm::GiveUp(MachineScene.CreditTex);
+    rm::GiveUp(MachineScene.CreditSurface);
     for (LPDIRECT3DRMFRAME& reel : MachineScene.Reels)
-        OwnReferences ownReel(reel);
+        rm::GiveUp(reel);
     for (int32_t command = 0; command < MAX_BUTTONS; ++command)
         DestroyButton(command);
     ReleaseAllTextures();
@@ -45,22 +46,20 @@ HRESULT BuildMachineScene() {
     LPDIRECT3DRMFRAME& MachineFrame = MachineScene.MachineFrame;
     LPDIRECT3DRMFRAME* Reels = MachineScene.Reels;
     LPDIRECT3DRMFRAME WorldFrame = World.WorldFrame;
-    LPDIRECT3DRMFRAME mechanism = nullptr;
-    LPDIRECT3DRMFRAME reelstack = nullptr;
-    OwnReferences own(mechanism, reelstack);
+    rm::RefPtr<IDirect3DRMFrame> mechanism;
+    rm::RefPtr<IDirect3DRMFrame> reelstack;
     CheckedCall(D3D.lpD3DRM->CreateFrame(WorldFrame, &MachineFrame),
                 "lpD3DRM->CreateFrame(WorldFrame,&MachineFrame)");
-    CheckedCall(D3D.lpD3DRM->CreateFrame(MachineFrame, &mechanism),
+    CheckedCall(D3D.lpD3DRM->CreateFrame(MachineFrame, mechanism.Out()),
                 "lpD3DRM->CreateFrame(MachineFrame,&mechanism)");
-    CheckedCall(D3D.lpD3DRM->CreateFrame(mechanism, &reelstack),
+    CheckedCall(D3D.lpD3DRM->CreateFrame(mechanism, reelstack.Out()),
                 "lpD3DRM->CreateFrame(mechanism,&reelstack)");
 
     for (int i = 0; i < numReels; ++i) {
-        LPDIRECT3DRMFRAME reel = nullptr;
-        OwnReferences ownReel(reel); // given up at the end of each pass, once in the tree
+        rm::RefPtr<IDirect3DRMFrame> reel; // given up at the end of each pass, once in the tree
         // Nothing is reported for the holder frame; without it this reel cannot stand, so
         // the build stops here as after any other failure.
-        if (D3D.lpD3DRM->CreateFrame(reelstack, &reel) < 0)
+        if (D3D.lpD3DRM->CreateFrame(reelstack, reel.Out()) < 0)
             return E_FAIL;
         double radius = 0;
         CheckedCall(CreateReel(reel, &Machine->Reels[i], Machine->SymWidth, &radius, &Reels[i]),
@@ -81,15 +80,12 @@ HRESULT BuildMachineScene() {
     CheckedCall(
         reelstack->AddTranslation(D3DRMCOMBINE_AFTER, D3DVAL(-reelstackwidth / 2.0), 0, 0.1f),
         "reelstack->AddTranslation(D3DRMCOMBINE_AFTER,-reelstackwidth/2.0,0,0.1)");
-    reelstack->Release();
-    reelstack = nullptr;
+    reelstack.Reset();
 
     if (Shared.DisplayFlags & DISPLAY_CABINET)
         CreateCabinet(mechanism, reelstackwidth + 0.5, Machine->WindowHeight, Machine->WindowThick);
 
-    const ULONG left = mechanism->Release();
-    mechanism = nullptr;
-    CheckedCall(left, "mechanism->Release()");
+    CheckedCall(mechanism.Reset(), "mechanism->Release()");
     return 0;
 }
 

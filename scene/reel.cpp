@@ -88,20 +88,19 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     }
     data[word] = 0;
 
-    LPDIRECT3DRMMESHBUILDER mesh = nullptr;
-    LPDIRECT3DRMFACEARRAY faces = nullptr;
-    LPDIRECT3DRMFACE face = nullptr;
-    LPDIRECT3DRMFRAME drum = nullptr;
-    OwnReferences own(mesh, faces, face, drum);
-    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(&mesh), "lpD3DRM->CreateMeshBuilder(&mesh)");
+    rm::RefPtr<IDirect3DRMMeshBuilder> mesh;
+    rm::RefPtr<IDirect3DRMFaceArray> faces;
+    rm::RefPtr<IDirect3DRMFace> face;
+    rm::RefPtr<IDirect3DRMFrame> drum;
+    CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(mesh.Out()), "lpD3DRM->CreateMeshBuilder(&mesh)");
     CheckedCall(mesh->AddFaces(numsym * 4, vertices, numsym * 2, normals, data, nullptr),
                 "mesh->AddFaces(reel->numsym*4,vertices,reel->numsym*2,normals,data,NULL)");
     CheckedCall(mesh->SetColorRGB(1, 1, 1), "mesh->SetColorRGB(1,1,1)");
     CheckedCall(mesh->SetPerspective(TRUE), "mesh->SetPerspective(TRUE)");
-    CheckedCall(mesh->GetFaces(&faces), "mesh->GetFaces(&faces)");
+    CheckedCall(mesh->GetFaces(faces.Out()), "mesh->GetFaces(&faces)");
     for (int i = 0; i < numsym; ++i) {
         const SlotSymbol* sym = &StopSymbol(*reel, StopOfFace(i, numsym));
-        CheckedCall(faces->GetElement(i, &face), "faces->GetElement(i,&face)");
+        CheckedCall(faces->GetElement(i, face.Out()), "faces->GetElement(i,&face)");
         if (HasPicture(*sym)) {
             CheckedCall(face->SetTexture(GetSlotTexture(sym->filename)),
                         "face->SetTexture(GetSlotTexture(sym->filename))");
@@ -118,11 +117,11 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     }
     CheckedRelease(faces);
 
-    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, &drum), "lpD3DRM->CreateFrame(parent,&frame)");
+    CheckedCall(D3D.lpD3DRM->CreateFrame(parent, drum.Out()),
+                "lpD3DRM->CreateFrame(parent,&frame)");
     CheckedCall(drum->AddVisual(mesh), "frame->AddVisual(mesh)");
     *radius = r;
     CheckedRelease(mesh);
-    *frame = drum;
-    drum = nullptr; // handed out with its reference
+    *frame = drum.Leak(); // handed out with its reference
     return 0;
 }

@@ -211,11 +211,7 @@ void ReleaseAllTextures() {
     if (!registry)
         return;
     for (StringHashTable::Node* node = registry->FirstEntry(); node != nullptr; node = node->list) {
-        LPDIRECT3DRMTEXTURE& texture = TextureOf(node);
-        if (texture != nullptr) {
-            texture->Release();
-            texture = nullptr;
-        }
+        rm::GiveUp(TextureOf(node));
     }
     registry->RemoveAll();
 }

@@ -22,18 +22,9 @@ HRESULT StepFailed(const char* step) {
 // its own to whatever was attached, so these are given up however InitWorld ends; nothing
 // attached to the scene is taken off again.
 struct Lights {
-    LPDIRECT3DRMFRAME frame = nullptr;
-    LPDIRECT3DRMLIGHT directional = nullptr;
-    LPDIRECT3DRMLIGHT ambient = nullptr;
-
-    ~Lights() {
-        if (frame)
-            frame->Release();
-        if (directional)
-            directional->Release();
-        if (ambient)
-            ambient->Release();
-    }
+    rm::RefPtr<IDirect3DRMFrame> frame;
+    rm::RefPtr<IDirect3DRMLight> directional;
+    rm::RefPtr<IDirect3DRMLight> ambient;
 };
 
 // The loader's messages to the player: plain boxes without an owner window.
@@ -60,16 +51,17 @@ HRESULT BuildWorld(LPDIRECT3DRMDEVICE device, const OpenMachineFunction& openMac
 HRESULT InitWorld(LPDIRECT3DRMFRAME scene, LPDIRECT3DRMFRAME camera,
                   const OpenMachineFunction& openMachine) {
     Lights lights;
-    if (FAILED(D3D.lpD3DRM->CreateFrame(scene, &lights.frame)))
+    if (FAILED(D3D.lpD3DRM->CreateFrame(scene, lights.frame.Out())))
         return StepFailed("Create light1 frame");
     lights.frame->SetPosition(scene, 0, 0, 0);
     lights.frame->SetOrientation(scene, 0, -1, 1, 0, 0, 1);
     if (FAILED(D3D.lpD3DRM->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1.0, 1.0, 1.0,
-                                           &lights.directional)))
+                                           lights.directional.Out())))
         return StepFailed("Create dir light");
     if (FAILED(lights.frame->AddLight(lights.directional)))
         return StepFailed("Add dir light");
-    if (FAILED(D3D.lpD3DRM->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1, 0.1, 0.1, &lights.ambient)))
+    if (FAILED(
+            D3D.lpD3DRM->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1, 0.1, 0.1, lights.ambient.Out())))
         return StepFailed("Create ambient light");
     if (FAILED(scene->AddLight(lights.ambient)))
         return StepFailed("Add ambient light");

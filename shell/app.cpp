@@ -23,13 +23,6 @@ ShellState Shell;
 
 namespace {
 
-template <typename T> void Release(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
 struct ShadeCounts {
     int bits;
     int deviceShades;  // 0: left as the device made it
@@ -107,29 +100,26 @@ HRESULT ChooseDriver(GUID* guid, char* /*description*/, char* name, D3DDEVICEDES
 }
 
 int ListDrivers(win::Window* window) {
-    LPDIRECTDRAW draw = nullptr;
-    HRESULT result = DirectDrawCreate(nullptr, &draw, nullptr);
+    rm::RefPtr<IDirectDraw> draw;
+    HRESULT result = DirectDrawCreate(nullptr, draw.Out(), nullptr);
     if (result != DD_OK) {
         ShowMessage("Creation of DirectDraw HEL failed.\n%s", ErrorText(result));
         return 0;
     }
-    LPDIRECT3D direct3d = nullptr;
-    result = draw->QueryInterface(IID_IDirect3D, reinterpret_cast<void**>(&direct3d));
+    rm::RefPtr<IDirect3D> direct3d;
+    result = draw->QueryInterface(IID_IDirect3D, reinterpret_cast<void**>(direct3d.Out()));
     if (result != DD_OK) {
         ShowMessage("Creation of Direct3D interface failed.\n%s", ErrorText(result));
-        draw->Release();
         return 0;
     }
     StartDriverEnumeration();
     result = direct3d->EnumDevices(ChooseDriver, &Shell.CurrentDriver);
     if (result != DD_OK) {
         ShowMessage("Enumeration of drivers failed.\n%s", ErrorText(result));
-        direct3d->Release();
-        draw->Release();
         return 0;
     }
-    direct3d->Release();
-    draw->Release();
+    direct3d.Reset();
+    draw.Reset();
     if (Shell.DriverCount == 0) {
         ShowMessage("Could not find a D3D driver which is compatible with this display depth");
         return 0;
@@ -159,15 +149,15 @@ int CreateDeviceAndViewport(LPDIRECTDRAWCLIPPER clipper, int driver, int width, 
                                          D3D.Device->GetHeight(), &D3D.Viewport);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to create the D3DRM viewport.\n%s", ErrorText(result));
-        Release(D3D.Device);
+        rm::GiveUp(D3D.Device);
         return 0;
     }
     result = D3D.Viewport->SetBack(BACK_PLANE);
     if (result != D3DRM_OK) {
         ShowMessage("Failed to set the background depth of the D3DRM viewport.\n%s",
                     ErrorText(result));
-        Release(D3D.Device);
-        Release(D3D.Viewport);
+        rm::GiveUp(D3D.Device);
+        rm::GiveUp(D3D.Viewport);
         return 0;
     }
     return ApplyRenderState();
@@ -201,8 +191,8 @@ int ApplyRenderState() {
 }
 
 void ReleaseViewportAndDevice() {
-    Release(D3D.Viewport);
-    Release(D3D.Device);
+    rm::GiveUp(D3D.Viewport);
+    rm::GiveUp(D3D.Device);
 }
 
 void ShutDown() {
@@ -210,12 +200,12 @@ void ShutDown() {
     ReleaseReelAnimation();
     DestroyMachineScene();
     Shell.Running = 0;
-    Release(D3D.SceneFrame);
-    Release(D3D.CameraFrame);
-    Release(D3D.Viewport);
-    Release(D3D.Device);
-    Release(D3D.lpD3DRM);
-    Release(D3D.Clipper);
+    rm::GiveUp(D3D.SceneFrame);
+    rm::GiveUp(D3D.CameraFrame);
+    rm::GiveUp(D3D.Viewport);
+    rm::GiveUp(D3D.Device);
+    rm::GiveUp(D3D.lpD3DRM);
+    rm::GiveUp(D3D.Clipper);
     Shell.Quit = 1;
 }
 
@@ -226,8 +216,8 @@ void ShutDownAfterFailure() {
 
 void FreeProgram() {
     ShutDown();
-    Release(World.WorldFrame);
-    Release(D3D.lpDD);
+    rm::GiveUp(World.WorldFrame);
+    rm::GiveUp(D3D.lpDD);
     rm::SetWindowPresenter(Shell.MainWindow, nullptr);
     delete Machine;
     Machine = nullptr;

@@ -127,10 +127,7 @@ void Unminimize() {
 
 // A viewport as large as the client area, on the existing device.
 void ResizeViewport(int width, int height) {
-    if (D3D.Viewport) {
-        D3D.Viewport->Release();
-        D3D.Viewport = nullptr;
-    }
+    rm::GiveUp(D3D.Viewport);
     HRESULT result = D3D.lpD3DRM->CreateViewport(D3D.Device, D3D.CameraFrame, 0, 0, width, height,
                                                  &D3D.Viewport);
     if (result != D3DRM_OK) {
@@ -173,10 +170,10 @@ void HandleSize(int width, int height) {
 }
 
 // The device's window side, for painting and activation; null after a failure message.
-LPDIRECT3DRMWINDEVICE WindowDevice(const char* failure) {
-    LPDIRECT3DRMWINDEVICE windowDevice = nullptr;
+rm::RefPtr<IDirect3DRMWinDevice> WindowDevice(const char* failure) {
+    rm::RefPtr<IDirect3DRMWinDevice> windowDevice;
     if (FAILED(D3D.Device->QueryInterface(IID_IDirect3DRMWinDevice,
-                                          reinterpret_cast<void**>(&windowDevice)))) {
+                                          reinterpret_cast<void**>(windowDevice.Out())))) {
         ShowMessage("%s", failure);
         return nullptr;
     }
@@ -188,13 +185,12 @@ void HandleActivate(win::Window* window, bool active) {
     window->SetScrollRange(win::SB_VERT, SCROLL_MIN, SCROLL_MAX, false);
     if (!D3D.Device)
         return;
-    LPDIRECT3DRMWINDEVICE windowDevice =
+    const rm::RefPtr<IDirect3DRMWinDevice> windowDevice =
         WindowDevice("Failed to create Windows device to handle WM_ACTIVATE.\n");
     if (!windowDevice)
         return;
     if (FAILED(windowDevice->HandleActivate(active ? 1 : 0)))
         ShowMessage("Failed to handle WM_ACTIVATE.\n");
-    windowDevice->Release();
 }
 
 int HandlePaint(win::Window* window, const win::Message& message) {
@@ -202,13 +198,12 @@ int HandlePaint(win::Window* window, const win::Message& message) {
         return win::DefWindowProc(window, message);
     if (!window->GetUpdateRect())
         return 0;
-    LPDIRECT3DRMWINDEVICE windowDevice =
+    const rm::RefPtr<IDirect3DRMWinDevice> windowDevice =
         WindowDevice("Failed to create Windows device to handle WM_PAINT.\n");
     if (!windowDevice)
         return 0;
     if (FAILED(windowDevice->HandlePaint(nullptr)))
         ShowMessage("Failed to handle WM_PAINT.\n");
-    windowDevice->Release();
     return 0;
 }
 

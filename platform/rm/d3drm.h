@@ -9,6 +9,7 @@
 #include "platform/rm/ddraw.h"
 #include "platform/rm/math3d.h"
 #include "platform/rm/raster.h"
+#include "platform/rm/ref_ptr.h"
 
 using D3DVALUE = float;
 #define D3DVAL(v) (static_cast<D3DVALUE>(v))
@@ -159,9 +160,10 @@ public:
 
 private:
     friend class IDirect3DRMMeshBuilder;
-    explicit IDirect3DRMFaceArray(const std::vector<IDirect3DRMFace*>& faces);
-    ~IDirect3DRMFaceArray() override;
-    std::vector<IDirect3DRMFace*> faces_; // held
+    explicit IDirect3DRMFaceArray(const std::vector<IDirect3DRMFace*>& faces)
+        : faces_(faces.begin(), faces.end()) {}
+    ~IDirect3DRMFaceArray() override = default;
+    std::vector<rm::RefPtr<IDirect3DRMFace>> faces_;
 };
 
 class IDirect3DRMMeshBuilder : public IDirect3DRMVisual {
@@ -206,9 +208,10 @@ public:
 private:
     friend class IDirect3DRMPickedArray;
     friend class IDirect3DRMViewport;
-    explicit IDirect3DRMFrameArray(const std::vector<IDirect3DRMFrame*>& frames);
-    ~IDirect3DRMFrameArray() override;
-    std::vector<IDirect3DRMFrame*> frames_; // held
+    explicit IDirect3DRMFrameArray(const std::vector<rm::RefPtr<IDirect3DRMFrame>>& frames)
+        : frames_(frames) {}
+    ~IDirect3DRMFrameArray() override = default;
+    std::vector<rm::RefPtr<IDirect3DRMFrame>> frames_;
 };
 
 class IDirect3DRMFrame : public IDirect3DRMVisual {
@@ -390,12 +393,12 @@ public:
 private:
     friend class IDirect3DRMViewport;
     struct Pick {
-        IDirect3DRMVisual* visual;           // held
-        std::vector<IDirect3DRMFrame*> path; // held
+        rm::RefPtr<IDirect3DRMVisual> visual;
+        std::vector<rm::RefPtr<IDirect3DRMFrame>> path;
         D3DRMPICKDESC description;
     };
     IDirect3DRMPickedArray() = default;
-    ~IDirect3DRMPickedArray() override;
+    ~IDirect3DRMPickedArray() override = default;
     std::vector<Pick> picks_;
 };
 

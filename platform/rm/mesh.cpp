@@ -136,17 +136,6 @@ HRESULT IDirect3DRMFace::SetColorRGB(D3DVALUE red, D3DVALUE green, D3DVALUE blue
     return D3DRM_OK;
 }
 
-IDirect3DRMFaceArray::IDirect3DRMFaceArray(const std::vector<IDirect3DRMFace*>& faces)
-    : faces_(faces) {
-    for (IDirect3DRMFace* face : faces_)
-        face->AddRef();
-}
-
-IDirect3DRMFaceArray::~IDirect3DRMFaceArray() {
-    for (IDirect3DRMFace* face : faces_)
-        face->Release();
-}
-
 HRESULT IDirect3DRMFaceArray::GetElement(DWORD index, IDirect3DRMFace** face) {
     RM_ENTER();
     if (face == nullptr)
@@ -154,7 +143,7 @@ HRESULT IDirect3DRMFaceArray::GetElement(DWORD index, IDirect3DRMFace** face) {
     *face = nullptr;
     if (index >= faces_.size())
         return D3DRMERR_BADVALUE;
-    HandOut(faces_[index], face);
+    HandOut(faces_[index].Get(), face);
     return D3DRM_OK;
 }
 

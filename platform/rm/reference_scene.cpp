@@ -31,34 +31,30 @@ int StopOfFace(int i, int stops) {
     return i == 0 ? 0 : stops - i;
 }
 
-HRESULT MakeSurfaceTexture(ReferenceScene& s, const base::Image& picture, IDirect3DRMTexture** out) {
+HRESULT MakeSurfaceTexture(ReferenceScene& s, const base::Image& picture,
+                           IDirect3DRMTexture** out) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = DWORD(picture.width);
     desc.dwHeight = DWORD(picture.height);
     desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-    IDirectDrawSurface* surface = nullptr;
-    TRY(s.directDraw->CreateSurface(&desc, &surface, nullptr));
+    RefPtr<IDirectDrawSurface> surface;
+    TRY(s.directDraw->CreateSurface(&desc, surface.Out(), nullptr));
     surface->Pixels() = picture;
-    const HRESULT hr = s.d3drm->CreateTextureFromSurface(surface, out);
-    surface->Release();
-    return hr;
+    return s.d3drm->CreateTextureFromSurface(surface, out);
 }
 
 HRESULT AddLights(ReferenceScene& s) {
-    IDirect3DRMFrame* lightFrame = nullptr;
-    TRY(s.d3drm->CreateFrame(s.scene, &lightFrame));
+    RefPtr<IDirect3DRMFrame> lightFrame;
+    TRY(s.d3drm->CreateFrame(s.scene, lightFrame.Out()));
     lightFrame->SetOrientation(s.scene, 0, -1, 1, 0, 0, 1);
-    IDirect3DRMLight* sun = nullptr;
-    IDirect3DRMLight* ambient = nullptr;
-    TRY(s.d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, &sun));
-    TRY(s.d3drm->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1f, 0.1f, 0.1f, &ambient));
+    RefPtr<IDirect3DRMLight> sun;
+    RefPtr<IDirect3DRMLight> ambient;
+    TRY(s.d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, sun.Out()));
+    TRY(s.d3drm->CreateLightRGB(D3DRMLIGHT_AMBIENT, 0.1f, 0.1f, 0.1f, ambient.Out()));
     TRY(lightFrame->AddLight(sun));
     TRY(s.scene->AddLight(ambient));
-    sun->Release();
-    ambient->Release();
-    lightFrame->Release();
     return D3DRM_OK;
 }
 
@@ -81,88 +77,68 @@ HRESULT AddWall(ReferenceScene& s) {
         }
     }
     data.push_back(0);
-    IDirect3DRMMeshBuilder* wall = nullptr;
-    TRY(s.d3drm->CreateMeshBuilder(&wall));
+    RefPtr<IDirect3DRMMeshBuilder> wall;
+    TRY(s.d3drm->CreateMeshBuilder(wall.Out()));
     TRY(wall->AddFaces(DWORD(vertices.size()), vertices.data(), 0, nullptr, data.data(), nullptr));
     TRY(wall->SetQuality((wall->GetQuality() & ~D3DRMSHADE_MASK) | D3DRMSHADE_FLAT));
-    IDirect3DRMFaceArray* faces = nullptr;
-    TRY(wall->GetFaces(&faces));
+    RefPtr<IDirect3DRMFaceArray> faces;
+    TRY(wall->GetFaces(faces.Out()));
     for (DWORD i = 0; i < faces->GetSize(); ++i) {
-        IDirect3DRMFace* face = nullptr;
-        TRY(faces->GetElement(i, &face));
+        RefPtr<IDirect3DRMFace> face;
+        TRY(faces->GetElement(i, face.Out()));
         const float grey = 0.35f + 0.05f * float(i % 7);
         face->SetColorRGB(grey, grey, grey * 0.9f);
-        face->Release();
     }
-    faces->Release();
-    IDirect3DRMFrame* frame = nullptr;
-    TRY(s.d3drm->CreateFrame(s.scene, &frame));
-    TRY(frame->AddVisual(wall));
-    wall->Release();
-    frame->Release();
-    return D3DRM_OK;
+    RefPtr<IDirect3DRMFrame> frame;
+    TRY(s.d3drm->CreateFrame(s.scene, frame.Out()));
+    return frame->AddVisual(wall);
 }
 
 // Four drums side by side, placed as the machine scene places its reels.
 HRESULT AddDrums(ReferenceScene& s, IDirect3DRMTexture* strip) {
-    IDirect3DRMFrame* stack = nullptr;
-    TRY(s.d3drm->CreateFrame(s.scene, &stack));
+    RefPtr<IDirect3DRMFrame> stack;
+    TRY(s.d3drm->CreateFrame(s.scene, stack.Out()));
     const double stackWidth = (kDrums - 1) * kSymSpace + kSymWidth * kDrums;
     TRY(stack->AddTranslation(D3DRMCOMBINE_AFTER, float(-stackWidth / 2), 0, 0.1f));
     for (int i = 0; i < kDrums; ++i) {
         DrumGeometry drum = MakeDrum(kReferenceStops, 1.0, kSymWidth);
-        IDirect3DRMMeshBuilder* mesh = nullptr;
-        TRY(s.d3drm->CreateMeshBuilder(&mesh));
+        RefPtr<IDirect3DRMMeshBuilder> mesh;
+        TRY(s.d3drm->CreateMeshBuilder(mesh.Out()));
         TRY(BuildDrumMesh(mesh, drum, strip));
-        IDirect3DRMFrame* holder = nullptr;
-        TRY(s.d3drm->CreateFrame(stack, &holder));
-        TRY(s.d3drm->CreateFrame(holder, &s.drums[i]));
+        RefPtr<IDirect3DRMFrame> holder;
+        TRY(s.d3drm->CreateFrame(stack, holder.Out()));
+        TRY(s.d3drm->CreateFrame(holder, s.drums[i].Out()));
         TRY(s.drums[i]->AddVisual(mesh));
-        mesh->Release();
         const float radius = float(kReferenceStops * 1.0 / kTurn);
         TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, float(kHalfPi)));
         TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, float(-kHalfPi)));
         TRY(holder->AddTranslation(D3DRMCOMBINE_AFTER,
                                    float(i * (kSymWidth + kSymSpace) + kSymWidth), 0, radius));
-        holder->Release();
         // A rotation key of the stop's angle turns the drum by minus that angle.
         TRY(s.drums[i]->AddRotation(D3DRMCOMBINE_REPLACE, 0, 1, 0,
                                     float(-drum.angles[kShownStops[i]])));
     }
-    stack->Release();
     return D3DRM_OK;
 }
 
 HRESULT MakeDeviceAndCamera(ReferenceScene& s, int width, int height) {
-    TRY(DirectDrawCreate(nullptr, &s.directDraw, nullptr));
-    TRY(DirectDrawCreateClipper(0, &s.clipper, nullptr));
+    TRY(DirectDrawCreate(nullptr, s.directDraw.Out(), nullptr));
+    TRY(DirectDrawCreateClipper(0, s.clipper.Out(), nullptr));
     TRY(s.clipper->SetHWnd(0, &s)); // any handle: nothing presents it
-    TRY(Direct3DRMCreate(&s.d3drm));
-    TRY(s.d3drm->CreateFrame(nullptr, &s.scene));
-    TRY(s.d3drm->CreateFrame(s.scene, &s.camera));
+    TRY(Direct3DRMCreate(s.d3drm.Out()));
+    TRY(s.d3drm->CreateFrame(nullptr, s.scene.Out()));
+    TRY(s.d3drm->CreateFrame(s.scene, s.camera.Out()));
     TRY(s.camera->SetPosition(s.scene, 0, 0, -12));
-    TRY(s.d3drm->CreateDeviceFromClipper(s.clipper, nullptr, width, height, &s.device));
+    TRY(s.d3drm->CreateDeviceFromClipper(s.clipper, nullptr, width, height, s.device.Out()));
     TRY(s.device->SetQuality(D3DRMRENDER_GOURAUD));
     TRY(s.device->SetTextureQuality(D3DRMTEXTURE_LINEAR));
     TRY(s.device->SetDither(FALSE));
     TRY(s.d3drm->CreateViewport(s.device, s.camera, 0, 0, s.device->GetWidth(),
-                                s.device->GetHeight(), &s.viewport));
+                                s.device->GetHeight(), s.viewport.Out()));
     return s.viewport->SetBack(100);
 }
 
 } // namespace
-
-ReferenceScene::~ReferenceScene() {
-    for (IDirect3DRMFrame* drum : drums) {
-        if (drum != nullptr)
-            drum->Release();
-    }
-    IUnknown* objects[] = {scene, camera, viewport, device, d3drm, clipper, directDraw};
-    for (IUnknown* object : objects) {
-        if (object != nullptr)
-            object->Release();
-    }
-}
 
 base::Image MakeStopStrip(int stops, int bandHeight) {
     base::Image strip;
@@ -212,23 +188,21 @@ HRESULT BuildDrumMesh(IDirect3DRMMeshBuilder* mesh, DrumGeometry& drum, IDirect3
     TRY(mesh->SetPerspective(TRUE));
     if (strip == nullptr)
         return D3DRM_OK;
-    IDirect3DRMFaceArray* faces = nullptr;
-    TRY(mesh->GetFaces(&faces));
+    RefPtr<IDirect3DRMFaceArray> faces;
+    TRY(mesh->GetFaces(faces.Out()));
     for (int i = 0; i < stops; ++i) {
         const int stop = StopOfFace(i, stops);
         // Surface textures have v = 0 at the top: the band's bottom edge is its larger v.
         const float tx = 0, tx2 = 1;
         const float ty = float(stop + 1) / float(stops), ty2 = float(stop) / float(stops);
-        IDirect3DRMFace* face = nullptr;
-        TRY(faces->GetElement(DWORD(i), &face));
+        RefPtr<IDirect3DRMFace> face;
+        TRY(faces->GetElement(DWORD(i), face.Out()));
         TRY(face->SetTexture(strip));
         TRY(face->SetTextureCoordinates(0, tx2, ty));
         TRY(face->SetTextureCoordinates(1, tx, ty));
         TRY(face->SetTextureCoordinates(2, tx, ty2));
         TRY(face->SetTextureCoordinates(3, tx2, ty2));
-        face->Release();
     }
-    faces->Release();
     return D3DRM_OK;
 }
 
@@ -237,11 +211,9 @@ HRESULT BuildReferenceScene(ReferenceScene& s, int width, int height) {
     TRY(s.scene->SetSceneBackgroundRGB(0, 0, 0.2f));
     TRY(AddLights(s));
     TRY(AddWall(s));
-    IDirect3DRMTexture* strip = nullptr;
-    TRY(MakeSurfaceTexture(s, MakeStopStrip(kReferenceStops, 32), &strip));
-    const HRESULT drums = AddDrums(s, strip);
-    strip->Release();
-    return drums;
+    RefPtr<IDirect3DRMTexture> strip;
+    TRY(MakeSurfaceTexture(s, MakeStopStrip(kReferenceStops, 32), strip.Out()));
+    return AddDrums(s, strip);
 }
 
 HRESULT RenderReferenceFrame(ReferenceScene& s) {

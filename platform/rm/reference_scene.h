@@ -7,20 +7,20 @@
 
 namespace rm {
 
+// Released in the reverse order of these members, the drums first.
 struct ReferenceScene {
-    IDirectDraw* directDraw = nullptr;
-    IDirectDrawClipper* clipper = nullptr;
-    IDirect3DRM* d3drm = nullptr;
-    IDirect3DRMDevice* device = nullptr;
-    IDirect3DRMViewport* viewport = nullptr;
-    IDirect3DRMFrame* scene = nullptr;
-    IDirect3DRMFrame* camera = nullptr;
-    IDirect3DRMFrame* drums[4] = {};
+    RefPtr<IDirectDraw> directDraw;
+    RefPtr<IDirectDrawClipper> clipper;
+    RefPtr<IDirect3DRM> d3drm;
+    RefPtr<IDirect3DRMDevice> device;
+    RefPtr<IDirect3DRMViewport> viewport;
+    RefPtr<IDirect3DRMFrame> camera;
+    RefPtr<IDirect3DRMFrame> scene;
+    RefPtr<IDirect3DRMFrame> drums[4];
 
     ReferenceScene() = default;
     ReferenceScene(const ReferenceScene&) = delete;
     ReferenceScene& operator=(const ReferenceScene&) = delete;
-    ~ReferenceScene();
 };
 
 constexpr int kReferenceStops = 20;

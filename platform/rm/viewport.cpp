@@ -235,17 +235,6 @@ void IDirect3DRMViewport::RenderMesh(const IDirect3DRMMeshBuilder& mesh, const M
 
 // --- Picking ------------------------------------------------------------------------------
 
-IDirect3DRMFrameArray::IDirect3DRMFrameArray(const std::vector<IDirect3DRMFrame*>& frames)
-    : frames_(frames) {
-    for (IDirect3DRMFrame* frame : frames_)
-        frame->AddRef();
-}
-
-IDirect3DRMFrameArray::~IDirect3DRMFrameArray() {
-    for (IDirect3DRMFrame* frame : frames_)
-        frame->Release();
-}
-
 HRESULT IDirect3DRMFrameArray::GetElement(DWORD index, IDirect3DRMFrame** frame) {
     RM_ENTER();
     if (frame == nullptr)
@@ -253,16 +242,8 @@ HRESULT IDirect3DRMFrameArray::GetElement(DWORD index, IDirect3DRMFrame** frame)
     *frame = nullptr;
     if (index >= frames_.size())
         return D3DRMERR_BADVALUE;
-    HandOut(frames_[index], frame);
+    HandOut(frames_[index].Get(), frame);
     return D3DRM_OK;
-}
-
-IDirect3DRMPickedArray::~IDirect3DRMPickedArray() {
-    for (Pick& pick : picks_) {
-        pick.visual->Release();
-        for (IDirect3DRMFrame* frame : pick.path)
-            frame->Release();
-    }
 }
 
 HRESULT IDirect3DRMPickedArray::GetPick(DWORD index, IDirect3DRMVisual** visual,
@@ -277,7 +258,7 @@ HRESULT IDirect3DRMPickedArray::GetPick(DWORD index, IDirect3DRMVisual** visual,
         return D3DRMERR_BADVALUE;
     const Pick& pick = picks_[index];
     if (visual != nullptr)
-        HandOut(pick.visual, visual);
+        HandOut(pick.visual.Get(), visual);
     if (frames != nullptr)
         *frames = new IDirect3DRMFrameArray(pick.path);
     if (description != nullptr)
@@ -392,13 +373,11 @@ void IDirect3DRMViewport::PickTree(IDirect3DRMFrame* frame, const Matrix& parent
         RayHit hit{};
         if (!NearestHit(points, faces, ray, projection_, hit))
             continue;
-        IDirect3DRMPickedArray::Pick pick{visual, path, {}};
+        IDirect3DRMPickedArray::Pick pick{
+            rm::RefPtr<IDirect3DRMVisual>(visual), {path.begin(), path.end()}, {}};
         pick.description.ulFaceIdx = ULONG(hit.face);
         pick.description.lGroupIdx = 0;
         pick.description.vPosition = {0, 0, hit.depth};
-        visual->AddRef();
-        for (IDirect3DRMFrame* f : path)
-            f->AddRef();
         picked.picks_.push_back(std::move(pick));
     }
     for (IDirect3DRMFrame* child : frame->Children())

@@ -7,6 +7,23 @@ namespace {
 
 using ObjectsTest = SceneTest;
 
+ULONG CountOf(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+TEST(RefPtr, GivesUpWhatItHeldWhenAssignedOrFilledAgain) {
+    const auto first = rm::RefPtr<IUnknown>::Adopt(new IUnknown);
+    const auto second = rm::RefPtr<IUnknown>::Adopt(new IUnknown);
+    rm::RefPtr<IUnknown> held(first);
+    held = rm::RefPtr<IUnknown>(second);
+    EXPECT_EQ(CountOf(first), 1u);
+    EXPECT_EQ(CountOf(second), 2u);
+    HandOut(first.Get(), held.Out());
+    EXPECT_EQ(CountOf(second), 1u);
+    EXPECT_EQ(CountOf(first), 2u);
+}
+
 TEST_F(ObjectsTest, ReferencesAreCountedOncePerHolderAndReleasedWithTheHolder) {
     IDirect3DRMMeshBuilder* mesh = MakeQuad(d3drm, 0, 0, 1, 1, 0);
     IDirect3DRMFrame* root = NewFrame(nullptr);
@@ -34,15 +51,14 @@ TEST_F(ObjectsTest, ReferencesAreCountedOncePerHolderAndReleasedWithTheHolder) {
     EXPECT_EQ(face->Release(), 1u);
     EXPECT_EQ(mesh->Release(), 0u);
     EXPECT_EQ(surface->Release(), 0u);
-    viewport->Release();
-    viewport = nullptr;
+    viewport.Reset();
     EXPECT_EQ(device->AddRef(), 2u);
     device->Release();
 }
 
 TEST_F(ObjectsTest, FaceDataIsCheckedWholeBeforeAnythingIsAdded) {
-    IDirect3DRMMeshBuilder* mesh = nullptr;
-    ASSERT_EQ(d3drm->CreateMeshBuilder(&mesh), D3DRM_OK);
+    rm::RefPtr<IDirect3DRMMeshBuilder> mesh;
+    ASSERT_EQ(d3drm->CreateMeshBuilder(mesh.Out()), D3DRM_OK);
     D3DVECTOR v[5] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {NAN, 0, 0}};
     D3DVECTOR n[2] = {{0, 0, -3}, {0, 0, -1}};
     DWORD quad[] = {4, 0, 1, 2, 3, 0}, noSuchNormal[] = {3, 0, 0, 1, 1, 2, 2, 0};
@@ -54,52 +70,43 @@ TEST_F(ObjectsTest, FaceDataIsCheckedWholeBeforeAnythingIsAdded) {
     ASSERT_EQ(mesh->AddFaces(4, v, 0, nullptr, quad, nullptr), D3DRM_OK);
     ASSERT_EQ(mesh->AddFaces(4, v, 0, nullptr, badVertex + 4, nullptr), D3DRM_OK);
     EXPECT_EQ(mesh->GetVertexCount(), 8); // later calls index their own vertices
-    IDirect3DRMFace* face = FaceOf(mesh, 1);
+    const auto face = rm::RefPtr<IDirect3DRMFace>::Adopt(FaceOf(mesh, 1));
     EXPECT_EQ(face->SetTextureCoordinates(3, 0, 0), D3DRMERR_BADVALUE); // a triangle
-    face->Release();
-    mesh->Release();
 }
 
 TEST_F(ObjectsTest, PickGivesTheVisualsUnderAPixelNearestFirstWithTheirFramePaths) {
     IDirect3DRMFrame* cabinet = AddFrameWith(MakeQuad(d3drm, -3, -3, 3, 3, 1));
-    IDirect3DRMMeshBuilder* button = MakeQuad(d3drm, -1, -1, 1, 1, 0);
+    const auto button = rm::RefPtr<IDirect3DRMMeshBuilder>::Adopt(MakeQuad(d3drm, -1, -1, 1, 1, 0));
     button->AddRef();
     IDirect3DRMFrame* buttonFrame = AddFrameWith(button, cabinet);
     ASSERT_EQ(buttonFrame->SetAppData(5), D3DRM_OK);
     Draw();
-    IDirect3DRMPickedArray* picked = nullptr;
-    ASSERT_EQ(viewport->Pick(kCx, kCy, &picked), D3DRM_OK);
+    rm::RefPtr<IDirect3DRMPickedArray> picked;
+    ASSERT_EQ(viewport->Pick(kCx, kCy, picked.Out()), D3DRM_OK);
     ASSERT_EQ(picked->GetSize(), 2u);
-    IDirect3DRMVisual* visual = nullptr;
-    IDirect3DRMFrameArray* frames = nullptr;
+    rm::RefPtr<IDirect3DRMVisual> visual;
+    rm::RefPtr<IDirect3DRMFrameArray> frames;
     D3DRMPICKDESC desc{};
-    ASSERT_EQ(picked->GetPick(0, &visual, &frames, &desc), D3DRM_OK);
+    ASSERT_EQ(picked->GetPick(0, visual.Out(), frames.Out(), &desc), D3DRM_OK);
     EXPECT_EQ(visual, button);
     EXPECT_NEAR(desc.vPosition.z, 10, 1e-3); // camera at -10, button at 0
     ASSERT_EQ(frames->GetSize(), 3u);
-    IDirect3DRMFrame* path[3] = {};
+    rm::RefPtr<IDirect3DRMFrame> path[3];
     for (DWORD i = 0; i < 3; ++i)
-        ASSERT_EQ(frames->GetElement(i, &path[i]), D3DRM_OK);
+        ASSERT_EQ(frames->GetElement(i, path[i].Out()), D3DRM_OK);
     EXPECT_EQ(path[0], scene);
     EXPECT_EQ(path[1], cabinet);
     EXPECT_EQ(path[2]->GetAppData(), 5u);
-    for (IDirect3DRMFrame* f : path)
-        f->Release();
-    frames->Release();
-    visual->Release();
-    picked->Release();
-    button->Release();
     // Turned away, the panel is no longer hit; beside it there is nothing.
     ASSERT_EQ(cabinet->AddRotation(D3DRMCOMBINE_AFTER, 0, 1, 0, 3.14159265f), D3DRM_OK);
     for (int x : {kCx, 1}) {
-        ASSERT_EQ(viewport->Pick(x, kCy, &picked), D3DRM_OK);
+        ASSERT_EQ(viewport->Pick(x, kCy, picked.Out()), D3DRM_OK);
         EXPECT_EQ(picked->GetSize(), 0u);
-        picked->Release();
     }
 }
 
 TEST_F(ObjectsTest, SurfacesLendOneDeviceContextAndBadCallsGiveTheirResultCodes) {
-    IDirectDrawSurface* surface = MakeTextureSurface(128, 160);
+    auto surface = rm::RefPtr<IDirectDrawSurface>::Adopt(MakeTextureSurface(128, 160));
     HDC dc = nullptr, second = nullptr;
     ASSERT_EQ(surface->GetDC(&dc), DD_OK);
     EXPECT_EQ(dc->image, &surface->Pixels());
@@ -112,18 +119,15 @@ TEST_F(ObjectsTest, SurfacesLendOneDeviceContextAndBadCallsGiveTheirResultCodes)
     EXPECT_EQ(surface->GetDC(&dc), DDERR_SURFACELOST);
     ASSERT_EQ(surface->Restore(), DD_OK);
     EXPECT_EQ(surface->Pixels().At(3, 4), 0xFF000000u); // the memory came back blank
-    surface->Release();
 
-    IDirectDraw* dd = nullptr;
-    ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+    rm::RefPtr<IDirectDraw> dd;
+    ASSERT_EQ(DirectDrawCreate(nullptr, dd.Out(), nullptr), DD_OK);
     rm::FailNthCall(2, DDERR_SURFACELOST); // the second call from now fails, once
-    EXPECT_EQ(dd->CreateSurface(nullptr, &surface, nullptr), DDERR_INVALIDPARAMS);
-    IDirect3DRMFrame* frame = nullptr;
-    EXPECT_EQ(d3drm->CreateFrame(scene, &frame), DDERR_SURFACELOST);
+    EXPECT_EQ(dd->CreateSurface(nullptr, surface.Out(), nullptr), DDERR_INVALIDPARAMS);
+    rm::RefPtr<IDirect3DRMFrame> frame;
+    EXPECT_EQ(d3drm->CreateFrame(scene, frame.Out()), DDERR_SURFACELOST);
     EXPECT_EQ(frame, nullptr);
-    EXPECT_EQ(d3drm->CreateFrame(scene, &frame), D3DRM_OK);
-    frame->Release();
-    dd->Release();
+    EXPECT_EQ(d3drm->CreateFrame(scene, frame.Out()), D3DRM_OK);
     EXPECT_EQ(scene->DeleteChild(nullptr), D3DRMERR_BADOBJECT);
     EXPECT_EQ(scene->AddTranslation(D3DRMCOMBINE_AFTER, NAN, 0, 0), D3DRMERR_BADVALUE);
 }

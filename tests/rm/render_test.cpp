@@ -38,10 +38,9 @@ TEST_F(RenderTest, NearerFacesHideFartherOnesBackFacesAreCulledAndQualityChooses
 
 TEST_F(RenderTest, GouraudBlendsTheLightOfTheCornersFlatLightsByTheFaceNormal) {
     ASSERT_EQ(device->SetQuality(D3DRMRENDER_GOURAUD), D3DRM_OK);
-    IDirect3DRMLight* light = nullptr; // shining along the scene's +z, into the screen
-    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, &light), D3DRM_OK);
+    rm::RefPtr<IDirect3DRMLight> light; // shining along the scene's +z, into the screen
+    ASSERT_EQ(d3drm->CreateLightRGB(D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, light.Out()), D3DRM_OK);
     ASSERT_EQ(scene->AddLight(light), D3DRM_OK);
-    light->Release();
     // Left corners face the light (from the camera), right corners are edge-on to it.
     IDirect3DRMMeshBuilder* quad = nullptr;
     ASSERT_EQ(d3drm->CreateMeshBuilder(&quad), D3DRM_OK);
@@ -61,22 +60,19 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     // A whole-viewport quad textured from u,v = 0 at its lower left to 1 at its upper right.
     auto addTexturedQuad = [this](IDirect3DRMTexture* texture, float z) {
         IDirect3DRMMeshBuilder* quad = MakeQuad(d3drm, -8, -8, 8, 8, z);
-        IDirect3DRMFace* face = FaceOf(quad);
+        const auto face = rm::RefPtr<IDirect3DRMFace>::Adopt(FaceOf(quad));
         ASSERT_EQ(face->SetTexture(texture), D3DRM_OK);
         const float uv[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
         for (DWORD i = 0; i < 4; ++i)
             ASSERT_EQ(face->SetTextureCoordinates(i, uv[i][0], uv[i][1]), D3DRM_OK);
-        face->Release();
         AddFrameWith(quad);
-        texture->Release();
     };
     // A 4 x 4 surface, upper half red and lower half blue.
-    IDirectDrawSurface* surface = MakeTextureSurface(4, 4);
+    const auto surface = rm::RefPtr<IDirectDrawSurface>::Adopt(MakeTextureSurface(4, 4));
     for (int i = 0; i < 16; ++i)
         surface->Pixels().pixels[i] = i < 8 ? 0xFFFF0000 : 0xFF0000FF;
-    IDirect3DRMTexture* texture = nullptr;
-    ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, &texture), D3DRM_OK);
-    texture->AddRef();
+    rm::RefPtr<IDirect3DRMTexture> texture;
+    ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, texture.Out()), D3DRM_OK);
     addTexturedQuad(texture, 0);
     EXPECT_EQ(ColorAt(Draw(), kCx, 5).b, 255); // v grows upward: the top row at the bottom
     ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_LINEAR), D3DRM_OK);
@@ -87,8 +83,6 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     EXPECT_EQ(ColorAt(Draw(), kCx, 5).b, 255); // not yet told
     ASSERT_EQ(texture->Changed(TRUE, FALSE), D3DRM_OK);
     EXPECT_EQ(ColorAt(Draw(), kCx, 5).g, 255);
-    texture->Release();
-    surface->Release();
 
     // 2 x 2, bottom-up: bottom row blue, top row red; in front of the surface's quad.
     ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_NEAREST), D3DRM_OK);
@@ -99,15 +93,15 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     const std::string path = TempPath("rm_v.bmp").string();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    ASSERT_EQ(d3drm->LoadTexture(path.c_str(), &texture), D3DRM_OK);
+    ASSERT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRM_OK);
     std::filesystem::remove(path);
     addTexturedQuad(texture, -1);
     const base::Image& image = Draw();
     EXPECT_EQ(ColorAt(image, kCx, 5).r, 255); // the picture stands upright
     EXPECT_EQ(ColorAt(image, kCx, kHeight - 5).b, 255);
-    EXPECT_EQ(d3drm->LoadTexture(path.c_str(), &texture), D3DRMERR_FILENOTFOUND);
+    EXPECT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRMERR_FILENOTFOUND);
     std::ofstream(path) << "not a bitmap";
-    EXPECT_EQ(d3drm->LoadTexture(path.c_str(), &texture), D3DRMERR_BADFILE);
+    EXPECT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRMERR_BADFILE);
     std::filesystem::remove(path);
 }
 

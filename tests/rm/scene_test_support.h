@@ -28,17 +28,16 @@ inline IDirect3DRMMeshBuilder* MakeQuad(IDirect3DRM* d3drm, float x0, float y0, 
 
 // The caller's reference to a face of the mesh.
 inline IDirect3DRMFace* FaceOf(IDirect3DRMMeshBuilder* mesh, DWORD index = 0) {
-    IDirect3DRMFaceArray* faces = nullptr;
-    EXPECT_EQ(mesh->GetFaces(&faces), D3DRM_OK);
+    rm::RefPtr<IDirect3DRMFaceArray> faces;
+    EXPECT_EQ(mesh->GetFaces(faces.Out()), D3DRM_OK);
     IDirect3DRMFace* face = nullptr;
     EXPECT_EQ(faces->GetElement(index, &face), D3DRM_OK);
-    faces->Release();
     return face;
 }
 
 inline IDirectDrawSurface* MakeTextureSurface(int width, int height) {
-    IDirectDraw* dd = nullptr;
-    EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+    rm::RefPtr<IDirectDraw> dd;
+    EXPECT_EQ(DirectDrawCreate(nullptr, dd.Out(), nullptr), DD_OK);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -47,7 +46,6 @@ inline IDirectDrawSurface* MakeTextureSurface(int width, int height) {
     desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
     IDirectDrawSurface* surface = nullptr;
     EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    dd->Release();
     return surface;
 }
 
@@ -59,15 +57,15 @@ public:
 protected:
     void SetUp() override {
         rm::FailNthCall(0, 0);
-        ASSERT_EQ(Direct3DRMCreate(&d3drm), D3DRM_OK);
-        ASSERT_EQ(DirectDrawCreateClipper(0, &clipper, nullptr), DD_OK);
+        ASSERT_EQ(Direct3DRMCreate(d3drm.Out()), D3DRM_OK);
+        ASSERT_EQ(DirectDrawCreateClipper(0, clipper.Out(), nullptr), DD_OK);
         ASSERT_EQ(clipper->SetHWnd(0, &window), DD_OK);
-        ASSERT_EQ(d3drm->CreateFrame(nullptr, &scene), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateFrame(scene, &camera), D3DRM_OK);
+        ASSERT_EQ(d3drm->CreateFrame(nullptr, scene.Out()), D3DRM_OK);
+        ASSERT_EQ(d3drm->CreateFrame(scene, camera.Out()), D3DRM_OK);
         ASSERT_EQ(camera->SetPosition(scene, 0, 0, -10), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, &device),
+        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, device.Out()),
                   D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, kWidth, kHeight, &viewport),
+        ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, kWidth, kHeight, viewport.Out()),
                   D3DRM_OK);
         // Lighting off unless a test turns it on: colours then come out as given.
         ASSERT_EQ(device->SetQuality(D3DRMSHADE_GOURAUD | D3DRMLIGHT_OFF | D3DRMFILL_SOLID),
@@ -75,11 +73,12 @@ protected:
     }
     void TearDown() override {
         rm::FailNthCall(0, 0);
-        for (IUnknown** object : {(IUnknown**)&scene, (IUnknown**)&camera, (IUnknown**)&viewport,
-                                  (IUnknown**)&device, (IUnknown**)&d3drm, (IUnknown**)&clipper}) {
-            if (*object != nullptr)
-                (*object)->Release();
-        }
+        scene.Reset();
+        camera.Reset();
+        viewport.Reset();
+        device.Reset();
+        d3drm.Reset();
+        clipper.Reset();
     }
     // Clears, renders the scene and shows it; returns the shown picture.
     const base::Image& Draw() {
@@ -95,18 +94,18 @@ protected:
     }
     // A child frame of `parent` (the scene if null) holding `visual`; the tree keeps both.
     IDirect3DRMFrame* AddFrameWith(IDirect3DRMVisual* visual, IDirect3DRMFrame* parent = nullptr) {
-        IDirect3DRMFrame* frame = NewFrame(parent != nullptr ? parent : scene);
+        const auto frame =
+            rm::RefPtr<IDirect3DRMFrame>::Adopt(NewFrame(parent != nullptr ? parent : scene));
         EXPECT_EQ(frame->AddVisual(visual), D3DRM_OK);
-        visual->Release();
-        frame->Release();
+        rm::GiveUp(visual);
         return frame;
     }
 
-    IDirect3DRM* d3drm = nullptr;
-    IDirectDrawClipper* clipper = nullptr;
-    IDirect3DRMDevice* device = nullptr;
-    IDirect3DRMViewport* viewport = nullptr;
-    IDirect3DRMFrame* scene = nullptr;
-    IDirect3DRMFrame* camera = nullptr;
+    rm::RefPtr<IDirect3DRM> d3drm;
+    rm::RefPtr<IDirectDrawClipper> clipper;
+    rm::RefPtr<IDirect3DRMDevice> device;
+    rm::RefPtr<IDirect3DRMViewport> viewport;
+    rm::RefPtr<IDirect3DRMFrame> scene;
+    rm::RefPtr<IDirect3DRMFrame> camera;
     int window = 0; // stands for a window handle
 };

@@ -13,8 +13,9 @@ constexpr float kHalfPi = 1.5707963f;
 using TransformTest = SceneTest;
 
 TEST_F(TransformTest, CombineOrdersAndTheRotationRuleAboutZ) {
-    IDirect3DRMFrame* frame = NewFrame(scene);
-    IDirect3DRMFrame* probe = NewFrame(frame); // shows where (1, 0, 0) of the frame goes
+    const auto frame = rm::RefPtr<IDirect3DRMFrame>::Adopt(NewFrame(scene));
+    // Shows where (1, 0, 0) of the frame goes.
+    const auto probe = rm::RefPtr<IDirect3DRMFrame>::Adopt(NewFrame(frame));
     ASSERT_EQ(probe->SetPosition(frame, 1, 0, 0), D3DRM_OK);
     D3DVECTOR p{};
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_REPLACE, 5, 0, 0), D3DRM_OK);
@@ -25,8 +26,6 @@ TEST_F(TransformTest, CombineOrdersAndTheRotationRuleAboutZ) {
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_BEFORE, 5, 0, 0), D3DRM_OK);
     ASSERT_EQ(probe->GetPosition(scene, &p), D3DRM_OK);
     EXPECT_NEAR(p.y, 6, 1e-4); // BEFORE: translated first, then the turn
-    probe->Release();
-    frame->Release();
 }
 
 // The drum, built as the reel builder builds it and hung as the machine scene hangs its
@@ -37,17 +36,15 @@ protected:
 
     void SetUp() override {
         SceneTest::SetUp();
-        IDirect3DRMFrame* frame = NewFrame(scene); // the reel
-        frame->Release();
-        IDirectDrawSurface* surface = MakeTextureSurface(64, 32 * kStops);
+        const auto frame = rm::RefPtr<IDirect3DRMFrame>::Adopt(NewFrame(scene)); // the reel
+        const auto surface =
+            rm::RefPtr<IDirectDrawSurface>::Adopt(MakeTextureSurface(64, 32 * kStops));
         surface->Pixels() = strip;
-        IDirect3DRMTexture* texture = nullptr;
-        ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, &texture), D3DRM_OK);
-        surface->Release();
+        rm::RefPtr<IDirect3DRMTexture> texture;
+        ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, texture.Out()), D3DRM_OK);
         IDirect3DRMMeshBuilder* mesh = nullptr;
         ASSERT_EQ(d3drm->CreateMeshBuilder(&mesh), D3DRM_OK);
         ASSERT_EQ(rm::BuildDrumMesh(mesh, drum, texture), D3DRM_OK);
-        texture->Release();
         drumFrame = AddFrameWith(mesh, frame);
         ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, 1.570795f), D3DRM_OK);
         ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, -1.570795f), D3DRM_OK);
@@ -56,9 +53,9 @@ protected:
         ASSERT_EQ(camera->SetPosition(scene, 0, 0, -6), D3DRM_OK);
     }
     // The stops' angles as rotation keys at times 0, 1, 2, ..., as a spin makes them.
-    IDirect3DRMAnimation* Stops(std::initializer_list<int> stops) {
-        IDirect3DRMAnimation* animation = nullptr;
-        EXPECT_EQ(d3drm->CreateAnimation(&animation), D3DRM_OK);
+    rm::RefPtr<IDirect3DRMAnimation> Stops(std::initializer_list<int> stops) {
+        rm::RefPtr<IDirect3DRMAnimation> animation;
+        EXPECT_EQ(d3drm->CreateAnimation(animation.Out()), D3DRM_OK);
         EXPECT_EQ(animation->SetOptions(D3DRMANIMATION_SCALEANDROTATION), D3DRM_OK);
         EXPECT_EQ(animation->SetFrame(drumFrame), D3DRM_OK);
         float time = 0;
@@ -85,7 +82,7 @@ protected:
 
 TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAboveAndSymbolsMoveDown) {
     for (int stop : {0, 3, 19}) {
-        Stops({stop})->Release();
+        Stops({stop});
         const base::Image& image = Draw();
         // Neighbouring bands alternate colours, so each row names its stop.
         EXPECT_TRUE(ShowsBand(image, kCy, stop)) << stop;
@@ -95,12 +92,11 @@ TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAboveAndSymbolsMoveDown) {
     // Keys counting the stops down, as a spin makes them, also across stop 0 the short way:
     // a little later the stop has moved down by less than a band.
     for (int old : {7, 0}) {
-        IDirect3DRMAnimation* animation = Stops({old, old - 1 + kStops, old - 2 + kStops});
+        const auto animation = Stops({old, old - 1 + kStops, old - 2 + kStops});
         ASSERT_EQ(animation->SetTime(0.4f), D3DRM_OK);
         EXPECT_TRUE(ShowsBand(Draw(), kCy + 9, old)) << old;
         ASSERT_EQ(animation->SetTime(1), D3DRM_OK);
         EXPECT_TRUE(ShowsBand(Draw(), kCy, old + kStops - 1)) << old;
-        animation->Release();
     }
 }
 

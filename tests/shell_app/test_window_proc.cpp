@@ -64,8 +64,7 @@ TEST_F(WindowProcTest, AboutBoxClosesOnlyWithOk) {
 }
 
 TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
-    LPDIRECT3DRMDEVICE device = D3D.Device;
-    device->AddRef();
+    const rm::RefPtr<IDirect3DRMDevice> device(D3D.Device);
     window->ClientResized(300, 200, win::SIZE_RESTORED);
     EXPECT_EQ(D3D.Device, device);
     EXPECT_EQ(D3D.Viewport->GetWidth(), 300u);
@@ -75,18 +74,15 @@ TEST_F(WindowProcTest, ShrinkingMakesANewViewportGrowingANewDevice) {
     EXPECT_NE(D3D.Device, device);
     EXPECT_EQ(D3D.Device->GetWidth(), 400u);
     EXPECT_EQ(D3D.Device->GetQuality(), D3DRMRENDER_GOURAUD);
-    device->Release();
 
     // Minimising and restoring to the same size re-creates the viewport.
-    LPDIRECT3DRMVIEWPORT viewport = D3D.Viewport;
-    viewport->AddRef();
+    const rm::RefPtr<IDirect3DRMViewport> viewport(D3D.Viewport);
     window->ClientResized(0, 0, win::SIZE_MINIMIZED);
     EXPECT_EQ(Shell.Minimized, 1);
     EXPECT_EQ(D3D.Viewport, viewport);
     window->ClientResized(400, 200, win::SIZE_RESTORED);
     EXPECT_EQ(Shell.Minimized, 0);
     EXPECT_NE(D3D.Viewport, viewport);
-    viewport->Release();
     // A main loop asleep while the window was minimised is woken up.
     win::Message waiting;
     ASSERT_TRUE(win::PeekMessage(waiting));

@@ -16,14 +16,13 @@ class WorldTest : public ShellTest {
 protected:
     // A white 2 by 2 square facing the camera, at (x, y, 0) under the world frame.
     void AddSquare(float x, float y) {
-        LPDIRECT3DRMMESHBUILDER mesh = nullptr;
-        ASSERT_EQ(D3D.lpD3DRM->CreateMeshBuilder(&mesh), 0);
+        rm::RefPtr<IDirect3DRMMeshBuilder> mesh;
+        ASSERT_EQ(D3D.lpD3DRM->CreateMeshBuilder(mesh.Out()), 0);
         D3DVECTOR corners[] = {
             {x - 1, y + 1, 0}, {x + 1, y + 1, 0}, {x + 1, y - 1, 0}, {x - 1, y - 1, 0}};
         DWORD faces[] = {4, 0, 1, 2, 3, 0};
         ASSERT_EQ(mesh->AddFaces(4, corners, 0, nullptr, faces, nullptr), 0);
         ASSERT_EQ(World.WorldFrame->AddVisual(mesh), 0);
-        mesh->Release();
     }
 
     // The pixel this far from the centre of a freshly rendered frame.
@@ -40,9 +39,9 @@ protected:
     }
 
     // A frame under the world frame at (0, 1, 0), to follow the world's attitude.
-    LPDIRECT3DRMFRAME Marker() {
-        LPDIRECT3DRMFRAME marker = nullptr;
-        D3D.lpD3DRM->CreateFrame(World.WorldFrame, &marker);
+    rm::RefPtr<IDirect3DRMFrame> Marker() {
+        rm::RefPtr<IDirect3DRMFrame> marker;
+        D3D.lpD3DRM->CreateFrame(World.WorldFrame, marker.Out());
         marker->SetPosition(World.WorldFrame, 0, 1, 0);
         return marker;
     }
@@ -95,7 +94,7 @@ TEST_F(WorldTest, PanAndZoomMoveTheCameraNotTheWorld) {
 
 TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
     ASSERT_NE(Start(), nullptr);
-    LPDIRECT3DRMFRAME marker = Marker();
+    const rm::RefPtr<IDirect3DRMFrame> marker = Marker();
     Command(CMD_ROTATE_X); // X rotation: +y turns toward +z
     ASSERT_EQ(RenderFrame(), 1);
     D3DVECTOR at = PositionOf(marker);
@@ -124,7 +123,6 @@ TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
     Command(CMD_ROTATE_Z); // Z alone turns it too
     RenderFrame();
     EXPECT_GT(std::fabs(PositionOf(marker).x - still.x), 1e-2);
-    marker->Release();
 }
 
 TEST_F(WorldTest, SeedComesFromTheTimerUnlessOverridden) {
