@@ -190,7 +190,8 @@ std::string WriteWhole(const std::string& path, const QByteArray& bytes) {
 
 } // namespace
 
-std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading, const std::string& svgPath) {
+std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading,
+                    const std::string& svgPath) {
     NeedApplication();
     const std::vector<Bar> wins = WinBars(sheet);
     const std::vector<Bar> payoffs = PayoffBars(sheet);

@@ -107,7 +107,7 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
         t += Format("%5.0f", share.row) +
              std::string(hits.size() < 18 ? 18 - hits.size() : 1, ' ') + hits;
         if (share.hits == 0)
-            t += "    never pays                  ";
+            t += "    never pays                ";
         else
             t += Format("  %13.9f", chance) + Format("  %13.6g", 1 / chance);
         t += Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " + share.label + "\n";
@@ -155,10 +155,12 @@ std::string ParTextByBet(const std::vector<ParSheet>& sheets, const ReportHeadin
     t += row("skewness", [](const ParSheet& s) { return Figure("%.4f", s.Skewness()); });
     t += row("excess kurtosis",
              [](const ParSheet& s) { return Figure("%.4f", s.ExcessKurtosis()); });
-    t += row("volatility 90%",
-             [](const ParSheet& s) { return Format("%.4f", NORMAL_QUANTILE_90 * s.StandardDeviation()); });
-    t += row("volatility 95%",
-             [](const ParSheet& s) { return Format("%.4f", NORMAL_QUANTILE_95 * s.StandardDeviation()); });
+    t += row("volatility 90%", [](const ParSheet& s) {
+        return Format("%.4f", NORMAL_QUANTILE_90 * s.StandardDeviation());
+    });
+    t += row("volatility 95%", [](const ParSheet& s) {
+        return Format("%.4f", NORMAL_QUANTILE_95 * s.StandardDeviation());
+    });
     t += row("re-spin series",
              [](const ParSheet& s) { return Format("%.6f", s.seriesChance.get_d()); });
     t += row("nudge", [](const ParSheet& s) { return Format("%.6f", s.nudgeChance.get_d()); });

@@ -90,7 +90,9 @@ def par_shown(p):
     """The lines the par sheet's text must hold and the texts its chart must hold."""
     v = {k: p[k]["value"] for k in ("rtp", "hit", "nudge")}
     sd, chance, top = p["standardDeviation"], p["series"]["chance"]["value"], p["topAward"]
-    text = ["RTP                 %s = %.6f%%\n" % (exact(p["rtp"]), 100 * v["rtp"]),
+    fraction = str(exact(p["rtp"]))
+    fraction = fraction if len(fraction) <= 40 else "%.15g" % v["rtp"]
+    text = ["RTP                 %s = %.6f%%\n" % (fraction, 100 * v["rtp"]),
             "hit frequency       %.6f (%s)\n" % (v["hit"], one_in(v["hit"])),
             "standard deviation  %.4f per credit bet\n" % sd,
             "volatility index    %.4f at 90%%, %.4f at 95%%\n" % (Z90 * sd, Z95 * sd),
@@ -101,8 +103,10 @@ def par_shown(p):
         top["chance"]["value"]))] if top else []
     text += ["\n%11d  %13.9f  %13.6g\n" % (w["credits"], w["chance"]["value"],
                                            1 / w["chance"]["value"]) for w in p["wins"]]
-    text += ["\n%5d  %9.5f%%  %s\n" % (r["row"], 100 * r["rtp"]["value"], r["label"])
-             for r in p["payoffs"]]
+    text += ["\n%5d %17d  %s  %9.5f%%  %s\n" % (
+        r["row"], int(r["hits"]), "%13.9f  %13.6g" % (r["chance"]["value"], 1 / r["chance"]["value"])
+        if int(r["hits"]) else "  never pays                ", 100 * r["rtp"]["value"], r["label"])
+        for r in p["payoffs"]]
     chart = ["RTP %.4f%%, hit %s" % (100 * v["rtp"], "1 in %.4g" % (1 / v["hit"]) if v["hit"]
                                       else "never")]
     return text, chart + ["1 in %.4g" % (1 / w["chance"]["value"]) for w in p["wins"]] + [

@@ -295,7 +295,8 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     const ToolResult high = RunSlotsim("par " + one + " --bet 4");
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("--bet 4 is above the machine's MaxCoins of 3"), std::string::npos);
-    for (const std::string& path : {one, tie, ghost, wild, doubling, nudge, autospin, series, trading})
+    for (const std::string& path :
+         {one, tie, ghost, wild, doubling, nudge, autospin, series, trading})
         std::filesystem::remove(path);
     std::filesystem::remove(weighted);
 }
@@ -379,7 +380,8 @@ TEST(SlotsimCli, OutputThatCannotBeWrittenFailsAndNothingIsLeftHalfWritten) {
     const std::string par = "par " + (dir / "bb.slt").string() + " --plot ";
     ASSERT_EQ(RunSlotsim(par + (dir / "bb.svg").string()).exitCode, 0);
     EXPECT_EQ(std::system(("xmllint --xpath 'string(//*[local-name()=\"title\"])' " +
-                           (dir / "bb.svg").string() + " | grep -qx 'Bars & Bells <x> par sheet'")
+                           (dir / "bb.svg").string() +
+                           " | grep -qx 'Bars & Bells <x>, bet 3, mode play: par sheet'")
                               .c_str()),
               0);
     const ToolResult full = RunSlotsim(par + "/dev/full");

@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string_view>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "analysis/monte_carlo.h"
@@ -191,11 +192,12 @@ std::vector<int> Bets(const Analysed& machine, int bet) {
 
 // Why a file cannot be written there (the system's reason), or empty when it can.
 std::string CannotWrite(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
-        return std::strerror(errno);
-    std::fclose(file);
-    return {};
+    // Asked without opening: a chart already there stays whole until the new one replaces it.
+    const std::filesystem::path file(path);
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    const bool ok = access(path.c_str(), F_OK) == 0 ? access(path.c_str(), W_OK) == 0
+                                                    : access(folder.c_str(), W_OK | X_OK) == 0;
+    return ok ? std::string() : std::strerror(errno);
 }
 
 // With several bets each chart is a file of its own: F.svg becomes F-bet1.svg, F-bet2.svg...
