@@ -1,5 +1,6 @@
 #include "gl_replay.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -15,9 +16,10 @@ namespace glcheck {
 namespace {
 
 struct Step {
-    const char* name; // captured after its commands and frames; null: not captured
+    const char* name; // captured after its commands, zoom steps (out when negative) and frames
     std::vector<int> commands;
     int frames = 1;
+    int zoom = 0;
 };
 
 // Toggles are put back by the next step, so each option is seen off on its own.
@@ -28,8 +30,8 @@ const std::vector<Step> kSteps = {
     {"no payoff chart", {CMD_SHOW_CREDITS, CMD_SHOW_PAYOFF_CHART}},
     {"no buttons", {CMD_SHOW_PAYOFF_CHART, CMD_SHOW_BUTTONS}},
     {"nearest texels, flat shading", {CMD_SHOW_BUTTONS, CMD_POINT_FILTERING, CMD_FLAT}},
-    {"zoomed in", {CMD_BILINEAR_FILTERING, CMD_GOURAUD, CMD_ZOOM_IN, CMD_ZOOM_IN, CMD_ZOOM_IN}},
-    {"mid-spin", {CMD_ZOOM_OUT, CMD_ZOOM_OUT, CMD_ZOOM_OUT, CMD_MONEY_5, CMD_PLAY_3}, 40},
+    {"zoomed in", {CMD_BILINEAR_FILTERING, CMD_GOURAUD}, 1, 3},
+    {"mid-spin", {CMD_MONEY_5, CMD_PLAY_3}, 40, -3},
     {"turned", {CMD_ROTATE_X, CMD_ROTATE_Y}, 25},
 };
 
@@ -53,6 +55,8 @@ bool CaptureExample(const std::string& example, std::vector<View>& views) {
     for (const Step& step : opened ? kSteps : std::vector<Step>{}) {
         for (int command : step.commands)
             Send(command);
+        for (int i = 0; i < std::abs(step.zoom); ++i)
+            Send(step.zoom > 0 ? CMD_ZOOM_IN : CMD_ZOOM_OUT);
         for (int i = 0; i < step.frames; ++i) {
             D3D.Viewport->SetDrawTap(&recorder);
             RenderFrame();
