@@ -13,7 +13,7 @@
 class MessageSink;
 
 // Capacities of the machine's tables. A machine file that asks for more is cut down to them
-// (the README describes the machine file format).
+// (docs/machine-file.md describes the machine file format).
 constexpr int MAX_SYMBOLS = 128; // indexed by character code; codes 1 to 127 are usable
 constexpr int MAX_REELS = 4;
 constexpr int MAX_STOPS = 256;        // stops per reel strip
