@@ -2,7 +2,7 @@
 // writes and the pictures it takes.
 
 #include "resources/command_ids.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -25,12 +25,6 @@ namespace {
 // The build's copy, beside the pictures it names.
 const std::string kExample = std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/lucky-sevens.slt";
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 class Kestrel3d : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,38 +36,25 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
     // Runs kestrel3d with the arguments and, when given, a script of these lines; `env` is
     // put before the command (VAR=value ...).
-    Outcome Start(const std::string& arguments, const std::string& script = "",
-                  const std::string& env = "") {
+    ProgramRun Start(const std::string& arguments, const std::string& script = "",
+                     const std::string& env = "") {
         std::string command = env + " " + KESTREL3D_PATH + " " + arguments;
         if (!script.empty()) {
             std::ofstream(Path("script.txt")) << script;
             command += " --script " + Path("script.txt");
         }
-        command += " > " + Path("out.txt") + " 2> " + Path("err.txt");
-        Outcome run;
-        const int status = std::system(command.c_str());
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = Slurp(Path("out.txt"));
-        run.err = Slurp(Path("err.txt"));
-        return run;
+        return RunProgram(command);
     }
 
-    Json State(const std::string& name = "state.json") { return Json::parse(Slurp(Path(name))); }
+    Json State(const std::string& name = "state.json") { return Json::parse(ReadFile(Path(name))); }
 
     fs::path dir_;
 };
 
 TEST_F(Kestrel3d, CancelledDialogLeavesABlackViewWithNoMoney) {
-    const Outcome run =
+    const ProgramRun run =
         Start("", "frames 2\nshot " + Path("shot.png") + "\nstate " + Path("state.json") + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
@@ -117,7 +98,7 @@ TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
     std::string script;
     for (size_t i = 0; i < std::size(keys); ++i)
         script += std::string("key ") + keys[i].key + "\nstate " + Path(std::to_string(i)) + "\n";
-    const Outcome run = Start("", script + "key F1\nkey Escape\nframes 5\n");
+    const ProgramRun run = Start("", script + "key F1\nkey Escape\nframes 5\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\nabout\n");
     for (size_t i = 0; i < std::size(keys); ++i) {
@@ -139,7 +120,7 @@ TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
               "\nscroll v bottom\nscroll v thumb -5\nscroll v pageup"
               "\nframes 1\nstate " +
               Path("b.json") + "\n";
-    const Outcome run = Start("", script);
+    const ProgramRun run = Start("", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto marks = [](const Json& state, std::initializer_list<int> commands,
                           const char* which) {
@@ -192,7 +173,8 @@ TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
 
 TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {
     std::ofstream(Path("broken.slt")) << "%name Broken\nnot a symbol line\n%%\n";
-    const Outcome run = Start("", "open " + Path("broken.slt") + "\nkey F1\ncommand 102\nquit\n");
+    const ProgramRun run =
+        Start("", "open " + Path("broken.slt") + "\nkey F1\ncommand 102\nquit\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::istringstream lines(run.out);
     std::string first, second;
@@ -204,7 +186,7 @@ TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {
 }
 
 TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
-    const Outcome run = Start(
+    const ProgramRun run = Start(
         "--tick-step 10", "frames 5\nstate " + Path("a.json") + "\nwait 100\nstate " +
                               Path("b.json") + "\nidle\nframes 0\nstate " + Path("c.json") + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -218,7 +200,7 @@ TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
 }
 
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
-    const Outcome run =
+    const ProgramRun run =
         Start("--tick-step 1", "frames 1\nrestore\nframes 1\nstate " + Path("r.json") +
                                    "\nresize 300 200\nframes 1\nstate " + Path("a.json") +
                                    "\nresize 500 380\nminimize\nframes 4\nstate " + Path("c.json") +
@@ -249,7 +231,7 @@ TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
 }
 
 TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
-    Outcome run = Start("--driver 0", "state " + Path("state.json") + "\n");
+    ProgramRun run = Start("--driver 0", "state " + Path("state.json") + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(State()["CurrentDriver"], 0);
 
@@ -306,11 +288,9 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
     }
     // What a script prints is its output: lost to a full disk, the run fails.
     std::ofstream(Path("quit.txt")) << "quit\n";
-    const int status = std::system(
-        (KESTREL3D_PATH " --script " + Path("quit.txt") + " >/dev/full 2>" + Path("err.txt"))
-            .c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(Slurp(Path("err.txt")).find("cannot write standard output"), std::string::npos);
+    run = RunProgram(KESTREL3D_PATH " --script " + Path("quit.txt"), "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos);
 
     run = Start("--version");
     EXPECT_EQ(run.exitCode, 0);
@@ -325,7 +305,7 @@ TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
 // script there; a size no device can serve is refused before any window of that size exists.
 TEST_F(Kestrel3d, FatalFailuresExitWithOne) {
     const std::string after = "\nstate " + Path("after.json") + "\n";
-    Outcome run = Start("", "command " + std::to_string(CMD_FIRST_DRIVER + 2) + after);
+    ProgramRun run = Start("", "command " + std::to_string(CMD_FIRST_DRIVER + 2) + after);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_EQ(run.out, "dialog open\nbox D3DRM Example Message: Failed to create the D3DRM device "
                        "from the clipper.\\nD3DRMERR_BADDEVICE\\n\n");
@@ -361,7 +341,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
         {"/proc/sys/vm/drop_caches", "Permission denied"}, // write-only, even to root
     };
     for (const auto& [path, reason] : refused) {
-        Outcome run = Start("", "open " + path + "\n" + state, "timeout 10");
+        ProgramRun run = Start("", "open " + path + "\n" + state, "timeout 10");
         EXPECT_EQ(run.exitCode, 2) << path;
         EXPECT_NE(run.err.find("line 1: open: " + reason + ": " + path), std::string::npos)
             << run.err;
@@ -378,7 +358,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
     const std::string script = "frames 3\nstate " + Path("state.json") + "\n";
-    const Outcome run = Start(kExample + " --seed 11 --tick-step 16", script);
+    const ProgramRun run = Start(kExample + " --seed 11 --tick-step 16", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
     const Json first = State();
@@ -389,7 +369,7 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
 
     // The argument and an answer at the top of the script would both answer the first dialog.
     for (const std::string& top : {"open " + kExample, std::string("# first\ncancel")}) {
-        const Outcome both = Start(kExample, top + "\n" + script);
+        const ProgramRun both = Start(kExample, top + "\n" + script);
         EXPECT_EQ(both.exitCode, 2) << top;
         EXPECT_NE(both.err.find("the MACHINE argument already answers the first File/Open dialog"),
                   std::string::npos)
@@ -450,7 +430,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     for (const auto& [name, command] : toggles)
         script += "command " + std::to_string(command) + "\nframes 1\nstate " +
                   Path(name + ".json") + "\nshot " + Path(name + ".png") + "\n";
-    const Outcome run = Start(kExample + " --driver 0", script);
+    const ProgramRun run = Start(kExample + " --driver 0", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
 
@@ -533,7 +513,7 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
     const std::string machine = Path("m/lucky-sevens.slt"), script = "state " + Path("s.json");
     const auto without = [&](const std::string& picture) {
         fs::rename(dir_ / "m" / picture, dir_ / picture);
-        const Outcome run = Start(machine, script);
+        const ProgramRun run = Start(machine, script);
         fs::rename(dir_ / picture, dir_ / "m" / picture);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return run.out;
@@ -547,21 +527,21 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
     const Json s = State("s.json");
     EXPECT_EQ(s["Buttons"], Json::array()); // the cabinet is left out
     EXPECT_EQ(s["Meter"], nullptr);
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), meter + "\n");
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), meter + "\n");
 
     // Well into the drums' building, whichever checked call that is: it and the checked calls
     // around it that fail in turn are logged in the order of their boxes.
-    const Outcome run = Start(machine, "quit\n", "KESTREL_FAIL_CALL=100:0x8876030D");
+    const ProgramRun run = Start(machine, "quit\n", "KESTREL_FAIL_CALL=100:0x8876030D");
     EXPECT_NE(run.out.find("\nbox Direct3D Error -2005531891: "), std::string::npos) << run.out;
     std::istringstream lines(run.out);
     std::string logged = meter + "\n";
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("box Direct3D Error ", 0) == 0)
             logged += line.substr(line.find(": ") + 2) + "\n";
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), logged);
     EXPECT_EQ(Start(machine, "quit\n", "KESTREL_FAIL_CALL=1:zz").exitCode, 2);
     // A call past the end fails nothing and says how many calls the run made.
-    const Outcome past = Start(machine, "quit\n", "KESTREL_FAIL_CALL=1000000");
+    const ProgramRun past = Start(machine, "quit\n", "KESTREL_FAIL_CALL=1000000");
     EXPECT_EQ(past.exitCode, 0);
     EXPECT_EQ(past.out.find("box "), std::string::npos) << past.out;
     EXPECT_NE(past.err.find("KESTREL_FAIL_CALL: call 1000000 was never made; the run made "),
@@ -620,7 +600,7 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
         std::to_string(CMD_MONEY_50) + "\n" + click + "command " + std::to_string(CMD_BET_1) +
         "\nstate " + Path("spinning.json") + "\nidle\nstate " + Path("rest.json") + "\n" +
         "command 29\ncommand 17\n" + zoom + "frames 1\nshot " + Path("rest.png") + "\n";
-    const Outcome played = Start(slt + run, script);
+    const ProgramRun played = Start(slt + run, script);
     ASSERT_EQ(played.exitCode, 0) << played.err;
 
     // Guards: nothing bet; no credits, even just after the money went in (it is counted in
@@ -665,10 +645,8 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     EXPECT_EQ(fs::file_size(machine / "bet.wav"), 0u);
 
     // The reels came to rest where slotsim's played spin of the same seed leaves them.
-    std::system((std::string(SLOTSIM_PATH) + " play " + slt + " --seed 1 --spins 1 --bet 3 > " +
-                 Path("slotsim.json"))
-                    .c_str());
-    const Json reference = State("slotsim.json");
+    const Json reference =
+        Json::parse(RunProgram(SLOTSIM_PATH " play " + slt + " --seed 1 --spins 1 --bet 3").out);
     ASSERT_EQ(reference["Spins"], rest["Machine"]["Spins"]);
     EXPECT_EQ(reference["Position"], rest["Machine"]["Position"]);
     EXPECT_EQ(reference["Paid"], win);
@@ -713,7 +691,7 @@ TEST_F(Kestrel3d, EachButtonClickIssuesItsCommand) {
                                Path("a.json") + "\n" + click[3] + "state " + Path("b.json") + "\n" +
                                click[4] + "state " + Path("c.json") + "\nidle\n" + click[5] +
                                "state " + Path("d.json") + "\n";
-    const Outcome played = Start(run, script);
+    const ProgramRun played = Start(run, script);
     ASSERT_EQ(played.exitCode, 0) << played.err;
     const auto facts = [this](const char* name) {
         const Json state = State(name);
@@ -737,16 +715,15 @@ TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
         for (int spin = 0; spin < 10; ++spin)
             script += "command " + std::to_string(CMD_PLAY_3) + "\nidle\n";
         script += "state " + Path("rest.json") + "\n";
-        const Outcome played = Start(kExample + " --seed 3 --tick-step 16", script);
+        const ProgramRun played = Start(kExample + " --seed 3 --tick-step 16", script);
         ASSERT_EQ(played.exitCode, 0) << played.err;
         const Json rest = State("rest.json")["Machine"];
         EXPECT_EQ(CountLines(played.out, "sound sndmusic"), sound ? 10 : 0);
 
-        std::system((std::string(SLOTSIM_PATH) + " play " + kExample +
-                     " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : "") + " > " +
-                     Path("slotsim.json"))
-                        .c_str());
-        const Json reference = State("slotsim.json");
+        const Json reference =
+            Json::parse(RunProgram(SLOTSIM_PATH " play " + kExample +
+                                   " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : ""))
+                            .out);
         EXPECT_EQ(reference["Spins"], 10) << "sound " << sound;
         EXPECT_EQ(reference["Position"], rest["Position"]) << "sound " << sound;
         EXPECT_EQ(reference["Win"], rest["Win"]) << "sound " << sound;
@@ -801,12 +778,12 @@ TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     const std::string failing = "KESTREL_FAIL_CALL=100:0x8876030D timeout 60";
     const std::string open =
         "frames 1\nopen " + Path("m/huge.slt") + "\ncommand " + std::to_string(CMD_OPEN);
-    const Outcome run = Start(Path("m/strange.slt"), open + "\n", failing);
+    const ProgramRun run = Start(Path("m/strange.slt"), open + "\n", failing);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     for (const fs::path& created : {outside / "absolute.wav", dir_ / "outside.wav",
                                     outside / "linked.wav", outside / "errorlog.txt"})
         EXPECT_FALSE(fs::exists(created)) << created;
-    EXPECT_EQ(Slurp((outside / "target").string()), "keep\n");
+    EXPECT_EQ(ReadFile((outside / "target").string()), "keep\n");
     EXPECT_EQ(fs::file_size(m / "sub" / "inside.wav"), 0u);
     EXPECT_EQ(CountLines(run.out, "box Error: Sound file larger than 32 MiB, not played: huge.wav"),
               2);
@@ -822,7 +799,7 @@ TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     fs::remove(m / "errorlog.txt");
     std::ofstream(m / "errorlog.txt") << "earlier\n";
     ASSERT_EQ(Start(Path("m/strange.slt"), "quit\n", failing).exitCode, 0);
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), logged);
 }
 
 // Twelve pictures of 4096 x 4096 pixels in a few bytes of run-length data each: the first
@@ -842,7 +819,7 @@ TEST_F(Kestrel3d, PictureBombsStayWithinTheBudget) {
             .write(reinterpret_cast<const char*>(bmp), sizeof bmp);
     }
     std::ofstream(Path("bombs.slt")) << slt << "%%\nA B C D\nE F G H\nI J K L\n%%\n%%\n";
-    const Outcome run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
+    const ProgramRun run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountLines(run.out, "box Error: Unable to load texture: p"), 8) << run.out;
 }

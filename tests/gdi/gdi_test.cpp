@@ -4,7 +4,7 @@
 
 #include "platform/gdi/gdi.h"
 #include "tests/bitmap/bmp_writer.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Rendering a scene with real pixels: depth, culling and the fill the qualities choose,
 // shading, texture orientation of bitmap and surface textures, and what Update shows.
 
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 #include <algorithm>
 #include <filesystem>
 #include <fstream>

@@ -2,7 +2,7 @@
 // and the checked call that logs, beeps and shows.
 
 #include "scene/error_report.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -40,11 +40,7 @@ protected:
         fs::current_path(previous_);
         fs::remove_all(folder_);
     }
-    std::string Log() const {
-        std::stringstream text;
-        text << std::ifstream(folder_ / "errorlog.txt", std::ios::binary).rdbuf();
-        return text.str();
-    }
+    std::string Log() const { return ReadFile(folder_ / "errorlog.txt"); }
 
     win::RecordingDialogs dialogs;
     fs::path folder_;

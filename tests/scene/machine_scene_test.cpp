@@ -4,7 +4,7 @@
 
 #include "../bitmap/bmp_writer.h"
 #include "../shell_app/shell_fixture.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <QGuiApplication>
 #include <cmath>
@@ -42,9 +42,11 @@ void WriteSolidBmp(const fs::path& path, uint32_t rgb, int size = 2) {
 }
 
 // One reel of eight stops, each a picture of one colour, three units high on a drum two wide.
+// The yellow picture's name begins with another's and falls in its bucket of the texture
+// registry, so a name found by its beginning alone would show red in its place.
 constexpr const char* kMachine =
     "%name Colours\n%symwidth 2\n%symheight 3\n"
-    "R red\nG green\nB blue\nY yellow\n%%\nR\nG\nB\nY\nR\nG\nB\nY\n%%\nR * * ^ 5\n%%\n";
+    "R red\nG green\nB blue\nY redhot\n%%\nR\nG\nB\nY\nR\nG\nB\nY\n%%\nR * * ^ 5\n%%\n";
 
 class MachineSceneTest : public ShellTest {
 protected:
@@ -57,7 +59,7 @@ protected:
         WriteSolidBmp(folder_ / "red.bmp", 0xFF0000);
         WriteSolidBmp(folder_ / "green.bmp", 0x00FF00);
         WriteSolidBmp(folder_ / "blue.bmp", 0x0000FF);
-        WriteSolidBmp(folder_ / "yellow.bmp", 0xFFFF00);
+        WriteSolidBmp(folder_ / "redhot.bmp", 0xFFFF00);
     }
     void TearDown() override {
         ShellTest::TearDown();

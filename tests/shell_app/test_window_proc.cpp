@@ -3,7 +3,7 @@
 
 #include "play/play_state.h"
 #include "shell_fixture.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <filesystem>
 #include <fstream>
