@@ -2,12 +2,14 @@
 // What the tests share: scratch paths of their own, files read whole, programs run with their
 // output captured.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 // A path in the temporary folder that belongs to this test process alone: ctest runs test
 // programs in parallel, and two builds' tests may run on one machine at the same time.
@@ -21,6 +23,12 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::stringstream text;
     text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
+}
+
+// Writes the bytes as the whole file.
+inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 struct ProgramRun {

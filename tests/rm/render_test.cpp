@@ -91,8 +91,7 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
          .height = 2,
          .pixels = bmptest::PaddedRows({{255, 0, 0, 255, 0, 0}, {0, 0, 255, 0, 0, 255}})});
     const std::string path = TempPath("rm_v.bmp").string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    WriteFile(path, file);
     ASSERT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRM_OK);
     std::filesystem::remove(path);
     addTexturedQuad(texture, -1);

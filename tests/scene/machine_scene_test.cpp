@@ -35,10 +35,7 @@ void WriteSolidBmp(const fs::path& path, uint32_t rgb, int size = 2) {
         for (int x = 0; x < size; ++x)
             for (int c = 0; c < 3; ++c)
                 pixels[y * stride + x * 3 + c] = (rgb >> (8 * c)) & 0xFF;
-    const auto bytes = bmptest::EncodeBmp({.width = size, .height = size, .pixels = pixels});
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteFile(path, bmptest::EncodeBmp({.width = size, .height = size, .pixels = pixels}));
 }
 
 // One reel of eight stops, each a picture of one colour, three units high on a drum two wide.
