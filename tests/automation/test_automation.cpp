@@ -2,7 +2,7 @@
 // writes and the pictures it takes.
 
 #include "resources/command_ids.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -25,11 +25,23 @@ namespace {
 // The build's copy, beside the pictures it names.
 const std::string kExample = std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/lucky-sevens.slt";
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+std::string Cmd(int command) {
+    return "command " + std::to_string(command) + "\n";
+}
+
+// A click in the middle of a button's rectangle.
+std::string ClickOn(const Json& rect) {
+    return "click " + std::to_string((int(rect[0]) + int(rect[2])) / 2) + " " +
+           std::to_string((int(rect[1]) + int(rect[3])) / 2) + "\n";
+}
+
+// The named fields of a state, to be compared in one go.
+Json Fields(const Json& state, std::initializer_list<const char*> names) {
+    Json values = Json::array();
+    for (const char* name : names)
+        values.push_back(state[name]);
+    return values;
+}
 
 class Kestrel3d : public ::testing::Test {
 protected:
@@ -42,48 +54,34 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
     // Runs kestrel3d with the arguments and, when given, a script of these lines; `env` is
     // put before the command (VAR=value ...).
-    Outcome Start(const std::string& arguments, const std::string& script = "",
-                  const std::string& env = "") {
+    ProgramRun Start(const std::string& arguments, const std::string& script = "",
+                     const std::string& env = "") {
         std::string command = env + " " + KESTREL3D_PATH + " " + arguments;
         if (!script.empty()) {
             std::ofstream(Path("script.txt")) << script;
             command += " --script " + Path("script.txt");
         }
-        command += " > " + Path("out.txt") + " 2> " + Path("err.txt");
-        Outcome run;
-        const int status = std::system(command.c_str());
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = Slurp(Path("out.txt"));
-        run.err = Slurp(Path("err.txt"));
-        return run;
+        return RunProgram(command);
     }
 
-    Json State(const std::string& name = "state.json") { return Json::parse(Slurp(Path(name))); }
+    Json State(const std::string& name = "state.json") { return Json::parse(ReadFile(Path(name))); }
+    // A script line that saves the state under this name.
+    std::string Save(const std::string& name) const { return "state " + Path(name) + "\n"; }
 
     fs::path dir_;
 };
 
 TEST_F(Kestrel3d, CancelledDialogLeavesABlackViewWithNoMoney) {
-    const Outcome run =
-        Start("", "frames 2\nshot " + Path("shot.png") + "\nstate " + Path("state.json") + "\n");
+    const ProgramRun run =
+        Start("", "frames 2\nshot " + Path("shot.png") + "\n" + Save("state.json"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
     const Json state = State();
-    EXPECT_EQ(state["Title"], "Kestrel-3D: ($0 Expended)");
-    EXPECT_EQ(state["FrameCount"], 2);
+    EXPECT_EQ(Fields(state, {"Title", "FrameCount", "Running", "DisplayFlags", "Camera"}),
+              Json::array({"Kestrel-3D: ($0 Expended)", 2, 1, 63, {0.0, 0.0, -20.0}}));
     EXPECT_EQ(state["Machine"]["NumReels"], 0);
-    EXPECT_EQ(state["Running"], 1);
-    EXPECT_EQ(state["DisplayFlags"], 63);
-    EXPECT_EQ(state["Camera"], Json::array({0.0, 0.0, -20.0}));
 
     QImage shot(QString::fromStdString(Path("shot.png")));
     ASSERT_FALSE(shot.isNull());
@@ -117,7 +115,7 @@ TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
     std::string script;
     for (size_t i = 0; i < std::size(keys); ++i)
         script += std::string("key ") + keys[i].key + "\nstate " + Path(std::to_string(i)) + "\n";
-    const Outcome run = Start("", script + "key F1\nkey Escape\nframes 5\n");
+    const ProgramRun run = Start("", script + "key F1\nkey Escape\nframes 5\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\nabout\n");
     for (size_t i = 0; i < std::size(keys); ++i) {
@@ -129,18 +127,14 @@ TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
 // The menu marks follow the state, the cabinet's three parts grey out with it, and the
 // scroll bars and zoom move the camera within their ranges.
 TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
-    std::string script = "state " + Path("a.json") + "\n";
+    std::string script = Save("a.json");
     for (int command : {CMD_WIREFRAME, CMD_FLAT, CMD_LIGHTING, CMD_POINT_FILTERING, CMD_DITHERING,
                         CMD_SHOW_FPS, CMD_ROTATE_Y, CMD_SHOW_CABINET, CMD_SOUND, CMD_FIRST_DRIVER,
                         CMD_ZOOM_IN, CMD_ZOOM_IN, CMD_ZOOM_OUT})
-        script += "command " + std::to_string(command) + "\n";
-    script += "scroll h pagedown"
-              "\nscroll h lineup\nscroll h pagedown"
-              "\nscroll v bottom\nscroll v thumb -5\nscroll v pageup"
-              "\nframes 1\nstate " +
-              Path("b.json") + "\n";
-    const Outcome run = Start("", script);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+        script += Cmd(command);
+    script += "scroll h pagedown\nscroll h lineup\nscroll h pagedown\nscroll v bottom\n"
+              "scroll v thumb -5\nscroll v pageup\nframes 1\n";
+    ASSERT_EQ(Start("", script + Save("b.json")).exitCode, 0);
     const auto marks = [](const Json& state, std::initializer_list<int> commands,
                           const char* which) {
         std::string line;
@@ -192,7 +186,8 @@ TEST_F(Kestrel3d, MarksScrollBarsAndZoomFollowTheCommands) {
 
 TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {
     std::ofstream(Path("broken.slt")) << "%name Broken\nnot a symbol line\n%%\n";
-    const Outcome run = Start("", "open " + Path("broken.slt") + "\nkey F1\ncommand 102\nquit\n");
+    const ProgramRun run =
+        Start("", "open " + Path("broken.slt") + "\nkey F1\ncommand 102\nquit\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::istringstream lines(run.out);
     std::string first, second;
@@ -204,132 +199,95 @@ TEST_F(Kestrel3d, BoxesDialogsAndTheAboutBoxArePrinted) {
 }
 
 TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
-    const Outcome run = Start(
-        "--tick-step 10", "frames 5\nstate " + Path("a.json") + "\nwait 100\nstate " +
-                              Path("b.json") + "\nidle\nframes 0\nstate " + Path("c.json") + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Json a = State("a.json");
-    EXPECT_EQ(a["FrameCount"], 5);
-    EXPECT_EQ(a["Tick"], 100060);
-    const Json b = State("b.json");
-    EXPECT_EQ(b["Tick"], 100160);
-    EXPECT_EQ(b["FrameCount"], 15);
+    ASSERT_EQ(Start("--tick-step 10", "frames 5\n" + Save("a.json") + "wait 100\n" +
+                                          Save("b.json") + "idle\nframes 0\n" + Save("c.json"))
+                  .exitCode,
+              0);
+    EXPECT_EQ(Fields(State("a.json"), {"FrameCount", "Tick"}), Json::array({5, 100060}));
+    EXPECT_EQ(Fields(State("b.json"), {"FrameCount", "Tick"}), Json::array({15, 100160}));
     EXPECT_EQ(State("c.json")["Tick"], 100160);
 }
 
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
-    const Outcome run =
-        Start("--tick-step 1", "frames 1\nrestore\nframes 1\nstate " + Path("r.json") +
-                                   "\nresize 300 200\nframes 1\nstate " + Path("a.json") +
-                                   "\nresize 500 380\nminimize\nframes 4\nstate " + Path("c.json") +
-                                   "\nrestore\nframes 1\nstate " + Path("d.json") + "\nshot " +
-                                   Path("d.png") + "\nresize 9000 120\nframes 1\nstate " +
-                                   Path("e.json") + "\n");
+    const ProgramRun run =
+        Start("--tick-step 1",
+              "frames 1\nrestore\nframes 1\n" + Save("r.json") + "resize 300 200\nframes 1\n" +
+                  Save("a.json") + "resize 500 380\nminimize\nframes 4\n" + Save("c.json") +
+                  "restore\nframes 1\n" + Save("d.json") + "shot " + Path("d.png") +
+                  "\nresize 9000 120\nframes 1\n" + Save("e.json"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    // Wider than any screen here, still served: the device follows any side a screen can give.
     EXPECT_EQ(run.out, "dialog open\n");
-    EXPECT_EQ(State("e.json")["ViewportWidth"], 9000);
-    EXPECT_EQ(State("e.json")["Running"], 1);
-    const Json r = State("r.json"); // nothing to restore: no change
-    EXPECT_GT(r["ClientWidth"], 0);
+    const Json r = State("r.json"), a = State("a.json"), c = State("c.json"), d = State("d.json");
+    const auto size = {"ClientWidth", "ViewportWidth", "ViewportHeight"};
+    EXPECT_GT(r["ClientWidth"], 0); // nothing to restore: no change
     EXPECT_EQ(r["ClientWidth"], r["ViewportWidth"]);
-    const Json a = State("a.json");
-    EXPECT_EQ(a["ClientWidth"], 300);
-    EXPECT_EQ(a["ViewportWidth"], 300);
-    EXPECT_EQ(a["ViewportHeight"], 200);
-    const Json c = State("c.json");
-    EXPECT_EQ(c["ClientWidth"], 0);
-    EXPECT_EQ(c["FrameCount"], a["FrameCount"]);
-    const Json d = State("d.json");
-    EXPECT_EQ(d["ClientWidth"], 500);
-    EXPECT_EQ(d["ViewportWidth"], 500);
-    EXPECT_EQ(d["ViewportHeight"], 380);
+    EXPECT_EQ(Fields(a, size), Json::array({300, 300, 200}));
+    EXPECT_EQ(Fields(c, {"ClientWidth", "FrameCount"}), Json::array({0, a["FrameCount"]}));
+    EXPECT_EQ(Fields(d, size), Json::array({500, 500, 380}));
     EXPECT_EQ(d["FrameCount"], a["FrameCount"].get<int>() + 1);
     EXPECT_EQ(QImage(QString::fromStdString(Path("d.png"))).width(), 500);
+    // Wider than any screen here, still served: the device follows any side a screen can give.
+    EXPECT_EQ(Fields(State("e.json"), {"ViewportWidth", "Running"}), Json::array({9000, 1}));
 }
 
 TEST_F(Kestrel3d, ChosenDriverBadArgumentsVersionAndHelp) {
-    Outcome run = Start("--driver 0", "state " + Path("state.json") + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(Start("--driver 0", "state " + Path("state.json") + "\n").exitCode, 0);
     EXPECT_EQ(State()["CurrentDriver"], 0);
 
-    run = Start("--driver 4", "quit\n");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("--driver 4: the list has 2 driver(s)"), std::string::npos);
-
-    // Every number has its bound, said in words.
-    const std::pair<const char*, const char*> numbers[] = {
-        {"--tick-step 0", "--tick-step: expected a whole number from 1 to 60000, not '0'"},
-        {"--tick-step 2147483648", "from 1 to 60000, not '2147483648'"},
-        {"--driver -1", "--driver: expected a whole number from 0 to 4, not '-1'"},
-        {"--driver 9", "from 0 to 4, not '9'"},
-        {"--seed 4294967296", "--seed: expected a whole number from 0 to 4294967295"},
-        {"--seed 1x", "not '1x'"},
-    };
-    for (const auto& [arguments, message] : numbers) {
-        run = Start(arguments, "quit\n");
-        EXPECT_EQ(run.exitCode, 2) << arguments;
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find("range"), std::string::npos) << run.err;
-    }
-
-    run = Start("", "frames 1\n\n# fine\nspin 3\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("line 4: unknown command 'spin'"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-
-    run = Start("", "open " + Path("missing.slt") + "\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("line 1: open: no such file"), std::string::npos) << run.err;
-
-    run = Start("", "shot " + Path("no/such/folder/x.png") + "\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("line 1: shot: cannot write"), std::string::npos) << run.err;
-    // A write that fails on the way out is as much a failure as a missing folder.
-    run = Start("", "frames 1\nshot /dev/full\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("line 2: shot: cannot write /dev/full"), std::string::npos) << run.err;
-    run = Start("", "state /dev/full\n");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("line 1: state: cannot write /dev/full"), std::string::npos) << run.err;
-
-    // A script that cannot be read, or is too large to be one, is refused with the reason.
     std::ofstream(Path("huge.txt")) << "quit\n";
     fs::resize_file(Path("huge.txt"), 65 << 20);
-    const std::pair<std::string, const char*> unreadable[] = {
-        {"/proc/self/mem", "cannot read /proc/self/mem: Input/output error"},
-        {Path("huge.txt"), "larger than 64 MiB"}};
-    for (const auto& [script, reason] : unreadable) {
-        run = Start("--script " + script);
-        EXPECT_EQ(run.exitCode, 2) << script;
-        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    // Every number has its bound, said in words; a write that fails on the way out is as much
+    // a failure as a missing folder; a script that cannot be read, or is too large to be one,
+    // is refused with the reason.
+    const struct {
+        std::string arguments, script;
+        int exitCode;
+        std::string message;
+    } refused[] = {
+        {"--driver 4", "quit\n", 1, "--driver 4: the list has 2 driver(s)"},
+        {"--tick-step 0", "quit\n", 2,
+         "--tick-step: expected a whole number from 1 to 60000, not '0'"},
+        {"--tick-step 2147483648", "quit\n", 2, "from 1 to 60000, not '2147483648'"},
+        {"--driver -1", "quit\n", 2, "--driver: expected a whole number from 0 to 4, not '-1'"},
+        {"--driver 9", "quit\n", 2, "from 0 to 4, not '9'"},
+        {"--seed 4294967296", "quit\n", 2, "--seed: expected a whole number from 0 to 4294967295"},
+        {"--seed 1x", "quit\n", 2, "not '1x'"},
+        {"", "frames 1\n\n# fine\nspin 3\n", 2, "line 4: unknown command 'spin'"},
+        {"", "open " + Path("missing.slt") + "\n", 2, "line 1: open: no such file"},
+        {"", "shot " + Path("no/such/folder/x.png") + "\n", 2, "line 1: shot: cannot write"},
+        {"", "frames 1\nshot /dev/full\n", 2, "line 2: shot: cannot write /dev/full"},
+        {"", "state /dev/full\n", 2, "line 1: state: cannot write /dev/full"},
+        {"--script /proc/self/mem", "", 2, "cannot read /proc/self/mem: Input/output error"},
+        {"--script " + Path("huge.txt"), "", 2, "larger than 64 MiB"},
+    };
+    for (const auto& r : refused) {
+        const ProgramRun run = Start(r.arguments, r.script);
+        EXPECT_EQ(run.exitCode, r.exitCode) << r.arguments << r.script;
+        EXPECT_NE(run.err.find(r.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("range"), std::string::npos) << run.err;
     }
+    EXPECT_EQ(Start("", refused[7].script).out, ""); // a script is checked before it runs
     // What a script prints is its output: lost to a full disk, the run fails.
     std::ofstream(Path("quit.txt")) << "quit\n";
-    const int status = std::system(
-        (KESTREL3D_PATH " --script " + Path("quit.txt") + " >/dev/full 2>" + Path("err.txt"))
-            .c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(Slurp(Path("err.txt")).find("cannot write standard output"), std::string::npos);
-
-    run = Start("--version");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "kestrel3d " KESTREL_VERSION "\n");
-    run = Start("--help");
-    EXPECT_EQ(run.exitCode, 0);
+    const ProgramRun full = RunProgram(KESTREL3D_PATH " --script " + Path("quit.txt"), "/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos);
+    EXPECT_EQ(Start("--version").out, "kestrel3d " KESTREL_VERSION "\n");
+    const ProgramRun help = Start("--help");
+    EXPECT_EQ(help.exitCode, 0);
     for (const char* word : {"--script", "--seed", "--tick-step", "--driver", "idle [MS]"})
-        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
 // A failure that ends the program exits with 1, as a failed start-up does, and stops the
 // script there; a size no device can serve is refused before any window of that size exists.
 TEST_F(Kestrel3d, FatalFailuresExitWithOne) {
-    const std::string after = "\nstate " + Path("after.json") + "\n";
-    Outcome run = Start("", "command " + std::to_string(CMD_FIRST_DRIVER + 2) + after);
+    const std::string after = Save("after.json");
+    ProgramRun run = Start("", Cmd(CMD_FIRST_DRIVER + 2) + after);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_EQ(run.out, "dialog open\nbox D3DRM Example Message: Failed to create the D3DRM device "
                        "from the clipper.\\nD3DRMERR_BADDEVICE\\n\n");
-    run = Start("", "resize 32767 32767" + after);
+    run = Start("", "resize 32767 32767\n" + after);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.out.find("D3DRMERR_BADALLOC"), std::string::npos) << run.out;
     EXPECT_FALSE(fs::exists(Path("after.json")));
@@ -343,7 +301,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
     ASSERT_GE(deep.string().size(), 256u);
     fs::create_directories(deep.parent_path());
     std::ofstream(deep) << "%name Deep\n";
-    const std::string state = "state " + Path("state.json") + "\n";
+    const std::string state = Save("state.json");
     EXPECT_EQ(Start(deep.string(), state).exitCode, 0);
     EXPECT_EQ(State()["Machine"]["Name"], "Deep");
     fs::remove(Path("state.json"));
@@ -361,7 +319,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
         {"/proc/sys/vm/drop_caches", "Permission denied"}, // write-only, even to root
     };
     for (const auto& [path, reason] : refused) {
-        Outcome run = Start("", "open " + path + "\n" + state, "timeout 10");
+        ProgramRun run = Start("", "open " + path + "\n" + state, "timeout 10");
         EXPECT_EQ(run.exitCode, 2) << path;
         EXPECT_NE(run.err.find("line 1: open: " + reason + ": " + path), std::string::npos)
             << run.err;
@@ -378,7 +336,7 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
     const std::string script = "frames 3\nstate " + Path("state.json") + "\n";
-    const Outcome run = Start(kExample + " --seed 11 --tick-step 16", script);
+    const ProgramRun run = Start(kExample + " --seed 11 --tick-step 16", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
     const Json first = State();
@@ -389,7 +347,7 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
 
     // The argument and an answer at the top of the script would both answer the first dialog.
     for (const std::string& top : {"open " + kExample, std::string("# first\ncancel")}) {
-        const Outcome both = Start(kExample, top + "\n" + script);
+        const ProgramRun both = Start(kExample, top + "\n" + script);
         EXPECT_EQ(both.exitCode, 2) << top;
         EXPECT_NE(both.err.find("the MACHINE argument already answers the first File/Open dialog"),
                   std::string::npos)
@@ -450,7 +408,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     for (const auto& [name, command] : toggles)
         script += "command " + std::to_string(command) + "\nframes 1\nstate " +
                   Path(name + ".json") + "\nshot " + Path(name + ".png") + "\n";
-    const Outcome run = Start(kExample + " --driver 0", script);
+    const ProgramRun run = Start(kExample + " --driver 0", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
 
@@ -533,7 +491,7 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
     const std::string machine = Path("m/lucky-sevens.slt"), script = "state " + Path("s.json");
     const auto without = [&](const std::string& picture) {
         fs::rename(dir_ / "m" / picture, dir_ / picture);
-        const Outcome run = Start(machine, script);
+        const ProgramRun run = Start(machine, script);
         fs::rename(dir_ / picture, dir_ / "m" / picture);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return run.out;
@@ -547,21 +505,21 @@ TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
     const Json s = State("s.json");
     EXPECT_EQ(s["Buttons"], Json::array()); // the cabinet is left out
     EXPECT_EQ(s["Meter"], nullptr);
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), meter + "\n");
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), meter + "\n");
 
     // Well into the drums' building, whichever checked call that is: it and the checked calls
     // around it that fail in turn are logged in the order of their boxes.
-    const Outcome run = Start(machine, "quit\n", "KESTREL_FAIL_CALL=100:0x8876030D");
+    const ProgramRun run = Start(machine, "quit\n", "KESTREL_FAIL_CALL=100:0x8876030D");
     EXPECT_NE(run.out.find("\nbox Direct3D Error -2005531891: "), std::string::npos) << run.out;
     std::istringstream lines(run.out);
     std::string logged = meter + "\n";
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("box Direct3D Error ", 0) == 0)
             logged += line.substr(line.find(": ") + 2) + "\n";
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), logged);
     EXPECT_EQ(Start(machine, "quit\n", "KESTREL_FAIL_CALL=1:zz").exitCode, 2);
     // A call past the end fails nothing and says how many calls the run made.
-    const Outcome past = Start(machine, "quit\n", "KESTREL_FAIL_CALL=1000000");
+    const ProgramRun past = Start(machine, "quit\n", "KESTREL_FAIL_CALL=1000000");
     EXPECT_EQ(past.exitCode, 0);
     EXPECT_EQ(past.out.find("box "), std::string::npos) << past.out;
     EXPECT_NE(past.err.find("KESTREL_FAIL_CALL: call 1000000 was never made; the run made "),
@@ -597,30 +555,19 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     const std::string run = " --seed 1 --tick-step 16";
 
     // Where the Play 3 button stands on screen.
-    ASSERT_EQ(Start(slt + run, "frames 2\nstate " + Path("before.json") + "\n").exitCode, 0);
-    const Json before = State("before.json");
-    Json play3;
-    for (const Json& button : before["Buttons"])
-        if (button["command"] == 5)
-            play3 = button["rect"];
-    ASSERT_TRUE(play3.is_array());
-    const std::string click = "click " + std::to_string((int(play3[0]) + int(play3[2])) / 2) + " " +
-                              std::to_string((int(play3[1]) + int(play3[3])) / 2) + "\n";
+    ASSERT_EQ(Start(slt + run, "frames 2\n" + Save("before.json")).exitCode, 0);
+    const Json buttons = State("before.json")["Buttons"];
+    ASSERT_EQ(buttons[4]["command"], 5);
+    const std::string click = ClickOn(buttons[4]["rect"]);
 
-    std::string zoom;
+    std::string script = "frames 2\n" + Cmd(CMD_SPIN) + click + Cmd(CMD_MONEY_20) + click +
+                         "idle\n" + Save("paid.json") + "click 2 2\n" + click + "frames 1\n" +
+                         Cmd(CMD_MONEY_50) + click + Cmd(CMD_BET_1) + Save("spinning.json") +
+                         "idle\n" + Save("rest.json") + "command 29\ncommand 17\n";
     for (int i = 0; i < 15; ++i)
-        zoom += "command " + std::to_string(CMD_ZOOM_IN) + "\n";
-    const std::string script =
-        "frames 2\n"
-        "command " +
-        std::to_string(CMD_SPIN) + "\n" + click + "command " + std::to_string(CMD_MONEY_20) + "\n" +
-        click + "idle\nstate " + Path("paid.json") + "\n" + "click 2 2\n" + click +
-        "frames 1\n"
-        "command " +
-        std::to_string(CMD_MONEY_50) + "\n" + click + "command " + std::to_string(CMD_BET_1) +
-        "\nstate " + Path("spinning.json") + "\nidle\nstate " + Path("rest.json") + "\n" +
-        "command 29\ncommand 17\n" + zoom + "frames 1\nshot " + Path("rest.png") + "\n";
-    const Outcome played = Start(slt + run, script);
+        script += Cmd(CMD_ZOOM_IN);
+    const ProgramRun played =
+        Start(slt + run, script + "frames 1\nshot " + Path("rest.png") + "\n");
     ASSERT_EQ(played.exitCode, 0) << played.err;
 
     // Guards: nothing bet; no credits, even just after the money went in (it is counted in
@@ -628,32 +575,24 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     EXPECT_EQ(CountLines(played.out, "box Bet Money!: Try betting some money first!"), 1);
     EXPECT_EQ(CountLines(played.out, "box You're out of credits!: Go get some money"), 2);
     const Json paid = State("paid.json");
-    EXPECT_EQ(paid["Machine"]["Credits"], 80);
-    EXPECT_EQ(paid["Machine"]["Pending"], 0);
-    EXPECT_EQ(paid["Busy"], 0);
-    EXPECT_EQ(paid["Paying"], 0);
-    EXPECT_EQ(paid["Machine"]["Spins"], 0);
+    EXPECT_EQ(Fields(paid["Machine"], {"Credits", "Pending", "Spins"}), Json::array({80, 0, 0}));
+    EXPECT_EQ(Fields(paid, {"Busy", "Paying"}), Json::array({0, 0}));
 
     // While the reels turn: a click does nothing, Insert Money only records its amount, and
     // Bet 1 from the menu bets toward the next spin.
     const Json spinning = State("spinning.json");
-    EXPECT_EQ(spinning["Busy"], 1);
-    EXPECT_EQ(spinning["SoundState"], 1);
-    EXPECT_EQ(spinning["ChangeAmount"], 50);
+    EXPECT_EQ(Fields(spinning, {"Busy", "SoundState", "ChangeAmount"}), Json::array({1, 1, 50}));
     EXPECT_GT(spinning["AnimEnd"], 0);
-    EXPECT_EQ(spinning["Machine"]["Spins"], 1);
-    EXPECT_EQ(spinning["Machine"]["Bet"], 1);
-    EXPECT_EQ(spinning["Machine"]["Credits"], 76);
+    EXPECT_EQ(Fields(spinning["Machine"], {"Spins", "Bet", "Credits"}), Json::array({1, 1, 76}));
 
     // At rest the win is counted in, credit by credit, each with the pay cue.
     const Json rest = State("rest.json");
-    EXPECT_EQ(rest["Busy"], 0);
-    EXPECT_EQ(rest["SoundState"], 0);
+    EXPECT_EQ(Fields(rest, {"Busy", "SoundState"}), Json::array({0, 0}));
     EXPECT_EQ(rest["Machine"]["Pending"], 0);
     EXPECT_GE(rest["AnimTime"], rest["AnimEnd"]);
     const int win = rest["Machine"]["Paid"];
-    EXPECT_EQ(rest["Machine"]["Credits"], 76 + win);
-    EXPECT_EQ(rest["Meter"]["credits"], 76 + win);
+    EXPECT_EQ(Json::array({rest["Machine"]["Credits"], rest["Meter"]["credits"]}),
+              Json::array({76 + win, 76 + win}));
     EXPECT_EQ(CountLines(played.out, "sound sndpay 7"), 80 + win);
 
     // The cues: three coins with the third coin sound, waited for; looping music; no bet
@@ -665,10 +604,8 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     EXPECT_EQ(fs::file_size(machine / "bet.wav"), 0u);
 
     // The reels came to rest where slotsim's played spin of the same seed leaves them.
-    std::system((std::string(SLOTSIM_PATH) + " play " + slt + " --seed 1 --spins 1 --bet 3 > " +
-                 Path("slotsim.json"))
-                    .c_str());
-    const Json reference = State("slotsim.json");
+    const Json reference =
+        Json::parse(RunProgram(SLOTSIM_PATH " play " + slt + " --seed 1 --spins 1 --bet 3").out);
     ASSERT_EQ(reference["Spins"], rest["Machine"]["Spins"]);
     EXPECT_EQ(reference["Position"], rest["Machine"]["Position"]);
     EXPECT_EQ(reference["Paid"], win);
@@ -695,63 +632,53 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
 // cabinet and the background do nothing.
 TEST_F(Kestrel3d, EachButtonClickIssuesItsCommand) {
     const std::string run = kExample + " --seed 1 --tick-step 16";
-    ASSERT_EQ(Start(run, "frames 2\nstate " + Path("where.json") + "\n").exitCode, 0);
+    ASSERT_EQ(Start(run, "frames 2\n" + Save("where.json")).exitCode, 0);
     const Json where = State("where.json");
     std::map<int, std::string> click;
-    for (const Json& button : where["Buttons"]) {
-        const Json& r = button["rect"];
-        click[button["command"]] = "click " + std::to_string((int(r[0]) + int(r[2])) / 2) + " " +
-                                   std::to_string((int(r[1]) + int(r[3])) / 2) + "\n";
-    }
+    for (const Json& button : where["Buttons"])
+        click[button["command"]] = ClickOn(button["rect"]);
     const Json& change = where["Buttons"][0]["rect"];
     const std::string cabinet = "click " + std::to_string(int(change[0]) - 6) + " " +
                                 std::to_string(int(change[3]) + 6) + "\n";
-    const std::string reels = "click " + std::to_string(int(where["ClientWidth"]) / 2) + " " +
-                              std::to_string(int(where["ClientHeight"]) / 2) + "\n";
-    const std::string script = "command " + std::to_string(CMD_MONEY_5) + "\nidle\n" + click[1] +
-                               "idle\n" + click[2] + reels + cabinet + "click 2 2\nstate " +
-                               Path("a.json") + "\n" + click[3] + "state " + Path("b.json") + "\n" +
-                               click[4] + "state " + Path("c.json") + "\nidle\n" + click[5] +
-                               "state " + Path("d.json") + "\n";
-    const Outcome played = Start(run, script);
-    ASSERT_EQ(played.exitCode, 0) << played.err;
+    const std::string reels =
+        ClickOn(Json::array({0, 0, where["ClientWidth"], where["ClientHeight"]}));
+    const std::string script = Cmd(CMD_MONEY_5) + "idle\n" + click[1] + "idle\n" + click[2] +
+                               reels + cabinet + "click 2 2\n" + Save("a.json") + click[3] +
+                               Save("b.json") + click[4] + Save("c.json") + "idle\n" + click[5] +
+                               Save("d.json");
+    ASSERT_EQ(Start(run, script).exitCode, 0);
     const auto facts = [this](const char* name) {
         const Json state = State(name);
         const Json& m = state["Machine"];
-        return std::vector<int>{m["Expended"], m["Bet"], m["Spins"], state["Busy"]};
+        return std::vector<int>{m["Expended"], m["Bet"], m["Spins"], state["Busy"], m["LastBet"]};
     };
-    EXPECT_EQ(facts("a.json"), std::vector<int>({10, 0, 0, 0})); // Change put $5 in again
-    EXPECT_EQ(facts("b.json"), std::vector<int>({10, 1, 0, 0})); // Bet 1
-    EXPECT_EQ(facts("c.json"), std::vector<int>({10, 0, 1, 1})); // Spin, on the one coin
-    EXPECT_EQ(State("c.json")["Machine"]["LastBet"], 1);
-    EXPECT_EQ(facts("d.json"), std::vector<int>({10, 0, 2, 1})); // Play 3
-    EXPECT_EQ(State("d.json")["Machine"]["LastBet"], 3);
+    EXPECT_EQ(facts("a.json"), std::vector<int>({10, 0, 0, 0, 0})); // Change put $5 in again
+    EXPECT_EQ(facts("b.json"), std::vector<int>({10, 1, 0, 0, 0})); // Bet 1
+    EXPECT_EQ(facts("c.json"), std::vector<int>({10, 0, 1, 1, 1})); // Spin, on the one coin
+    EXPECT_EQ(facts("d.json"), std::vector<int>({10, 0, 2, 1, 3})); // Play 3
 }
 
 // Ten Play 3 spins stop where slotsim's played spins of the same seed do, with sound on
 // (the spin music's draw comes between the spins) and off. Seed 3 nudges and re-spins.
 TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
     for (const bool sound : {true, false}) {
-        std::string script = sound ? "" : "command " + std::to_string(CMD_SOUND) + "\n";
-        script += "command " + std::to_string(CMD_MONEY_20) + "\nidle\n";
+        std::string script = (sound ? "" : Cmd(CMD_SOUND)) + Cmd(CMD_MONEY_20) + "idle\n";
         for (int spin = 0; spin < 10; ++spin)
-            script += "command " + std::to_string(CMD_PLAY_3) + "\nidle\n";
-        script += "state " + Path("rest.json") + "\n";
-        const Outcome played = Start(kExample + " --seed 3 --tick-step 16", script);
+            script += Cmd(CMD_PLAY_3) + "idle\n";
+        const ProgramRun played =
+            Start(kExample + " --seed 3 --tick-step 16", script + Save("rest.json"));
         ASSERT_EQ(played.exitCode, 0) << played.err;
         const Json rest = State("rest.json")["Machine"];
         EXPECT_EQ(CountLines(played.out, "sound sndmusic"), sound ? 10 : 0);
 
-        std::system((std::string(SLOTSIM_PATH) + " play " + kExample +
-                     " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : "") + " > " +
-                     Path("slotsim.json"))
-                        .c_str());
-        const Json reference = State("slotsim.json");
-        EXPECT_EQ(reference["Spins"], 10) << "sound " << sound;
-        EXPECT_EQ(reference["Position"], rest["Position"]) << "sound " << sound;
-        EXPECT_EQ(reference["Win"], rest["Win"]) << "sound " << sound;
-        EXPECT_EQ(reference["TotalCredited"], int(rest["TotalCredited"]) - 80) << "sound " << sound;
-        EXPECT_EQ(reference["Credits"], int(rest["Credits"]) - 80) << "sound " << sound;
+        const Json reference =
+            Json::parse(RunProgram(SLOTSIM_PATH " play " + kExample +
+                                   " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : ""))
+                            .out);
+        EXPECT_EQ(Fields(reference, {"Spins", "Position", "Win", "TotalCredited", "Credits"}),
+                  Json::array({10, rest["Position"], rest["Win"], int(rest["TotalCredited"]) - 80,
+                               int(rest["Credits"]) - 80}))
+            << "sound " << sound;
     }
 }
 
@@ -759,18 +686,16 @@ TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
 // Play 3 meanwhile is refused, and the next spin's reels stop in reel order: the last reel
 // turns four times the first reel's five stops, then on to its stop.
 TEST_F(Kestrel3d, CountUpPacesCreditsHoldsBusyAndReelsStopInOrder) {
-    const std::string play3 = "command " + std::to_string(CMD_PLAY_3) + "\n";
-    const std::string script = "command " + std::to_string(CMD_MONEY_20) + "\nframes 30\n" + play3 +
-                               "state " + Path("paying.json") + "\nidle\n" + play3 +
-                               "frames 2\nstate " + Path("spinning.json") + "\n";
+    const std::string script = Cmd(CMD_MONEY_20) + "frames 30\n" + Cmd(CMD_PLAY_3) +
+                               Save("paying.json") + "idle\n" + Cmd(CMD_PLAY_3) + "frames 2\n" +
+                               Save("spinning.json");
     ASSERT_EQ(Start(kExample + " --seed 1 --tick-step 16", script).exitCode, 0);
     const Json paying = State("paying.json");
     EXPECT_EQ(paying["Busy"], 1);
-    EXPECT_EQ(paying["Machine"]["Credits"], 5);
-    EXPECT_EQ(paying["Machine"]["Spins"], 0);
+    EXPECT_EQ(Fields(paying["Machine"], {"Credits", "Spins"}), Json::array({5, 0}));
     const Json spinning = State("spinning.json");
-    EXPECT_EQ(spinning["Machine"]["Position"], Json::array({4, 5, 4, 0}));
     EXPECT_EQ(spinning["AnimEnd"], 20);
+    EXPECT_EQ(spinning["Machine"]["Position"], Json::array({4, 5, 4, 0}));
 }
 
 // A machine from a stranger. Its sounds named outside its folder (absolute, climbing out with
@@ -801,12 +726,12 @@ TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     const std::string failing = "KESTREL_FAIL_CALL=100:0x8876030D timeout 60";
     const std::string open =
         "frames 1\nopen " + Path("m/huge.slt") + "\ncommand " + std::to_string(CMD_OPEN);
-    const Outcome run = Start(Path("m/strange.slt"), open + "\n", failing);
+    const ProgramRun run = Start(Path("m/strange.slt"), open + "\n", failing);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     for (const fs::path& created : {outside / "absolute.wav", dir_ / "outside.wav",
                                     outside / "linked.wav", outside / "errorlog.txt"})
         EXPECT_FALSE(fs::exists(created)) << created;
-    EXPECT_EQ(Slurp((outside / "target").string()), "keep\n");
+    EXPECT_EQ(ReadFile((outside / "target").string()), "keep\n");
     EXPECT_EQ(fs::file_size(m / "sub" / "inside.wav"), 0u);
     EXPECT_EQ(CountLines(run.out, "box Error: Sound file larger than 32 MiB, not played: huge.wav"),
               2);
@@ -822,7 +747,7 @@ TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     fs::remove(m / "errorlog.txt");
     std::ofstream(m / "errorlog.txt") << "earlier\n";
     ASSERT_EQ(Start(Path("m/strange.slt"), "quit\n", failing).exitCode, 0);
-    EXPECT_EQ(Slurp(Path("m/errorlog.txt")), logged);
+    EXPECT_EQ(ReadFile(Path("m/errorlog.txt")), logged);
 }
 
 // Twelve pictures of 4096 x 4096 pixels in a few bytes of run-length data each: the first
@@ -842,7 +767,7 @@ TEST_F(Kestrel3d, PictureBombsStayWithinTheBudget) {
             .write(reinterpret_cast<const char*>(bmp), sizeof bmp);
     }
     std::ofstream(Path("bombs.slt")) << slt << "%%\nA B C D\nE F G H\nI J K L\n%%\n%%\n";
-    const Outcome run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
+    const ProgramRun run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountLines(run.out, "box Error: Unable to load texture: p"), 8) << run.out;
 }

@@ -11,7 +11,7 @@
 
 #include "engine/message_box.h"
 #include "engine/slot_machine.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 using Texts = std::vector<std::string>;
 

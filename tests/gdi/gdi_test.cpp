@@ -4,7 +4,7 @@
 
 #include "platform/gdi/gdi.h"
 #include "tests/bitmap/bmp_writer.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace {
@@ -30,12 +29,6 @@ base::Image Numbered(int width, int height) {
         for (int x = 0; x < width; ++x)
             image.At(x, y) = L(x, y);
     return image;
-}
-
-void Write(const std::string& file, const std::vector<uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
 }
 
 class GuiEnvironment : public testing::Environment {
@@ -98,9 +91,9 @@ TEST(LoadImageA, LoadsBitmapFilesOnlyAndStretchesToTheGivenSize) {
     parts.width = parts.height = 2;
     parts.pixels = bmptest::PaddedRows({{0xFF, 0, 0, 0, 0xFF, 0}, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}});
     std::vector<uint8_t> bytes = bmptest::EncodeBmp(parts);
-    Write(path, bytes);
+    WriteFile(path, bytes);
     bytes.resize(60);
-    Write(cut, bytes);
+    WriteFile(cut, bytes);
     const UINT fromFile = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
     EXPECT_EQ(LoadImageA(nullptr, cut.c_str(), IMAGE_BITMAP, 0, 0, fromFile), nullptr);
     EXPECT_EQ(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION), nullptr);

@@ -1,7 +1,7 @@
 // Rendering a scene with real pixels: depth, culling and the fill the qualities choose,
 // shading, texture orientation of bitmap and surface textures, and what Update shows.
 
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -91,8 +91,7 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
          .height = 2,
          .pixels = bmptest::PaddedRows({{255, 0, 0, 255, 0, 0}, {0, 0, 255, 0, 0, 255}})});
     const std::string path = TempPath("rm_v.bmp").string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    WriteFile(path, file);
     ASSERT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRM_OK);
     std::filesystem::remove(path);
     addTexturedQuad(texture, -1);

@@ -2,7 +2,7 @@
 // and the checked call that logs, beeps and shows.
 
 #include "scene/error_report.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
@@ -11,7 +11,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -40,11 +39,7 @@ protected:
         fs::current_path(previous_);
         fs::remove_all(folder_);
     }
-    std::string Log() const {
-        std::stringstream text;
-        text << std::ifstream(folder_ / "errorlog.txt", std::ios::binary).rdbuf();
-        return text.str();
-    }
+    std::string Log() const { return ReadFile(folder_ / "errorlog.txt"); }
 
     win::RecordingDialogs dialogs;
     fs::path folder_;
@@ -99,10 +94,10 @@ TEST_F(Reporting, ShellMessagesAppendTheLineEndStayInTheirBufferAndAreNotLogged)
     EXPECT_TRUE(SucceededOrShow(D3DRM_OK, "Never shown.\n%s"));
     EXPECT_FALSE(SucceededOrShow(E_FAIL, "Moving scene failed.\n%s"));
     ASSERT_EQ(dialogs.boxes.size(), 3u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Updating device failed.\nD3DRMERR_BADOBJECT\r\n");
-    EXPECT_EQ(dialogs.boxes[0].caption, "D3DRM Example Message");
-    EXPECT_EQ(dialogs.boxes[0].style, win::MB_OK);
-    EXPECT_FALSE(dialogs.boxes[0].owned);
+    const auto& first = dialogs.boxes[0];
+    EXPECT_EQ(std::tuple(first.text, first.caption, first.style, first.owned),
+              std::tuple("Updating device failed.\nD3DRMERR_BADOBJECT\r\n", "D3DRM Example Message",
+                         win::MB_OK, false));
     EXPECT_EQ(dialogs.boxes[1].text, std::string(253, 'x') + "\r\n");
     EXPECT_EQ(dialogs.boxes[2].text, "Moving scene failed.\nGeneric failure.\r\n");
     EXPECT_TRUE(dialogs.beeps.empty());
@@ -120,10 +115,9 @@ TEST_F(Reporting, FailedCheckedCallLogsBeforeItShowsAndAddsToEarlierRuns) {
     EXPECT_EQ(logWhenShown, std::string("from an earlier run\n") + kFrameCall + "\n");
     EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, kFrameCall);
-    EXPECT_EQ(dialogs.boxes[0].caption, "Direct3D Error -2005531891");
-    EXPECT_EQ(dialogs.boxes[0].style, win::MB_ICONEXCLAMATION);
-    EXPECT_FALSE(dialogs.boxes[0].owned);
+    const auto& box = dialogs.boxes[0];
+    EXPECT_EQ(std::tuple(box.text, box.caption, box.style, box.owned),
+              std::tuple(kFrameCall, "Direct3D Error -2005531891", win::MB_ICONEXCLAMATION, false));
 
     // Successes of any sign go on quietly.
     for (HRESULT result : {0, 1, INT32_MAX}) {

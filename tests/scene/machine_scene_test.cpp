@@ -4,7 +4,7 @@
 
 #include "../bitmap/bmp_writer.h"
 #include "../shell_app/shell_fixture.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <QGuiApplication>
 #include <cmath>
@@ -35,16 +35,15 @@ void WriteSolidBmp(const fs::path& path, uint32_t rgb, int size = 2) {
         for (int x = 0; x < size; ++x)
             for (int c = 0; c < 3; ++c)
                 pixels[y * stride + x * 3 + c] = (rgb >> (8 * c)) & 0xFF;
-    const auto bytes = bmptest::EncodeBmp({.width = size, .height = size, .pixels = pixels});
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteFile(path, bmptest::EncodeBmp({.width = size, .height = size, .pixels = pixels}));
 }
 
 // One reel of eight stops, each a picture of one colour, three units high on a drum two wide.
+// The yellow picture's name begins with another's and falls in its bucket of the texture
+// registry, so a name found by its beginning alone would show red in its place.
 constexpr const char* kMachine =
     "%name Colours\n%symwidth 2\n%symheight 3\n"
-    "R red\nG green\nB blue\nY yellow\n%%\nR\nG\nB\nY\nR\nG\nB\nY\n%%\nR * * ^ 5\n%%\n";
+    "R red\nG green\nB blue\nY redhot\n%%\nR\nG\nB\nY\nR\nG\nB\nY\n%%\nR * * ^ 5\n%%\n";
 
 class MachineSceneTest : public ShellTest {
 protected:
@@ -57,7 +56,7 @@ protected:
         WriteSolidBmp(folder_ / "red.bmp", 0xFF0000);
         WriteSolidBmp(folder_ / "green.bmp", 0x00FF00);
         WriteSolidBmp(folder_ / "blue.bmp", 0x0000FF);
-        WriteSolidBmp(folder_ / "yellow.bmp", 0xFFFF00);
+        WriteSolidBmp(folder_ / "redhot.bmp", 0xFFFF00);
     }
     void TearDown() override {
         ShellTest::TearDown();

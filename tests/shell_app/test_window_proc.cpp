@@ -3,7 +3,7 @@
 
 #include "play/play_state.h"
 #include "shell_fixture.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,9 +19,28 @@ protected:
         Send(win::Message{.kind = win::Kind::Activate, .active = true});
     }
 
+    void TearDown() override {
+        ShellTest::TearDown();
+        std::filesystem::current_path(home_);
+        std::filesystem::remove_all(folder_);
+    }
+
     void Scroll(win::Kind bar, int request, int thumb = 0) {
         Send(win::Message{.kind = bar, .request = request, .thumb = thumb});
     }
+    // Writes the machine file in the test's own folder and opens it through File/Open.
+    std::string OpenMachine(const std::string& text) {
+        std::filesystem::create_directories(folder_);
+        const std::string path = (folder_ / "machine.slt").string();
+        std::ofstream(path) << text;
+        dialogs.openAnswers.push_back(path);
+        Command(CMD_OPEN);
+        return path;
+    }
+
+    const std::filesystem::path home_ = std::filesystem::current_path();
+    const std::filesystem::path folder_ =
+        TempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 TEST_F(WindowProcTest, RefusedRenderStateStaysForTheNextTry) {
@@ -146,16 +165,10 @@ TEST_F(WindowProcTest, EveryCommandAllowsOneStepInSingleStepMode) {
 }
 
 TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
-    const std::filesystem::path home = std::filesystem::current_path();
-    const std::filesystem::path folder = TempPath("open_test");
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / "named.slt").string();
-    std::ofstream(path) << "%name Test Machine\n";
-    dialogs.openAnswers.push_back(path);
-    Command(CMD_OPEN);
+    const std::string path = OpenMachine("%name Test Machine\n");
     ASSERT_NE(Machine->FileName, nullptr);
     EXPECT_EQ(std::string(Machine->FileName), path);
-    EXPECT_EQ(std::filesystem::current_path(), folder);
+    EXPECT_EQ(std::filesystem::current_path(), folder_);
     Machine->Expended = 5;
     UpdateTitle(window);
     EXPECT_EQ(window->GetWindowText(), "Kestrel-3D: Test Machine ($5 Expended)");
@@ -165,18 +178,10 @@ TEST_F(WindowProcTest, ChosenFileIsLoadedAndItsFolderBecomesCurrent) {
     ASSERT_EQ(dialogs.openRequests.size(), 3u);
     EXPECT_EQ(dialogs.openRequests[2].file, path);
     EXPECT_EQ(Machine->ResetCount, resets);
-    std::filesystem::current_path(home);
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(WindowProcTest, ASpinWhoseAnimationCallsFailStartsWithoutTouchingAFreedAnimation) {
-    const std::filesystem::path home = std::filesystem::current_path();
-    const std::filesystem::path folder = TempPath("anim_fail_test");
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / "two.slt").string();
-    std::ofstream(path) << "A a Apple\n%%\nA A\nA A\n%%\nA A ^ 1 2 3\n%%\n";
-    dialogs.openAnswers.push_back(path);
-    Command(CMD_OPEN);
+    OpenMachine("A a Apple\n%%\nA A\nA A\n%%\nA A ^ 1 2 3\n%%\n");
     ASSERT_EQ(Machine->NumReels, 2);
     // Each pass fails one more of the calls that set up the reels' animations (an animation
     // the set refused was once released and then given its keys).
@@ -194,8 +199,6 @@ TEST_F(WindowProcTest, ASpinWhoseAnimationCallsFailStartsWithoutTouchingAFreedAn
             }
         }
     }
-    std::filesystem::current_path(home);
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -7,17 +7,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 using nlohmann::json;
 
@@ -25,27 +22,10 @@ namespace {
 
 const std::string Example = KESTREL_SOURCE_DIR "/examples/lucky-sevens/lucky-sevens.slt";
 
-std::string Slurp(const std::filesystem::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    std::filesystem::remove(path);
-    return text.str();
-}
-
-struct ToolResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 // `prefix` goes before the command, e.g. a timeout; `stdoutTo` takes standard output instead.
-ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = "",
+ProgramRun RunSlotsim(const std::string& arguments, const std::string& prefix = "",
                       const std::string& stdoutTo = "") {
-    const std::filesystem::path out = TempPath("slotsim.out"), err = TempPath("slotsim.err");
-    const std::string target = stdoutTo.empty() ? out.string() : stdoutTo;
-    const int status = std::system(
-        (prefix + " " SLOTSIM_PATH " " + arguments + " >" + target + " 2>" + err.string()).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    return RunProgram(prefix + " " SLOTSIM_PATH " " + arguments, stdoutTo);
 }
 
 } // namespace
@@ -54,7 +34,7 @@ ToolResult RunSlotsim(const std::string& arguments, const std::string& prefix = 
 // with 1, whatever the command; a file that opens but fails a section loads what it can and
 // exits with 0, its messages in the output.
 TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
-    const ToolResult r = RunSlotsim("dump no-such-machine.slt");
+    const ProgramRun r = RunSlotsim("dump no-such-machine.slt");
     ASSERT_EQ(r.exitCode, 1) << r.err;
     const json d = json::parse(r.out);
     EXPECT_EQ(d["Messages"],
@@ -64,20 +44,20 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
     for (const char* command : {"run no-such-machine.slt --seed 1 --spins 1 --bet 1",
                                 "play no-such-machine.slt --seed 1 --spins 1 --bet 1",
                                 "eval no-such-machine.slt --positions 0 --bet 1"}) {
-        const ToolResult other = RunSlotsim(command);
+        const ProgramRun other = RunSlotsim(command);
         EXPECT_EQ(other.exitCode, 1) << command;
         EXPECT_EQ(json::parse(other.out)["Messages"], d["Messages"]) << command;
     }
     // par and sim analyse no machine the loader complained about: each message on stderr.
     const std::filesystem::path broken = TempPath("slotsim-broken.slt");
     std::ofstream(broken) << "%name Broken\nnot a symbol line\n%%\n";
-    const ToolResult partly = RunSlotsim("dump " + broken.string());
+    const ProgramRun partly = RunSlotsim("dump " + broken.string());
     EXPECT_EQ(partly.exitCode, 0);
     EXPECT_EQ(json::parse(partly.out)["Name"], "Broken");
     for (const std::string& command :
          {std::string("par no-such-machine.slt"), std::string("sim no-such-machine.slt --spins 1"),
           "par " + broken.string(), "sim " + broken.string() + " --spins 1"}) {
-        const ToolResult refused = RunSlotsim(command);
+        const ProgramRun refused = RunSlotsim(command);
         EXPECT_EQ(refused.exitCode, 1) << command;
         EXPECT_TRUE(refused.out.empty()) << command;
         const bool missing = command.find("no-such") != std::string::npos;
@@ -94,7 +74,7 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
     std::filesystem::remove(pipe);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (const std::string& path : {std::string("/dev/zero"), pipe.string()}) {
-        const ToolResult refused = RunSlotsim("dump " + path, "timeout 10");
+        const ProgramRun refused = RunSlotsim("dump " + path, "timeout 10");
         EXPECT_EQ(refused.exitCode, 1) << path;
         ASSERT_FALSE(refused.out.empty()) << path;
         EXPECT_EQ(json::parse(refused.out)["Messages"], d["Messages"]) << path;
@@ -105,7 +85,7 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
     const std::filesystem::path huge = TempPath("slotsim-huge.slt");
     std::ofstream(huge) << "%name Huge\n";
     std::filesystem::resize_file(huge, 16ull << 30);
-    const ToolResult big = RunSlotsim("dump " + huge.string(), "timeout 10");
+    const ProgramRun big = RunSlotsim("dump " + huge.string(), "timeout 10");
     std::filesystem::remove(huge);
     EXPECT_EQ(big.exitCode, 1);
     EXPECT_EQ(big.out.empty() ? json() : json::parse(big.out)["Messages"][0]["text"],
@@ -131,12 +111,12 @@ TEST(SlotsimCli, ErrorsOfUseExitWithTwoAndSayWhyHelpExitsZero) {
         {"", "subcommand"},
     };
     for (const auto& [args, message] : cases) {
-        const ToolResult r = RunSlotsim(args);
+        const ProgramRun r = RunSlotsim(args);
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
         EXPECT_TRUE(r.out.empty()) << args;
     }
-    const ToolResult help = RunSlotsim("run --help");
+    const ProgramRun help = RunSlotsim("run --help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--autopay"), std::string::npos);
 }
@@ -155,7 +135,7 @@ std::string WriteMachine(const std::string& name, const std::string& symbols,
 }
 
 json Par(const std::string& path, const std::string& options) {
-    const ToolResult r = RunSlotsim("par " + path + " --json " + options);
+    const ProgramRun r = RunSlotsim("par " + path + " --json " + options);
     EXPECT_EQ(r.exitCode, 0) << path << " " << options << "\n" << r.err;
     return json::parse(r.out);
 }
@@ -204,7 +184,7 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     }
     // A pay table letter that no symbol defines is a warning; the sheet is still made.
     const std::string ghost = WriteMachine("ghost", plain, "A A\nB B\n", "A A ^ 10\nA Q ^ 5\n");
-    const ToolResult warned = RunSlotsim("par " + ghost);
+    const ProgramRun warned = RunSlotsim("par " + ghost);
     EXPECT_EQ(warned.exitCode, 0);
     EXPECT_NE(warned.err.find("payoff row 1 names 'Q', which no symbol defines"), std::string::npos)
         << warned.err;
@@ -270,7 +250,7 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     const std::string trading =
         WriteMachine("trading", "(up) U u/u\n(down) D d/d\n", "U\nD\n", "U ^ 1\n");
     for (const std::string& path : {series, trading}) {
-        const ToolResult r = RunSlotsim("par " + path + " --json");
+        const ProgramRun r = RunSlotsim("par " + path + " --json");
         EXPECT_EQ(r.exitCode, 3) << path;
         EXPECT_EQ(json::parse(r.out)["endless"], true);
         EXPECT_NE(r.err.find("never"), std::string::npos) << r.err;
@@ -280,19 +260,20 @@ TEST(SlotsimPar, HandWorkedMachinesGiveTheirExactFigures) {
     // The chart names each payoff row and each amount's odds.
     const std::filesystem::path svg = TempPath("par.svg");
     EXPECT_EQ(RunSlotsim("par " + Example + " --plot " + svg.string()).exitCode, 0);
-    const std::string chart = Slurp(svg);
+    const std::string chart = ReadFile(svg);
+    std::filesystem::remove(svg);
     EXPECT_NE(chart.find("Three Sevens"), std::string::npos);
     EXPECT_NE(chart.find("1 in 101.6"), std::string::npos);
     EXPECT_NE(chart.find("Lucky Sevens, bet 3, mode play"), std::string::npos);
     EXPECT_NE(chart.find(">1e-2<"), std::string::npos);
-    const ToolResult unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
+    const ProgramRun unwritable = RunSlotsim("par " + Example + " --plot /nonexistent/par.svg");
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_NE(unwritable.err.find("cannot write /nonexistent/par.svg: No such file or directory"),
               std::string::npos)
         << unwritable.err;
 
     // A bet above MaxCoins is refused, naming both.
-    const ToolResult high = RunSlotsim("par " + one + " --bet 4");
+    const ProgramRun high = RunSlotsim("par " + one + " --bet 4");
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("--bet 4 is above the machine's MaxCoins of 3"), std::string::npos);
     for (const std::string& path :
@@ -311,7 +292,7 @@ TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
         j.erase("seconds");
         return j;
     };
-    const ToolResult first = RunSlotsim(base + " --threads 2");
+    const ProgramRun first = RunSlotsim(base + " --threads 2");
     ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 2").out));
     EXPECT_NE(withoutTime(first.out), withoutTime(RunSlotsim(base + " --threads 1").out));
@@ -330,7 +311,7 @@ TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
     EXPECT_EQ(sheet["rtp"]["exact"], Exact(5, 2));
     EXPECT_EQ(sheet["hit"]["exact"], Exact(1, 2));
     for (const std::string options : {"", " --engine", " --mode run", " --mode run --engine"}) {
-        const ToolResult r =
+        const ProgramRun r =
             RunSlotsim("sim " + chain + " --json --spins 200000 --seed 3 --threads 2" + options);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const json sim = json::parse(r.out);
@@ -339,7 +320,7 @@ TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
         EXPECT_NEAR(sim["hit"]["value"], 0.5, sim["hit"]["halfWidth95"]) << options;
         EXPECT_EQ(sim["wins"].size(), 2u) << options;
     }
-    const ToolResult high = RunSlotsim("sim " + chain + " --spins 1 --bet 9");
+    const ProgramRun high = RunSlotsim("sim " + chain + " --spins 1 --bet 9");
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("MaxCoins of 3"), std::string::npos);
     std::filesystem::remove(chain);
@@ -351,7 +332,7 @@ TEST(SlotsimCli, HugeWinsAreCountedInAtOnce) {
     const std::filesystem::path file = TempPath("slotsim-jackpot.slt");
     std::ofstream(file) << "%name Jackpot\n(wild) (double) W blank Double wild\nA blank Ace\n"
                            "%%\nW W W A\n%%\nA A A A ^ 10000000\n%%\n";
-    const ToolResult r =
+    const ProgramRun r =
         RunSlotsim("play " + file.string() + " --seed 1 --spins 60 --bet 3", "timeout 30");
     std::filesystem::remove(file);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -369,7 +350,7 @@ TEST(SlotsimCli, HugeWinsAreCountedInAtOnce) {
 TEST(SlotsimCli, OutputThatCannotBeWrittenFailsAndNothingIsLeftHalfWritten) {
     for (const std::string& command : {"dump " + Example, "par " + Example, std::string("--help"),
                                        "run " + Example + " --seed 1 --spins 1 --bet 1 --trace"}) {
-        const ToolResult r = RunSlotsim(command, "", "/dev/full");
+        const ProgramRun r = RunSlotsim(command, "", "/dev/full");
         EXPECT_EQ(r.exitCode, 1) << command;
         EXPECT_NE(r.err.find("cannot write standard output"), std::string::npos) << command;
     }
@@ -384,15 +365,15 @@ TEST(SlotsimCli, OutputThatCannotBeWrittenFailsAndNothingIsLeftHalfWritten) {
                            " | grep -qx 'Bars & Bells <x>, bet 3, mode play: par sheet'")
                               .c_str()),
               0);
-    const ToolResult full = RunSlotsim(par + "/dev/full");
+    const ProgramRun full = RunSlotsim(par + "/dev/full");
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_NE(full.err.find("/dev/full: No space left on device"), std::string::npos) << full.err;
-    const ToolResult limited =
+    const ProgramRun limited =
         RunSlotsim(par + (dir / "bb.svg").string(), "ulimit -f 2; trap '' XFSZ;", "/dev/null");
     EXPECT_EQ(limited.exitCode, 1);
     EXPECT_NE(limited.err.find("File too large"), std::string::npos) << limited.err;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
-    EXPECT_NE(Slurp(dir / "bb.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "bb.svg").find("</svg>"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
 

@@ -7,7 +7,7 @@
 #include "platform/win/recording_dialogs.h"
 #include "resources/command_ids.h"
 #include "resources/resources.h"
-#include "tests/common/temp_path.h"
+#include "tests/common/test_support.h"
 
 #include <QAction>
 #include <QApplication>
