@@ -21,7 +21,7 @@ case $target in
 machine_file) pattern='*.slt' ;;
 bitmap) pattern='*.bmp' options=(-max_len=16384) ;;
 wav) pattern='*.wav' options=(-max_len=4096) ;;
-script) pattern='*.txt' seeds=(tests/automation scripts/fault-sweep.txt) ;;
+script) pattern='*.txt' seeds=(tests/shell/smoke.txt scripts/fault-sweep.txt) ;;
 *) echo "$0: unknown target '$target'" >&2; exit 2 ;;
 esac
 

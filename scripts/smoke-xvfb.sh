@@ -7,7 +7,7 @@ bin=${1:-build}/bin/kestrel3d
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bin=$PWD/$bin
-cp tests/automation/smoke.txt "$work/"
+cp tests/shell/smoke.txt "$work/"
 # The build's copy of the examples has their pictures beside them.
 ln -s "$(dirname "$bin")/../examples" "$work/examples"
 cd "$work"

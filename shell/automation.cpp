@@ -1,6 +1,5 @@
 #include "shell/automation.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -117,49 +116,6 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
-struct NamedKey {
-    const char* name;
-    int key;
-    unsigned modifiers;
-    int character;
-};
-
-// What the window reports for each key a script may press.
-constexpr NamedKey kKeys[] = {
-    {"F1", win::VK_F1, 0, 0},
-    {"F2", win::VK_F2, 0, 0},
-    {"F3", win::VK_F3, 0, 0},
-    {"F4", win::VK_F4, 0, 0},
-    {"F5", win::VK_F5, 0, 0},
-    {"Escape", win::VK_ESCAPE, 0, 27},
-    {"Space", win::VK_SPACE, 0, ' '},
-    {"Enter", win::VK_RETURN, 0, '\r'},
-    {"Plus", win::VK_OEM_PLUS, win::MOD_SHIFT, '+'},
-    {"Minus", win::VK_OEM_MINUS, 0, '-'},
-    {"KeypadPlus", win::VK_ADD, 0, '+'},
-    {"KeypadMinus", win::VK_SUBTRACT, 0, '-'},
-};
-
-win::Message KeyMessage(const std::string& name) {
-    win::Message message;
-    message.kind = win::Kind::KeyDown;
-    message.window = Shell.MainWindow;
-    for (const NamedKey& key : kKeys) {
-        if (name == key.name) {
-            message.key = key.key;
-            message.modifiers = key.modifiers;
-            message.character = key.character;
-            return message;
-        }
-    }
-    // Ctrl+LETTER types the control character of the letter.
-    const int letter = std::toupper(static_cast<unsigned char>(name.back()));
-    message.key = letter;
-    message.modifiers = win::MOD_CONTROL;
-    message.character = letter - 'A' + 1;
-    return message;
-}
-
 } // namespace
 
 class Automation::Impl {
@@ -175,7 +131,7 @@ public:
         for (ScriptStep& step : steps_)
             if (step.op == ScriptOp::Open || step.op == ScriptOp::Shot ||
                 step.op == ScriptOp::State)
-                step.text = AbsolutePath(step.text);
+                step.path = AbsolutePath(step.path);
         if (!options.machineFile.empty())
             dialogs_.answers.push_back(AbsolutePath(options.machineFile));
         win::SetDialogs(&dialogs_);
@@ -278,30 +234,33 @@ private:
     bool Execute(const ScriptStep& step) {
         switch (step.op) {
         case ScriptOp::Open:
-            if (const std::string problem = MachineFileProblem(step.text); !problem.empty())
-                Fail(step, "open: " + problem + ": " + step.text);
+            if (const std::string problem = MachineFileProblem(step.path); !problem.empty())
+                Fail(step, "open: " + problem + ": " + step.path);
             else
-                dialogs_.answers.push_back(step.text);
+                dialogs_.answers.push_back(step.path);
             return false;
         case ScriptOp::Cancel:
             dialogs_.answers.push_back(std::nullopt);
             return false;
         case ScriptOp::Command:
-            Deliver(win::Message{.kind = win::Kind::Command, .command = step.a});
+            Deliver(win::Message{.kind = win::Kind::Command, .command = step.command});
             return false;
         case ScriptOp::Key:
-            Deliver(KeyMessage(step.text));
+            Deliver(win::Message{.kind = win::Kind::KeyDown,
+                                 .key = step.key.code,
+                                 .character = step.key.character,
+                                 .modifiers = step.key.modifiers});
             return false;
         case ScriptOp::Click:
-            Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.a, .y = step.b});
+            Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.x, .y = step.y});
             return false;
         case ScriptOp::Scroll:
-            Deliver(win::Message{.kind = step.a ? win::Kind::VScroll : win::Kind::HScroll,
-                                 .request = step.b,
-                                 .thumb = step.c});
+            Deliver(win::Message{.kind = step.vertical ? win::Kind::VScroll : win::Kind::HScroll,
+                                 .request = step.request,
+                                 .thumb = step.thumb});
             return false;
         case ScriptOp::Resize:
-            ResizeClient(step.a, step.b);
+            ResizeClient(step.width, step.height);
             minimized_ = false;
             return false;
         case ScriptOp::Minimize:
@@ -315,14 +274,14 @@ private:
             minimized_ = false;
             return false;
         case ScriptOp::Frames:
-            return WaitFor(Wait::Passes, step.a);
+            return WaitFor(Wait::Passes, step.passes);
         case ScriptOp::Wait:
-            return WaitFor(Wait::Ticks, step.a);
+            return WaitFor(Wait::Ticks, step.milliseconds);
         case ScriptOp::Idle:
-            return WaitFor(Wait::Rest, step.a);
+            return WaitFor(Wait::Rest, step.milliseconds);
         case ScriptOp::Shot:
-            if (!SaveClientShot(step.text))
-                Fail(step, "shot: cannot write " + step.text);
+            if (!SaveClientShot(step.path))
+                Fail(step, "shot: cannot write " + step.path);
             return false;
         case ScriptOp::State:
             WriteState(step);
@@ -375,11 +334,11 @@ private:
     }
 
     void WriteState(const ScriptStep& step) {
-        std::ofstream out(step.text);
+        std::ofstream out(step.path);
         out << ProgramStateJson() << '\n';
         out.close(); // the last of it reaches the file here, and may not fit
         if (out.fail())
-            Fail(step, "state: cannot write " + step.text);
+            Fail(step, "state: cannot write " + step.path);
     }
 
     AnsweringDialogs dialogs_;

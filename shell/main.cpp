@@ -53,21 +53,21 @@ std::string ReadWhole(const std::string& path, std::string& text) {
 
 // Reads the whole script before anything starts, so a bad line costs nothing. A script that
 // cannot be read whole is refused: running part of it would pass for running all of it.
-int ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
+bool ReadScript(const std::string& path, std::vector<ScriptStep>& steps) {
     if (path.empty())
-        return 1;
+        return true;
     std::string text;
     if (const std::string problem = ReadWhole(path, text); !problem.empty()) {
         std::cerr << "kestrel3d: cannot read " << path << ": " << problem << '\n';
-        return 0;
+        return false;
     }
     std::istringstream in(text);
     std::string error;
     if (!ParseScript(in, steps, error)) {
         std::cerr << "kestrel3d: " << error << '\n';
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 // The MACHINE argument answers the first File/Open dialog, and so does an `open` or `cancel`

@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cctype>
+#include <initializer_list>
+#include <optional>
 #include <sstream>
 
 #include "cli/whole_number.h"
+#include "platform/win/win_types.h"
 
 namespace {
 
@@ -28,9 +31,40 @@ constexpr std::array kOps = {
 constexpr std::array<const char*, 8> kScrollRequests = {"lineup", "linedown", "pageup", "pagedown",
                                                         "thumb",  "",         "top",    "bottom"};
 
-constexpr std::array<const char*, 12> kPlainKeys = {"F1",   "F2",     "F3",         "F4",
-                                                    "F5",   "Escape", "Space",      "Enter",
-                                                    "Plus", "Minus",  "KeypadPlus", "KeypadMinus"};
+struct NamedKey {
+    const char* name;
+    ScriptKey key;
+};
+
+// The keys a script may press by name, as the window reports each.
+constexpr NamedKey kKeys[] = {
+    {"F1", {win::VK_F1, 0, 0}},
+    {"F2", {win::VK_F2, 0, 0}},
+    {"F3", {win::VK_F3, 0, 0}},
+    {"F4", {win::VK_F4, 0, 0}},
+    {"F5", {win::VK_F5, 0, 0}},
+    {"Escape", {win::VK_ESCAPE, 0, 27}},
+    {"Space", {win::VK_SPACE, 0, ' '}},
+    {"Enter", {win::VK_RETURN, 0, '\r'}},
+    {"Plus", {win::VK_OEM_PLUS, win::MOD_SHIFT, '+'}},
+    {"Minus", {win::VK_OEM_MINUS, 0, '-'}},
+    {"KeypadPlus", {win::VK_ADD, 0, '+'}},
+    {"KeypadMinus", {win::VK_SUBTRACT, 0, '-'}},
+};
+
+// A named key, or Ctrl+LETTER (the letter in either case), which types the letter's control
+// character.
+std::optional<ScriptKey> FindKey(const std::string& name) {
+    for (const NamedKey& named : kKeys)
+        if (name == named.name)
+            return named.key;
+    if (name.size() == 6 && name.compare(0, 5, "Ctrl+") == 0 &&
+        std::isalpha(static_cast<unsigned char>(name[5]))) {
+        const int letter = std::toupper(static_cast<unsigned char>(name[5]));
+        return ScriptKey{letter, win::MOD_CONTROL, letter - 'A' + 1};
+    }
+    return std::nullopt;
+}
 
 std::vector<std::string> SplitWords(const std::string& line) {
     std::istringstream words(line);
@@ -75,23 +109,24 @@ public:
         case ScriptOp::State:
             return Path();
         case ScriptOp::Key:
-            return KeyName();
+            return Key();
         case ScriptOp::Command:
-            return Numbers(1, 1, 0, 65535);
+            return Numbers(1, 0, 65535, {&step_.command});
         case ScriptOp::Click:
-            return Numbers(2, 2, 0, 65535);
+            return Numbers(2, 0, 65535, {&step_.x, &step_.y});
         case ScriptOp::Resize:
-            return Numbers(2, 2, 0, 32767);
+            return Numbers(2, 0, 32767, {&step_.width, &step_.height});
         case ScriptOp::Frames:
+            return Numbers(1, 0, 1000000000, {&step_.passes});
         case ScriptOp::Wait:
-            return Numbers(1, 1, 0, 1000000000);
+            return Numbers(1, 0, 1000000000, {&step_.milliseconds});
         case ScriptOp::Idle:
-            step_.a = kDefaultIdleLimit;
-            return Numbers(0, 1, 0, 1000000000);
+            step_.milliseconds = kDefaultIdleLimit;
+            return Numbers(0, 0, 1000000000, {&step_.milliseconds});
         case ScriptOp::Scroll:
             return Scroll();
         default:
-            return Numbers(0, 0, 0, 0);
+            return Numbers(0, 0, 0, {});
         }
     }
 
@@ -99,30 +134,32 @@ public:
 
 private:
     std::string Path() {
-        step_.text = RestOfLine(line_, words_[0]);
-        return step_.text.empty() ? "missing path" : "";
+        step_.path = RestOfLine(line_, words_[0]);
+        return step_.path.empty() ? "missing path" : "";
     }
 
-    std::string KeyName() {
+    std::string Key() {
         if (words_.size() != 2)
             return "expected one key name";
-        if (!IsScriptKeyName(words_[1]))
+        const std::optional<ScriptKey> key = FindKey(words_[1]);
+        if (!key)
             return "unknown key '" + words_[1] + "'";
-        step_.text = words_[1];
+        step_.key = *key;
         return "";
     }
 
-    std::string Numbers(size_t least, size_t most, int low, int high) {
-        size_t count = words_.size() - 1;
+    // The numbers fill `fields` in order; the first `least` of them must be given.
+    std::string Numbers(size_t least, int low, int high, std::initializer_list<int*> fields) {
+        const size_t most = fields.size();
+        const size_t count = words_.size() - 1;
         if (count < least || count > most) {
             if (most == 0)
                 return "takes no arguments";
             return least == most ? "expected " + std::to_string(least) + " number(s)"
                                  : "expected at most " + std::to_string(most) + " number(s)";
         }
-        int* slots[] = {&step_.a, &step_.b};
         for (size_t i = 0; i < count; ++i) {
-            if (!ParseBounded(words_[i + 1], low, high, *slots[i]))
+            if (!ParseBounded(words_[i + 1], low, high, *fields.begin()[i]))
                 return WholeNumberExpected(words_[i + 1], low, high);
         }
         return "";
@@ -133,18 +170,18 @@ private:
             return "expected h|v and a request";
         if (words_[1] != "h" && words_[1] != "v")
             return "expected h or v, not '" + words_[1] + "'";
-        step_.a = words_[1] == "v" ? 1 : 0;
+        step_.vertical = words_[1] == "v";
         int request = -1;
         for (size_t i = 0; i < kScrollRequests.size(); ++i)
             if (*kScrollRequests[i] && words_[2] == kScrollRequests[i])
                 request = static_cast<int>(i);
         if (request < 0)
             return "unknown scroll request '" + words_[2] + "'";
-        step_.b = request;
+        step_.request = request;
         const bool thumb = words_[2] == "thumb";
         if (words_.size() != (thumb ? 4u : 3u))
             return thumb ? "thumb needs one position" : "too many arguments";
-        if (thumb && !ParseBounded(words_[3], -32768, 32767, step_.c))
+        if (thumb && !ParseBounded(words_[3], -32768, 32767, step_.thumb))
             return WholeNumberExpected(words_[3], -32768, 32767);
         return "";
     }
@@ -156,22 +193,13 @@ private:
 
 } // namespace
 
-bool IsScriptKeyName(const std::string& name) {
-    for (const char* key : kPlainKeys)
-        if (name == key)
-            return true;
-    // Ctrl+LETTER, the letter in either case.
-    return name.size() == 6 && name.compare(0, 5, "Ctrl+") == 0 &&
-           std::isalpha(static_cast<unsigned char>(name[5]));
-}
-
-int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
+bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error) {
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         // Paths are handed to the system as C strings, which a NUL byte would cut short.
         if (line.find('\0') != std::string::npos) {
             error = "line " + std::to_string(number) + ": contains a NUL byte";
-            return 0;
+            return false;
         }
         const std::vector<std::string> words = SplitWords(line);
         if (words.empty() || words[0][0] == '#')
@@ -182,15 +210,15 @@ int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& e
                 found = &op;
         if (!found) {
             error = "line " + std::to_string(number) + ": unknown command '" + words[0] + "'";
-            return 0;
+            return false;
         }
         LineParser parser(line, number);
         const std::string problem = parser.Parse(found->op);
         if (!problem.empty()) {
             error = "line " + std::to_string(number) + ": " + words[0] + ": " + problem;
-            return 0;
+            return false;
         }
         steps.push_back(parser.Step());
     }
-    return 1;
+    return true;
 }

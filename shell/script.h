@@ -8,38 +8,51 @@
 #include <vector>
 
 enum class ScriptOp {
-    Open,     // text: path answering the next File/Open dialog
+    Open,     // path: answers the next File/Open dialog
     Cancel,   // the next File/Open dialog is cancelled
-    Command,  // a: menu or accelerator command id
-    Key,      // text: key name, sent through the accelerator table
-    Click,    // a, b: client pixel of a left button press
-    Scroll,   // a: bar (0 horizontal, 1 vertical), b: request code 0..7, c: thumb
-    Resize,   // a, b: client width and height
+    Command,  // command: menu or accelerator command id
+    Key,      // key: sent through the accelerator table
+    Click,    // x, y: client pixel of a left button press
+    Scroll,   // vertical, request (0..7), thumb
+    Resize,   // width, height of the client area
     Minimize, // the client area shrinks to nothing
     Restore,  // the client area returns to its size before Minimize
-    Frames,   // a: passes of the main loop
-    Wait,     // a: milliseconds of ticks to let pass
-    Idle,     // a: most milliseconds of ticks to wait for the machine to come to rest
-    Shot,     // text: PNG path of the last rendered image
-    State,    // text: JSON path of the program state
+    Frames,   // passes of the main loop
+    Wait,     // milliseconds of ticks to let pass
+    Idle,     // milliseconds: most ticks to wait for the machine to come to rest
+    Shot,     // path: PNG of the last rendered image
+    State,    // path: JSON of the program state
     Quit,
 };
 
+// A key as the window reports it when pressed.
+struct ScriptKey {
+    int code = 0; // virtual key
+    unsigned modifiers = 0;
+    int character = 0; // what it types; 0 for nothing
+};
+
+// One line of a script; only the fields its op names above are set.
 struct ScriptStep {
     ScriptOp op = ScriptOp::Quit;
     int line = 0;
-    std::string text;
-    int a = 0;
-    int b = 0;
-    int c = 0;
+    std::string path;
+    int command = 0;
+    ScriptKey key;
+    int x = 0;
+    int y = 0;
+    bool vertical = false;
+    int request = 0;
+    int thumb = 0;
+    int width = 0;
+    int height = 0;
+    int passes = 0;
+    int milliseconds = 0;
 };
 
-// The key names a script may send, as written in scripts.
-bool IsScriptKeyName(const std::string& name);
-
-// Reads a whole script and returns 1. On the first bad line returns 0 with `error` holding
+// Reads a whole script. On the first bad line returns false with `error` holding
 // "line N: problem"; `steps` then holds the lines before it.
-int ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error);
+bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error);
 
 // Default limit of `idle` without an argument, in milliseconds of ticks.
 constexpr int kDefaultIdleLimit = 120000;

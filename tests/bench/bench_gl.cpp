@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "../gl/gl_replay.h"
+#include "../platform/rm/gl_replay.h"
 
 namespace {
 

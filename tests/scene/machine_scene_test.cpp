@@ -2,9 +2,9 @@
 // of an angle on the pay line, a missing picture reported by name, the cabinet left out
 // when the credit meter's picture is missing, and the reels played through a whole spin.
 
-#include "../bitmap/bmp_writer.h"
-#include "../shell_app/shell_fixture.h"
 #include "tests/common/test_support.h"
+#include "tests/platform/base/bmp_writer.h"
+#include "tests/shell/shell_fixture.h"
 
 #include <QGuiApplication>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The objects around the scene: reference counts and what holds what, face data, picking,
 // DirectDraw surfaces and their device contexts, and result codes of bad calls.
 
-#include "tests/rm/scene_test_support.h"
+#include "tests/platform/rm/scene_test_support.h"
 
 namespace {
 

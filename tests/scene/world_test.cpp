@@ -1,7 +1,7 @@
 // The world: its lights, camera, background and world frame, the camera offsets, the world
 // rotation and the seed of the reel generator, checked on rendered pixels where they show.
 
-#include "../shell_app/shell_fixture.h"
+#include "tests/shell/shell_fixture.h"
 
 #include <cmath>
 #include <tuple>

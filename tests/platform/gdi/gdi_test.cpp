@@ -3,8 +3,8 @@
 // test program has a QGuiApplication).
 
 #include "platform/gdi/gdi.h"
-#include "tests/bitmap/bmp_writer.h"
 #include "tests/common/test_support.h"
+#include "tests/platform/base/bmp_writer.h"
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>

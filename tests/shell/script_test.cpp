@@ -1,5 +1,7 @@
 #include "shell/script.h"
 
+#include "platform/win/win_types.h"
+
 #include <gtest/gtest.h>
 #include <sstream>
 #include <tuple>
@@ -25,7 +27,7 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
                            "open machines/my machine.slt  \r\n"
                            "cancel\n"
                            "command 105\n"
-                           "key Ctrl+x\n"
+                           "key Ctrl+x\nkey Plus\n"
                            "click 300 200\n"
                            "scroll v thumb -7\n"
                            "scroll h pagedown\n"
@@ -34,23 +36,32 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
                            "frames 3\nwait 250\nidle\nidle 500\n"
                            "shot out.png\nstate s.json\nquit\n");
     ASSERT_TRUE(p.ok) << p.error;
-    ASSERT_EQ(p.steps.size(), 17u);
+    ASSERT_EQ(p.steps.size(), 18u);
     EXPECT_EQ(p.steps[0].op, ScriptOp::Open);
-    EXPECT_EQ(p.steps[0].text, "machines/my machine.slt");
+    EXPECT_EQ(p.steps[0].path, "machines/my machine.slt");
     EXPECT_EQ(p.steps[0].line, 3);
-    EXPECT_EQ(p.steps[2].a, 105);
-    EXPECT_EQ(p.steps[3].text, "Ctrl+x");
-    EXPECT_EQ(std::tie(p.steps[4].a, p.steps[4].b), std::make_tuple(300, 200));
-    EXPECT_EQ(std::tie(p.steps[5].a, p.steps[5].b, p.steps[5].c), std::make_tuple(1, 4, -7));
-    EXPECT_EQ(std::tie(p.steps[6].a, p.steps[6].b), std::make_tuple(0, 3));
-    EXPECT_EQ(p.steps[12].op, ScriptOp::Idle);
-    EXPECT_EQ(p.steps[12].a, kDefaultIdleLimit);
-    EXPECT_EQ(p.steps[13].a, 500);
-    EXPECT_EQ(p.steps[16].op, ScriptOp::Quit);
+    EXPECT_EQ(p.steps[2].command, 105);
+    const auto key = [&](int i) {
+        const ScriptKey& k = p.steps[i].key;
+        return std::tuple(k.code, k.modifiers, k.character);
+    };
+    EXPECT_EQ(key(3), std::tuple('X', win::MOD_CONTROL, 24)); // Ctrl+X types CAN
+    EXPECT_EQ(key(4), std::tuple(win::VK_OEM_PLUS, win::MOD_SHIFT, '+'));
+    EXPECT_EQ(std::tie(p.steps[5].x, p.steps[5].y), std::make_tuple(300, 200));
+    EXPECT_EQ(std::tie(p.steps[6].vertical, p.steps[6].request, p.steps[6].thumb),
+              std::make_tuple(true, 4, -7));
+    EXPECT_EQ(std::tie(p.steps[7].vertical, p.steps[7].request), std::make_tuple(false, 3));
+    EXPECT_EQ(std::tie(p.steps[8].width, p.steps[8].height), std::make_tuple(640, 480));
+    EXPECT_EQ(p.steps[11].passes, 3);
+    EXPECT_EQ(p.steps[12].milliseconds, 250);
+    EXPECT_EQ(p.steps[13].op, ScriptOp::Idle);
+    EXPECT_EQ(p.steps[13].milliseconds, kDefaultIdleLimit);
+    EXPECT_EQ(p.steps[14].milliseconds, 500);
+    EXPECT_EQ(p.steps[17].op, ScriptOp::Quit);
     const std::pair<const char*, int> scrollCodes[] = {
         {"lineup", 0}, {"linedown", 1}, {"pageup", 2}, {"pagedown", 3}, {"top", 6}, {"bottom", 7}};
     for (const auto& [request, code] : scrollCodes)
-        EXPECT_EQ(Parse(std::string("scroll h ") + request).steps.at(0).b, code) << request;
+        EXPECT_EQ(Parse(std::string("scroll h ") + request).steps.at(0).request, code) << request;
 }
 
 TEST(Script, NamesTheLineAndTheProblemAndSurvivesGarbage) {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/bitmap/bmp_writer.h"
-#include "tests/rm/scene_test_support.h"
+#include "tests/platform/base/bmp_writer.h"
+#include "tests/platform/rm/scene_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/bitmap/bmp_writer.h"
+#include "tests/platform/base/bmp_writer.h"
 
 namespace bmptest {
 namespace {

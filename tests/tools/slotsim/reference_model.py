@@ -449,7 +449,7 @@ def text(b):
 # ---------------------------------------------------------------------------------------------
 
 FIXED_FILES = [
-    ("example", open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+    ("example", open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                   "examples", "lucky-sevens", "lucky-sevens.slt"), "rb").read()),
     ("empty", b""),
     ("no-final-newline", b"R pic\n%%\nR R\n%%\nR R ^ 3\n%%"),

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/rm/reference_scene.h"
-#include "tests/rm/scene_test_support.h"
+#include "tests/platform/rm/scene_test_support.h"
 
 namespace {
 

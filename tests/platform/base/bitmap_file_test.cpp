@@ -1,5 +1,5 @@
 #include "platform/base/image.h"
-#include "tests/bitmap/bmp_writer.h"
+#include "tests/platform/base/bmp_writer.h"
 
 #include <gtest/gtest.h>
 
