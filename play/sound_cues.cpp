@@ -183,15 +183,15 @@ const char* SoundName(const void* image) {
     if (image == nullptr)
         return "none";
     if (Machine != nullptr) {
-        static const char* const kMusic[] = {"sndmusic1", "sndmusic2", "sndmusic3", "sndmusic4"};
-        static const char* const kCoin[] = {"sndcoin1", "sndcoin2", "sndcoin3"};
+        static const char* const MUSIC[] = {"sndmusic1", "sndmusic2", "sndmusic3", "sndmusic4"};
+        static const char* const COIN[] = {"sndcoin1", "sndcoin2", "sndcoin3"};
         const SlotMachine& m = *Machine;
         for (int i = 0; i < MAX_SND_MUSIC; ++i)
             if (image == m.SndMusicData[i].data())
-                return kMusic[i];
+                return MUSIC[i];
         for (int i = 0; i < MAX_SND_COIN; ++i)
             if (image == m.SndCoinData[i].data())
-                return kCoin[i];
+                return COIN[i];
         if (image == m.SndPayData.data())
             return "sndpay";
         if (image == m.SndClunkData.data())

@@ -9,7 +9,7 @@ namespace {
 
 using win::ControlKind;
 
-constexpr win::DialogControlResource kControls[] = {
+constexpr win::DialogControlResource CONTROLS[] = {
     {ControlKind::DefaultButton, "OK", win::IDOK, 76, 75, 35, 14},
     {ControlKind::CenteredText, "Kestrel 3D Simulator", -1, 61, 5, 65, 15},
     {ControlKind::Icon, "AppIcon", -1, 86, 25, 18, 20},
@@ -17,6 +17,6 @@ constexpr win::DialogControlResource kControls[] = {
 
 } // namespace
 
-const win::DialogResource AppAbout{"AppAbout", "", 0, 0, 188, 96, "MS Sans Serif", 8, kControls};
+const win::DialogResource AppAbout{"AppAbout", "", 0, 0, 188, 96, "MS Sans Serif", 8, CONTROLS};
 
 } // namespace res

@@ -12,25 +12,25 @@ namespace {
 
 using namespace win;
 
-constexpr uint8_t kKey = FVIRTKEY | FNOINVERT;
-constexpr uint8_t kCtrlKey = FVIRTKEY | FNOINVERT | FCONTROL;
+constexpr uint8_t KEY = FVIRTKEY | FNOINVERT;
+constexpr uint8_t CTRL_KEY = FVIRTKEY | FNOINVERT | FCONTROL;
 
-constexpr AcceleratorEntry kEntries[] = {
-    {kKey, VK_F1, CMD_ABOUT},
-    {kKey, VK_F2, CMD_FLAT},
-    {kKey, VK_F3, CMD_GOURAUD},
-    {kKey, VK_F4, CMD_PHONG},
-    {kKey, VK_F5, CMD_LIGHTING},
-    {kCtrlKey, 'P', CMD_POINTS},
-    {kCtrlKey, 'W', CMD_WIREFRAME},
-    {kCtrlKey, 'S', CMD_SOLID},
-    {kCtrlKey, 'D', CMD_DITHERING},
-    {kCtrlKey, 'A', CMD_ANTI_ALIASING},
-    {kCtrlKey, 'O', CMD_POINT_FILTERING},
-    {kCtrlKey, 'L', CMD_BILINEAR_FILTERING},
-    {kKey, VK_ESCAPE, CMD_EXIT},
-    {kKey, VK_SPACE, CMD_SINGLE_STEP},
-    {kKey, VK_RETURN, CMD_GO},
+constexpr AcceleratorEntry ENTRIES[] = {
+    {KEY, VK_F1, CMD_ABOUT},
+    {KEY, VK_F2, CMD_FLAT},
+    {KEY, VK_F3, CMD_GOURAUD},
+    {KEY, VK_F4, CMD_PHONG},
+    {KEY, VK_F5, CMD_LIGHTING},
+    {CTRL_KEY, 'P', CMD_POINTS},
+    {CTRL_KEY, 'W', CMD_WIREFRAME},
+    {CTRL_KEY, 'S', CMD_SOLID},
+    {CTRL_KEY, 'D', CMD_DITHERING},
+    {CTRL_KEY, 'A', CMD_ANTI_ALIASING},
+    {CTRL_KEY, 'O', CMD_POINT_FILTERING},
+    {CTRL_KEY, 'L', CMD_BILINEAR_FILTERING},
+    {KEY, VK_ESCAPE, CMD_EXIT},
+    {KEY, VK_SPACE, CMD_SINGLE_STEP},
+    {KEY, VK_RETURN, CMD_GO},
     {FVIRTKEY, VK_ADD, CMD_ZOOM_IN},
     {FVIRTKEY, VK_SUBTRACT, CMD_ZOOM_OUT},
     {0, '+', CMD_ZOOM_IN},
@@ -42,6 +42,6 @@ constexpr AcceleratorEntry kEntries[] = {
 
 } // namespace
 
-const AcceleratorResource AppAccel{"AppAccel", kEntries};
+const AcceleratorResource AppAccel{"AppAccel", ENTRIES};
 
 } // namespace res

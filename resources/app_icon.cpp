@@ -8,7 +8,7 @@ namespace res {
 namespace {
 
 // clang-format off
-constexpr const char* kXpm[] = {
+constexpr const char* XPM[] = {
     "32 32 11 1",
     ". c None",
     "k c #000000",
@@ -58,6 +58,6 @@ constexpr const char* kXpm[] = {
 
 } // namespace
 
-const win::IconResource AppIcon{"AppIcon", kXpm};
+const win::IconResource AppIcon{"AppIcon", XPM};
 
 } // namespace res

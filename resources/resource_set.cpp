@@ -3,15 +3,15 @@
 namespace res {
 namespace {
 
-constexpr const win::MenuResource* kMenus[] = {&AppMenu};
-constexpr const win::AcceleratorResource* kAccelerators[] = {&AppAccel};
-constexpr const win::DialogResource* kDialogs[] = {&AppAbout};
-constexpr const win::IconResource* kIcons[] = {&AppIcon};
+constexpr const win::MenuResource* MENUS[] = {&AppMenu};
+constexpr const win::AcceleratorResource* ACCELERATORS[] = {&AppAccel};
+constexpr const win::DialogResource* DIALOGS[] = {&AppAbout};
+constexpr const win::IconResource* ICONS[] = {&AppIcon};
 
 } // namespace
 
 const win::ResourceSet& AppResources() {
-    static const win::ResourceSet set{kMenus, kAccelerators, kDialogs, kIcons};
+    static const win::ResourceSet set{MENUS, ACCELERATORS, DIALOGS, ICONS};
     return set;
 }
 

@@ -12,7 +12,7 @@
 namespace {
 
 // The two looks of a button are rows of the "buttons" picture a quarter of its height apart.
-constexpr double kStateRow = 0.25;
+constexpr double STATE_ROW = 0.25;
 
 // Commands outside the table have no button.
 SlotButton* ButtonOf(int32_t command) {
@@ -84,8 +84,8 @@ HRESULT SetButtonState(int32_t command, int32_t state) {
     }
     double ty = b->ty, ty2 = b->ty2;
     if (state == 2) {
-        ty -= kStateRow;
-        ty2 -= kStateRow;
+        ty -= STATE_ROW;
+        ty2 -= STATE_ROW;
     }
     CheckedCall(face->SetTextureCoordinates(0, D3DVAL(b->tx), D3DVAL(ty)),
                 "face->SetTextureCoordinates(0,b->tx,ty)");

@@ -11,12 +11,12 @@
 
 namespace {
 
-constexpr int kVertexCount = 44;
-constexpr int kPayVertexCount = 10;
+constexpr int VERTEX_COUNT = 44;
+constexpr int PAY_VERTEX_COUNT = 10;
 
 // Corner lists of the cabinet's faces; the numbers of the meter face (4) and the chart
 // face (18) are what the texturing below relies on.
-constexpr DWORD kCabinetFaces[] = {4, 0,  1,  2,  3,          // 0 window frame, left strip
+constexpr DWORD CABINET_FACES[] = {4, 0,  1,  2,  3,          // 0 window frame, left strip
                                    4, 4,  2,  5,  6,          // 1 window frame, top strip
                                    4, 9,  5,  26, 27,         // 2 window frame, right strip
                                    4, 3,  11, 10, 9,          // 3 window frame, bottom strip
@@ -46,20 +46,20 @@ constexpr DWORD kCabinetFaces[] = {4, 0,  1,  2,  3,          // 0 window frame,
                                    4, 39, 42, 43, 40,         // 27 bottom, front part
                                    4, 38, 39, 40, 41,         // 28 bottom of the body
                                    0};
-static_assert(sizeof kCabinetFaces / sizeof(DWORD) == 148);
+static_assert(sizeof CABINET_FACES / sizeof(DWORD) == 148);
 
-constexpr int kMeterFace = 4;
-constexpr int kChartFace = 18;
+constexpr int METER_FACE = 4;
+constexpr int CHART_FACE = 18;
 
 // The wedges in the left and right frame strips and the thin bar across the window.
-constexpr DWORD kPayFaces[] = {4, 0, 1, 7, 6, 4, 3, 9, 8, 4, 4, 6, 7, 8, 9, 0};
+constexpr DWORD PAY_FACES[] = {4, 0, 1, 7, 6, 4, 3, 9, 8, 4, 4, 6, 7, 8, 9, 0};
 
 // The five buttons on the slope below the window: command, left edge, width, state-1 cell.
 struct ButtonPlace {
     int32_t command;
     double x, width, tx, ty, tx2, ty2;
 };
-constexpr ButtonPlace kButtons[] = {
+constexpr ButtonPlace BUTTONS[] = {
     {BUTTON_CHANGE, 1.0, 1.0, 0.5, 0.75, 0.7499, 0.999},
     {BUTTON_NONE, 2.5, 1.0, 0.25, 0.75, 0.4999, 0.999},
     {BUTTON_BET_1, 4.0, 1.0, 0.0, 0.75, 0.2499, 0.999},
@@ -82,7 +82,7 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     const double CT = top + 1.6 + CH;
     const double c = top * 0.5;
 
-    D3DVECTOR vertices[kVertexCount] = {
+    D3DVECTOR vertices[VERTEX_COUNT] = {
         Point(0, 0, 0),                  // 0
         Point(0, top, 0),                // 1
         Point(T, top, 0),                // 2
@@ -128,7 +128,7 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
         Point(-1.6, -3, -1),             // 42
         Point(R + 1.6, -3, -1),          // 43
     };
-    D3DVECTOR payvert[kPayVertexCount] = {
+    D3DVECTOR payvert[PAY_VERTEX_COUNT] = {
         Point(T * 0.25, c - T * 0.25, 0),
         Point(T * 0.25, c + T * 0.25, 0),
         Point(T * 0.75, c, 0),
@@ -151,14 +151,14 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     rm::RefPtr<IDirect3DRMFrame> frame;
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(paymesh.Out()),
                 "lpD3DRM->CreateMeshBuilder(&paymesh)");
-    CheckedCall(paymesh->AddFaces(kPayVertexCount, payvert, 0, nullptr, kPayFaces, nullptr),
+    CheckedCall(paymesh->AddFaces(PAY_VERTEX_COUNT, payvert, 0, nullptr, PAY_FACES, nullptr),
                 "paymesh->AddFaces(10,payvert,0,NULL,paydata,NULL)");
     CheckedCall(paymesh->SetColorRGB(1.0, 0, 0), "paymesh->SetColorRGB(1.0,0,0)");
     // Just in front of the panel, so it is never hidden by the frame it lies on.
     CheckedCall(paymesh->Translate(0, 0, -0.01f), "paymesh->Translate(0,0,-0.01)");
 
     CheckedCall(D3D.lpD3DRM->CreateMeshBuilder(mesh.Out()), "lpD3DRM->CreateMeshBuilder(&mesh)");
-    CheckedCall(mesh->AddFaces(kVertexCount, vertices, 0, nullptr, kCabinetFaces, nullptr),
+    CheckedCall(mesh->AddFaces(VERTEX_COUNT, vertices, 0, nullptr, CABINET_FACES, nullptr),
                 "mesh->AddFaces(44,vertices,0,NULL,data,NULL)");
     CheckedCall(mesh->SetQuality((mesh->GetQuality() & (~D3DRMSHADE_MASK)) | D3DRMSHADE_FLAT),
                 "mesh->SetQuality(mesh->GetQuality() & (~D3DRMSHADE_MASK) | D3DRMSHADE_FLAT)");
@@ -169,14 +169,14 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
         CheckedCall(CreateSurfaceAndTexture(CREDIT_BMP_NAME, &CreditSurface, &CreditTex),
                     "CreateSurfaceAndTexture(CREDIT_BMP_NAME,&CreditSurface,&CreditTex)");
         // The panel shows the picture's left half, v = 0 along its upper edge.
-        CheckedCall(SetFaceTexture(mesh, kMeterFace, 0, 0.999, 0.499, 0, CreditTex),
+        CheckedCall(SetFaceTexture(mesh, METER_FACE, 0, 0.999, 0.499, 0, CreditTex),
                     "SetFaceTexture(mesh,4,0,0.999,0.499,0,CreditTex)");
-        CheckedCall(SetFaceColor(mesh, kMeterFace, 1, 1, 1), "SetFaceColor(mesh,4,1,1,1)");
+        CheckedCall(SetFaceColor(mesh, METER_FACE, 1, 1, 1), "SetFaceColor(mesh,4,1,1,1)");
     }
     if (Shared.DisplayFlags & DISPLAY_PAYOFF_CHART) {
-        SetFaceColor(mesh, kChartFace, 1, 1, 1);
+        SetFaceColor(mesh, CHART_FACE, 1, 1, 1);
         if (Machine->ChartFile != nullptr)
-            SetFaceTexture(mesh, kChartFace, 0, 0, 1.0, Machine->ChartY,
+            SetFaceTexture(mesh, CHART_FACE, 0, 0, 1.0, Machine->ChartY,
                            GetSlotTexture(Machine->ChartFile));
     }
     for (int face = 0; face <= 3; ++face)
@@ -197,7 +197,7 @@ HRESULT CreateCabinet(LPDIRECT3DRMFRAME parent, double width, double height, dou
     if (Shared.DisplayFlags & DISPLAY_BUTTONS) {
         const D3DVECTOR p1 = Point(0, 0, 0);
         const D3DVECTOR p2 = Point(R + 1.25, -1.85, -1.5);
-        for (const ButtonPlace& b : kButtons)
+        for (const ButtonPlace& b : BUTTONS)
             CreateButton(frame, p1, p2, b.x, b.width, 1.0, b.tx, b.ty, b.tx2, b.ty2, b.command);
     }
 

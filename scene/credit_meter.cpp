@@ -17,12 +17,12 @@ struct Figure {
     int x, y;
     RECT rect;
 };
-constexpr Figure kPaid{59, 69, {4, 48, 59, 69}};
-constexpr Figure kCredits{59, 94, {4, 73, 59, 94}};
-constexpr Figure kBet{59, 122, {41, 101, 59, 122}};
+constexpr Figure PAID{59, 69, {4, 48, 59, 69}};
+constexpr Figure CREDITS{59, 94, {4, 73, 59, 94}};
+constexpr Figure BET{59, 122, {41, 101, 59, 122}};
 
-constexpr COLORREF kFigureColor = RGB(255, 0, 0);
-constexpr COLORREF kGroundColor = RGB(48, 0, 0);
+constexpr COLORREF FIGURE_COLOR = RGB(255, 0, 0);
+constexpr COLORREF GROUND_COLOR = RGB(48, 0, 0);
 
 void DrawFigure(HDC dc, const Figure& figure, long value) {
     char buffer[256];
@@ -57,12 +57,12 @@ void UpdateCreditMeter() {
         return;
 
     SetBkMode(dc, OPAQUE);
-    SetTextColor(dc, kFigureColor);
+    SetTextColor(dc, FIGURE_COLOR);
     SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-    SetBkColor(dc, kGroundColor);
-    DrawFigure(dc, kPaid, Machine->Paid);
-    DrawFigure(dc, kCredits, Machine->Credits);
-    DrawFigure(dc, kBet, Machine->BetShown);
+    SetBkColor(dc, GROUND_COLOR);
+    DrawFigure(dc, PAID, Machine->Paid);
+    DrawFigure(dc, CREDITS, Machine->Credits);
+    DrawFigure(dc, BET, Machine->BetShown);
     CreditSurface->ReleaseDC(dc);
     scene.MeterShown = {1, Machine->Paid, Machine->Credits, Machine->BetShown};
 

@@ -25,7 +25,7 @@ struct CodeText {
 
 // Generic codes, then DirectDraw, Direct3D and Direct3D Retained Mode. Direct3D codes show
 // their own names; so do the retained-mode ones, except the missing file.
-constexpr CodeText kErrorTexts[] = {
+constexpr CodeText ERROR_TEXTS[] = {
     {S_OK, "No error."},
     {E_NOTIMPL, "Action not supported."},
     {E_FAIL, "Generic failure."},
@@ -224,16 +224,16 @@ constexpr CodeText kErrorTexts[] = {
 };
 #undef NAMED
 
-constexpr const char* kUnknownCode = "Unrecognized error value.";
+constexpr const char* UNKNOWN_CODE = "Unrecognized error value.";
 
 } // namespace
 
 const char* ErrorText(HRESULT code) {
-    for (const CodeText& entry : kErrorTexts) {
+    for (const CodeText& entry : ERROR_TEXTS) {
         if (entry.code == code)
             return entry.text;
     }
-    return kUnknownCode;
+    return UNKNOWN_CODE;
 }
 
 int ShowMessage(const char* format, ...) {

@@ -11,19 +11,19 @@
 namespace {
 
 // Sized for four times the longest strip, so they never fill.
-constexpr int kMaxVertices = 4096;
-constexpr int kMaxNormals = 2048;
-constexpr int kMaxData = 16384;
+constexpr int MAX_VERTICES = 4096;
+constexpr int MAX_NORMALS = 2048;
+constexpr int MAX_DATA = 16384;
 
 // The turn that the whole scene code takes for 2 pi. Using it, not the exact value, leaves
 // the ring a few millionths of a radian short of closing, which nobody can see.
-constexpr double kFullTurn = 6.28318;
+constexpr double FULL_TURN = 6.28318;
 
 // A stop of a damaged strip that points nowhere shows as an untextured stop of no height.
-const SlotSymbol kNoSymbol{};
+const SlotSymbol NO_SYMBOL{};
 
 const SlotSymbol& StopSymbol(const SlotReel& reel, int stop) {
-    return reel.strip[stop] != nullptr ? *reel.strip[stop] : kNoSymbol;
+    return reel.strip[stop] != nullptr ? *reel.strip[stop] : NO_SYMBOL;
 }
 
 // Face i shows stop s(i): the strip is wound onto the drum in descending order, so that
@@ -47,11 +47,11 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     // followed past its arrays.
     const int numsym = std::clamp(reel->numsym, 0, MAX_STOPS);
 
-    D3DVECTOR vertices[kMaxVertices];
-    D3DVECTOR normals[kMaxNormals];
-    DWORD data[kMaxData];
-    static_assert(kMaxVertices >= 4 * MAX_STOPS && kMaxNormals >= 2 * MAX_STOPS &&
-                  kMaxData >= 9 * MAX_STOPS + 1);
+    D3DVECTOR vertices[MAX_VERTICES];
+    D3DVECTOR normals[MAX_NORMALS];
+    DWORD data[MAX_DATA];
+    static_assert(MAX_VERTICES >= 4 * MAX_STOPS && MAX_NORMALS >= 2 * MAX_STOPS &&
+                  MAX_DATA >= 9 * MAX_STOPS + 1);
 
     double circumference = 0;
     for (int k = 0; k < numsym; ++k)
@@ -68,9 +68,9 @@ HRESULT CreateReel(LPDIRECT3DRMFRAME parent, SlotReel* reel, double width, doubl
     for (int i = 0; i < numsym; ++i) {
         const int stop = StopOfFace(i, numsym);
         const SlotSymbol& sym = StopSymbol(*reel, stop);
-        const double a1 = round ? acc / circumference * kFullTurn : 0;
+        const double a1 = round ? acc / circumference * FULL_TURN : 0;
         acc += sym.height;
-        const double a2 = round ? acc / circumference * kFullTurn : 0;
+        const double a2 = round ? acc / circumference * FULL_TURN : 0;
         reel->angle[stop] = (a1 + a2) * -0.5;
 
         const D3DVECTOR lead{D3DVAL(r * std::cos(a1)), 0, D3DVAL(r * std::sin(a1))};

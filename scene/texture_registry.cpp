@@ -11,14 +11,14 @@
 
 namespace {
 
-constexpr uint32_t kNodesPerBlock = 32;
-constexpr uint32_t kRegistryExponent = 10; // 1024 buckets
+constexpr uint32_t NODES_PER_BLOCK = 32;
+constexpr uint32_t REGISTRY_EXPONENT = 10; // 1024 buckets
 // No table is ever asked for more; the cap keeps the shift defined.
-constexpr uint32_t kLargestExponent = 24;
+constexpr uint32_t LARGEST_EXPONENT = 24;
 
 // One entry per byte value: distinct 16-bit values, sign-extended. Which bucket a key falls
 // into matters to nobody, so any such table would do; this one is fixed so hashes repeat.
-constexpr int32_t kHashTable[256] = {
+constexpr int32_t HASH_TABLE[256] = {
     17544,  22330,  5864,   25623,  8978,   -29045, -10411, 7996,   -1906,  -24039, -3783,  -16193,
     -3739,  18420,  10474,  24859,  -513,   -2689,  -25541, 20241,  4674,   -10315, -28596, 19633,
     -19422, -2292,  10088,  10758,  1278,   -25264, -26769, -7215,  25058,  -5330,  -2167,  -3548,
@@ -46,7 +46,7 @@ constexpr int32_t kHashTable[256] = {
 } // namespace
 
 StringHashTable::StringHashTable(uint32_t nodeSize, uint32_t exponent)
-    : exponent_(exponent < kLargestExponent ? exponent : kLargestExponent),
+    : exponent_(exponent < LARGEST_EXPONENT ? exponent : LARGEST_EXPONENT),
       bucketCount_(1u << exponent_), mask_(bucketCount_ - 1),
       nodeSize_(nodeSize < sizeof(Node) ? sizeof(Node) : nodeSize),
       buckets_(new Node*[bucketCount_]) {
@@ -75,7 +75,7 @@ StringHashTable::Node* StringHashTable::TakeNode() {
         // table was first written).
         constexpr uint32_t align = alignof(Node);
         nodeSize_ = (nodeSize_ + align - 1) / align * align;
-        void* memory = std::malloc(sizeof(Block) + size_t{nodeSize_} * kNodesPerBlock);
+        void* memory = std::malloc(sizeof(Block) + size_t{nodeSize_} * NODES_PER_BLOCK);
         if (memory == nullptr)
             throw std::bad_alloc();
         Block* block = static_cast<Block*>(memory);
@@ -83,7 +83,7 @@ StringHashTable::Node* StringHashTable::TakeNode() {
         blocks_ = block;
         ++blockCount_;
         char* first = reinterpret_cast<char*>(block + 1);
-        for (uint32_t i = 0; i < kNodesPerBlock; ++i) {
+        for (uint32_t i = 0; i < NODES_PER_BLOCK; ++i) {
             Node* node = reinterpret_cast<Node*>(first + size_t{nodeSize_} * i);
             node->chain = freeList_;
             freeList_ = node;
@@ -171,7 +171,7 @@ StringHashTable::Node* StringHashTable::FirstEntry() {
 uint32_t StringHashTable::HashString(const char* key, uint32_t seed) {
     uint32_t h = seed;
     for (const unsigned char* byte = reinterpret_cast<const unsigned char*>(key); *byte; ++byte)
-        h = static_cast<uint32_t>(kHashTable[*byte]) ^ (2 * h + (h >> 15));
+        h = static_cast<uint32_t>(HASH_TABLE[*byte]) ^ (2 * h + (h >> 15));
     return h;
 }
 
@@ -189,7 +189,7 @@ LPDIRECT3DRMTEXTURE GetSlotTexture(const char* name) {
     auto& registry = MachineScene.TextureRegistry;
     if (!registry)
         registry = std::make_unique<StringHashTable>(
-            sizeof(StringHashTable::Node) + sizeof(LPDIRECT3DRMTEXTURE), kRegistryExponent);
+            sizeof(StringHashTable::Node) + sizeof(LPDIRECT3DRMTEXTURE), REGISTRY_EXPONENT);
     StringHashTable::Node* node = registry->LookupOrAdd(name);
     LPDIRECT3DRMTEXTURE& texture = TextureOf(node);
     if (texture != nullptr)

@@ -30,7 +30,7 @@ struct ShadeCounts {
     int textureShades; // 0: left as it is
 };
 
-constexpr ShadeCounts kShadeCounts[] = {
+constexpr ShadeCounts SHADE_COUNTS[] = {
     {1, 4, 0, 4},
     {16, 32, 64, 32},
     {24, 256, 64, 256},
@@ -38,7 +38,7 @@ constexpr ShadeCounts kShadeCounts[] = {
 };
 
 bool ApplyShadeCounts() {
-    for (const ShadeCounts& entry : kShadeCounts) {
+    for (const ShadeCounts& entry : SHADE_COUNTS) {
         if (entry.bits != Shell.BitsPerPixel)
             continue;
         if (entry.deviceShades && FAILED(D3D.Device->SetShades(entry.deviceShades)))
@@ -62,11 +62,11 @@ void StartDriverEnumeration() {
 }
 
 DWORD DepthToRenderBit(int bits) {
-    static constexpr std::pair<int, DWORD> kDepthBits[] = {
+    static constexpr std::pair<int, DWORD> DEPTH_BITS[] = {
         {1, DDBD_1},   {2, DDBD_2},   {4, DDBD_4},   {8, DDBD_8},
         {16, DDBD_16}, {24, DDBD_24}, {32, DDBD_32},
     };
-    for (const auto& [depth, flag] : kDepthBits)
+    for (const auto& [depth, flag] : DEPTH_BITS)
         if (depth == bits)
             return flag;
     return 0; // no driver can match

@@ -24,7 +24,7 @@
 namespace {
 
 // A script is a few lines; a file this large is not one, and is not taken into memory.
-constexpr size_t kLargestScript = size_t{64} << 20;
+constexpr size_t LARGEST_SCRIPT = size_t{64} << 20;
 
 // The whole file into `text`; returns why it could not be read, or nothing.
 std::string ReadWhole(const std::string& path, std::string& text) {
@@ -41,7 +41,7 @@ std::string ReadWhole(const std::string& path, std::string& text) {
             problem = got < 0 ? std::strerror(errno) : "";
             break;
         }
-        if (text.size() + static_cast<size_t>(got) > kLargestScript) {
+        if (text.size() + static_cast<size_t>(got) > LARGEST_SCRIPT) {
             problem = "larger than 64 MiB";
             break;
         }

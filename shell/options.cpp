@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kFooter =
+constexpr const char* FOOTER =
     R"(Automation script (--script), one command a line; blank lines and lines
 starting with # are ignored:
   open PATH | cancel      answer the next File/Open dialog (unanswered ones are cancelled)
@@ -34,10 +34,10 @@ While a script runs, message boxes are answered OK and printed as "box CAPTION: 
 the about box as "about" and each File/Open dialog as "dialog open".
 An unknown command or bad argument prints its line number on stderr and exits with 2.)";
 
-constexpr int64_t kLastDriver = MAX_DRIVERS - 1;
+constexpr int64_t LAST_DRIVER = MAX_DRIVERS - 1;
 // A minute a pass: far beyond any frame, and far from the 2^31 ticks at which differences
 // of the 32-bit tick count would turn negative and the clock would seem to run backwards.
-constexpr int64_t kLongestTickStep = 60000;
+constexpr int64_t LONGEST_TICK_STEP = 60000;
 
 } // namespace
 
@@ -62,7 +62,7 @@ std::string MachineFileProblem(const std::string& path) {
 
 int ParseOptions(int argc, char** argv, Options& options) {
     CLI::App app{"Kestrel 3D: a slot machine simulator in real-time 3D.", "kestrel3d"};
-    app.footer(kFooter);
+    app.footer(FOOTER);
     app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
     app.add_option("machine", options.machineFile,
                    "Machine file (.slt) that answers the first File/Open dialog")
@@ -74,9 +74,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
             "FILE"));
     cli::AddBoundedNumber(app, "--seed", options.seed, 0, UINT32_MAX,
                           "Seed the reel generator with N instead of the timer");
-    cli::AddBoundedNumber(app, "--driver", options.driver, 0, kLastDriver,
+    cli::AddBoundedNumber(app, "--driver", options.driver, 0, LAST_DRIVER,
                           "Start on driver N of the File menu's list instead of the chosen one");
-    cli::AddBoundedNumber(app, "--tick-step", options.tickStep, 1, kLongestTickStep,
+    cli::AddBoundedNumber(app, "--tick-step", options.tickStep, 1, LONGEST_TICK_STEP,
                           "Virtual tick count: starts at 100000, advances MS every main loop pass");
     app.add_option("--script", options.script, "Play an automation script, then exit")
         ->check(CLI::ExistingFile);

@@ -16,7 +16,7 @@ struct OpName {
     ScriptOp op;
 };
 
-constexpr std::array kOps = {
+constexpr std::array OPS = {
     OpName{"open", ScriptOp::Open},       OpName{"cancel", ScriptOp::Cancel},
     OpName{"command", ScriptOp::Command}, OpName{"key", ScriptOp::Key},
     OpName{"click", ScriptOp::Click},     OpName{"scroll", ScriptOp::Scroll},
@@ -28,7 +28,7 @@ constexpr std::array kOps = {
 };
 
 // The scroll requests in the order of their codes.
-constexpr std::array<const char*, 8> kScrollRequests = {"lineup", "linedown", "pageup", "pagedown",
+constexpr std::array<const char*, 8> SCROLL_REQUESTS = {"lineup", "linedown", "pageup", "pagedown",
                                                         "thumb",  "",         "top",    "bottom"};
 
 struct NamedKey {
@@ -37,7 +37,7 @@ struct NamedKey {
 };
 
 // The keys a script may press by name, as the window reports each.
-constexpr NamedKey kKeys[] = {
+constexpr NamedKey KEYS[] = {
     {"F1", {win::VK_F1, 0, 0}},
     {"F2", {win::VK_F2, 0, 0}},
     {"F3", {win::VK_F3, 0, 0}},
@@ -55,7 +55,7 @@ constexpr NamedKey kKeys[] = {
 // A named key, or Ctrl+LETTER (the letter in either case), which types the letter's control
 // character.
 std::optional<ScriptKey> FindKey(const std::string& name) {
-    for (const NamedKey& named : kKeys)
+    for (const NamedKey& named : KEYS)
         if (name == named.name)
             return named.key;
     if (name.size() == 6 && name.compare(0, 5, "Ctrl+") == 0 &&
@@ -121,7 +121,7 @@ public:
         case ScriptOp::Wait:
             return Numbers(1, 0, 1000000000, {&step_.milliseconds});
         case ScriptOp::Idle:
-            step_.milliseconds = kDefaultIdleLimit;
+            step_.milliseconds = DEFAULT_IDLE_LIMIT;
             return Numbers(0, 0, 1000000000, {&step_.milliseconds});
         case ScriptOp::Scroll:
             return Scroll();
@@ -172,8 +172,8 @@ private:
             return "expected h or v, not '" + words_[1] + "'";
         step_.vertical = words_[1] == "v";
         int request = -1;
-        for (size_t i = 0; i < kScrollRequests.size(); ++i)
-            if (*kScrollRequests[i] && words_[2] == kScrollRequests[i])
+        for (size_t i = 0; i < SCROLL_REQUESTS.size(); ++i)
+            if (*SCROLL_REQUESTS[i] && words_[2] == SCROLL_REQUESTS[i])
                 request = static_cast<int>(i);
         if (request < 0)
             return "unknown scroll request '" + words_[2] + "'";
@@ -205,7 +205,7 @@ bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& 
         if (words.empty() || words[0][0] == '#')
             continue;
         const OpName* found = nullptr;
-        for (const OpName& op : kOps)
+        for (const OpName& op : OPS)
             if (words[0] == op.word)
                 found = &op;
         if (!found) {

@@ -55,4 +55,4 @@ struct ScriptStep {
 bool ParseScript(std::istream& in, std::vector<ScriptStep>& steps, std::string& error);
 
 // Default limit of `idle` without an argument, in milliseconds of ticks.
-constexpr int kDefaultIdleLimit = 120000;
+constexpr int DEFAULT_IDLE_LIMIT = 120000;

@@ -14,7 +14,7 @@ std::string FormatTitle(int showFps, uint32_t frameRate, uint32_t frameCount, co
 
     std::string title = head;
     if (name) {
-        const size_t room = kMaxTitleLength - title.size() - std::string(money).size() - 1;
+        const size_t room = MAX_TITLE_LENGTH - title.size() - std::string(money).size() - 1;
         title += ' ';
         title += std::string(name).substr(0, room);
     }

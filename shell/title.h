@@ -27,7 +27,7 @@ struct TitleStatus {
 };
 
 // Titles never exceed this many characters (the buffer of 256 less its terminator).
-constexpr size_t kMaxTitleLength = 255;
+constexpr size_t MAX_TITLE_LENGTH = 255;
 
 // Counts one rendered pass and, when the title must change, returns true with the new text
 // in `title` (and records it as the last title).

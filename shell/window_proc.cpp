@@ -56,7 +56,7 @@ struct Command {
 };
 
 // The menu "AppMenu" and the accelerators, command by command.
-const Command kCommands[] = {
+const Command COMMANDS[] = {
     {CMD_PLAY_3, [](win::Window*) { DoButtonCommand(BUTTON_PLAY_3); }},
     {CMD_SPIN, [](win::Window*) { DoButtonCommand(BUTTON_SPIN); }},
     {CMD_BET_1, [](win::Window*) { DoButtonCommand(BUTTON_BET_1); }},
@@ -109,7 +109,7 @@ void ChangeDriver(win::Window* window, int command) {
 }
 
 void HandleCommand(win::Window* window, int command) {
-    for (const Command& entry : kCommands)
+    for (const Command& entry : COMMANDS)
         if (entry.id == command)
             entry.action(window);
     ChangeDriver(window, command);

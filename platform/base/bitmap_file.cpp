@@ -16,16 +16,16 @@ namespace base {
 namespace {
 
 // One picture: 4096 x 4096 (64 MiB decoded), far beyond what a symbol sheet or a chart needs.
-constexpr int kMaxSide = 16384;
-constexpr int64_t kMaxPixels = 16ll * 1024 * 1024;
-constexpr size_t kBytesPerPixel = sizeof(uint32_t);
+constexpr int MAX_SIDE = 16384;
+constexpr int64_t MAX_PIXELS = 16ll * 1024 * 1024;
+constexpr size_t BYTES_PER_PIXEL = sizeof(uint32_t);
 // Room for the largest picture at 32 bits per pixel, with its headers and palette.
-constexpr uintmax_t kMaxFileBytes = kMaxPixels * kBytesPerPixel + (1u << 20);
+constexpr uintmax_t MAX_FILE_BYTES = MAX_PIXELS * BYTES_PER_PIXEL + (1u << 20);
 
-constexpr size_t kFileHeaderBytes = 14;
-constexpr uint32_t kCoreHeaderBytes = 12;
-constexpr uint32_t kInfoHeaderBytes = 40;
-constexpr uint32_t kLargestHeaderBytes = 124; // BITMAPV5HEADER
+constexpr size_t FILE_HEADER_BYTES = 14;
+constexpr uint32_t CORE_HEADER_BYTES = 12;
+constexpr uint32_t INFO_HEADER_BYTES = 40;
+constexpr uint32_t LARGEST_HEADER_BYTES = 124; // BITMAPV5HEADER
 
 constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_RLE8 = 1;
@@ -33,7 +33,7 @@ constexpr uint32_t BI_RLE4 = 2;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr uint32_t BI_ALPHABITFIELDS = 6;
 
-constexpr uint32_t kOpaque = 0xFF000000u;
+constexpr uint32_t OPAQUE_ALPHA = 0xFF000000u;
 
 // Little-endian reads that refuse to step outside the buffer.
 struct Bytes {
@@ -99,16 +99,16 @@ struct Header {
 };
 
 void ReadCoreHeader(const Bytes& in, Header& h) {
-    const size_t at = kFileHeaderBytes;
+    const size_t at = FILE_HEADER_BYTES;
     h.width = in.U16(at + 4);
     h.height = in.U16(at + 6);
     h.bitCount = in.U16(at + 10);
     h.paletteEntryBytes = 3;
-    h.paletteOffset = at + kCoreHeaderBytes;
+    h.paletteOffset = at + CORE_HEADER_BYTES;
 }
 
 bool ReadInfoHeader(const Bytes& in, uint32_t headerBytes, Header& h) {
-    const size_t at = kFileHeaderBytes;
+    const size_t at = FILE_HEADER_BYTES;
     const int32_t height = in.I32(at + 8);
     if (height == INT32_MIN) // has no positive counterpart
         return false;
@@ -124,9 +124,9 @@ bool ReadInfoHeader(const Bytes& in, uint32_t headerBytes, Header& h) {
     const bool bitfields = h.compression == BI_BITFIELDS || h.compression == BI_ALPHABITFIELDS;
     if (!bitfields)
         return true;
-    const size_t maskAt = at + kInfoHeaderBytes;
-    size_t count = std::min<size_t>((headerBytes - kInfoHeaderBytes) / 4, 4);
-    if (headerBytes == kInfoHeaderBytes) {
+    const size_t maskAt = at + INFO_HEADER_BYTES;
+    size_t count = std::min<size_t>((headerBytes - INFO_HEADER_BYTES) / 4, 4);
+    if (headerBytes == INFO_HEADER_BYTES) {
         count = h.compression == BI_ALPHABITFIELDS ? 4 : 3;
         h.paletteOffset += count * 4;
     }
@@ -156,18 +156,18 @@ bool FormatIsSupported(const Header& h) {
 }
 
 bool ReadHeader(const Bytes& in, Header& h) {
-    if (!in.Has(0, kFileHeaderBytes + 4) || in.data[0] != 'B' || in.data[1] != 'M')
+    if (!in.Has(0, FILE_HEADER_BYTES + 4) || in.data[0] != 'B' || in.data[1] != 'M')
         return false;
-    const uint32_t headerBytes = in.U32(kFileHeaderBytes);
-    if (!in.Has(kFileHeaderBytes, headerBytes))
+    const uint32_t headerBytes = in.U32(FILE_HEADER_BYTES);
+    if (!in.Has(FILE_HEADER_BYTES, headerBytes))
         return false;
-    if (headerBytes == kCoreHeaderBytes)
+    if (headerBytes == CORE_HEADER_BYTES)
         ReadCoreHeader(in, h);
-    else if (headerBytes < kInfoHeaderBytes || headerBytes > kLargestHeaderBytes ||
+    else if (headerBytes < INFO_HEADER_BYTES || headerBytes > LARGEST_HEADER_BYTES ||
              !ReadInfoHeader(in, headerBytes, h))
         return false;
-    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide ||
-        int64_t{h.width} * h.height > kMaxPixels || !FormatIsSupported(h))
+    if (h.width <= 0 || h.height <= 0 || h.width > MAX_SIDE || h.height > MAX_SIDE ||
+        int64_t{h.width} * h.height > MAX_PIXELS || !FormatIsSupported(h))
         return false;
     // A zero offset is written by some tools; the pixels then follow the palette.
     const uint32_t offBits = in.U32(10);
@@ -196,13 +196,13 @@ std::vector<uint32_t> ReadPalette(const Bytes& in, const Header& h) {
     palette.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = in.data + h.paletteOffset + i * h.paletteEntryBytes;
-        palette.push_back(kOpaque | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
+        palette.push_back(OPAQUE_ALPHA | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
     }
     return palette;
 }
 
 uint32_t PaletteColor(const std::vector<uint32_t>& palette, unsigned index) {
-    return index < palette.size() ? palette[index] : kOpaque;
+    return index < palette.size() ? palette[index] : OPAQUE_ALPHA;
 }
 
 ChannelMasks MasksFor(const Header& h) {
@@ -234,7 +234,7 @@ void DecodeRow(const uint8_t* row, const Header& h, const std::vector<uint32_t>&
             out[x] = masks.Convert(static_cast<uint32_t>(row[2 * x] | row[2 * x + 1] << 8));
             break;
         case 24:
-            out[x] = kOpaque | uint32_t{row[3 * x + 2]} << 16 | uint32_t{row[3 * x + 1]} << 8 |
+            out[x] = OPAQUE_ALPHA | uint32_t{row[3 * x + 2]} << 16 | uint32_t{row[3 * x + 1]} << 8 |
                      row[3 * x];
             break;
         default: {
@@ -346,7 +346,7 @@ size_t InUseBytes = 0;
 
 PictureLease PictureLease::Take(size_t bytes) {
     PictureLease lease;
-    if (bytes <= kBudgetBytes - InUseBytes) {
+    if (bytes <= BUDGET_BYTES - InUseBytes) {
         InUseBytes += bytes;
         lease.bytes_ = bytes;
     }
@@ -384,7 +384,7 @@ bool DecodeBitmap(const uint8_t* data, size_t size, Image& out) {
     if (!ReadHeader(in, header))
         return false;
     PictureLease lease =
-        PictureLease::Take(static_cast<size_t>(header.width) * header.height * kBytesPerPixel);
+        PictureLease::Take(static_cast<size_t>(header.width) * header.height * BYTES_PER_PIXEL);
     if (!lease.Held())
         return false;
     try {
@@ -409,7 +409,7 @@ bool LoadBitmapFile(const std::string& path, Image& out) {
     if (!std::filesystem::is_regular_file(path, error))
         return false;
     const uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxFileBytes)
+    if (error || size > MAX_FILE_BYTES)
         return false;
     try {
         std::vector<uint8_t> bytes(static_cast<size_t>(size));

@@ -15,7 +15,7 @@ namespace base {
 class PictureLease {
 public:
     // All decoded pictures together: four of the largest one, hundreds of the usual sizes.
-    static constexpr size_t kBudgetBytes = size_t{256} << 20;
+    static constexpr size_t BUDGET_BYTES = size_t{256} << 20;
 
     PictureLease() = default;
     // A lease of `bytes`, or an empty one when they do not fit in what is left.

@@ -63,8 +63,8 @@ GdiBitmap* FindSelectable(const void* handle) {
 int displayDepth = 32;
 
 // The largest size LoadImageA stretches a picture to, as the decoder's own limits.
-constexpr int kMaxStretchSide = 16384;
-constexpr int64_t kMaxStretchPixels = 64ll * 1024 * 1024;
+constexpr int MAX_STRETCH_SIDE = 16384;
+constexpr int64_t MAX_STRETCH_PIXELS = 64ll * 1024 * 1024;
 
 // One axis of a stretch: `length` pixels from `start`, possibly mirrored. 64 bits, so
 // extreme arguments cannot overflow.
@@ -103,7 +103,7 @@ base::Image Stretched(base::Image& picture, int width, int height) {
 
 HANDLE LoadImageA(void* /*instance*/, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
     if (name == nullptr || type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || cx < 0 || cy < 0 ||
-        cx > kMaxStretchSide || cy > kMaxStretchSide)
+        cx > MAX_STRETCH_SIDE || cy > MAX_STRETCH_SIDE)
         return nullptr;
     auto bitmap = std::make_unique<GdiBitmap>();
     if (!base::LoadBitmapFile(name, bitmap->image))
@@ -111,7 +111,7 @@ HANDLE LoadImageA(void* /*instance*/, LPCSTR name, UINT type, int cx, int cy, UI
     if (cx != 0 || cy != 0) {
         base::Image& own = bitmap->image;
         const int width = cx ? cx : own.width, height = cy ? cy : own.height;
-        if (int64_t{width} * height > kMaxStretchPixels)
+        if (int64_t{width} * height > MAX_STRETCH_PIXELS)
             return nullptr;
         bitmap->image = Stretched(own, width, height);
     }

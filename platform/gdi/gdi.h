@@ -100,8 +100,8 @@ void SetDisplayDepth(int bitsPerPixel);
 
 // The font every context draws with: DejaVu Sans Mono Bold at 14 pixels, unsmoothed, whose
 // 16-pixel cell and 8-pixel digits match the classic system font.
-constexpr const char* kDefaultFontFamily = "DejaVu Sans Mono";
-constexpr int kDefaultFontPixelSize = 14;
+constexpr const char* DEFAULT_FONT_FAMILY = "DejaVu Sans Mono";
+constexpr int DEFAULT_FONT_PIXEL_SIZE = 14;
 
 // The size of the cell `count` characters of `text` take in the default font; false
 // without a QGuiApplication.

@@ -15,12 +15,12 @@
 namespace {
 
 // Longer strings are cut, as GDI caps the length of one call.
-constexpr UINT kMaxCharacters = 8192;
+constexpr UINT MAX_CHARACTERS = 8192;
 
 // Made per call: a font kept in a static would outlive the application's font database.
 QFont DefaultFont() {
-    QFont font(QString::fromLatin1(gdi::kDefaultFontFamily));
-    font.setPixelSize(gdi::kDefaultFontPixelSize);
+    QFont font(QString::fromLatin1(gdi::DEFAULT_FONT_FAMILY));
+    font.setPixelSize(gdi::DEFAULT_FONT_PIXEL_SIZE);
     font.setBold(true);
     font.setKerning(false);
     // Unsmoothed, fully hinted glyphs: every machine paints the same pixels.
@@ -87,7 +87,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
         if (options & ETO_CLIPPED)
             painter.setClipRect(box);
     }
-    const QString string = QString::fromLatin1(text, std::min(count, kMaxCharacters));
+    const QString string = QString::fromLatin1(text, std::min(count, MAX_CHARACTERS));
     const QFont font = DefaultFont();
     const TextCell cell = PlaceText(dc->textAlign, x, y, QFontMetrics(font), string);
     if (string.isEmpty() || !Reaches(cell, image))
@@ -105,7 +105,7 @@ bool gdi::MeasureText(const char* text, UINT count, int& width, int& height) {
     if (qGuiApp == nullptr || (text == nullptr && count > 0))
         return false;
     const QFontMetrics metrics(DefaultFont());
-    width = metrics.horizontalAdvance(QString::fromLatin1(text, std::min(count, kMaxCharacters)));
+    width = metrics.horizontalAdvance(QString::fromLatin1(text, std::min(count, MAX_CHARACTERS)));
     height = metrics.ascent() + metrics.descent();
     return true;
 }

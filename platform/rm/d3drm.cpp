@@ -11,14 +11,14 @@ namespace {
 // A device serves any client area an X screen can give (a side of up to 32767 pixels) whose
 // buffers fit in memory: a bound on the area keeps the colour, depth and shown images of one
 // device near 800 MB. A larger one is refused before anything is allocated.
-constexpr int kMaxDeviceSide = 32767;
-constexpr uint64_t kMaxDevicePixels = uint64_t(1) << 26;
+constexpr int MAX_DEVICE_SIDE = 32767;
+constexpr uint64_t MAX_DEVICE_PIXELS = uint64_t(1) << 26;
 
 // The driver a device is made for: the first listed when none is named.
 const DriverInfo* FindDriver(const GUID* guid) {
     if (guid == nullptr)
-        return &kDrivers[0];
-    for (const DriverInfo& driver : kDrivers) {
+        return &DRIVERS[0];
+    for (const DriverInfo& driver : DRIVERS) {
         if (driver.guid == *guid)
             return &driver;
     }
@@ -36,8 +36,8 @@ bool FileExists(const char* name) {
 } // namespace
 
 bool rm::DeviceSizeFits(int width, int height) {
-    return width > 0 && height > 0 && width <= kMaxDeviceSide && height <= kMaxDeviceSide &&
-           uint64_t(width) * uint64_t(height) <= kMaxDevicePixels;
+    return width > 0 && height > 0 && width <= MAX_DEVICE_SIDE && height <= MAX_DEVICE_SIDE &&
+           uint64_t(width) * uint64_t(height) <= MAX_DEVICE_PIXELS;
 }
 
 const GUID IID_IDirect3DRMWinDevice = {

@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr DWORD kMaxSurfaceSide = 8192;
-constexpr uint64_t kMaxSurfacePixels = 4096ull * 4096ull;
+constexpr DWORD MAX_SURFACE_SIDE = 8192;
+constexpr uint64_t MAX_SURFACE_PIXELS = 4096ull * 4096ull;
 
 int displayDepth = rm::DEFAULT_DISPLAY_DEPTH;
 std::map<void*, rm::Presenter>& Presenters() {
@@ -27,11 +27,11 @@ bool IsSupportedFormat(const DDPIXELFORMAT& pf) {
 HRESULT CheckSize(DWORD width, DWORD height) {
     if (width == 0 || height == 0)
         return DDERR_INVALIDPARAMS;
-    if (width > kMaxSurfaceSide)
+    if (width > MAX_SURFACE_SIDE)
         return DDERR_TOOBIGWIDTH;
-    if (height > kMaxSurfaceSide)
+    if (height > MAX_SURFACE_SIDE)
         return DDERR_TOOBIGHEIGHT;
-    if (uint64_t(width) * height > kMaxSurfacePixels)
+    if (uint64_t(width) * height > MAX_SURFACE_PIXELS)
         return DDERR_TOOBIGSIZE;
     return DD_OK;
 }
@@ -126,7 +126,7 @@ HRESULT DirectDrawCreateClipper(DWORD, IDirectDrawClipper** out, IUnknown* outer
 const GUID IID_IDirect3D = {
     0x3BBA0080, 0x2421, 0x11CF, {0xA3, 0x1A, 0x00, 0xAA, 0x00, 0xB9, 0x33, 0x56}};
 
-const DriverInfo kDrivers[2] = {
+const DriverInfo DRIVERS[2] = {
     {{0x6b657374, 0x726c, 0x0001, {'R', 'G', 'B', 0, 0, 0, 0, 1}},
      "Kestrel RGB Software",
      "Software rasterizer, full colour lighting",
@@ -143,7 +143,7 @@ HRESULT IDirect3D::EnumDevices(LPD3DENUMDEVICESCALLBACK callback, void* context)
     RM_ENTER();
     if (callback == nullptr)
         return DDERR_INVALIDPARAMS;
-    for (const DriverInfo& driver : kDrivers) {
+    for (const DriverInfo& driver : DRIVERS) {
         // The callback gets copies it may keep or scribble on.
         GUID guid = driver.guid;
         char name[64] = {}, description[128] = {};

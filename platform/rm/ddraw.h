@@ -155,8 +155,8 @@ struct DriverInfo {
     D3DCOLORMODEL colorModel;
     DWORD renderDepths;
 };
-extern const DriverInfo kDrivers[2];
-constexpr int kDriverCount = 2;
+extern const DriverInfo DRIVERS[2];
+constexpr int DRIVER_COUNT = 2;
 
 class IDirectDraw : public IUnknown {
 public:

@@ -10,7 +10,7 @@ using rm::Vec3;
 namespace {
 
 // The rasterizer's limit; more corners are taken for garbage rather than a face.
-constexpr DWORD kMaxCorners = 64;
+constexpr DWORD MAX_CORNERS = 64;
 
 bool ValidColor(float r, float g, float b) {
     return std::isfinite(r) && std::isfinite(g) && std::isfinite(b);
@@ -179,7 +179,7 @@ HRESULT IDirect3DRMMeshBuilder::AddFaces(DWORD vertexCount, const D3DVECTOR* ver
     const DWORD* word = data;
     while (*word != 0) {
         const DWORD count = *word++;
-        if (count < 3 || count > kMaxCorners)
+        if (count < 3 || count > MAX_CORNERS)
             return discard();
         IDirect3DRMFace* face = new IDirect3DRMFace();
         faces.push_back(face);

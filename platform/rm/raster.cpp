@@ -22,31 +22,31 @@ namespace {
 using pixels::Texture;
 
 // More corners are refused: the clip buffers are fixed-size so that drawing never allocates.
-constexpr int kMaxCorners = 64;
-constexpr int kClipPlaneCount = 6;
+constexpr int MAX_CORNERS = 64;
+constexpr int CLIP_PLANE_COUNT = 6;
 // A convex polygon gains at most one corner per plane; the clipper refuses anything that
 // would outgrow the buffer (only possible for non-convex input).
-constexpr int kMaxClipped = kMaxCorners + 2 * kClipPlaneCount;
+constexpr int MAX_CLIPPED = MAX_CORNERS + 2 * CLIP_PLANE_COUNT;
 
 // Pixels beyond the viewport that a polygon may reach before it is clipped in camera space.
-constexpr double kGuardBand = 64.0;
+constexpr double GUARD_BAND = 64.0;
 
 // Depth of a cleared pixel: farther than anything that can be drawn.
-constexpr float kClearDepth = FLT_MAX;
+constexpr float CLEAR_DEPTH = FLT_MAX;
 
 // Depth (and perspective-correct texture coordinates) are computed exactly at the ends of
 // runs of pixels and stepped linearly between: one division per run, not one per pixel.
-// A run is as long as 1/z changes by at most kRunDepthChange along it, which keeps the
+// A run is as long as 1/z changes by at most RUN_DEPTH_CHANGE along it, which keeps the
 // stepped depth within about 1e-3 (relative) of the true one: whole spans for faces
 // turned to the camera, a few pixels for faces seen nearly edge-on.
-constexpr double kRunDepthChange = 0.05;
-constexpr double kRunTexelError = 1.0 / 64; // see SetRunLength
-constexpr int kMinRunLength = 2;
-constexpr int kMaxRunLength = 4096;
+constexpr double RUN_DEPTH_CHANGE = 0.05;
+constexpr double RUN_TEXEL_ERROR = 1.0 / 64; // see SetRunLength
+constexpr int MIN_RUN_LENGTH = 2;
+constexpr int MAX_RUN_LENGTH = 4096;
 
 // Twice the screen area below which a polygon is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
-constexpr double kMinDoubleArea = 1e-7;
+constexpr double MIN_DOUBLE_AREA = 1e-7;
 
 struct PixelRect {
     int left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
@@ -158,18 +158,18 @@ double Facing(const Vertex* c, int count) {
 
 // Inside where a*x + b*y + c*z + d >= 0.
 struct ClipPlane {
-    enum Axis { kX, kY, kZ };
+    enum Axis { X, Y, Z };
     double a = 0, b = 0, c = 0, d = 0;
-    Axis solveFor = kZ; // the coordinate set exactly on a cut (its coefficient is not zero)
+    Axis solveFor = Z; // the coordinate set exactly on a cut (its coefficient is not zero)
 
     double Distance(const CameraVertex& v) const { return a * v.x + b * v.y + c * v.z + d; }
 
     // Puts a cut corner exactly on the plane. Interpolating between far-apart corners loses
     // the low digits of the coordinate across the plane; the plane gives them back.
     void Snap(CameraVertex& v) const {
-        if (solveFor == kX) {
+        if (solveFor == X) {
             v.x = SaturateToFloat(-(b * v.y + c * v.z + d) / a);
-        } else if (solveFor == kY) {
+        } else if (solveFor == Y) {
             v.y = SaturateToFloat(-(a * v.x + c * v.z + d) / b);
         } else {
             v.z = SaturateToFloat(-(a * v.x + b * v.y + d) / c);
@@ -203,7 +203,7 @@ int ClipAgainst(const ClipPlane& plane, const ClipCorner* in, int count, ClipCor
         const ClipCorner& next = in[i + 1 == count ? 0 : i + 1];
         const double dCurrent = plane.Distance(current.v);
         const double dNext = plane.Distance(next.v);
-        if (written + 2 > kMaxClipped) {
+        if (written + 2 > MAX_CLIPPED) {
             return 0;
         }
         if (dCurrent >= 0) {
@@ -233,13 +233,13 @@ bool AllInside(const ClipPlane& plane, const ClipCorner* corners, int count) {
 // ---------------------------------------------------------------------------------------
 // Screen-space work.
 
-enum Attribute { kW, kU, kV, kR, kG, kB, kAttributeCount };
+enum Attribute { W, U, V, R, G, B, ATTRIBUTE_COUNT };
 
-// A projected corner. kW is 1/z; kU and kV are u/z and v/z when texturing is perspective
+// A projected corner. W is 1/z; U and V are u/z and v/z when texturing is perspective
 // correct (then linear on the screen), plain u and v otherwise.
 struct ScreenCorner {
     double x, y;
-    double a[kAttributeCount];
+    double a[ATTRIBUTE_COUNT];
 };
 
 // Everything one DrawPolygon call needs, checked once.
@@ -273,10 +273,10 @@ bool Prepare(RenderTarget& target, const Projection& projection, const PolygonSt
     }
     r.front = projection.front;
     r.back = projection.back;
-    r.guardLeft = r.rect.left - kGuardBand;
-    r.guardTop = r.rect.top - kGuardBand;
-    r.guardRight = r.rect.right + kGuardBand;
-    r.guardBottom = r.rect.bottom + kGuardBand;
+    r.guardLeft = r.rect.left - GUARD_BAND;
+    r.guardTop = r.rect.top - GUARD_BAND;
+    r.guardRight = r.rect.right + GUARD_BAND;
+    r.guardBottom = r.rect.bottom + GUARD_BAND;
     r.minW = 0.5 / projection.back;
     r.textured = pixels::MakeTexture(style.texture, style.filter, r.texture);
     r.perspective = r.textured && style.perspective;
@@ -287,19 +287,19 @@ bool Prepare(RenderTarget& target, const Projection& projection, const PolygonSt
 
 void MakeClipPlanes(const Raster& r, ClipPlane* planes) {
     const ScreenMap& m = r.map;
-    planes[0] = {0, 0, 1, -double{r.front}, ClipPlane::kZ};
-    planes[1] = {0, 0, -1, double{r.back}, ClipPlane::kZ};
+    planes[0] = {0, 0, 1, -double{r.front}, ClipPlane::Z};
+    planes[1] = {0, 0, -1, double{r.back}, ClipPlane::Z};
     // For z > 0, screen x = cx + s*x/z >= left  <=>  s*x + (cx - left)*z >= 0; alike for
     // the other sides. The z planes come first, so z > 0 holds when these are applied.
-    planes[2] = {m.scale, 0, m.centerX - r.guardLeft, 0, ClipPlane::kX};
-    planes[3] = {-m.scale, 0, r.guardRight - m.centerX, 0, ClipPlane::kX};
-    planes[4] = {0, -m.scale, m.centerY - r.guardTop, 0, ClipPlane::kY};
-    planes[5] = {0, m.scale, r.guardBottom - m.centerY, 0, ClipPlane::kY};
+    planes[2] = {m.scale, 0, m.centerX - r.guardLeft, 0, ClipPlane::X};
+    planes[3] = {-m.scale, 0, r.guardRight - m.centerX, 0, ClipPlane::X};
+    planes[4] = {0, -m.scale, m.centerY - r.guardTop, 0, ClipPlane::Y};
+    planes[5] = {0, m.scale, r.guardBottom - m.centerY, 0, ClipPlane::Y};
 }
 
 // Clips in place (ping-ponging between the two buffers); returns the corners left.
 int ClipPolygon(const Raster& r, ClipCorner*& corners, ClipCorner* spare, int count) {
-    ClipPlane planes[kClipPlaneCount];
+    ClipPlane planes[CLIP_PLANE_COUNT];
     MakeClipPlanes(r, planes);
     for (const ClipPlane& plane : planes) {
         if (AllInside(plane, corners, count)) {
@@ -320,12 +320,12 @@ ScreenCorner ToScreen(const Raster& r, const CameraVertex& v) {
     ScreenCorner s;
     s.x = ClampFinite(r.map.centerX + r.map.scale * v.x * w, r.guardLeft, r.guardRight);
     s.y = ClampFinite(r.map.centerY - r.map.scale * v.y * w, r.guardTop, r.guardBottom);
-    s.a[kW] = w;
-    s.a[kU] = r.perspective ? v.u * w : v.u;
-    s.a[kV] = r.perspective ? v.v * w : v.v;
-    s.a[kR] = v.r;
-    s.a[kG] = v.g;
-    s.a[kB] = v.b;
+    s.a[W] = w;
+    s.a[U] = r.perspective ? v.u * w : v.u;
+    s.a[V] = r.perspective ? v.v * w : v.v;
+    s.a[R] = v.r;
+    s.a[G] = v.g;
+    s.a[B] = v.b;
     return s;
 }
 
@@ -339,7 +339,7 @@ uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, pixels::Light light
     }
     if (r.quantize) {
         rgb = pixels::Quantize565(rgb, r.dither ? pixels::BayerThreshold(x, y)
-                                                : pixels::kRoundThreshold);
+                                                : pixels::ROUND_THRESHOLD);
     }
     return rgb;
 }
@@ -397,15 +397,15 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
         if (!InRect(r.rect, x, y)) {
             continue;
         }
-        double at[kAttributeCount];
-        for (int k = 0; k < kAttributeCount; ++k) {
+        double at[ATTRIBUTE_COUNT];
+        for (int k = 0; k < ATTRIBUTE_COUNT; ++k) {
             at[k] = a.a[k] + (b.a[k] - a.a[k]) * t;
         }
-        const double z = 1.0 / std::max(at[kW], r.minW);
-        const double u = r.perspective ? at[kU] * z : at[kU];
-        const double v = r.perspective ? at[kV] * z : at[kV];
+        const double z = 1.0 / std::max(at[W], r.minW);
+        const double u = r.perspective ? at[U] * z : at[U];
+        const double v = r.perspective ? at[V] * z : at[V];
         drawn |= Plot(r, static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), z, u, v,
-                      at[kR], at[kG], at[kB]);
+                      at[R], at[G], at[B]);
     }
     return drawn;
 }
@@ -416,11 +416,11 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 // The attributes of a triangle, or of a flat polygon, as planes over the screen:
 // a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
-    int runLength = kMinRunLength;
+    int runLength = MIN_RUN_LENGTH;
     double x0 = 0, y0 = 0;
-    double at0[kAttributeCount] = {};
-    double dx[kAttributeCount] = {};
-    double dy[kAttributeCount] = {};
+    double at0[ATTRIBUTE_COUNT] = {};
+    double dx[ATTRIBUTE_COUNT] = {};
+    double dy[ATTRIBUTE_COUNT] = {};
     double At(int k, double x, double y) const {
         return at0[k] + (x - x0) * dx[k] + (y - y0) * dy[k];
     }
@@ -431,13 +431,13 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
     const double ex1 = p1.x - p0.x, ey1 = p1.y - p0.y;
     const double ex2 = p2.x - p0.x, ey2 = p2.y - p0.y;
     const double doubleArea = ex1 * ey2 - ex2 * ey1;
-    if (!(std::fabs(doubleArea) > kMinDoubleArea)) {
+    if (!(std::fabs(doubleArea) > MIN_DOUBLE_AREA)) {
         return false;
     }
     const double inverse = 1.0 / doubleArea;
     planes.x0 = p0.x;
     planes.y0 = p0.y;
-    for (int k = 0; k < kAttributeCount; ++k) {
+    for (int k = 0; k < ATTRIBUTE_COUNT; ++k) {
         const double d1 = p1.a[k] - p0.a[k], d2 = p2.a[k] - p0.a[k];
         planes.at0[k] = p0.a[k];
         planes.dx[k] = (d1 * ey2 - d2 * ey1) * inverse;
@@ -452,9 +452,9 @@ double TexelsPerPixel(const Raster& r, const ScreenCorner* c, int count,
                       const AttributePlanes& planes) {
     double most = 0;
     for (int i = 0; i < count; ++i) {
-        const double w = c[i].a[kW];
-        const double du = (planes.dx[kU] - c[i].a[kU] / w * planes.dx[kW]) / w;
-        const double dv = (planes.dx[kV] - c[i].a[kV] / w * planes.dx[kW]) / w;
+        const double w = c[i].a[W];
+        const double du = (planes.dx[U] - c[i].a[U] / w * planes.dx[W]) / w;
+        const double dv = (planes.dx[V] - c[i].a[V] / w * planes.dx[W]) / w;
         most = std::max({most, std::fabs(du) * r.texture.width, std::fabs(dv) * r.texture.height});
     }
     return most;
@@ -463,22 +463,22 @@ double TexelsPerPixel(const Raster& r, const ScreenCorner* c, int count,
 // Faces turned square to the camera have 1/z nearly constant along a row: whole spans can
 // then be single runs. Texture coordinates stepped linearly over a run of L pixels stray
 // from the perspective-correct ones by up to L^2 / 4 * |dW/dx| / W * (texels per pixel),
-// which must stay below kRunTexelError, or textures on faces seen at a slant are misplaced
+// which must stay below RUN_TEXEL_ERROR, or textures on faces seen at a slant are misplaced
 // by whole texels in the middle of long runs.
 void SetRunLength(const Raster& r, const ScreenCorner* c, int count, AttributePlanes& planes) {
-    double farthestW = c[0].a[kW];
+    double farthestW = c[0].a[W];
     for (int i = 1; i < count; ++i) {
-        farthestW = std::min(farthestW, c[i].a[kW]);
+        farthestW = std::min(farthestW, c[i].a[W]);
     }
-    const double wSlope = std::fabs(planes.dx[kW]);
-    double runLength = wSlope > 0 ? kRunDepthChange * farthestW / wSlope : kMaxRunLength;
+    const double wSlope = std::fabs(planes.dx[W]);
+    double runLength = wSlope > 0 ? RUN_DEPTH_CHANGE * farthestW / wSlope : MAX_RUN_LENGTH;
     const double texels = r.perspective ? TexelsPerPixel(r, c, count, planes) : 0.0;
     if (wSlope > 0 && texels > 0) {
         runLength =
-            std::min(runLength, std::sqrt(4 * kRunTexelError * farthestW / (wSlope * texels)));
+            std::min(runLength, std::sqrt(4 * RUN_TEXEL_ERROR * farthestW / (wSlope * texels)));
     }
     planes.runLength =
-        static_cast<int>(std::clamp(runLength, double{kMinRunLength}, double{kMaxRunLength}));
+        static_cast<int>(std::clamp(runLength, double{MIN_RUN_LENGTH}, double{MAX_RUN_LENGTH}));
 }
 
 // One edge walked down the rows. x is computed from the edge's own upper end on every row,
@@ -527,7 +527,7 @@ void SetSpanLight(const AttributePlanes& planes, double first, double last, doub
     const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
     int32_t from[3], step[3];
     for (int channel = 0; channel < 3; ++channel) {
-        const int k = kR + channel;
+        const int k = R + channel;
         from[channel] = pixels::ColorToFixed(static_cast<float>(planes.At(k, first, y)));
         const int32_t to = pixels::ColorToFixed(static_cast<float>(planes.At(k, last, y)));
         step[channel] = static_cast<int32_t>((to - from[channel]) * perPixel);
@@ -544,10 +544,10 @@ struct RunPoint {
 
 RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, double y) {
     RunPoint p;
-    p.z = 1.0 / std::max(planes.At(kW, x, y), r.minW);
+    p.z = 1.0 / std::max(planes.At(W, x, y), r.minW);
     if (r.textured) {
-        p.u = planes.At(kU, x, y);
-        p.v = planes.At(kV, x, y);
+        p.u = planes.At(U, x, y);
+        p.v = planes.At(V, x, y);
         if (r.perspective) {
             p.u *= p.z;
             p.v *= p.z;
@@ -706,7 +706,7 @@ double DoubleArea(const ScreenCorner* c, int count) {
 // Fills a polygon that RunsDownBothSides, row by row between its two sides.
 bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const AttributePlanes& planes) {
     const double area = DoubleArea(c, count);
-    if (!(std::fabs(area) > kMinDoubleArea)) {
+    if (!(std::fabs(area) > MIN_DOUBLE_AREA)) {
         return false;
     }
     int top, bottom;
@@ -730,10 +730,10 @@ bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const Attrib
 // polygon: 1e-4 of depth or of a texture turn (both scaled by 1/z when they are), and a
 // quarter of a colour level.
 double PlaneTolerance(const Raster& r, const ScreenCorner& c, int k) {
-    if (k == kW || (r.perspective && (k == kU || k == kV))) {
-        return 1e-4 * c.a[kW];
+    if (k == W || (r.perspective && (k == U || k == V))) {
+        return 1e-4 * c.a[W];
     }
-    return k == kU || k == kV ? 1e-4 : 1.0 / 1024;
+    return k == U || k == V ? 1e-4 : 1.0 / 1024;
 }
 
 // Planes through the largest triangle of the fan. They serve the whole polygon when every
@@ -754,7 +754,7 @@ bool MakePolygonPlanes(const Raster& r, const ScreenCorner* c, int count, Attrib
         return false;
     }
     for (int i = 0; i < count; ++i) {
-        for (int k = 0; k < kAttributeCount; ++k) {
+        for (int k = 0; k < ATTRIBUTE_COUNT; ++k) {
             if (!(std::fabs(c[i].a[k] - planes.At(k, c[i].x, c[i].y)) <=
                   PlaneTolerance(r, c[i], k))) {
                 return false;
@@ -793,7 +793,7 @@ bool DrawEdges(const Raster& r, const ClipCorner* corners, const ScreenCorner* s
 }
 
 bool DrawClipped(const Raster& r, const ClipCorner* corners, int count, FillMode fill) {
-    ScreenCorner screen[kMaxClipped];
+    ScreenCorner screen[MAX_CLIPPED];
     for (int i = 0; i < count; ++i) {
         screen[i] = ToScreen(r, corners[i].v);
     }
@@ -817,7 +817,7 @@ void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb) {
     }
     uint32_t value = rgb & 0xFFFFFFu;
     if (target.bitsPerPixel <= 16) {
-        value = pixels::Quantize565(value, pixels::kRoundThreshold);
+        value = pixels::Quantize565(value, pixels::ROUND_THRESHOLD);
     }
     FillRect(target, rect, target.color, value);
 }
@@ -827,17 +827,17 @@ void ClearDepth(RenderTarget& target, const Projection& viewport) {
     if (target.depth == nullptr || rect.Empty()) {
         return;
     }
-    FillRect(target, rect, target.depth, kClearDepth);
+    FillRect(target, rect, target.depth, CLEAR_DEPTH);
 }
 
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
                  int count, const PolygonStyle& style) {
-    if (corners == nullptr || count < 3 || count > kMaxCorners) {
+    if (corners == nullptr || count < 3 || count > MAX_CORNERS) {
         return false;
     }
     Raster r;
-    ClipCorner first[kMaxClipped];
-    ClipCorner second[kMaxClipped];
+    ClipCorner first[MAX_CLIPPED];
+    ClipCorner second[MAX_CLIPPED];
     if (!Prepare(target, projection, style, r) || !CopyCorners(corners, count, first)) {
         return false;
     }

@@ -20,22 +20,22 @@ namespace rm::raster::pixels {
 // Texture coordinates in the inner loops are 0.32 fixed point: one full turn of the
 // 32-bit integer is one width of the texture, so wrapping is plain integer overflow and
 // works for any texture size.
-constexpr double kFixedOne = 4294967296.0;
+constexpr double FIXED_ONE = 4294967296.0;
 
 inline uint32_t WrapToFixed(double coord) {
     if (std::fabs(coord) < 2147483648.0) { // the usual case: whole turns fall off the top
-        return static_cast<uint32_t>(static_cast<int64_t>(coord * kFixedOne));
+        return static_cast<uint32_t>(static_cast<int64_t>(coord * FIXED_ONE));
     }
     if (!(std::fabs(coord) < 1e15)) { // NaN, inf or so large that no fraction is left
         return 0;
     }
     const double fraction = coord - std::floor(coord);
-    return static_cast<uint32_t>(static_cast<int64_t>(fraction * kFixedOne));
+    return static_cast<uint32_t>(static_cast<int64_t>(fraction * FIXED_ONE));
 }
 
 // A per-pixel step of a fixed-point coordinate; steps of whole turns vanish, as they should.
 inline uint32_t StepToFixed(double step) {
-    const double scaled = step * kFixedOne;
+    const double scaled = step * FIXED_ONE;
     if (!(std::fabs(scaled) < 9e18)) {
         return 0;
     }
@@ -124,15 +124,15 @@ inline uint32_t SampleBilinear(const Texture& t, uint32_t u, uint32_t v) {
 
 // Lit colours step through the spans as 8.16 fixed point, 0 .. 256 << 16 per channel for
 // 0 .. 1, so that modulating a texel by full light is a multiplication by 256.
-constexpr float kColorScale = 256.0f * 65536.0f;
-constexpr int32_t kColorMax = 256 << 16;
+constexpr float COLOR_SCALE = 256.0f * 65536.0f;
+constexpr int32_t COLOR_MAX = 256 << 16;
 
 inline int32_t ColorToFixed(float channel) {
     if (!(channel > 0.0f)) { // also NaN
         return 0;
     }
-    const float scaled = channel * kColorScale;
-    return scaled >= static_cast<float>(kColorMax) ? kColorMax : static_cast<int32_t>(scaled);
+    const float scaled = channel * COLOR_SCALE;
+    return scaled >= static_cast<float>(COLOR_MAX) ? COLOR_MAX : static_cast<int32_t>(scaled);
 }
 
 // The reference forms of the per-pixel colour work; the SSE2 forms below must match them.
@@ -201,10 +201,10 @@ struct PairWeightTable {
     }
 };
 
-inline constexpr PairWeightTable kPairWeights;
+inline constexpr PairWeightTable PAIR_WEIGHTS;
 
 inline __m128i PairWeights(uint32_t weight) {
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(kPairWeights.lanes[weight]));
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(PAIR_WEIGHTS.lanes[weight]));
 }
 
 // Bilinear filtering and modulation in 16-bit lanes: the two rows are blended across, then
@@ -258,16 +258,16 @@ inline uint32_t ModulateNearest(const Texture& t, uint32_t u, uint32_t v, Light 
 }
 
 // 5-6-5 quantisation: Quantize565(rgb, threshold) with a Bayer threshold 0..15 rounds each
-// channel up with a probability equal to its fraction between two levels; kRoundThreshold
+// channel up with a probability equal to its fraction between two levels; ROUND_THRESHOLD
 // rounds to the nearest level.
-constexpr int kRoundThreshold = 16;
+constexpr int ROUND_THRESHOLD = 16;
 
 uint32_t Quantize565(uint32_t rgb, int threshold);
 
 inline int BayerThreshold(int x, int y) {
-    static constexpr uint8_t kBayer4[4][4] = {
+    static constexpr uint8_t BAYER4[4][4] = {
         {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    return kBayer4[y & 3][x & 3];
+    return BAYER4[y & 3][x & 3];
 }
 
 } // namespace rm::raster::pixels

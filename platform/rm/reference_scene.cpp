@@ -6,12 +6,12 @@ namespace rm {
 
 namespace {
 
-constexpr double kTurn = 6.28318; // the reel builder's full turn
-constexpr double kHalfPi = 1.570795;
-constexpr double kSymWidth = 1.5;
-constexpr double kSymSpace = 0.25;
-constexpr int kDrums = 4;
-const int kShownStops[kDrums] = {0, 5, 11, 19};
+constexpr double TURN = 6.28318; // the reel builder's full turn
+constexpr double HALF_PI = 1.570795;
+constexpr double SYMBOL_WIDTH = 1.5;
+constexpr double SYMBOL_SPACE = 0.25;
+constexpr int DRUMS = 4;
+const int SHOWN_STOPS[DRUMS] = {0, 5, 11, 19};
 
 #define TRY(call)                                                                                  \
     do {                                                                                           \
@@ -98,10 +98,10 @@ HRESULT AddWall(ReferenceScene& s) {
 HRESULT AddDrums(ReferenceScene& s, IDirect3DRMTexture* strip) {
     RefPtr<IDirect3DRMFrame> stack;
     TRY(s.d3drm->CreateFrame(s.scene, stack.Out()));
-    const double stackWidth = (kDrums - 1) * kSymSpace + kSymWidth * kDrums;
+    const double stackWidth = (DRUMS - 1) * SYMBOL_SPACE + SYMBOL_WIDTH * DRUMS;
     TRY(stack->AddTranslation(D3DRMCOMBINE_AFTER, float(-stackWidth / 2), 0, 0.1f));
-    for (int i = 0; i < kDrums; ++i) {
-        DrumGeometry drum = MakeDrum(kReferenceStops, 1.0, kSymWidth);
+    for (int i = 0; i < DRUMS; ++i) {
+        DrumGeometry drum = MakeDrum(REFERENCE_STOPS, 1.0, SYMBOL_WIDTH);
         RefPtr<IDirect3DRMMeshBuilder> mesh;
         TRY(s.d3drm->CreateMeshBuilder(mesh.Out()));
         TRY(BuildDrumMesh(mesh, drum, strip));
@@ -109,14 +109,15 @@ HRESULT AddDrums(ReferenceScene& s, IDirect3DRMTexture* strip) {
         TRY(s.d3drm->CreateFrame(stack, holder.Out()));
         TRY(s.d3drm->CreateFrame(holder, s.drums[i].Out()));
         TRY(s.drums[i]->AddVisual(mesh));
-        const float radius = float(kReferenceStops * 1.0 / kTurn);
-        TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, float(kHalfPi)));
-        TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, float(-kHalfPi)));
+        const float radius = float(REFERENCE_STOPS * 1.0 / TURN);
+        TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, float(HALF_PI)));
+        TRY(holder->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, float(-HALF_PI)));
         TRY(holder->AddTranslation(D3DRMCOMBINE_AFTER,
-                                   float(i * (kSymWidth + kSymSpace) + kSymWidth), 0, radius));
+                                   float(i * (SYMBOL_WIDTH + SYMBOL_SPACE) + SYMBOL_WIDTH), 0,
+                                   radius));
         // A rotation key of the stop's angle turns the drum by minus that angle.
         TRY(s.drums[i]->AddRotation(D3DRMCOMBINE_REPLACE, 0, 1, 0,
-                                    float(-drum.angles[kShownStops[i]])));
+                                    float(-drum.angles[SHOWN_STOPS[i]])));
     }
     return D3DRM_OK;
 }
@@ -159,12 +160,12 @@ DrumGeometry MakeDrum(int stops, double stopHeight, double width) {
     DrumGeometry drum;
     drum.angles.assign(size_t(stops), 0.0);
     const double circumference = stops * stopHeight;
-    const double r = circumference / kTurn;
+    const double r = circumference / TURN;
     double acc = 0;
     for (int i = 0; i < stops; ++i) {
-        const double a1 = acc / circumference * kTurn;
+        const double a1 = acc / circumference * TURN;
         acc += stopHeight;
-        const double a2 = acc / circumference * kTurn;
+        const double a2 = acc / circumference * TURN;
         drum.angles[size_t(StopOfFace(i, stops))] = (a1 + a2) * -0.5;
         const float x1 = float(r * std::cos(a1)), z1 = float(r * std::sin(a1));
         const float x2 = float(r * std::cos(a2)), z2 = float(r * std::sin(a2));
@@ -212,7 +213,7 @@ HRESULT BuildReferenceScene(ReferenceScene& s, int width, int height) {
     TRY(AddLights(s));
     TRY(AddWall(s));
     RefPtr<IDirect3DRMTexture> strip;
-    TRY(MakeSurfaceTexture(s, MakeStopStrip(kReferenceStops, 32), strip.Out()));
+    TRY(MakeSurfaceTexture(s, MakeStopStrip(REFERENCE_STOPS, 32), strip.Out()));
     return AddDrums(s, strip);
 }
 

@@ -23,7 +23,7 @@ struct ReferenceScene {
     ReferenceScene& operator=(const ReferenceScene&) = delete;
 };
 
-constexpr int kReferenceStops = 20;
+constexpr int REFERENCE_STOPS = 20;
 
 // Builds the scene on a device of the given size; 0, or the result of the call that failed.
 HRESULT BuildReferenceScene(ReferenceScene& out, int width = 600, int height = 400);

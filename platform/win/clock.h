@@ -24,7 +24,7 @@ public:
 // Time that moves only when told: it starts at 100000 and each Advance adds the step.
 class VirtualClock : public Clock {
 public:
-    static constexpr uint32_t kStart = 100000;
+    static constexpr uint32_t START = 100000;
 
     explicit VirtualClock(uint32_t step = 0) : step_(step) {}
     uint32_t TickCount() override { return now_; }
@@ -35,7 +35,7 @@ public:
     void Advance() { now_ += step_; }
 
 private:
-    uint32_t now_ = kStart;
+    uint32_t now_ = START;
     uint32_t step_;
 };
 

@@ -13,7 +13,7 @@ struct KeyPair {
     int vk;
 };
 
-constexpr KeyPair kKeys[] = {
+constexpr KeyPair KEYS[] = {
     {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB},       {Qt::Key_Return, VK_RETURN},
     {Qt::Key_Enter, VK_RETURN},   {Qt::Key_Shift, VK_SHIFT},   {Qt::Key_Control, VK_CONTROL},
     {Qt::Key_Alt, VK_MENU},       {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE},
@@ -24,7 +24,7 @@ constexpr KeyPair kKeys[] = {
     {Qt::Key_Equal, VK_OEM_PLUS},
 };
 
-constexpr KeyPair kKeypadKeys[] = {
+constexpr KeyPair KEYPAD_KEYS[] = {
     {Qt::Key_Plus, VK_ADD},     {Qt::Key_Minus, VK_SUBTRACT}, {Qt::Key_Asterisk, VK_MULTIPLY},
     {Qt::Key_Slash, VK_DIVIDE}, {Qt::Key_Period, VK_DECIMAL}, {Qt::Key_Enter, VK_RETURN},
 };
@@ -43,14 +43,14 @@ int VirtualKeyFromQt(int qtKey, bool keypad) {
     if (keypad && qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
         return VK_NUMPAD0 + (qtKey - Qt::Key_0);
     if (keypad) {
-        if (int vk = Lookup(std::begin(kKeypadKeys), std::end(kKeypadKeys), qtKey))
+        if (int vk = Lookup(std::begin(KEYPAD_KEYS), std::end(KEYPAD_KEYS), qtKey))
             return vk;
     }
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
         return qtKey; // Qt's codes for these are their upper-case characters, as are ours
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
         return VK_F1 + (qtKey - Qt::Key_F1);
-    return Lookup(std::begin(kKeys), std::end(kKeys), qtKey);
+    return Lookup(std::begin(KEYS), std::end(KEYS), qtKey);
 }
 
 int TypedCharacter(int qtKey, bool control, bool alt, char16_t firstTextChar) {

@@ -46,8 +46,8 @@ void BM_Llvmpipe(benchmark::State& state) {
         llvmpipe.Draw();
 }
 
-constexpr int kViews = 18; // both examples, nine views each
-BENCHMARK(BM_OurRasterizer)->DenseRange(0, kViews - 1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Llvmpipe)->DenseRange(0, kViews - 1)->Unit(benchmark::kMillisecond);
+constexpr int VIEWS = 18; // both examples, nine views each
+BENCHMARK(BM_OurRasterizer)->DenseRange(0, VIEWS - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Llvmpipe)->DenseRange(0, VIEWS - 1)->Unit(benchmark::kMillisecond);
 
 } // namespace

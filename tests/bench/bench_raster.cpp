@@ -14,22 +14,22 @@ namespace {
 
 using namespace rm::raster;
 
-constexpr int kWidth = 600;
-constexpr int kHeight = 400;
+constexpr int WIDTH = 600;
+constexpr int HEIGHT = 400;
 
 struct Frame {
-    std::vector<uint32_t> color = std::vector<uint32_t>(kWidth * kHeight);
-    std::vector<float> depth = std::vector<float>(kWidth * kHeight);
+    std::vector<uint32_t> color = std::vector<uint32_t>(WIDTH * HEIGHT);
+    std::vector<float> depth = std::vector<float>(WIDTH * HEIGHT);
     RenderTarget target;
     Projection projection;
 
     Frame() {
-        target.width = kWidth;
-        target.height = kHeight;
+        target.width = WIDTH;
+        target.height = HEIGHT;
         target.color = color.data();
         target.depth = depth.data();
-        projection.width = kWidth;
-        projection.height = kHeight;
+        projection.width = WIDTH;
+        projection.height = HEIGHT;
         ClearDepth(target, projection);
     }
 };
@@ -80,7 +80,7 @@ void FillScreen(benchmark::State& state, const Picture* picture) {
         DrawPolygon(frame.target, frame.projection, quad, 4, style);
         benchmark::DoNotOptimize(frame.color.data());
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.SetItemsProcessed(state.iterations() * WIDTH * HEIGHT);
 }
 
 void BM_RasterFullScreenTextured(benchmark::State& state) {
@@ -101,11 +101,11 @@ void BM_RasterTexturedQuads(benchmark::State& state) {
     const Picture picture;
     const PolygonStyle style = StyleFor(state, &picture);
     std::vector<Vertex> corners;
-    constexpr int kColumns = 12, kRows = 8;
-    for (int row = 0; row < kRows; ++row) {
-        for (int column = 0; column < kColumns; ++column) {
-            const float left = -1.6f + 3.2f * column / kColumns, right = left + 3.2f / kColumns;
-            const float top = 1.1f - 2.2f * row / kRows, bottom = top - 2.2f / kRows;
+    constexpr int COLUMNS = 12, ROWS = 8;
+    for (int row = 0; row < ROWS; ++row) {
+        for (int column = 0; column < COLUMNS; ++column) {
+            const float left = -1.6f + 3.2f * column / COLUMNS, right = left + 3.2f / COLUMNS;
+            const float top = 1.1f - 2.2f * row / ROWS, bottom = top - 2.2f / ROWS;
             corners.push_back(At(left, top, 2.0f, 0, 1));
             corners.push_back(At(right, top, 2.3f, 1, 1));
             corners.push_back(At(right, bottom, 2.3f, 1, 0));
@@ -120,7 +120,7 @@ void BM_RasterTexturedQuads(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(frame.color.data());
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.SetItemsProcessed(state.iterations() * WIDTH * HEIGHT);
     state.counters["quads"] = static_cast<double>(drawn) / state.iterations();
 }
 BENCHMARK(BM_RasterTexturedQuads)->Arg(0)->Arg(1)->ArgName("bilinear");
@@ -132,19 +132,19 @@ struct ReelScene {
     std::vector<Vertex> wallFaces;
 
     ReelScene() {
-        constexpr int kFaces = 20;
-        constexpr float kRadius = 1.5f, kWidth = 1.3f, kAxisZ = 7.5f;
+        constexpr int FACES = 20;
+        constexpr float RADIUS = 1.5f, WIDTH = 1.3f, AXIS_Z = 7.5f;
         for (int drum = 0; drum < 4; ++drum) {
-            const float left = -2.9f + 1.5f * drum, right = left + kWidth;
-            for (int face = 0; face < kFaces; ++face) {
-                const float a0 = 6.2831853f * face / kFaces, a1 = 6.2831853f * (face + 1) / kFaces;
+            const float left = -2.9f + 1.5f * drum, right = left + WIDTH;
+            for (int face = 0; face < FACES; ++face) {
+                const float a0 = 6.2831853f * face / FACES, a1 = 6.2831853f * (face + 1) / FACES;
                 auto corner = [&](float x, float angle, float u, float v) {
                     Vertex c =
-                        At(x, kRadius * std::sin(angle), kAxisZ - kRadius * std::cos(angle), u, v);
+                        At(x, RADIUS * std::sin(angle), AXIS_Z - RADIUS * std::cos(angle), u, v);
                     c.r = c.g = c.b = std::max(0.3f, 0.3f + 0.7f * std::cos(angle));
                     return c;
                 };
-                const float v0 = static_cast<float>(face) / kFaces, v1 = v0 + 1.0f / kFaces;
+                const float v0 = static_cast<float>(face) / FACES, v1 = v0 + 1.0f / FACES;
                 drumFaces.push_back(corner(left, a1, 0, v1));
                 drumFaces.push_back(corner(right, a1, 1, v1));
                 drumFaces.push_back(corner(right, a0, 1, v0));
@@ -185,7 +185,7 @@ void BM_RasterReelScene(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(frame.color.data());
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.SetItemsProcessed(state.iterations() * WIDTH * HEIGHT);
 }
 BENCHMARK(BM_RasterReelScene)->Arg(0)->Arg(1)->ArgName("bilinear");
 
@@ -196,7 +196,7 @@ void BM_RasterClear(benchmark::State& state) {
         ClearDepth(frame.target, frame.projection);
         benchmark::DoNotOptimize(frame.color.data());
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.SetItemsProcessed(state.iterations() * WIDTH * HEIGHT);
 }
 BENCHMARK(BM_RasterClear);
 

@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const unsigned kFlags[] = {snd::SND_ASYNC | snd::SND_NODEFAULT | snd::SND_MEMORY,
-                                      snd::SND_ASYNC | snd::SND_LOOP | snd::SND_MEMORY,
-                                      snd::SND_ASYNC | snd::SND_NOSTOP | snd::SND_MEMORY};
-    const unsigned flags = kFlags[size % 3];
+    static const unsigned FLAGS[] = {snd::SND_ASYNC | snd::SND_NODEFAULT | snd::SND_MEMORY,
+                                     snd::SND_ASYNC | snd::SND_LOOP | snd::SND_MEMORY,
+                                     snd::SND_ASYNC | snd::SND_NOSTOP | snd::SND_MEMORY};
+    const unsigned flags = FLAGS[size % 3];
     snd::sndPlaySoundA(data, size, flags);
     return 0;
 }

@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr HRESULT kBadObject = static_cast<HRESULT>(0x8876030Du);
-constexpr const char* kUnknown = "Unrecognized error value.";
-constexpr const char* kFrameCall = "lpD3DRM->CreateFrame(parent,&frame)";
+constexpr HRESULT BAD_OBJECT = static_cast<HRESULT>(0x8876030Du);
+constexpr const char* UNKNOWN = "Unrecognized error value.";
+constexpr const char* FRAME_CALL = "lpD3DRM->CreateFrame(parent,&frame)";
 
 // The log goes to the current directory, so each test runs in a folder of its own, with boxes
 // recorded instead of shown.
@@ -49,7 +49,7 @@ private:
 };
 
 HRESULT Checked(HRESULT result, int& reached) {
-    CheckedCall(result, kFrameCall);
+    CheckedCall(result, FRAME_CALL);
     reached = 1;
     return 0;
 }
@@ -73,13 +73,13 @@ HRESULT ReleaseFaces(FakeInterface*& faces) {
 TEST(ErrorText, NamesTheCodesAtTheEdgesOfItsFamilies) {
     const std::pair<uint32_t, const char*> cases[] = {
         {0, "No error."},
-        {1, kUnknown},
-        {0x80000000u, kUnknown},
+        {1, UNKNOWN},
+        {0x80000000u, UNKNOWN},
         {0x80004005u, "Generic failure."},
         {0x8007000Eu, "DirectDraw does not have enough memory to perform the operation."},
         {0x887602BCu, "D3DERR_BADMAJORVERSION"},
         {0x887602EEu, "D3DERR_LIGHT_SET_FAILED"},
-        {0x887602CEu, kUnknown},
+        {0x887602CEu, UNKNOWN},
         {0x8876030Du, "D3DRMERR_BADOBJECT"},
         {0x88760313u, "The file was not found."},
         {0x88760319u, "D3DRMERR_UNABLETOEXECUTE"},
@@ -89,7 +89,7 @@ TEST(ErrorText, NamesTheCodesAtTheEdgesOfItsFamilies) {
 }
 
 TEST_F(Reporting, ShellMessagesAppendTheLineEndStayInTheirBufferAndAreNotLogged) {
-    ShowMessage("Updating device failed.\n%s", ErrorText(kBadObject));
+    ShowMessage("Updating device failed.\n%s", ErrorText(BAD_OBJECT));
     ShowMessage("%s", std::string(400, 'x').c_str());
     EXPECT_TRUE(SucceededOrShow(D3DRM_OK, "Never shown.\n%s"));
     EXPECT_FALSE(SucceededOrShow(E_FAIL, "Moving scene failed.\n%s"));
@@ -109,15 +109,15 @@ TEST_F(Reporting, FailedCheckedCallLogsBeforeItShowsAndAddsToEarlierRuns) {
     std::string logWhenShown;
     dialogs.onBox = [&](const win::RecordingDialogs::Box&) { logWhenShown = Log(); };
     int reached = 0;
-    EXPECT_EQ(Checked(kBadObject, reached), E_FAIL);
+    EXPECT_EQ(Checked(BAD_OBJECT, reached), E_FAIL);
     EXPECT_EQ(reached, 0);
-    EXPECT_EQ(Errors.LastResult, kBadObject);
-    EXPECT_EQ(logWhenShown, std::string("from an earlier run\n") + kFrameCall + "\n");
+    EXPECT_EQ(Errors.LastResult, BAD_OBJECT);
+    EXPECT_EQ(logWhenShown, std::string("from an earlier run\n") + FRAME_CALL + "\n");
     EXPECT_EQ(dialogs.beeps, std::vector<unsigned>{0});
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     const auto& box = dialogs.boxes[0];
     EXPECT_EQ(std::tuple(box.text, box.caption, box.style, box.owned),
-              std::tuple(kFrameCall, "Direct3D Error -2005531891", win::MB_ICONEXCLAMATION, false));
+              std::tuple(FRAME_CALL, "Direct3D Error -2005531891", win::MB_ICONEXCLAMATION, false));
 
     // Successes of any sign go on quietly.
     for (HRESULT result : {0, 1, INT32_MAX}) {
@@ -130,7 +130,7 @@ TEST_F(Reporting, FailedCheckedCallLogsBeforeItShowsAndAddsToEarlierRuns) {
     // A log that cannot be opened loses its line, not the report.
     fs::remove(folder_ / "errorlog.txt");
     fs::create_directory(folder_ / "errorlog.txt");
-    EXPECT_EQ(Checked(kBadObject, reached), E_FAIL);
+    EXPECT_EQ(Checked(BAD_OBJECT, reached), E_FAIL);
     EXPECT_EQ(dialogs.boxes.size(), 2u);
 }
 

@@ -41,7 +41,7 @@ void WriteSolidBmp(const fs::path& path, uint32_t rgb, int size = 2) {
 // One reel of eight stops, each a picture of one colour, three units high on a drum two wide.
 // The yellow picture's name begins with another's and falls in its bucket of the texture
 // registry, so a name found by its beginning alone would show red in its place.
-constexpr const char* kMachine =
+constexpr const char* MACHINE =
     "%name Colours\n%symwidth 2\n%symheight 3\n"
     "R red\nG green\nB blue\nY redhot\n%%\nR\nG\nB\nY\nR\nG\nB\nY\n%%\nR * * ^ 5\n%%\n";
 
@@ -64,7 +64,7 @@ protected:
         fs::remove_all(folder_);
     }
     // Starts the program with the machine file opened from the test's folder.
-    void Open(const char* text = kMachine) {
+    void Open(const char* text = MACHINE) {
         std::ofstream(folder_ / "test.slt") << text;
         dialogs.openAnswers.push_back((folder_ / "test.slt").string());
         Shell.StartDriver = 0; // full-colour lighting
@@ -241,7 +241,7 @@ TEST_F(MachineSceneTest, MeterOnScreenRedrawsForCreditsBetAndRebuildsOnly) {
 // comes up; every line pays 10 a coin. Seed 237 plays: spin to 4 3 2, nudges of reel 0 (4 to
 // 3) and reel 2 (2 to 1), a free re-spin (A on the line) to 2 1 4, nudges of reel 0 (2 to 1)
 // and reel 1 (1 to 2), rest.
-constexpr const char* kNudgingMachine =
+constexpr const char* NUDGING_MACHINE =
     "%symwidth 1\n%symspace 0.2\n- blank\nX blank\n(down) (autospin) A blank\n(down) N blank\n"
     "(up) U blank\n%%\n- X -\nN - N\nX U A\nA A -\n- - X\nU N -\n- -\nX -\n%%\n[-XANU] * * ^ "
     "10\n%%\n";
@@ -256,14 +256,14 @@ struct ReelMove {
     bool nudge;
     int reel, from, to, steps;
 };
-constexpr ReelMove kTimeline[] = {
+constexpr ReelMove TIMELINE[] = {
     {0, false, 0, 0, 4, 16 + 4},  {0, false, 1, 0, 3, 24 + 5},  {0, false, 2, 0, 2, 32 + 2},
     {35, true, 0, 4, 3, 10},      {46, true, 2, 2, 1, 10},      {57, false, 0, 3, 2, 16 + 1},
     {57, false, 1, 3, 1, 24 + 2}, {57, false, 2, 1, 4, 32 + 1}, {91, true, 0, 2, 1, 10},
     {102, true, 1, 1, 2, 10},
 };
-constexpr int kStartFrames[] = {0, 35, 46, 57, 91, 102}, kClunkFrames[] = {41, 52, 97, 108};
-constexpr int kRestFrame = 113;
+constexpr int START_FRAMES[] = {0, 35, 46, 57, 91, 102}, CLUNK_FRAMES[] = {41, 52, 97, 108};
+constexpr int REST_FRAME = 113;
 
 // The angle that reel's frame is turned to (a key of angle a turns it by -a).
 double Shown(int reel) {
@@ -281,7 +281,7 @@ double Apart(double a, double b) {
 void CheckAnimation(int frame) {
     int end = 0;
     int32_t marks[MAX_REELS] = {-1, -1, -1, -1};
-    for (const ReelMove& m : kTimeline)
+    for (const ReelMove& m : TIMELINE)
         if (m.frame == frame) {
             end = std::max(end, m.steps);
             if (m.nudge)
@@ -298,7 +298,7 @@ void CheckAnimation(int frame) {
         Play.ReelAnimSet->SetTime(float(t));
         for (int reel = 0; reel < Machine->NumReels; ++reel) {
             const ReelMove* move = nullptr;
-            for (const ReelMove& m : kTimeline)
+            for (const ReelMove& m : TIMELINE)
                 move = m.frame == frame && m.reel == reel ? &m : move;
             double want = angle(reel, Machine->Position[reel]);
             if (move && !move->nudge && t < move->steps) {
@@ -320,7 +320,7 @@ void CheckAnimation(int frame) {
 
 TEST_F(MachineSceneTest, PlayedSpinTurnsStopsNudgesAndRespinsOnTime) {
     Shared.DisplayFlags &= ~DISPLAY_CABINET;
-    Open(kNudgingMachine);
+    Open(NUDGING_MACHINE);
     ASSERT_EQ(Machine->NumReels, 3);
     Machine->Credits = 3;
     Random::Seed(237);
@@ -330,7 +330,7 @@ TEST_F(MachineSceneTest, PlayedSpinTurnsStopsNudgesAndRespinsOnTime) {
     std::vector<int> starts{0}, clunks;
     CheckAnimation(0);
     int rest = -1;
-    for (int frame = 1; frame <= kRestFrame + 1; ++frame) {
+    for (int frame = 1; frame <= REST_FRAME + 1; ++frame) {
         const std::vector<int32_t> marks(Play.ClunkMarks, Play.ClunkMarks + MAX_REELS);
         clock.Advance();
         StepReels();
@@ -343,11 +343,11 @@ TEST_F(MachineSceneTest, PlayedSpinTurnsStopsNudgesAndRespinsOnTime) {
         }
         if (!Play.ReelAnimSet && rest < 0)
             rest = frame;
-        ASSERT_TRUE(Shared.Busy == 1 || frame > kRestFrame) << frame;
+        ASSERT_TRUE(Shared.Busy == 1 || frame > REST_FRAME) << frame;
     }
-    EXPECT_EQ(starts, std::vector<int>(std::begin(kStartFrames), std::end(kStartFrames)));
-    EXPECT_EQ(clunks, std::vector<int>(std::begin(kClunkFrames), std::end(kClunkFrames)));
-    EXPECT_EQ(rest, kRestFrame);
+    EXPECT_EQ(starts, std::vector<int>(std::begin(START_FRAMES), std::end(START_FRAMES)));
+    EXPECT_EQ(clunks, std::vector<int>(std::begin(CLUNK_FRAMES), std::end(CLUNK_FRAMES)));
+    EXPECT_EQ(rest, REST_FRAME);
     EXPECT_EQ(std::vector<int>(Machine->Position, Machine->Position + 3),
               std::vector<int>({1, 2, 4}));
 

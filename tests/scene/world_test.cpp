@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t BLACK = 0xFF000000u;
 
 class WorldTest : public ShellTest {
 protected:
@@ -31,7 +31,7 @@ protected:
         return window->ClientImage().At(window->ClientWidth() / 2 + dx,
                                         window->ClientHeight() / 2 + dy);
     }
-    bool Lit(int dx, int dy) { return (Pixel(dx, dy) | kBlack) != kBlack; }
+    bool Lit(int dx, int dy) { return (Pixel(dx, dy) | BLACK) != BLACK; }
     // Pixels per scene unit at the distance of the world's origin from the camera.
     double PixelsPerUnit() {
         const int smaller = std::min(window->ClientWidth(), window->ClientHeight());
@@ -126,8 +126,7 @@ TEST_F(WorldTest, WorldTurnsAboutTheChosenAxesOncePerFrame) {
 }
 
 TEST_F(WorldTest, SeedComesFromTheTimerUnlessOverridden) {
-    const std::pair<bool, uint32_t> overrides[] = {{false, win::VirtualClock::kStart},
-                                                   {true, 4242}};
+    const std::pair<bool, uint32_t> overrides[] = {{false, win::VirtualClock::START}, {true, 4242}};
     for (const auto& [overridden, seed] : overrides) {
         TearDown();
         SetUp();

@@ -23,7 +23,7 @@ using Json = nlohmann::json;
 namespace {
 
 // The build's copy, beside the pictures it names.
-const std::string kExample = std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/lucky-sevens.slt";
+const std::string EXAMPLE = std::string(KESTREL_EXAMPLES_DIR) + "/lucky-sevens/lucky-sevens.slt";
 
 std::string Cmd(int command) {
     return "command " + std::to_string(command) + "\n";
@@ -336,18 +336,18 @@ TEST_F(Kestrel3d, MachineFilesAreCheckedWithTheFileSystemsReasons) {
 
 TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExactly) {
     const std::string script = "frames 3\nstate " + Path("state.json") + "\n";
-    const ProgramRun run = Start(kExample + " --seed 11 --tick-step 16", script);
+    const ProgramRun run = Start(EXAMPLE + " --seed 11 --tick-step 16", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
     const Json first = State();
     EXPECT_EQ(first["Machine"]["Name"], "Lucky Sevens");
     EXPECT_EQ(first["Title"], "Kestrel-3D: Lucky Sevens ($0 Expended)");
-    ASSERT_EQ(Start(kExample + " --seed 11 --tick-step 16", script).exitCode, 0);
+    ASSERT_EQ(Start(EXAMPLE + " --seed 11 --tick-step 16", script).exitCode, 0);
     EXPECT_EQ(State(), first);
 
     // The argument and an answer at the top of the script would both answer the first dialog.
-    for (const std::string& top : {"open " + kExample, std::string("# first\ncancel")}) {
-        const ProgramRun both = Start(kExample, top + "\n" + script);
+    for (const std::string& top : {"open " + EXAMPLE, std::string("# first\ncancel")}) {
+        const ProgramRun both = Start(EXAMPLE, top + "\n" + script);
         EXPECT_EQ(both.exitCode, 2) << top;
         EXPECT_NE(both.err.find("the MACHINE argument already answers the first File/Open dialog"),
                   std::string::npos)
@@ -355,7 +355,7 @@ TEST_F(Kestrel3d, MachineNamedOnTheCommandLineAnswersTheFirstDialogAndRepeatsExa
         EXPECT_EQ(both.out, "");
     }
     // Later answers are for later dialogs.
-    EXPECT_EQ(Start(kExample, "frames 1\nopen " + kExample + "\ncommand 102\n").exitCode, 0);
+    EXPECT_EQ(Start(EXAMPLE, "frames 1\nopen " + EXAMPLE + "\ncommand 102\n").exitCode, 0);
 }
 
 // Where a point of the world lands in a shot with the camera at (0, 0, -distance): the view
@@ -378,7 +378,7 @@ QImage Picture(const std::string& path) {
 // The texels of the symbol picture's cell that a stop of the example's reel shows; v grows
 // up the picture.
 std::set<uint32_t> StopTexels(const Json& machine, int reel, int stop) {
-    static const QImage syms = Picture(fs::path(kExample).replace_filename("syms.bmp"));
+    static const QImage syms = Picture(fs::path(EXAMPLE).replace_filename("syms.bmp"));
     const int code = machine["Reels"][reel]["strip"][stop];
     const Json sym = *std::find_if(machine["Symbols"].begin(), machine["Symbols"].end(),
                                    [code](const Json& s) { return s["code"] == code; });
@@ -408,7 +408,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     for (const auto& [name, command] : toggles)
         script += "command " + std::to_string(command) + "\nframes 1\nstate " +
                   Path(name + ".json") + "\nshot " + Path(name + ".png") + "\n";
-    const ProgramRun run = Start(kExample + " --driver 0", script);
+    const ProgramRun run = Start(EXAMPLE + " --driver 0", script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "dialog open\n");
 
@@ -436,7 +436,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
     const double rsw = num("NumReels") * pitch - num("SymSpace");
     const double T = num("WindowThick"), G = rsw + 0.5 + 2 * T, top = num("WindowHeight") + 2 * T;
     // The chart face: the picture's lower ChartY share, its mean colour as the picture's.
-    const QImage chart = Picture(fs::path(kExample).replace_filename("chart.bmp"));
+    const QImage chart = Picture(fs::path(EXAMPLE).replace_filename("chart.bmp"));
     const auto mean = [](const QImage& image, int x0, int y0, int x1, int y1) {
         const QColor all = image.copy(x0, y0, x1 - x0, y1 - y0)
                                .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -487,7 +487,7 @@ TEST_F(Kestrel3d, ExampleMachineStandsAsBuiltAndFollowsTheDisplayToggles) {
 // A copy of the example with one picture missing, then with a chosen call failing: each
 // failure is shown in its box, a checked call's text also logged beside the machine.
 TEST_F(Kestrel3d, MissingPicturesAndAFailingCallAreReported) {
-    fs::copy(fs::path(kExample).parent_path(), dir_ / "m");
+    fs::copy(fs::path(EXAMPLE).parent_path(), dir_ / "m");
     const std::string machine = Path("m/lucky-sevens.slt"), script = "state " + Path("s.json");
     const auto without = [&](const std::string& picture) {
         fs::rename(dir_ / "m" / picture, dir_ / picture);
@@ -545,7 +545,7 @@ int CountLines(const std::string& text, const std::string& prefix) {
 TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
     // A copy of the example with some of its sounds: the others are named but missing.
     const fs::path machine = dir_ / "machine";
-    fs::copy(fs::path(kExample).parent_path(), machine, fs::copy_options::recursive);
+    fs::copy(fs::path(EXAMPLE).parent_path(), machine, fs::copy_options::recursive);
     for (const auto& entry : fs::directory_iterator(machine))
         if (entry.path().extension() == ".wav")
             fs::remove(entry.path());
@@ -631,7 +631,7 @@ TEST_F(Kestrel3d, MoneyPlayThreeByClickAndTheCountUpFollowTheGameCommands) {
 // A click on each cabinet button issues its command; the button without one, the reels, the
 // cabinet and the background do nothing.
 TEST_F(Kestrel3d, EachButtonClickIssuesItsCommand) {
-    const std::string run = kExample + " --seed 1 --tick-step 16";
+    const std::string run = EXAMPLE + " --seed 1 --tick-step 16";
     ASSERT_EQ(Start(run, "frames 2\n" + Save("where.json")).exitCode, 0);
     const Json where = State("where.json");
     std::map<int, std::string> click;
@@ -666,13 +666,13 @@ TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
         for (int spin = 0; spin < 10; ++spin)
             script += Cmd(CMD_PLAY_3) + "idle\n";
         const ProgramRun played =
-            Start(kExample + " --seed 3 --tick-step 16", script + Save("rest.json"));
+            Start(EXAMPLE + " --seed 3 --tick-step 16", script + Save("rest.json"));
         ASSERT_EQ(played.exitCode, 0) << played.err;
         const Json rest = State("rest.json")["Machine"];
         EXPECT_EQ(CountLines(played.out, "sound sndmusic"), sound ? 10 : 0);
 
         const Json reference =
-            Json::parse(RunProgram(SLOTSIM_PATH " play " + kExample +
+            Json::parse(RunProgram(SLOTSIM_PATH " play " + EXAMPLE +
                                    " --seed 3 --spins 10 --bet 3" + (sound ? " --sound" : ""))
                             .out);
         EXPECT_EQ(Fields(reference, {"Spins", "Position", "Win", "TotalCredited", "Credits"}),
@@ -689,7 +689,7 @@ TEST_F(Kestrel3d, CountUpPacesCreditsHoldsBusyAndReelsStopInOrder) {
     const std::string script = Cmd(CMD_MONEY_20) + "frames 30\n" + Cmd(CMD_PLAY_3) +
                                Save("paying.json") + "idle\n" + Cmd(CMD_PLAY_3) + "frames 2\n" +
                                Save("spinning.json");
-    ASSERT_EQ(Start(kExample + " --seed 1 --tick-step 16", script).exitCode, 0);
+    ASSERT_EQ(Start(EXAMPLE + " --seed 1 --tick-step 16", script).exitCode, 0);
     const Json paying = State("paying.json");
     EXPECT_EQ(paying["Busy"], 1);
     EXPECT_EQ(Fields(paying["Machine"], {"Credits", "Spins"}), Json::array({5, 0}));
@@ -704,7 +704,7 @@ TEST_F(Kestrel3d, CountUpPacesCreditsHoldsBusyAndReelsStopInOrder) {
 // large is not read. Inside its folder a missing sound is made empty and a real log grows.
 TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     const fs::path m = dir_ / "m", outside = dir_ / "outside";
-    fs::copy(fs::path(kExample).parent_path(), m);
+    fs::copy(fs::path(EXAMPLE).parent_path(), m);
     fs::create_directories(m / "sub");
     fs::create_directories(outside);
     fs::create_symlink(outside / "linked.wav", m / "link.wav");
@@ -718,7 +718,7 @@ TEST_F(Kestrel3d, AStrangersMachineWritesOnlyInsideItsFolder) {
     std::string slt = "%sndpay " + (outside / "absolute.wav").string() +
                       "\n%sndbet ../outside.wav\n%sndclunk link.wav\n%sndauto sub/inside.wav\n"
                       "%sndmusic huge.wav\n%sndmusic huge.wav\n";
-    std::ifstream example(kExample);
+    std::ifstream example(EXAMPLE);
     for (std::string line; std::getline(example, line);)
         slt += line.rfind("%snd", 0) == 0 ? "" : line + "\n";
     std::ofstream(m / "strange.slt") << slt;

@@ -55,7 +55,7 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(p.steps[11].passes, 3);
     EXPECT_EQ(p.steps[12].milliseconds, 250);
     EXPECT_EQ(p.steps[13].op, ScriptOp::Idle);
-    EXPECT_EQ(p.steps[13].milliseconds, kDefaultIdleLimit);
+    EXPECT_EQ(p.steps[13].milliseconds, DEFAULT_IDLE_LIMIT);
     EXPECT_EQ(p.steps[14].milliseconds, 500);
     EXPECT_EQ(p.steps[17].op, ScriptOp::Quit);
     const std::pair<const char*, int> scrollCodes[] = {

@@ -10,7 +10,7 @@ TEST(Title, FormatsAndCutsLongNamesSoTheMoneyStillShows) {
     EXPECT_EQ(FormatTitle(1, 58, 1234, "N", 20), "FPS 58 Frame 01234 N ($20 Expended)");
     EXPECT_EQ(FormatTitle(1, 7, 42, nullptr, -5), "FPS 07 Frame 00042 ($-5 Expended)");
     const std::string title = FormatTitle(0, 0, 1, std::string(400, 'x').c_str(), 1000);
-    EXPECT_EQ(title.size(), kMaxTitleLength);
+    EXPECT_EQ(title.size(), MAX_TITLE_LENGTH);
     EXPECT_EQ(title.substr(title.size() - 17), " ($1000 Expended)");
 }
 

@@ -15,10 +15,10 @@ namespace {
 // from the top: narrow buttons unlit (state 1), narrow lit (state 2), wide unlit, wide lit.
 // Narrow cells are a quarter of the width, wide ones half: the buttons are 1 and 2 units wide
 // and 1 unit along the slope, so square pixels here stay square on the cabinet.
-constexpr int kButtonsSide = 256;
-constexpr int kRow = kButtonsSide / 4;
-constexpr int kNarrow = kButtonsSide / 4;
-constexpr int kWide = kButtonsSide / 2;
+constexpr int BUTTONS_SIDE = 256;
+constexpr int ROW = BUTTONS_SIDE / 4;
+constexpr int NARROW = BUTTONS_SIDE / 4;
+constexpr int WIDE = BUTTONS_SIDE / 2;
 
 struct ButtonCell {
     int x, row, width;
@@ -27,25 +27,20 @@ struct ButtonCell {
     bool lit;
 };
 
-const QColor kAmber(0xff, 0xb3, 0x00);
-const QColor kBlue(0x1e, 0x88, 0xe5);
-const QColor kGreen(0x43, 0xa0, 0x47);
-const QColor kRed(0xe5, 0x39, 0x35);
-const QColor kPlain(0x90, 0x90, 0x90);
+const QColor AMBER(0xff, 0xb3, 0x00);
+const QColor BLUE(0x1e, 0x88, 0xe5);
+const QColor GREEN(0x43, 0xa0, 0x47);
+const QColor RED(0xe5, 0x39, 0x35);
+const QColor PLAIN(0x90, 0x90, 0x90);
 
 // Change is only ever shown in its first look and is always usable, so both of its cells are
 // lit; the button without an action is plain in both.
-const ButtonCell kButtonCells[] = {
-    {0, 0, kNarrow, "BET 1", kAmber, false},
-    {0, 1, kNarrow, "BET 1", kAmber, true},
-    {kNarrow, 0, kNarrow, nullptr, kPlain, false},
-    {kNarrow, 1, kNarrow, nullptr, kPlain, false},
-    {2 * kNarrow, 0, kNarrow, "CHANGE", kBlue, true},
-    {2 * kNarrow, 1, kNarrow, "CHANGE", kBlue, true},
-    {0, 2, kWide, "PLAY 3", kGreen, false},
-    {0, 3, kWide, "PLAY 3", kGreen, true},
-    {kWide, 2, kWide, "SPIN", kRed, false},
-    {kWide, 3, kWide, "SPIN", kRed, true},
+const ButtonCell BUTTON_CELLS[] = {
+    {0, 0, NARROW, "BET 1", AMBER, false},         {0, 1, NARROW, "BET 1", AMBER, true},
+    {NARROW, 0, NARROW, nullptr, PLAIN, false},    {NARROW, 1, NARROW, nullptr, PLAIN, false},
+    {2 * NARROW, 0, NARROW, "CHANGE", BLUE, true}, {2 * NARROW, 1, NARROW, "CHANGE", BLUE, true},
+    {0, 2, WIDE, "PLAY 3", GREEN, false},          {0, 3, WIDE, "PLAY 3", GREEN, true},
+    {WIDE, 2, WIDE, "SPIN", RED, false},           {WIDE, 3, WIDE, "SPIN", RED, true},
 };
 
 QColor Unlit(const QColor& colour) {
@@ -55,7 +50,7 @@ QColor Unlit(const QColor& colour) {
 }
 
 void PaintButton(QPainter& p, const ButtonCell& cell) {
-    const QRectF area(cell.x, cell.row * kRow, cell.width, kRow);
+    const QRectF area(cell.x, cell.row * ROW, cell.width, ROW);
     p.fillRect(area, QColor(0xcc, 0xcc, 0xcc)); // the slope's own grey round the button
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x22, 0x22, 0x22));
@@ -87,13 +82,13 @@ void PaintButton(QPainter& p, const ButtonCell& cell) {
 
 // The meter's figures are printed at fixed pixel places, right-aligned in these rectangles
 // (right and bottom edges exclusive); the face shows the left half of a 128 by 128 picture.
-constexpr int kMeterSide = 128;
-constexpr int kMeterShown = kMeterSide / 2;
-const QRect kPaidBox(QPoint(4, 48), QPoint(58, 68));
-const QRect kCreditsBox(QPoint(4, 73), QPoint(58, 93));
-const QRect kBetBox(QPoint(41, 101), QPoint(58, 121));
-const QColor kFigureGround(48, 0, 0);
-const QColor kCaption(0xff, 0xc8, 0x57);
+constexpr int METER_SIDE = 128;
+constexpr int METER_SHOWN = METER_SIDE / 2;
+const QRect PAID_BOX(QPoint(4, 48), QPoint(58, 68));
+const QRect CREDITS_BOX(QPoint(4, 73), QPoint(58, 93));
+const QRect BET_BOX(QPoint(41, 101), QPoint(58, 121));
+const QColor FIGURE_GROUND(48, 0, 0);
+const QColor CAPTION(0xff, 0xc8, 0x57);
 
 // The left half is stretched over a panel about twice as wide as it is tall per pixel, so
 // captions are drawn narrower to look right on the cabinet. Capitals fill the box's height.
@@ -106,7 +101,7 @@ void PaintCaption(QPainter& p, const QString& text, const QRectF& box) {
     t.scale(scale * 0.55, scale);
     t.translate(-bounds.left(), -bounds.top());
     p.setPen(Qt::NoPen);
-    p.setBrush(kCaption);
+    p.setBrush(CAPTION);
     p.drawPath(t.map(path));
 }
 
@@ -114,33 +109,33 @@ void PaintFigureBox(QPainter& p, const QRect& box) {
     p.setPen(QColor(0x6a, 0x5a, 0x40));
     p.setBrush(Qt::NoBrush);
     p.drawRect(box.adjusted(-1, -1, 1, 1));
-    p.fillRect(box, kFigureGround);
+    p.fillRect(box, FIGURE_GROUND);
 }
 
 } // namespace
 
 QImage DrawButtons() {
-    QImage picture(kButtonsSide, kButtonsSide, QImage::Format_RGB32);
+    QImage picture(BUTTONS_SIDE, BUTTONS_SIDE, QImage::Format_RGB32);
     picture.fill(QColor(0xcc, 0xcc, 0xcc));
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (const ButtonCell& cell : kButtonCells)
+    for (const ButtonCell& cell : BUTTON_CELLS)
         PaintButton(painter, cell);
     return picture;
 }
 
 QImage DrawCreditMeter() {
-    QImage picture(kMeterSide, kMeterSide, QImage::Format_RGB32);
+    QImage picture(METER_SIDE, METER_SIDE, QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient ground(0, 0, 0, kMeterSide);
+    QLinearGradient ground(0, 0, 0, METER_SIDE);
     ground.setColorAt(0, QColor(0x2a, 0x2a, 0x30));
     ground.setColorAt(1, QColor(0x10, 0x10, 0x14));
     painter.fillRect(picture.rect(), ground);
     painter.setPen(QPen(QColor(0x8a, 0x7a, 0x50), 2));
-    painter.drawRect(QRectF(1, 1, kMeterShown - 2, kMeterSide - 2));
+    painter.drawRect(QRectF(1, 1, METER_SHOWN - 2, METER_SIDE - 2));
 
-    for (const QRect& box : {kPaidBox, kCreditsBox, kBetBox})
+    for (const QRect& box : {PAID_BOX, CREDITS_BOX, BET_BOX})
         PaintFigureBox(painter, box);
     // Only four rows part the paid and credit figures, so the credit caption goes below its
     // figure; the bet figure is short and has its caption beside it.

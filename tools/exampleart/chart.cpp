@@ -16,10 +16,10 @@
 
 namespace {
 
-constexpr int kChartWidth = 1024;
-constexpr int kRowsPerColumn = 8; // more payoffs than this go into two columns
-const QColor kGold(0xf2, 0xc1, 0x2e);
-const QColor kPaper(0xf5, 0xf0, 0xe0);
+constexpr int CHART_WIDTH = 1024;
+constexpr int ROWS_PER_COLUMN = 8; // more payoffs than this go into two columns
+const QColor GOLD(0xf2, 0xc1, 0x2e);
+const QColor PAPER(0xf5, 0xf0, 0xe0);
 
 // The chart face spans the cabinet's front from the left bevel to the right one: the window
 // (reel stack plus 0.5), its frame on both sides, the 3-unit meter panel and 1.25 either side.
@@ -36,8 +36,8 @@ double ShownShare(const SlotMachine& m) {
 QSize ChartSize(const SlotMachine& m) {
     const double faceWidth = std::max(1.0, ChartFaceWidth(m));
     const double faceHeight = m.ChartHeight > 0 ? m.ChartHeight : 10;
-    const double shown = std::clamp(kChartWidth * faceHeight / faceWidth, 64.0, 4096.0);
-    return QSize(kChartWidth, static_cast<int>(std::lround(shown / ShownShare(m))));
+    const double shown = std::clamp(CHART_WIDTH * faceHeight / faceWidth, 64.0, 4096.0);
+    return QSize(CHART_WIDTH, static_cast<int>(std::lround(shown / ShownShare(m))));
 }
 
 bool Pays(const SlotPayoff& payoff) {
@@ -71,8 +71,8 @@ void PaintWord(QPainter& p, const QString& word, const QRectF& box, const QColor
 // A set of symbols as a fan of small stops from the top left corner to the bottom right.
 void PaintFan(QPainter& p, const std::vector<SlotSymbol>& symbols, const QRectF& box) {
     const int count = std::min<int>(symbols.size(), 4);
-    constexpr double kShares[] = {1.0, 0.62, 0.5, 0.42}; // of the box, by the number of cards
-    const double share = kShares[count - 1];
+    constexpr double SHARES[] = {1.0, 0.62, 0.5, 0.42}; // of the box, by the number of cards
+    const double share = SHARES[count - 1];
     const QSizeF card(box.width() * share, box.height() * share);
     const double stepX = count > 1 ? (box.width() - card.width()) / (count - 1) : 0;
     const double stepY = count > 1 ? (box.height() - card.height()) / (count - 1) : 0;
@@ -93,7 +93,7 @@ void PaintColumn(QPainter& p, const SlotMachine& m, const SlotPayoff& payoff, in
     QPainterPath frame;
     frame.addRoundedRect(box, box.height() * 0.12, box.height() * 0.12);
     p.setClipPath(frame);
-    p.fillRect(box, kPaper);
+    p.fillRect(box, PAPER);
     const std::vector<SlotSymbol> symbols = ColumnSymbols(m, payoff, c);
     if (payoff.match[c][static_cast<int>('*')]) {
         PaintWord(p, QStringLiteral("ANY"),
@@ -109,7 +109,7 @@ void PaintColumn(QPainter& p, const SlotMachine& m, const SlotPayoff& payoff, in
         const QRectF tag(box.right() - box.height() * 0.32, box.top(), box.height() * 0.32,
                          box.height() * 0.32);
         p.setPen(Qt::NoPen);
-        p.setBrush(kGold);
+        p.setBrush(GOLD);
         p.drawEllipse(tag);
         PaintWord(p, QStringLiteral("+"), tag.adjusted(3, 3, -3, -3), Qt::black);
     }
@@ -130,7 +130,7 @@ Layout MakeLayout(const QRectF& shown, int payoffs) {
     l.header = QRectF(inner.left(), inner.top() + h * 0.17, inner.width(), h * 0.07);
     l.rows = QRectF(inner.left(), inner.top() + h * 0.25, inner.width(), h * 0.63);
     l.footer = QRectF(inner.left(), inner.top() + h * 0.91, inner.width(), h * 0.09);
-    l.columns = payoffs > kRowsPerColumn ? 2 : 1;
+    l.columns = payoffs > ROWS_PER_COLUMN ? 2 : 1;
     l.rowsInColumn = std::max(1, (payoffs + l.columns - 1) / l.columns);
     return l;
 }
@@ -208,7 +208,7 @@ void PaintPayoffRow(QPainter& p, const SlotMachine& m, const SlotPayoff& payoff,
     font.setPixelSize(static_cast<int>(row.height() * 0.5));
     font.setWeight(QFont::Black);
     p.setFont(font);
-    p.setPen(kGold);
+    p.setPen(GOLD);
     for (int level = 0; level < levels; ++level) {
         const QRectF box = PayBox(row, level, levels, row.top(), row.height());
         p.drawText(box.adjusted(0, 0, -box.width() * 0.08, 0), Qt::AlignRight | Qt::AlignVCenter,
@@ -262,9 +262,9 @@ void PaintGround(QPainter& p, const QRectF& whole, const QRectF& shown) {
     p.fillRect(whole, ground);
     const double inset = shown.height() * 0.018;
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(kGold, inset * 0.6));
+    p.setPen(QPen(GOLD, inset * 0.6));
     p.drawRoundedRect(shown.adjusted(inset, inset, -inset, -inset), inset * 2, inset * 2);
-    p.setPen(QPen(kGold.darker(160), inset * 0.25));
+    p.setPen(QPen(GOLD.darker(160), inset * 0.25));
     p.drawRoundedRect(shown.adjusted(inset * 2, inset * 2, -inset * 2, -inset * 2), inset * 1.5,
                       inset * 1.5);
 }
@@ -286,7 +286,7 @@ QImage DrawChart(const SlotMachine& m) {
     }
     const Layout l = MakeLayout(shown, static_cast<int>(payoffs.size()));
     const QString name = m.Name ? QString::fromLocal8Bit(m.Name).toUpper() : QStringLiteral("PAYS");
-    PaintFittedText(p, name, l.title, QFont::Black, kGold, QPen(QColor(0x5c, 0x3a, 0x00), 2));
+    PaintFittedText(p, name, l.title, QFont::Black, GOLD, QPen(QColor(0x5c, 0x3a, 0x00), 2));
     PaintHeader(p, m, l);
 
     const double rowHeight = l.rows.height() / l.rowsInColumn;

@@ -21,8 +21,8 @@
 namespace {
 
 // Pictures the cabinet always asks for, whatever the machine.
-const QString kButtons = QStringLiteral("buttons");
-const QString kCreditMeter = QStringLiteral("cred1");
+const QString BUTTONS = QStringLiteral("buttons");
+const QString CREDIT_METER = QStringLiteral("cred1");
 
 QStringList SymbolSheets(const SlotMachine& machine) {
     QStringList names;
@@ -52,8 +52,8 @@ bool DrawPictures(const SlotMachine& machine, const QDir& out) {
         ok = Save(DrawSymbolSheet(machine, sheet), out, sheet) && ok;
     if (machine.ChartFile)
         ok = Save(DrawChart(machine), out, QString::fromLocal8Bit(machine.ChartFile)) && ok;
-    ok = Save(DrawButtons(), out, kButtons) && ok;
-    return Save(DrawCreditMeter(), out, kCreditMeter) && ok;
+    ok = Save(DrawButtons(), out, BUTTONS) && ok;
+    return Save(DrawCreditMeter(), out, CREDIT_METER) && ok;
 }
 
 // The copy is written last: the build takes it as the sign that the pictures are complete.

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kCellHeight = 128; // pixels per symbol cell, along the reel
+constexpr int CELL_HEIGHT = 128; // pixels per symbol cell, along the reel
 
 bool UsesSheet(const SlotSymbol& symbol, const QString& name) {
     return symbol.letter != 0 && symbol.filename && QString::fromLocal8Bit(symbol.filename) == name;
@@ -50,8 +50,8 @@ QSize SheetSize(const SlotMachine& machine, const QString& name) {
     }
     const int cells = static_cast<int>(std::lround(1 / share));
     const double aspect = height > 0 && machine.SymWidth > 0 ? machine.SymWidth / height : 1;
-    const int cellWidth = std::max(8, static_cast<int>(std::lround(kCellHeight * aspect)));
-    return QSize(cells * cellWidth, cells * kCellHeight);
+    const int cellWidth = std::max(8, static_cast<int>(std::lround(CELL_HEIGHT * aspect)));
+    return QSize(cells * cellWidth, cells * CELL_HEIGHT);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ struct ArtWord {
     const char* word;
     Art art;
 };
-constexpr ArtWord kArtWords[] = {
+constexpr ArtWord ART_WORDS[] = {
     {"triple bar", Art::TripleBar},
     {"3 bar", Art::TripleBar},
     {"double bar", Art::DoubleBar},
@@ -62,15 +62,15 @@ Art ArtFromFlags(uint32_t flags) {
 
 Art ChooseArt(const SlotSymbol& symbol) {
     const QString label = QString::fromLatin1(symbol.label ? symbol.label : "").toLower();
-    for (const ArtWord& entry : kArtWords) {
+    for (const ArtWord& entry : ART_WORDS) {
         if (label.contains(QLatin1String(entry.word)))
             return entry.art;
     }
     return ArtFromFlags(symbol.flags);
 }
 
-const QColor kInk(0x3a, 0x1a, 0x00);
-const QColor kGold(0xf2, 0xc1, 0x2e);
+const QColor INK(0x3a, 0x1a, 0x00);
+const QColor GOLD(0xf2, 0xc1, 0x2e);
 
 } // namespace
 
@@ -146,7 +146,7 @@ void PaintBars(QPainter& p, int count) {
     const double total = count * height + (count - 1) * gap;
     for (int i = 0; i < count; ++i) {
         const QRectF bar(-44, -total / 2 + i * (height + gap), 88, height);
-        p.setPen(QPen(kGold, 2.5));
+        p.setPen(QPen(GOLD, 2.5));
         p.setBrush(Vertical(bar.top(), bar.bottom(), QColor(0x4a, 0x4a, 0x4a), Qt::black));
         p.drawRoundedRect(bar, 5, 5);
         PaintFittedText(p, QStringLiteral("BAR"),
@@ -159,7 +159,7 @@ void PaintSeven(QPainter& p) {
     const QPainterPath seven =
         Fitted(TextOutline(QStringLiteral("7"), QFont::Black), QRectF(-32, -42, 64, 84));
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(kGold, 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(GOLD, 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(seven);
     p.setPen(QPen(QColor(0x5a, 0x00, 0x00), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Vertical(-42, 42, QColor(0xff, 0x4d, 0x3a), QColor(0xa8, 0x00, 0x0c)));
@@ -198,9 +198,9 @@ void PaintBell(QPainter& p) {
 
 void PaintStarburst(QPainter& p, double outer, double inner, const QColor& colour) {
     QPolygonF star;
-    constexpr int kPoints = 14;
-    for (int i = 0; i < kPoints * 2; ++i) {
-        const double angle = M_PI * i / kPoints;
+    constexpr int POINTS = 14;
+    for (int i = 0; i < POINTS * 2; ++i) {
+        const double angle = M_PI * i / POINTS;
         const double radius = i % 2 ? inner : outer;
         star << QPointF(radius * std::sin(angle), -radius * std::cos(angle));
     }
@@ -210,7 +210,7 @@ void PaintStarburst(QPainter& p, double outer, double inner, const QColor& colou
 }
 
 void PaintWildBadge(QPainter& p, const QRectF& badge) {
-    p.setPen(QPen(kGold, 3));
+    p.setPen(QPen(GOLD, 3));
     p.setBrush(
         Vertical(badge.top(), badge.bottom(), QColor(0xab, 0x47, 0xbc), QColor(0x4a, 0x14, 0x8c)));
     p.drawRoundedRect(badge, 10, 10);
@@ -226,7 +226,7 @@ void PaintWild(QPainter& p) {
 void PaintDoubleWild(QPainter& p) {
     PaintStarburst(p, 50, 34, QColor(0xff, 0xd5, 0x4f));
     PaintWildBadge(p, QRectF(-47, -40, 94, 44));
-    p.setPen(QPen(kGold, 3));
+    p.setPen(QPen(GOLD, 3));
     p.setBrush(Vertical(8, 48, QColor(0xff, 0x52, 0x52), QColor(0xb7, 0x1c, 0x1c)));
     p.drawEllipse(QPointF(0, 28), 20, 20);
     PaintFittedText(p, QStringLiteral("2X"), QRectF(-13, 18, 26, 20), QFont::Black, Qt::white,
@@ -284,10 +284,10 @@ void PaintNudgeMarks(QPainter& p, bool up) {
 }
 
 void PaintLetter(QPainter& p, char letter) {
-    p.setPen(QPen(kInk, 3));
+    p.setPen(QPen(INK, 3));
     p.setBrush(QColor(0xff, 0xf3, 0xc4));
     p.drawEllipse(QPointF(0, 0), 40, 40);
-    PaintFittedText(p, QString(QLatin1Char(letter)), QRectF(-22, -26, 44, 52), QFont::Black, kInk,
+    PaintFittedText(p, QString(QLatin1Char(letter)), QRectF(-22, -26, 44, 52), QFont::Black, INK,
                     Qt::NoPen);
 }
 

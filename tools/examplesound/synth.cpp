@@ -7,29 +7,29 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+constexpr double PI = 3.14159265358979;
 
 int ToSamples(double seconds) {
-    return static_cast<int>(std::lround(seconds * kSampleRate));
+    return static_cast<int>(std::lround(seconds * SAMPLE_RATE));
 }
 
 // One sine partial from start for length seconds: a short linear attack, an exponential decay
 // with time constant decay, and a short linear fade at the end so it stops at zero.
 void AddPartial(Samples& out, double start, double length, double frequency, double amplitude,
                 double decay, double glide = 0) {
-    if (frequency * (1 + glide) >= kSampleRate * 0.45)
+    if (frequency * (1 + glide) >= SAMPLE_RATE * 0.45)
         return; // it would fold back as an unrelated lower tone
     const int first = ToSamples(start);
     const int count = std::min<int>(ToSamples(length), static_cast<int>(out.size()) - first);
     const double attack = 0.003, fade = std::min(0.012, length / 4);
     double phase = 0;
     for (int i = 0; i < count; ++i) {
-        const double t = static_cast<double>(i) / kSampleRate;
+        const double t = static_cast<double>(i) / SAMPLE_RATE;
         double envelope = std::exp(-t / decay);
         envelope *= std::min(1.0, t / attack) * std::min(1.0, (length - t) / fade);
         out[first + i] += static_cast<float>(amplitude * envelope * std::sin(phase));
         // glide bends the pitch down over time, which makes a thud sound struck.
-        phase += 2 * kPi * frequency * (1 + glide * std::exp(-t / 0.04)) / kSampleRate;
+        phase += 2 * PI * frequency * (1 + glide * std::exp(-t / 0.04)) / SAMPLE_RATE;
     }
 }
 
@@ -76,7 +76,7 @@ Samples Tune(const TuneShape& shape) {
     const int bars = 4;
     // A whole number of samples per step keeps every bar, and so the loop, exactly aligned.
     const int stepSamples = ToSamples(shape.step);
-    const double step = static_cast<double>(stepSamples) / kSampleRate;
+    const double step = static_cast<double>(stepSamples) / SAMPLE_RATE;
     Samples out(static_cast<std::size_t>(stepSamples) * shape.notesPerBar * bars, 0.0f);
     for (int bar = 0; bar < bars; ++bar) {
         const int root = shape.chords[bar];
@@ -165,8 +165,8 @@ bool WriteWav(const std::string& path, const Samples& samples) {
     PutLe(f, 16, 4);
     PutLe(f, 1, 2); // PCM
     PutLe(f, 1, 2); // mono
-    PutLe(f, kSampleRate, 4);
-    PutLe(f, kSampleRate * 2, 4);
+    PutLe(f, SAMPLE_RATE, 4);
+    PutLe(f, SAMPLE_RATE * 2, 4);
     PutLe(f, 2, 2);
     PutLe(f, 16, 2);
     std::fputs("data", f);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-using Samples = std::vector<float>; // mono, -1..1, at kSampleRate
+using Samples = std::vector<float>; // mono, -1..1, at SAMPLE_RATE
 
-constexpr int kSampleRate = 44100; // the rate the sound layer's device plays
+constexpr int SAMPLE_RATE = 44100; // the rate the sound layer's device plays
 
 Samples CoinSound(int coins); // a bright metallic clink, once per coin
 Samples BetSound();           // a short click with a chime

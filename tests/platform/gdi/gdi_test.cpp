@@ -45,7 +45,7 @@ public:
 [[maybe_unused]] const testing::Environment* const environment =
     testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
-constexpr uint32_t kGround = 0xFF102030, kRedPixel = 0xFFFF0000, kDarkRedPixel = 0xFF300000;
+constexpr uint32_t GROUND = 0xFF102030, RED_PIXEL = 0xFFFF0000, DARK_RED_PIXEL = 0xFF300000;
 
 // The inclusive bounds (left, top, right, bottom) of the pixels of one colour.
 std::tuple<int, int, int, int> BoundsOf(const base::Image& image, uint32_t colour) {
@@ -58,7 +58,7 @@ std::tuple<int, int, int, int> BoundsOf(const base::Image& image, uint32_t colou
             }
     return {left, top, right, bottom};
 }
-const std::tuple<int, int, int, int> kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+const std::tuple<int, int, int, int> NOTHING{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
 // A 128 x 128 picture with a context drawing red on dark red.
 struct Canvas {
@@ -66,7 +66,7 @@ struct Canvas {
     SurfaceDC dc;
 
     explicit Canvas(int bkMode = OPAQUE, UINT align = TA_RIGHT | TA_BOTTOM) {
-        image.Resize(128, 128, kGround);
+        image.Resize(128, 128, GROUND);
         dc.image = &image;
         SetBkMode(&dc, bkMode);
         SetTextColor(&dc, RGB(255, 0, 0));
@@ -77,8 +77,8 @@ struct Canvas {
         return ExtTextOutA(&dc, x, y, options, rect, text, static_cast<UINT>(std::strlen(text)),
                            nullptr);
     }
-    std::tuple<int, int, int, int> Ink() const { return BoundsOf(image, kRedPixel); }
-    std::tuple<int, int, int, int> Ground() const { return BoundsOf(image, kDarkRedPixel); }
+    std::tuple<int, int, int, int> Ink() const { return BoundsOf(image, RED_PIXEL); }
+    std::tuple<int, int, int, int> Ground() const { return BoundsOf(image, DARK_RED_PIXEL); }
 };
 
 } // namespace
@@ -182,11 +182,11 @@ TEST(Text, AlignmentPlacesTheCellAndOpaqueModeFillsIt) {
         EXPECT_EQ(opaque.Ground(),
                   std::tuple(c.left, c.top, c.left + width - 1, c.top + height - 1))
             << c.align;
-        EXPECT_EQ(transparent.Ground(), kNothing);
-        EXPECT_NE(transparent.Ink(), kNothing);
+        EXPECT_EQ(transparent.Ground(), NOTHING);
+        EXPECT_NE(transparent.Ink(), NOTHING);
         for (size_t i = 0; i < opaque.image.pixels.size(); ++i)
-            EXPECT_EQ(opaque.image.pixels[i] == kRedPixel,
-                      transparent.image.pixels[i] == kRedPixel);
+            EXPECT_EQ(opaque.image.pixels[i] == RED_PIXEL,
+                      transparent.image.pixels[i] == RED_PIXEL);
     }
 }
 
@@ -197,7 +197,7 @@ TEST(Text, MeterFiguresFillTheirRectangleAndAreClippedToIt) {
     EXPECT_EQ(canvas.Ground(), std::tuple(41, 101, 58, 121));
     const auto [left, top, right, bottom] = canvas.Ink();
     EXPECT_TRUE(left >= 41 && left <= 42 && right <= 58 && top >= 101 && bottom <= 121);
-    EXPECT_EQ(std::count(canvas.image.pixels.begin(), canvas.image.pixels.end(), kGround),
+    EXPECT_EQ(std::count(canvas.image.pixels.begin(), canvas.image.pixels.end(), GROUND),
               128 * 128 - 18 * 21); // nothing outside the rectangle
 
     Canvas empty(TRANSPARENT);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr double kLeastWithinShare = 0.99;
+constexpr double LEAST_WITHIN_SHARE = 0.99;
 
 TEST(LlvmpipeComparison, MachineFramesMatchLlvmpipe) {
     glcheck::Llvmpipe llvmpipe;
@@ -35,7 +35,7 @@ TEST(LlvmpipeComparison, MachineFramesMatchLlvmpipe) {
         EXPECT_TRUE(shown.pixels == check.ours.pixels);
         const glcheck::Comparison& c = check.comparison;
         std::cout << view.name << ": " << c.Describe() << "\n";
-        EXPECT_GE(c.withinShare, kLeastWithinShare);
+        EXPECT_GE(c.withinShare, LEAST_WITHIN_SHARE);
         EXPECT_EQ(c.unexplained, 0);
         if (saveDir != nullptr || HasFailure()) {
             const std::string path = (saveDir ? std::filesystem::path(saveDir)

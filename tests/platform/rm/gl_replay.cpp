@@ -21,7 +21,7 @@ using rm::raster::Vertex;
 // row (so the picture reads back top row first). Depth is camera z between the planes,
 // per fragment, as our float depth buffer holds it. Colours are linear on the screen, as
 // are texture coordinates unless perspective correct.
-constexpr const char* kVertexShader = R"(#version 330 core
+constexpr const char* VERTEX_SHADER = R"(#version 330 core
 layout(location = 0) in vec3 camera;
 layout(location = 1) in vec2 uvIn;
 layout(location = 2) in vec3 rgbIn;
@@ -40,7 +40,7 @@ void main() {
     rgb = clamp(rgbIn, 0.0, 1.0);
 })";
 
-constexpr const char* kFragmentShader = R"(#version 330 core
+constexpr const char* FRAGMENT_SHADER = R"(#version 330 core
 in vec2 uvPerspective;
 noperspective in vec2 uvAffine;
 noperspective in vec3 rgb;
@@ -81,10 +81,10 @@ bool NearOther(const base::Image& ids, int x, int y, uint32_t id) {
     return false;
 }
 
-// Our texture shifts of kSampleSlack texels: where one of them gives llvmpipe's colour, the
+// Our texture shifts of SAMPLE_SLACK texels: where one of them gives llvmpipe's colour, the
 // texture changes so sharply there that the rounding of either renderer's coordinates
 // picks a visibly different colour.
-constexpr double kSampleSlack = 1.0 / 32;
+constexpr double SAMPLE_SLACK = 1.0 / 32;
 
 std::string Explain(const base::Image& ourIds, const base::Image& theirIds,
                     const std::vector<base::Image>& shifted, uint32_t theirs, int x, int y) {
@@ -95,7 +95,7 @@ std::string Explain(const base::Image& ourIds, const base::Image& theirIds,
     if (edge)
         return "shading at a polygon's edge";
     for (const base::Image& image : shifted)
-        if (ChannelDifference(image.At(x, y), theirs) <= Comparison::kTolerance)
+        if (ChannelDifference(image.At(x, y), theirs) <= Comparison::TOLERANCE)
             return "texture sampled where it changes sharply";
     return "";
 }
@@ -160,7 +160,7 @@ base::Image RenderOurs(const Frame& frame, bool ids, double du, double dv) {
 std::string Comparison::Describe() const {
     std::ostringstream out;
     out.precision(3);
-    out << std::fixed << 100.0 * withinShare << "% within " << kTolerance << " levels";
+    out << std::fixed << 100.0 * withinShare << "% within " << TOLERANCE << " levels";
     for (const auto& [kind, count] : kinds)
         out << "; " << count << " " << kind;
     for (const Difference& d : worst)
@@ -202,8 +202,8 @@ std::string Llvmpipe::Start() {
     if (renderer.find("llvmpipe") == std::string::npos)
         return "the renderer is " + renderer + ", not llvmpipe";
     program_ = glCreateProgram();
-    for (auto [kind, source] : {std::pair{GL_VERTEX_SHADER, kVertexShader},
-                                std::pair{GL_FRAGMENT_SHADER, kFragmentShader}}) {
+    for (auto [kind, source] : {std::pair{GL_VERTEX_SHADER, VERTEX_SHADER},
+                                std::pair{GL_FRAGMENT_SHADER, FRAGMENT_SHADER}}) {
         const GLuint shader = glCreateShader(kind);
         glShaderSource(shader, 1, &source, nullptr);
         glCompileShader(shader);
@@ -341,8 +341,8 @@ Check Llvmpipe::Compare(const Frame& frame) {
     Check check{RenderOurs(frame), Render(frame, false), {}};
     const base::Image ourIds = RenderOurs(frame, true), theirIds = Render(frame, true);
     std::vector<base::Image> shifted;
-    for (double du : {-kSampleSlack, 0.0, kSampleSlack})
-        for (double dv : {-kSampleSlack, 0.0, kSampleSlack})
+    for (double du : {-SAMPLE_SLACK, 0.0, SAMPLE_SLACK})
+        for (double dv : {-SAMPLE_SLACK, 0.0, SAMPLE_SLACK})
             if (du != 0 || dv != 0)
                 shifted.push_back(RenderOurs(frame, false, du, dv));
     Comparison& c = check.comparison;
@@ -351,7 +351,7 @@ Check Llvmpipe::Compare(const Frame& frame) {
         for (int x = 0; x < frame.width; ++x) {
             const uint32_t ours = check.ours.At(x, y), theirs = check.theirs.At(x, y);
             const int size = ChannelDifference(ours, theirs);
-            if (size > Comparison::kTolerance)
+            if (size > Comparison::TOLERANCE)
                 large.push_back(
                     {x, y, size, ours, theirs, Explain(ourIds, theirIds, shifted, theirs, x, y)});
         }
@@ -376,8 +376,8 @@ bool SaveSideBySide(const Check& check, const std::string& path) {
             out.setPixel(x, y, ours);
             out.setPixel(width + x, y, theirs);
             out.setPixel(2 * width + x, y,
-                         size > Comparison::kTolerance ? 0xFF0000u
-                                                       : uint32_t(size * 32) * 0x010101u);
+                         size > Comparison::TOLERANCE ? 0xFF0000u
+                                                      : uint32_t(size * 32) * 0x010101u);
         }
     return out.save(QString::fromStdString(path));
 }

@@ -52,13 +52,13 @@ private:
 base::Image RenderOurs(const Frame& frame, bool ids = false, double du = 0, double dv = 0);
 
 struct Comparison {
-    static constexpr int kTolerance = 4; // levels per channel
+    static constexpr int TOLERANCE = 4; // levels per channel
     struct Difference {
         int x, y, size;
         uint32_t ours, theirs;
         std::string why; // empty when nothing explains it
     };
-    double withinShare = 0;           // of the pixels, within kTolerance in every channel
+    double withinShare = 0;           // of the pixels, within TOLERANCE in every channel
     std::map<std::string, int> kinds; // the larger differences by explanation
     int unexplained = 0;
     std::vector<Difference> worst; // largest first

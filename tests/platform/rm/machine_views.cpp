@@ -23,7 +23,7 @@ struct Step {
 };
 
 // Toggles are put back by the next step, so each option is seen off on its own.
-const std::vector<Step> kSteps = {
+const std::vector<Step> STEPS = {
     {"default", {}},
     {"no cabinet", {CMD_SHOW_CABINET}},
     {"no credit meter", {CMD_SHOW_CABINET, CMD_SHOW_CREDITS}},
@@ -52,7 +52,7 @@ bool CaptureExample(const std::string& example, std::vector<View>& views) {
     Shell.MainWindow = StartApplication(win::SW_SHOWNORMAL);
     const bool opened = Shell.MainWindow != nullptr && Machine != nullptr && Machine->NumReels > 0;
     Recorder recorder;
-    for (const Step& step : opened ? kSteps : std::vector<Step>{}) {
+    for (const Step& step : opened ? STEPS : std::vector<Step>{}) {
         for (int command : step.commands)
             Send(command);
         for (int i = 0; i < std::abs(step.zoom); ++i)

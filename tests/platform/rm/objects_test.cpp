@@ -82,7 +82,7 @@ TEST_F(ObjectsTest, PickGivesTheVisualsUnderAPixelNearestFirstWithTheirFramePath
     ASSERT_EQ(buttonFrame->SetAppData(5), D3DRM_OK);
     Draw();
     rm::RefPtr<IDirect3DRMPickedArray> picked;
-    ASSERT_EQ(viewport->Pick(kCx, kCy, picked.Out()), D3DRM_OK);
+    ASSERT_EQ(viewport->Pick(CENTER_X, CENTER_Y, picked.Out()), D3DRM_OK);
     ASSERT_EQ(picked->GetSize(), 2u);
     rm::RefPtr<IDirect3DRMVisual> visual;
     rm::RefPtr<IDirect3DRMFrameArray> frames;
@@ -99,8 +99,8 @@ TEST_F(ObjectsTest, PickGivesTheVisualsUnderAPixelNearestFirstWithTheirFramePath
     EXPECT_EQ(path[2]->GetAppData(), 5u);
     // Turned away, the panel is no longer hit; beside it there is nothing.
     ASSERT_EQ(cabinet->AddRotation(D3DRMCOMBINE_AFTER, 0, 1, 0, 3.14159265f), D3DRM_OK);
-    for (int x : {kCx, 1}) {
-        ASSERT_EQ(viewport->Pick(x, kCy, picked.Out()), D3DRM_OK);
+    for (int x : {CENTER_X, 1}) {
+        ASSERT_EQ(viewport->Pick(x, CENTER_Y, picked.Out()), D3DRM_OK);
         EXPECT_EQ(picked->GetSize(), 0u);
     }
 }

@@ -18,9 +18,9 @@ namespace {
 using rm::raster::FillMode;
 using rm::raster::PolygonStyle;
 using rm::raster::TextureFilter;
-constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
-constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
-const PolygonStyle kBothSides{.cullBackFaces = false};
+constexpr uint32_t BLACK = 0x000000, WHITE = 0xFFFFFF;
+constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF;
+const PolygonStyle BOTH_SIDES{.cullBackFaces = false};
 
 using rm::raster::Vertex;
 
@@ -70,7 +70,7 @@ std::vector<bool> Hits(const std::vector<Vertex>& corners) {
     single.Draw(corners);
     std::vector<bool> hits;
     for (uint32_t c : single.color)
-        hits.push_back(c != kBlack);
+        hits.push_back(c != BLACK);
     return hits;
 }
 
@@ -83,12 +83,12 @@ TEST(RasterGeometry, QuadCoversItsPixelsOnceFrontFacesOnlyNearestWinning) {
     ASSERT_TRUE(canvas.Draw(quad));
     for (int i = 0; i < 60 * 40; ++i) {
         const int x = i % 60, y = i / 60;
-        ASSERT_EQ(canvas.color[i], x >= 20 && x < 40 && y >= 15 && y < 25 ? kWhite : kBlack) << i;
+        ASSERT_EQ(canvas.color[i], x >= 20 && x < 40 && y >= 15 && y < 25 ? WHITE : BLACK) << i;
     }
     // Counter-clockwise on screen is a back face: culled unless both sides are asked for.
     EXPECT_FALSE(culled.Draw(Reversed(quad)));
-    EXPECT_EQ(culled.CountNot(kBlack), 0);
-    EXPECT_TRUE(culled.Draw(Reversed(quad), kBothSides));
+    EXPECT_EQ(culled.CountNot(BLACK), 0);
+    EXPECT_TRUE(culled.Draw(Reversed(quad), BOTH_SIDES));
     EXPECT_EQ(culled.color, canvas.color);
     // Two quads on a fractional edge, one filled as triangles (no plane fits its colours),
     // cover each pixel of the whole exactly once: no cracks, no overlap.
@@ -120,12 +120,12 @@ TEST(RasterGeometry, FrontAndBackPlanesCutWhatCrossesThem) {
     Canvas canvas(60, 40), back(60, 40);
     ASSERT_TRUE(canvas.Draw(floor(0.5f, 3)));
     for (int y = 0; y < 40; ++y)
-        EXPECT_EQ(canvas.At(30, y) != kBlack, y >= 23 && y < 30) << "row " << y;
+        EXPECT_EQ(canvas.At(30, y) != BLACK, y >= 23 && y < 30) << "row " << y;
     back.projection.back = 2;
     ASSERT_TRUE(back.Draw(floor(1.5f, 3)));
-    EXPECT_EQ(back.At(30, 24), kBlack);
-    EXPECT_EQ(back.At(30, 25), kWhite);
-    EXPECT_FALSE(back.Draw(Quad(-1, -1, 1, 1, -2), kBothSides)); // behind the camera
+    EXPECT_EQ(back.At(30, 24), BLACK);
+    EXPECT_EQ(back.At(30, 25), WHITE);
+    EXPECT_FALSE(back.Draw(Quad(-1, -1, 1, 1, -2), BOTH_SIDES)); // behind the camera
 }
 
 TEST(RasterGeometry, BadInputDrawsNothingAndHugeInputStaysInTheViewport) {
@@ -135,17 +135,17 @@ TEST(RasterGeometry, BadInputDrawsNothingAndHugeInputStaysInTheViewport) {
     EXPECT_FALSE(canvas.Draw({quad[0], quad[1]}));
     EXPECT_FALSE(canvas.Draw(std::vector<Vertex>(100000, quad[0])));
     EXPECT_FALSE(canvas.Draw({Corner(0, 0, 2), Corner(1, 0, 2), Corner(2, 0, 2)})); // a line
-    EXPECT_EQ(canvas.CountNot(kBlack), 0);
+    EXPECT_EQ(canvas.CountNot(BLACK), 0);
     ASSERT_TRUE(huge.Draw(Quad(-1e30f, -1e30f, 1e30f, 1e30f, 2)));
-    EXPECT_EQ(huge.CountNot(kWhite), 0);
+    EXPECT_EQ(huge.CountNot(WHITE), 0);
     // From behind the camera to very far away, at the largest floats, into a small viewport.
     view.projection = {.x = 10, .y = 5, .width = 20, .height = 10};
     view.Draw({Corner(-FLT_MAX, -1, -FLT_MAX), Corner(FLT_MAX, -1, -FLT_MAX),
                Corner(FLT_MAX, -1, FLT_MAX), Corner(-FLT_MAX, -1, FLT_MAX)},
-              kBothSides);
+              BOTH_SIDES);
     ASSERT_TRUE(view.Draw(Quad(-10, -10, 10, 10, 2)));
-    EXPECT_EQ(view.CountNot(kBlack), 200);
-    EXPECT_EQ(view.At(10, 5) & view.At(29, 14), kWhite);
+    EXPECT_EQ(view.CountNot(BLACK), 200);
+    EXPECT_EQ(view.At(10, 5) & view.At(29, 14), WHITE);
 }
 
 struct Picture {
@@ -170,23 +170,23 @@ std::set<uint32_t> Colours(const Canvas& canvas) {
 
 TEST(RasterShading, TexturesWrapFilterAndAreLit) {
     // u = 0 is the left column; u from -1 to 1 shows the picture twice, v shifted whole turns.
-    Picture halves(2, 1, {kRed, kGreen}), texel(1, 1, {0x80C040});
+    Picture halves(2, 1, {RED, GREEN}), texel(1, 1, {0x80C040});
     auto quad = FullQuad();
     for (auto& c : quad)
         c = Corner(c.x, c.y, c.z, c.u * 2 - 1, c.v + 7);
     Canvas wrapped(40, 40), lit(40, 40);
     ASSERT_TRUE(wrapped.Draw(quad, halves.Style()));
     for (int quarter = 0; quarter < 4; ++quarter)
-        EXPECT_EQ(wrapped.At(quarter * 10 + 5, 20), quarter % 2 ? kGreen : kRed) << quarter;
+        EXPECT_EQ(wrapped.At(quarter * 10 + 5, 20), quarter % 2 ? GREEN : RED) << quarter;
     lit.Draw(FullQuad(0.5f, 1, 0), texel.Style()); // the texel times the lit colour
     EXPECT_NEAR(int(lit.At(20, 20)), 0x40C000, 0x10000);
 
     // Nearest keeps hard edges; bilinear blends them, mid grey halfway between texels.
-    Picture checker(2, 2, {kWhite, kBlack, kBlack, kWhite});
+    Picture checker(2, 2, {WHITE, BLACK, BLACK, WHITE});
     Canvas nearest(40, 40), bilinear(40, 40);
     nearest.Draw(FullQuad(), checker.Style(TextureFilter::Nearest));
     bilinear.Draw(FullQuad(), checker.Style(TextureFilter::Bilinear));
-    EXPECT_EQ(Colours(nearest), (std::set<uint32_t>{kWhite, kBlack}));
+    EXPECT_EQ(Colours(nearest), (std::set<uint32_t>{WHITE, BLACK}));
     EXPECT_GT(Colours(bilinear).size(), 10u);
     EXPECT_NEAR(int(bilinear.At(19, 9) & 0xFF), 128, 20);
     EXPECT_EQ(bilinear.At(19, 9), (bilinear.At(19, 9) & 0xFF) * 0x010101u);
@@ -197,13 +197,13 @@ TEST(RasterShading, WireframeAndPointsAreDepthTestedClippedAndCulled) {
     const auto middle = Quad(-0.5f, -0.5f, 0.5f, 0.5f, 2); // pixels 10..30
     Canvas edges(40, 40), hidden(40, 40), dots(40, 40);
     ASSERT_TRUE(edges.Draw(middle, wire));
-    EXPECT_EQ(edges.At(20, 20), kBlack);
-    EXPECT_NE(edges.At(10, 20), kBlack);
-    EXPECT_LT(edges.CountNot(kBlack), 100);
+    EXPECT_EQ(edges.At(20, 20), BLACK);
+    EXPECT_NE(edges.At(10, 20), BLACK);
+    EXPECT_LT(edges.CountNot(BLACK), 100);
     hidden.Draw(Quad(-1, -1, 1, 1, 1.5f, 0, 0, 1));
     EXPECT_FALSE(hidden.Draw(middle, wire));
     ASSERT_TRUE(dots.Draw(middle, points));
-    EXPECT_EQ(dots.CountNot(kBlack), 4);
+    EXPECT_EQ(dots.CountNot(BLACK), 4);
     EXPECT_FALSE(dots.Draw(Quad(-0.1f, -0.1f, 0.1f, 0.1f, 0.5f), points)); // before the front
     EXPECT_FALSE(dots.Draw(Reversed(middle), points));
 }
@@ -233,19 +233,19 @@ TEST(RasterShading, SixteenBitsGiveOnly565ColoursDitheredOrNot) {
 
 // Ties in depth go to the surface drawn last. A wall receding from z 1.2 to 12 shows, at
 // every pixel centre well inside it, the texel of its exact perspective mapping (within
-// kTexelSlack of a texel); two nearly coplanar planes part exactly at their intersection.
+// TEXEL_SLACK of a texel); two nearly coplanar planes part exactly at their intersection.
 TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
-    for (const auto& [first, second] : {std::pair{kRed, kGreen}, {kGreen, kRed}}) {
+    for (const auto& [first, second] : {std::pair{RED, GREEN}, {GREEN, RED}}) {
         Canvas tie(60, 40);
-        tie.Draw(Quad(-0.5f, -0.25f, 0.5f, 0.25f, 2, first == kRed, first == kGreen, 0));
-        tie.Draw(Quad(-0.25f, -0.5f, 0.25f, 0.5f, 2, second == kRed, second == kGreen, 0));
+        tie.Draw(Quad(-0.5f, -0.25f, 0.5f, 0.25f, 2, first == RED, first == GREEN, 0));
+        tie.Draw(Quad(-0.25f, -0.5f, 0.25f, 0.5f, 2, second == RED, second == GREEN, 0));
         EXPECT_EQ(tie.At(30, 20), second); // both cover it at the same depth
         EXPECT_EQ(tie.At(22, 20), first);
     }
 
     // Texel (column c, v-row r) holds 0xCCRR55; rows count up from v = 0, the picture's bottom.
     constexpr int W = 64, H = 16;
-    constexpr double kTexelSlack = 0.25;
+    constexpr double TEXEL_SLACK = 0.25;
     std::vector<uint32_t> texels(W * H);
     for (int r = 0; r < H; ++r)
         for (int c = 0; c < W; ++c)
@@ -271,8 +271,8 @@ TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
             if (u < 0.01 || u > 0.99 || v < 0.01 || v > 0.99)
                 continue;
             const uint32_t texel = wall.At(x, y);
-            ASSERT_NEAR((texel >> 16) + 0.5, u * W, 0.5 + kTexelSlack) << x << "," << y;
-            ASSERT_NEAR(((texel >> 8) & 0xFF) + 0.5, v * H, 0.5 + kTexelSlack) << x << "," << y;
+            ASSERT_NEAR((texel >> 16) + 0.5, u * W, 0.5 + TEXEL_SLACK) << x << "," << y;
+            ASSERT_NEAR(((texel >> 8) & 0xFF) + 0.5, v * H, 0.5 + TEXEL_SLACK) << x << "," << y;
             ++checked;
         }
     EXPECT_GT(checked, 4000);
@@ -288,12 +288,12 @@ TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
     for (const bool redFirst : {true, false}) {
         Canvas crossing(200, 200);
         crossing.Draw(plane(redFirst ? 4 : 4.01, redFirst ? 0.05 : -0.05, redFirst, !redFirst),
-                      kBothSides);
+                      BOTH_SIDES);
         crossing.Draw(plane(redFirst ? 4.01 : 4, redFirst ? -0.05 : 0.05, !redFirst, redFirst),
-                      kBothSides);
+                      BOTH_SIDES);
         for (int y = 80; y < 120; ++y)
             for (int x = 60; x < 140; ++x)
-                ASSERT_EQ(crossing.At(x, y), x <= 104 ? kRed : kGreen) << x << "," << y;
+                ASSERT_EQ(crossing.At(x, y), x <= 104 ? RED : GREEN) << x << "," << y;
     }
 }
 

@@ -21,13 +21,13 @@ TEST_F(RenderTest, NearerFacesHideFartherOnesBackFacesAreCulledAndQualityChooses
     AddFrameWith(blue);
     IDirect3DRMFrame* back = AddFrameWith(MakeQuad(d3drm, 2, -2, -2, 2, 0.25f)); // white
     const base::Image& image = Draw();
-    EXPECT_EQ(ColorAt(image, kCx, kCy).b, 255);      // the nearest front face
-    EXPECT_EQ(ColorAt(image, kCx + 10, kCy).r, 255); // the red one around it
+    EXPECT_EQ(ColorAt(image, CENTER_X, CENTER_Y).b, 255);      // the nearest front face
+    EXPECT_EQ(ColorAt(image, CENTER_X + 10, CENTER_Y).r, 255); // the red one around it
     ASSERT_EQ(back->AddRotation(D3DRMCOMBINE_AFTER, 0, 1, 0, 3.14159265f), D3DRM_OK);
-    EXPECT_EQ(ColorAt(Draw(), kCx, kCy).g, 255); // turned half round it faces the camera
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X, CENTER_Y).g, 255); // turned half round it faces the camera
 
     ASSERT_EQ(device->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_WIREFRAME), D3DRM_OK);
-    EXPECT_EQ(ColorAt(Draw(), kCx, kCy).b, 0);
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X, CENTER_Y).b, 0);
     ASSERT_EQ(device->SetQuality(D3DRMLIGHT_OFF | D3DRMFILL_POINTS), D3DRM_OK);
     const std::vector<uint32_t>& points = Draw().pixels; // the quads' twelve corners at most
     const auto lit =
@@ -50,10 +50,11 @@ TEST_F(RenderTest, GouraudBlendsTheLightOfTheCornersFlatLightsByTheFaceNormal) {
     ASSERT_EQ(quad->AddFaces(4, v, 2, n, data, nullptr), D3DRM_OK);
     AddFrameWith(quad);
     const base::Image& smooth = Draw();
-    EXPECT_GT(ColorAt(smooth, kCx - 12, kCy).r, ColorAt(smooth, kCx + 12, kCy).r + 60);
+    EXPECT_GT(ColorAt(smooth, CENTER_X - 12, CENTER_Y).r,
+              ColorAt(smooth, CENTER_X + 12, CENTER_Y).r + 60);
     // A flat mesh on a Gouraud device is lit by its face's normal alone.
     ASSERT_EQ(quad->SetQuality(D3DRMSHADE_FLAT | D3DRMLIGHT_ON | D3DRMFILL_SOLID), D3DRM_OK);
-    EXPECT_EQ(ColorAt(Draw(), kCx + 12, kCy).r, 255);
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X + 12, CENTER_Y).r, 255);
 }
 
 TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
@@ -74,15 +75,16 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     rm::RefPtr<IDirect3DRMTexture> texture;
     ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, texture.Out()), D3DRM_OK);
     addTexturedQuad(texture, 0);
-    EXPECT_EQ(ColorAt(Draw(), kCx, 5).b, 255); // v grows upward: the top row at the bottom
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X, 5).b, 255); // v grows upward: the top row at the bottom
     ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_LINEAR), D3DRM_OK);
-    EXPECT_GT(ColorAt(Draw(), kCx, kCy).r, 60); // bilinear blends red and blue in the middle
-    EXPECT_GT(ColorAt(Draw(), kCx, kCy).b, 60);
+    EXPECT_GT(ColorAt(Draw(), CENTER_X, CENTER_Y).r,
+              60); // bilinear blends red and blue in the middle
+    EXPECT_GT(ColorAt(Draw(), CENTER_X, CENTER_Y).b, 60);
     for (uint32_t& p : surface->Pixels().pixels)
         p = 0xFF00FF00;
-    EXPECT_EQ(ColorAt(Draw(), kCx, 5).b, 255); // not yet told
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X, 5).b, 255); // not yet told
     ASSERT_EQ(texture->Changed(TRUE, FALSE), D3DRM_OK);
-    EXPECT_EQ(ColorAt(Draw(), kCx, 5).g, 255);
+    EXPECT_EQ(ColorAt(Draw(), CENTER_X, 5).g, 255);
 
     // 2 x 2, bottom-up: bottom row blue, top row red; in front of the surface's quad.
     ASSERT_EQ(device->SetTextureQuality(D3DRMTEXTURE_NEAREST), D3DRM_OK);
@@ -96,8 +98,8 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     std::filesystem::remove(path);
     addTexturedQuad(texture, -1);
     const base::Image& image = Draw();
-    EXPECT_EQ(ColorAt(image, kCx, 5).r, 255); // the picture stands upright
-    EXPECT_EQ(ColorAt(image, kCx, kHeight - 5).b, 255);
+    EXPECT_EQ(ColorAt(image, CENTER_X, 5).r, 255); // the picture stands upright
+    EXPECT_EQ(ColorAt(image, CENTER_X, HEIGHT - 5).b, 255);
     EXPECT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRMERR_FILENOTFOUND);
     std::ofstream(path) << "not a bitmap";
     EXPECT_EQ(d3drm->LoadTexture(path.c_str(), texture.Out()), D3DRMERR_BADFILE);
@@ -107,7 +109,7 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
 TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateShowsItInTheClippersWindow) {
     int shown = 0;
     rm::SetWindowPresenter(&window, [&shown](const base::Image& image) {
-        shown += image.width == kWidth && (image.At(0, 0) & 0xFFFFFF) == 0x0000FF;
+        shown += image.width == WIDTH && (image.At(0, 0) & 0xFFFFFF) == 0x0000FF;
     });
     ASSERT_EQ(scene->SetSceneBackgroundRGB(0, 0, 1), D3DRM_OK);
     Draw();

@@ -51,8 +51,8 @@ inline IDirectDrawSurface* MakeTextureSurface(int width, int height) {
 
 class SceneTest : public ::testing::Test {
 public:
-    static constexpr int kWidth = 120, kHeight = 80;
-    static constexpr int kCx = kWidth / 2, kCy = kHeight / 2;
+    static constexpr int WIDTH = 120, HEIGHT = 80;
+    static constexpr int CENTER_X = WIDTH / 2, CENTER_Y = HEIGHT / 2;
 
 protected:
     void SetUp() override {
@@ -63,9 +63,9 @@ protected:
         ASSERT_EQ(d3drm->CreateFrame(nullptr, scene.Out()), D3DRM_OK);
         ASSERT_EQ(d3drm->CreateFrame(scene, camera.Out()), D3DRM_OK);
         ASSERT_EQ(camera->SetPosition(scene, 0, 0, -10), D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, device.Out()),
+        ASSERT_EQ(d3drm->CreateDeviceFromClipper(clipper, nullptr, WIDTH, HEIGHT, device.Out()),
                   D3DRM_OK);
-        ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, kWidth, kHeight, viewport.Out()),
+        ASSERT_EQ(d3drm->CreateViewport(device, camera, 0, 0, WIDTH, HEIGHT, viewport.Out()),
                   D3DRM_OK);
         // Lighting off unless a test turns it on: colours then come out as given.
         ASSERT_EQ(device->SetQuality(D3DRMSHADE_GOURAUD | D3DRMLIGHT_OFF | D3DRMFILL_SOLID),

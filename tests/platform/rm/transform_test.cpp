@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr float kHalfPi = 1.5707963f;
+constexpr float HALF_PI = 1.5707963f;
 
 using TransformTest = SceneTest;
 
@@ -19,10 +19,10 @@ TEST_F(TransformTest, CombineOrdersAndTheRotationRuleAboutZ) {
     ASSERT_EQ(probe->SetPosition(frame, 1, 0, 0), D3DRM_OK);
     D3DVECTOR p{};
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_REPLACE, 5, 0, 0), D3DRM_OK);
-    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, kHalfPi), D3DRM_OK);
+    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, HALF_PI), D3DRM_OK);
     ASSERT_EQ(probe->GetPosition(scene, &p), D3DRM_OK);
     EXPECT_NEAR(p.y, 6, 1e-4); // AFTER: moved to (6,0,0), then turned +x toward +y
-    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 0, 0, 1, kHalfPi), D3DRM_OK);
+    ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_REPLACE, 0, 0, 1, HALF_PI), D3DRM_OK);
     ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_BEFORE, 5, 0, 0), D3DRM_OK);
     ASSERT_EQ(probe->GetPosition(scene, &p), D3DRM_OK);
     EXPECT_NEAR(p.y, 6, 1e-4); // BEFORE: translated first, then the turn
@@ -32,13 +32,13 @@ TEST_F(TransformTest, CombineOrdersAndTheRotationRuleAboutZ) {
 // reels, shows each stop on the camera's axis when turned to that stop's angle.
 class DrumTest : public SceneTest {
 protected:
-    static constexpr int kStops = 20;
+    static constexpr int STOPS = 20;
 
     void SetUp() override {
         SceneTest::SetUp();
         const auto frame = rm::RefPtr<IDirect3DRMFrame>::Adopt(NewFrame(scene)); // the reel
         const auto surface =
-            rm::RefPtr<IDirectDrawSurface>::Adopt(MakeTextureSurface(64, 32 * kStops));
+            rm::RefPtr<IDirectDrawSurface>::Adopt(MakeTextureSurface(64, 32 * STOPS));
         surface->Pixels() = strip;
         rm::RefPtr<IDirect3DRMTexture> texture;
         ASSERT_EQ(d3drm->CreateTextureFromSurface(surface, texture.Out()), D3DRM_OK);
@@ -48,7 +48,7 @@ protected:
         drumFrame = AddFrameWith(mesh, frame);
         ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 0, 0, 1, 1.570795f), D3DRM_OK);
         ASSERT_EQ(frame->AddRotation(D3DRMCOMBINE_AFTER, 1, 0, 0, -1.570795f), D3DRM_OK);
-        ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_AFTER, 0.75f, 0, float(kStops / 6.28318)),
+        ASSERT_EQ(frame->AddTranslation(D3DRMCOMBINE_AFTER, 0.75f, 0, float(STOPS / 6.28318)),
                   D3DRM_OK);
         ASSERT_EQ(camera->SetPosition(scene, 0, 0, -6), D3DRM_OK);
     }
@@ -62,7 +62,7 @@ protected:
         for (int stop : stops) {
             D3DVECTOR axis{0, 1, 0};
             D3DRMQUATERNION q;
-            D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop % kStops)]));
+            D3DRMQuaternionFromRotation(&q, &axis, float(drum.angles[size_t(stop % STOPS)]));
             EXPECT_EQ(animation->AddRotateKey(time++, &q), D3DRM_OK);
         }
         EXPECT_EQ(animation->SetTime(0), D3DRM_OK);
@@ -70,13 +70,13 @@ protected:
     }
     // Whether more than 5 pixels of a row show the stop's band colour.
     bool ShowsBand(const base::Image& image, int y, int stop) const {
-        const uint32_t band = strip.At(63, stop % kStops * 32) & 0xFFFFFF;
+        const uint32_t band = strip.At(63, stop % STOPS * 32) & 0xFFFFFF;
         return std::count_if(image.pixels.begin() + y * image.width,
                              image.pixels.begin() + (y + 1) * image.width,
                              [band](uint32_t p) { return (p & 0xFFFFFF) == band; }) > 5;
     }
-    const base::Image strip = rm::MakeStopStrip(kStops, 32);
-    rm::DrumGeometry drum = rm::MakeDrum(kStops, 1.0, 1.5);
+    const base::Image strip = rm::MakeStopStrip(STOPS, 32);
+    rm::DrumGeometry drum = rm::MakeDrum(STOPS, 1.0, 1.5);
     IDirect3DRMFrame* drumFrame = nullptr;
 };
 
@@ -85,18 +85,18 @@ TEST_F(DrumTest, StopFacesTheCameraWithThePreviousStopAboveAndSymbolsMoveDown) {
         Stops({stop});
         const base::Image& image = Draw();
         // Neighbouring bands alternate colours, so each row names its stop.
-        EXPECT_TRUE(ShowsBand(image, kCy, stop)) << stop;
-        EXPECT_TRUE(ShowsBand(image, kCy - 9, stop + kStops - 1)) << "above " << stop;
-        EXPECT_TRUE(ShowsBand(image, kCy + 9, stop + 1)) << "below " << stop;
+        EXPECT_TRUE(ShowsBand(image, CENTER_Y, stop)) << stop;
+        EXPECT_TRUE(ShowsBand(image, CENTER_Y - 9, stop + STOPS - 1)) << "above " << stop;
+        EXPECT_TRUE(ShowsBand(image, CENTER_Y + 9, stop + 1)) << "below " << stop;
     }
     // Keys counting the stops down, as a spin makes them, also across stop 0 the short way:
     // a little later the stop has moved down by less than a band.
     for (int old : {7, 0}) {
-        const auto animation = Stops({old, old - 1 + kStops, old - 2 + kStops});
+        const auto animation = Stops({old, old - 1 + STOPS, old - 2 + STOPS});
         ASSERT_EQ(animation->SetTime(0.4f), D3DRM_OK);
-        EXPECT_TRUE(ShowsBand(Draw(), kCy + 9, old)) << old;
+        EXPECT_TRUE(ShowsBand(Draw(), CENTER_Y + 9, old)) << old;
         ASSERT_EQ(animation->SetTime(1), D3DRM_OK);
-        EXPECT_TRUE(ShowsBand(Draw(), kCy, old + kStops - 1)) << old;
+        EXPECT_TRUE(ShowsBand(Draw(), CENTER_Y, old + STOPS - 1)) << old;
     }
 }
 

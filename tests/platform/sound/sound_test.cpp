@@ -11,7 +11,7 @@
 namespace {
 
 using Image = std::vector<unsigned char>;
-constexpr unsigned kAsync = snd::SND_ASYNC | snd::SND_NODEFAULT | snd::SND_MEMORY;
+constexpr unsigned ASYNC = snd::SND_ASYNC | snd::SND_NODEFAULT | snd::SND_MEMORY;
 
 void Put(Image& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -34,7 +34,7 @@ Image Wav(int milliseconds) {
     return out;
 }
 
-int Play(const Image& image, unsigned flags = kAsync) {
+int Play(const Image& image, unsigned flags = ASYNC) {
     return snd::sndPlaySoundA(image.data(), image.size(), flags);
 }
 
@@ -55,10 +55,10 @@ TEST(Sound, SyncReturnsWhenTheSoundIsHandedOver) {
 }
 
 TEST(Sound, NoImageStopsALoop) {
-    ASSERT_EQ(Play(Wav(100), kAsync | snd::SND_LOOP), 1);
-    EXPECT_EQ(Play(Wav(50), kAsync | snd::SND_NOSTOP), 0); // the loop still plays
+    ASSERT_EQ(Play(Wav(100), ASYNC | snd::SND_LOOP), 1);
+    EXPECT_EQ(Play(Wav(50), ASYNC | snd::SND_NOSTOP), 0); // the loop still plays
     EXPECT_EQ(snd::sndPlaySoundA(nullptr, 0, snd::SND_ASYNC | snd::SND_NODEFAULT), 1);
-    EXPECT_EQ(Play(Wav(50), kAsync | snd::SND_NOSTOP), 1);
+    EXPECT_EQ(Play(Wav(50), ASYNC | snd::SND_NOSTOP), 1);
 }
 
 TEST(Sound, TruncatedImagesNeverCrash) {

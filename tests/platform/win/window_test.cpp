@@ -116,10 +116,10 @@ protected:
     QtWindow* qt = nullptr;
 };
 
-constexpr MenuItemResource kTinyItems[] = {{"&Go", 7}};
-constexpr MenuPopupResource kTinyPopups[] = {{"&Run", kTinyItems}};
-constexpr MenuResource kTinyMenu{"Tiny", kTinyPopups};
-constexpr const MenuResource* kTinyMenus[] = {&kTinyMenu};
+constexpr MenuItemResource TINY_ITEMS[] = {{"&Go", 7}};
+constexpr MenuPopupResource TINY_POPUPS[] = {{"&Run", TINY_ITEMS}};
+constexpr MenuResource TINY_MENU{"Tiny", TINY_POPUPS};
+constexpr const MenuResource* TINY_MENUS[] = {&TINY_MENU};
 
 std::vector<Message> aboutMessages;
 
@@ -156,7 +156,7 @@ protected:
 } // namespace
 
 TEST(Resources, AreLoadedByNameFromTheSetHandedOver) {
-    SetResources(ResourceSet{kTinyMenus, {}, {}, {}});
+    SetResources(ResourceSet{TINY_MENUS, {}, {}, {}});
     EXPECT_EQ(LoadAccelerators("AppAccel"), nullptr);
     EXPECT_FALSE(RegisterClass(WindowClass{0, RecordingProc, nullptr, "AppMenu", "A"}));
     ASSERT_TRUE(RegisterClass(WindowClass{0, RecordingProc, nullptr, "Tiny", "A"}));
