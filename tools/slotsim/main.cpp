@@ -13,6 +13,7 @@
 #include "cli/bounded_number.h"
 #include "cli/standard_output.h"
 #include "tools/slotsim/commands.h"
+#include "tools/slotsim/tune_command.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ struct Options {
     SpinRequest spin;
     ParOptions par;
     SimOptions sim;
+    TuneOptions tune;
 };
 
 // --help-all lists each command as a line of its own followed by its arguments and options, one
@@ -141,6 +143,25 @@ int Run(int argc, char** argv) {
     sim->add_flag("--engine", o.sim.engineOnly,
                   "every spin by the engine's own Spin, never from an outcome table (slower)");
 
+    CLI::App* tune = AddCommand(
+        app, "tune", "change only the stops' weights to reach a target RTP; write the result", o);
+    tune->add_option("--rtp", o.tune.rtp,
+                     "target RTP: 0.95, 95% or 19/20; reached within 0.01 points")
+        ->required();
+    tune->add_option("--hit", o.tune.hit,
+                     "target hit frequency in the same forms, within 0.5 points");
+    AddBoundedNumber(*tune, "--bet", o.tune.bet, 1, INT_MAX,
+                     "total bet in coins (default: MaxCoins)");
+    AddModeOption(tune, o.tune.mode);
+    tune->add_option("--weights", o.tune.weights,
+                     "how the spin-table entries are weighed, as par weighs them (default ideal)")
+        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay: I,J");
+    tune->add_option("-o", o.tune.out, "the tuned machine file (FILE itself only by its own name)")
+        ->required();
+    tune->add_flag("--closest", o.tune.closest,
+                   "write the closest machine found when the target is out of reach");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -151,6 +172,8 @@ int Run(int argc, char** argv) {
         if (app.got_subcommand("par")) {
             return ParCommand(o.file, o.par, std::cout, std::cerr);
         }
+        if (app.got_subcommand("tune"))
+            return TuneCommand(o.file, o.tune, std::cout, std::cerr);
         if (app.got_subcommand("sim")) {
             o.sim.progress = isatty(STDERR_FILENO) != 0;
             return SimCommand(o.file, o.sim, std::cout, std::cerr);
