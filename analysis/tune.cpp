@@ -8,6 +8,9 @@ namespace {
 
 using Wide = unsigned __int128;
 
+// The judged tuning takes at most this many rounds of the ideal search.
+constexpr int MOST_ROUNDS = 8;
+constexpr int AIM_NARROWER = 4;
 // Whatever figure it gives, no search goes on for ever: each step comes closer to the target,
 // and this many steps end it anyway.
 constexpr int MOST_STEPS = 4096;
@@ -69,11 +72,11 @@ long double Distance(const Sums& s, Wide total, const TuneRequest& request) {
     const LD rtp = s.ending == 0 ? 0
                                  : LD(s.credits) * (LD(s.ending) + LD(s.starting)) /
                                        (LD(total) * LD(s.ending) * request.bet);
-    const LD r = (rtp - request.rtp.get_d()) / RTP_TOLERANCE.get_d();
+    const LD r = (rtp - request.rtp.get_d()) * request.narrower / RTP_TOLERANCE.get_d();
     if (!request.hit)
         return r * r;
     const LD hit = 1 - LD(s.unpaid) / LD(total);
-    const LD h = (hit - request.hit->get_d()) / HIT_TOLERANCE.get_d();
+    const LD h = (hit - request.hit->get_d()) * request.narrower / HIT_TOLERANCE.get_d();
     return r * r + h * h;
 }
 
@@ -136,23 +139,28 @@ private:
         return std::find(kept.begin(), kept.end(), reel) != kept.end();
     }
 
+    // Where a reel drawn onto the stop comes to rest, as the par sheet follows it (a sheet
+    // whose nudges never rest is not tuned).
+    int RestStop(int reel, int stop) {
+        SlotMachine& m = machine_;
+        m.Position[reel] = stop;
+        if (request_.mode == SpinMode::Run)
+            m.NudgeReel(reel);
+        else
+            for (int n = 0; n <= m.Reels[reel].numsym && m.NudgeReel(reel); ++n) {
+            }
+        return m.Position[reel];
+    }
+
     // Each stop's class: that of the stop its entries rest on, by what it shows the judge.
     void FindClasses() {
         SlotMachine& m = machine_;
-        saved_.assign(m.Reels, m.Reels + reels_);
-        for (int i = 0; i < reels_; ++i) {
-            SlotReel& reel = m.Reels[i];
-            reel.numspin = reel.numsym;
-            std::iota(reel.spin, reel.spin + reel.numsym, 0);
-        }
-        const std::vector<ReelOutcome> outcomes =
-            ReelOutcomes(m, request_.mode, EntryWeights::Ideal);
         classOf_.assign(reels_, {});
         classStop_.assign(reels_, {});
         for (int i = 0; i < reels_; ++i) {
             std::vector<std::array<uint32_t, 4>> keys;
             for (int k = 0; k < m.Reels[i].numsym; ++k) {
-                const int rest = outcomes[i].rest[k];
+                const int rest = RestStop(i, k);
                 const auto key = m.VerdictKey(i, rest);
                 const auto at = std::find(keys.begin(), keys.end(), key);
                 classOf_[i].push_back(static_cast<int>(at - keys.begin()));
@@ -162,7 +170,6 @@ private:
                 }
             }
         }
-        std::copy(saved_.begin(), saved_.end(), m.Reels);
     }
 
     // Every combination of classes judged once; the weights change, the verdicts never do.
@@ -195,25 +202,11 @@ private:
         }
     }
 
-    // The weight of each class of a reel whose stops have these entries, as the sheet weighs
-    // the entries of a spin table.
-    std::vector<Wide> ClassWeights(int reel, const std::vector<int>& stopWeights) {
+    // The weight of each class of a reel whose stops have these entries.
+    std::vector<Wide> ClassWeights(int reel, const std::vector<int>& stopWeights) const {
         std::vector<Wide> weights(classStop_[reel].size(), 0);
-        if (request_.weights == EntryWeights::Ideal) {
-            for (size_t k = 0; k < stopWeights.size(); ++k)
-                weights[classOf_[reel][k]] += static_cast<Wide>(stopWeights[k]);
-            return weights;
-        }
-        SlotReel& table = machine_.Reels[reel];
-        const SlotReel saved = table;
-        table.numspin = 0;
         for (size_t k = 0; k < stopWeights.size(); ++k)
-            for (int n = 0; n < stopWeights[k]; ++n)
-                table.spin[table.numspin++] = static_cast<int>(k);
-        const ReelOutcome outcome = ReelOutcomes(machine_, request_.mode, request_.weights)[reel];
-        for (int e = 0; e < table.numspin; ++e)
-            weights[classOf_[reel][table.spin[e]]] += static_cast<Wide>(outcome.weights[e]);
-        table = saved;
+            weights[classOf_[reel][k]] += static_cast<Wide>(stopWeights[k]);
         return weights;
     }
 
@@ -279,17 +272,9 @@ private:
 
     void Consider(Move candidate, Move& best) {
         const int reel = candidate.reel;
-        std::vector<Wide> weights;
-        if (request_.weights == EntryWeights::Ideal) {
-            weights = classWeights_[reel];
-            for (const auto& [stop, added] : candidate.changes)
-                weights[classOf_[reel][stop]] += static_cast<Wide>(added); // wraps back when < 0
-        } else {
-            std::vector<int> stops = weights_[reel];
-            for (const auto& [stop, added] : candidate.changes)
-                stops[stop] += added;
-            weights = ClassWeights(reel, stops);
-        }
+        std::vector<Wide> weights = classWeights_[reel];
+        for (const auto& [stop, added] : candidate.changes)
+            weights[classOf_[reel][stop]] += static_cast<Wide>(added); // wraps back when < 0
         const Wide total =
             OthersWeight(reel) * std::accumulate(weights.begin(), weights.end(), Wide{0});
         candidate.distance = Distance(SumsWith(reel, weights), total, request_);
@@ -297,19 +282,17 @@ private:
             best = std::move(candidate);
     }
 
-    // One stop's entries, by as many as the limits allow (by one under a weighting whose
-    // entries are not alike). A reel takes no more entries than the one to its left holds.
+    // One stop's entries, by as many as the limits allow. A reel takes no more entries than
+    // the one to its left holds.
     void TrySingles(int reel, Move& best) {
         const int entries = Entries(reel);
         const int most = reel == 0 ? MAX_SPIN_ENTRIES : Entries(reel - 1);
         const int least = std::max(1, Entries(reel + 1));
-        const bool alike = request_.weights == EntryWeights::Ideal;
         for (size_t cls = 0; cls < classStop_[reel].size(); ++cls) {
             const int stop = HeaviestStop(reel, static_cast<int>(cls));
             const int down = std::min(weights_[reel][stop] - 1, entries - least);
             const int up = most - entries;
-            for (int t = -(alike ? down : std::min(down, 1)); t <= (alike ? up : std::min(up, 1));
-                 ++t)
+            for (int t = -down; t <= up; ++t)
                 if (t != 0)
                     Consider({reel, {{stop, t}}}, best);
         }
@@ -317,7 +300,6 @@ private:
 
     // Entries moved from one stop to another of the same reel: its total stays.
     void TryPairs(int reel, Move& best) {
-        const bool alike = request_.weights == EntryWeights::Ideal;
         const int classes = static_cast<int>(classStop_[reel].size());
         for (int from = 0; from < classes; ++from) {
             const int giver = HeaviestStop(reel, from);
@@ -325,8 +307,7 @@ private:
                 if (to == from)
                     continue;
                 const int taker = HeaviestStop(reel, to);
-                const int most = alike ? weights_[reel][giver] - 1 : 1;
-                for (int t = 1; t <= std::min(most, weights_[reel][giver] - 1); ++t)
+                for (int t = 1; t < weights_[reel][giver]; ++t)
                     Consider({reel, {{giver, -t}, {taker, t}}}, best);
             }
         }
@@ -335,7 +316,6 @@ private:
     SlotMachine& machine_;
     const TuneRequest& request_;
     const int reels_;
-    std::vector<SlotReel> saved_;
     std::vector<std::vector<int>> classOf_;   // per reel, per stop
     std::vector<std::vector<int>> classStop_; // per reel, per class: a rest stop of it
     std::vector<int> verdicts_;               // per combination of classes, reel 0 slowest
@@ -363,8 +343,8 @@ StopWeights Finer(StopWeights weights, const TuneRequest& request) {
 } // namespace
 
 bool Reached(const mpq_class& rtp, const mpq_class& hit, const TuneRequest& request) {
-    return abs(rtp - request.rtp) <= RTP_TOLERANCE &&
-           (!request.hit || abs(hit - *request.hit) <= HIT_TOLERANCE);
+    return abs(rtp - request.rtp) * request.narrower <= RTP_TOLERANCE &&
+           (!request.hit || abs(hit - *request.hit) * request.narrower <= HIT_TOLERANCE);
 }
 
 TuneResult Tune(SlotMachine& machine, const TuneRequest& request) {
@@ -381,4 +361,39 @@ TuneResult Tune(SlotMachine& machine, const TuneRequest& request) {
         return second;
     result.steps = second.steps;
     return result;
+}
+
+TuneResult TuneJudged(SlotMachine& machine, const TuneRequest& request, const WeightsJudge& judge) {
+    TuneRequest aim = request;
+    TuneResult best;
+    mpq_class bestMiss = -1;
+    int steps = 0;
+    for (int round = 1; round <= MOST_ROUNDS; ++round) {
+        TuneResult result = Tune(machine, aim);
+        steps = result.steps += steps;
+        const JudgedFigures judged = judge(result.weights);
+        result.rounds = round;
+        result.reached = !judged.endless && Reached(judged.rtp, judged.hit, request);
+        if (result.reached)
+            return result;
+        if (judged.endless) {
+            best = bestMiss < 0 ? result : best;
+            continue;
+        }
+        const mpq_class miss =
+            abs(judged.rtp - request.rtp) / RTP_TOLERANCE +
+            (request.hit ? mpq_class(abs(judged.hit - *request.hit) / HIT_TOLERANCE) : 0);
+        if (bestMiss < 0 || miss < bestMiss) {
+            best = result;
+            bestMiss = miss;
+        }
+        // The judge's figures stand off the ideal ones by a little: aim that much the other way,
+        // and closer than the tolerance, since the offset moves with the weights.
+        aim.narrower = AIM_NARROWER;
+        aim.rtp += request.rtp - judged.rtp;
+        if (request.hit)
+            *aim.hit += *request.hit - judged.hit;
+    }
+    best.steps = steps;
+    return best;
 }

@@ -146,7 +146,6 @@ int TuneCommand(const std::string& path, const TuneOptions& options, std::ostrea
         request.hit = ParseShare("--hit", options.hit);
     request.bet = CheckBet(*analysed, options.bet);
     request.mode = options.mode;
-    request.weights = options.weights;
     request.keptReels = ParseReels(options.keepReels, machine.NumReels);
     ParRequest par;
     par.bet = request.bet;
@@ -161,21 +160,34 @@ int TuneCommand(const std::string& path, const TuneOptions& options, std::ostrea
         err << "slotsim: " << path << ": " << before.endless << '\n';
         return EXIT_OUT_OF_REACH;
     }
+    // Each round's machine is judged by the sheet of its file as written; the last one judged
+    // is the one kept.
+    const std::string original = ReadWhole(path);
+    std::string text;
+    ParSheet after;
+    StopWeights judged;
+    const WeightsJudge judge = [&](const StopWeights& weights) {
+        judged = weights;
+        text = WithWeights(original, machine, weights);
+        after = ReadBack(text, machine, weights, par);
+        return JudgedFigures{after.rtp, after.hit, !after.endless.empty()};
+    };
     TuneResult result;
     try {
-        result = Tune(machine, request);
+        result = TuneJudged(machine, request, judge);
     } catch (const std::length_error& e) {
         throw UsageError(path + ": " + e.what());
     }
-    const std::string text = WithWeights(ReadWhole(path), machine, result.weights);
-    const ParSheet after = ReadBack(text, machine, result.weights, par);
+    if (judged != result.weights)
+        judge(result.weights);
     const bool reached = after.endless.empty() && Reached(after.rtp, after.hit, request);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out << (reached ? "after\n" : "closest found\n") << Headline(after, heading)
         << Changes(machine, WeightsOf(machine), result.weights);
     char timing[64];
-    std::snprintf(timing, sizeof timing, " in %d steps, %.2f s\n", result.steps, seconds);
+    std::snprintf(timing, sizeof timing, " in %d steps (%d rounds), %.2f s\n", result.steps,
+                  result.rounds, seconds);
     out << (reached ? "reached" : "out of reach") << timing;
     if (!reached)
         err << "slotsim: " << path << ": " << Target(request) << " is out of reach"
