@@ -186,8 +186,8 @@ int TuneCommand(const std::string& path, const TuneOptions& options, std::ostrea
     out << (reached ? "after\n" : "closest found\n") << Headline(after, heading)
         << Changes(machine, WeightsOf(machine), result.weights);
     char timing[64];
-    std::snprintf(timing, sizeof timing, " in %d steps (%d rounds), %.2f s\n", result.steps,
-                  result.rounds, seconds);
+    std::snprintf(timing, sizeof timing, " in %d steps, %d round%s, %.2f s\n", result.steps,
+                  result.rounds, result.rounds == 1 ? "" : "s", seconds);
     out << (reached ? "reached" : "out of reach") << timing;
     if (!reached)
         err << "slotsim: " << path << ": " << Target(request) << " is out of reach"
