@@ -73,12 +73,15 @@ std::string WhyWeightsWouldChangeStrips(const SlotMachine& machine) {
 std::string WithWeights(const std::string& text, const SlotMachine& machine,
                         const StopWeights& weights) {
     const std::vector<FileLine> lines = LoaderLines(text);
-    size_t symbolsEnd = 0;
-    while (lines[symbolsEnd].text != "%%")
-        ++symbolsEnd;
-    size_t reelsEnd = symbolsEnd + 1;
-    while (lines[reelsEnd].text != "%%")
-        ++reelsEnd;
+    const auto sectionEnd = [&lines](size_t from) {
+        while (from < lines.size() && lines[from].text != "%%")
+            ++from;
+        return from;
+    };
+    const size_t symbolsEnd = sectionEnd(0);
+    const size_t reelsEnd = sectionEnd(symbolsEnd + 1);
+    if (reelsEnd >= lines.size())
+        return text; // not a file that loaded whole: read back, it shows no weights
 
     // The token of each spin-table entry, as the loader took them.
     std::vector<std::vector<std::string>> entryTokens(MAX_REELS);
