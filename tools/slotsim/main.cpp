@@ -75,6 +75,27 @@ void AddSpinOptions(CLI::App* command, Options& o) {
     command->add_flag("--trace", o.spin.trace, "add one Trace entry per spin");
 }
 
+void AddTuneCommand(CLI::App& app, Options& o) {
+    CLI::App* tune = AddCommand(
+        app, "tune", "change only the stops' weights to reach a target RTP; write the result", o);
+    tune->add_option("--rtp", o.tune.rtp,
+                     "target RTP: 0.95, 95% or 19/20; reached within 0.01 points")
+        ->required();
+    tune->add_option("--hit", o.tune.hit,
+                     "target hit frequency in the same forms, within 0.5 points");
+    AddBoundedNumber(*tune, "--bet", o.tune.bet, 1, INT_MAX,
+                     "total bet in coins (default: MaxCoins)");
+    AddModeOption(tune, o.tune.mode);
+    tune->add_option("--weights", o.tune.weights,
+                     "how the spin-table entries are weighed, as par weighs them (default ideal)")
+        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay: I,J");
+    tune->add_option("-o", o.tune.out, "the tuned machine file (FILE itself only by its own name)")
+        ->required();
+    tune->add_flag("--closest", o.tune.closest,
+                   "write the closest machine found when the target is out of reach");
+}
+
 int Run(int argc, char** argv) {
     CLI::App app("Loads a slot machine file and plays it without display or sound; prints the "
                  "machine as JSON.",
@@ -101,6 +122,8 @@ int Run(int argc, char** argv) {
     AddSpinOptions(play, o);
     play->add_flag("--sound", o.spin.sound,
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
+
+    AddTuneCommand(app, o);
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
     par->add_option_function<std::string>(
@@ -142,25 +165,6 @@ int Run(int argc, char** argv) {
     sim->add_flag("--json", o.sim.json, "print one JSON object");
     sim->add_flag("--engine", o.sim.engineOnly,
                   "every spin by the engine's own Spin, never from an outcome table (slower)");
-
-    CLI::App* tune = AddCommand(
-        app, "tune", "change only the stops' weights to reach a target RTP; write the result", o);
-    tune->add_option("--rtp", o.tune.rtp,
-                     "target RTP: 0.95, 95% or 19/20; reached within 0.01 points")
-        ->required();
-    tune->add_option("--hit", o.tune.hit,
-                     "target hit frequency in the same forms, within 0.5 points");
-    AddBoundedNumber(*tune, "--bet", o.tune.bet, 1, INT_MAX,
-                     "total bet in coins (default: MaxCoins)");
-    AddModeOption(tune, o.tune.mode);
-    tune->add_option("--weights", o.tune.weights,
-                     "how the spin-table entries are weighed, as par weighs them (default ideal)")
-        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
-    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay: I,J");
-    tune->add_option("-o", o.tune.out, "the tuned machine file (FILE itself only by its own name)")
-        ->required();
-    tune->add_flag("--closest", o.tune.closest,
-                   "write the closest machine found when the target is out of reach");
 
     try {
         app.parse(argc, argv);
