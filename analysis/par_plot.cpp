@@ -7,16 +7,11 @@
 #include <QSvgGenerator>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "analysis/par_report.h"
+#include "analysis/whole_file.h"
 
 namespace {
 
@@ -142,52 +137,6 @@ std::vector<Bar> PayoffBars(const ParSheet& sheet) {
     return bars;
 }
 
-std::string SystemError() {
-    return std::strerror(errno);
-}
-
-std::string WriteAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    for (qsizetype left = bytes.size(); left > 0;) {
-        const ssize_t written = write(fd, data, static_cast<size_t>(left));
-        if (written < 0 && errno != EINTR)
-            return SystemError();
-        if (written > 0) {
-            data += written;
-            left -= written;
-        }
-    }
-    return {};
-}
-
-// Writes the bytes whole or not at all: a file is written beside its name and renamed over it
-// (through a link, over what the link names), so a full disk leaves the file as it was.
-// Anything else that exists, a device or a pipe, is written as it is. Returns why it failed.
-std::string WriteWhole(const std::string& path, const QByteArray& bytes) {
-    struct stat status {};
-    const bool exists = stat(path.c_str(), &status) == 0;
-    const bool inPlace = exists && !S_ISREG(status.st_mode);
-    std::error_code error;
-    const std::filesystem::path target =
-        exists && !inPlace ? std::filesystem::canonical(path, error) : std::filesystem::path(path);
-    const std::string written =
-        inPlace ? path : target.string() + ".part-" + std::to_string(getpid());
-    const int fd = inPlace ? open(written.c_str(), O_WRONLY | O_CLOEXEC)
-                           : open(written.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return SystemError();
-    std::string problem = WriteAll(fd, bytes);
-    if (problem.empty() && !inPlace && fsync(fd) != 0)
-        problem = SystemError();
-    if (close(fd) != 0 && problem.empty())
-        problem = SystemError();
-    if (problem.empty() && !inPlace && std::rename(written.c_str(), target.c_str()) != 0)
-        problem = SystemError();
-    if (!problem.empty() && !inPlace)
-        unlink(written.c_str());
-    return problem;
-}
-
 } // namespace
 
 std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading,
@@ -228,5 +177,6 @@ std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading,
              QColor(200, 120, 40));
     if (!painter.end())
         return "the chart cannot be drawn";
-    return WriteWhole(svgPath, chart.data());
+    return WriteWhole(svgPath, std::string_view(chart.data().constData(),
+                                                static_cast<size_t>(chart.data().size())));
 }

@@ -124,12 +124,6 @@ bool SoundLoads(const std::string& machinePath, const char* name) {
     return fs::is_regular_file(file, error) && fs::file_size(file, error) > 0 && !error;
 }
 
-// What par and sim need of a machine they may analyse.
-struct Analysed {
-    std::string name;
-    int maxCoins = 0;
-};
-
 // A pay table letter that no symbol defines is most likely a slip of the pen: warn of it.
 void WarnOfUndefinedLetters(const SlotMachine& machine, const std::string& path,
                             std::ostream& err) {
@@ -147,8 +141,8 @@ void WarnOfUndefinedLetters(const SlotMachine& machine, const std::string& path,
     }
 }
 
-// The machine, or nothing when the loader could not open it or complained about it: a
-// half-read file would give figures of a machine nobody wrote. Every message goes to err.
+} // namespace
+
 std::optional<Analysed> LoadForAnalysis(const std::string& path, std::ostream& err) {
     RecordingMessageSink messages;
     SlotMachine machine;
@@ -162,7 +156,6 @@ std::optional<Analysed> LoadForAnalysis(const std::string& path, std::ostream& e
     return Analysed{MachineName(machine, path), machine.MaxCoins};
 }
 
-// The bet to work with: the one asked for, or MaxCoins.
 int CheckBet(const Analysed& machine, int bet) {
     const int maxCoins = machine.maxCoins;
     if (bet == 0 && maxCoins < 1)
@@ -176,6 +169,8 @@ int CheckBet(const Analysed& machine, int bet) {
                          std::to_string(maxCoins));
     return bet;
 }
+
+namespace {
 
 std::vector<int> Bets(const Analysed& machine, int bet) {
     if (bet != ALL_BETS)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -60,6 +61,17 @@ constexpr int MOST_BET_COLUMNS = 16;
 // A machine file that opened but made the loader complain is not analysed: `par` and `sim`
 // print each message on err and exit with this code, as for a file that cannot be opened.
 constexpr int EXIT_REFUSED = 1;
+
+// What par, sim and tune need of a machine they may analyse.
+struct Analysed {
+    std::string name;
+    int maxCoins = 0;
+};
+// The machine, or nothing when the loader could not open it or complained about it: a
+// half-read file would give figures of a machine nobody wrote. Every message goes to err.
+std::optional<Analysed> LoadForAnalysis(const std::string& path, std::ostream& err);
+// The bet to work with: the one asked for (0: MaxCoins); a UsageError when it cannot be.
+int CheckBet(const Analysed& machine, int bet);
 
 struct ParOptions {
     int bet = 0; // 0: the machine's MaxCoins; ALL_BETS: every bet

@@ -13,6 +13,7 @@
 #include "cli/bounded_number.h"
 #include "cli/standard_output.h"
 #include "tools/slotsim/commands.h"
+#include "tools/slotsim/tune_command.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ struct Options {
     SpinRequest spin;
     ParOptions par;
     SimOptions sim;
+    TuneOptions tune;
 };
 
 // --help-all lists each command as a line of its own followed by its arguments and options, one
@@ -73,6 +75,27 @@ void AddSpinOptions(CLI::App* command, Options& o) {
     command->add_flag("--trace", o.spin.trace, "add one Trace entry per spin");
 }
 
+void AddTuneCommand(CLI::App& app, Options& o) {
+    CLI::App* tune = AddCommand(
+        app, "tune", "change only the stops' weights to reach a target RTP; write the result", o);
+    tune->add_option("--rtp", o.tune.rtp,
+                     "target RTP: 0.95, 95% or 19/20; reached within 0.01 points")
+        ->required();
+    tune->add_option("--hit", o.tune.hit,
+                     "target hit frequency in the same forms, within 0.5 points");
+    AddBoundedNumber(*tune, "--bet", o.tune.bet, 1, INT_MAX,
+                     "total bet in coins (default: MaxCoins)");
+    AddModeOption(tune, o.tune.mode);
+    tune->add_option("--weights", o.tune.weights,
+                     "how the spin-table entries are weighed, as par weighs them (default ideal)")
+        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay: I,J");
+    tune->add_option("-o", o.tune.out, "the tuned machine file (FILE itself only by its own name)")
+        ->required();
+    tune->add_flag("--closest", o.tune.closest,
+                   "write the closest machine found when the target is out of reach");
+}
+
 int Run(int argc, char** argv) {
     CLI::App app("Loads a slot machine file and plays it without display or sound; prints the "
                  "machine as JSON.",
@@ -99,6 +122,8 @@ int Run(int argc, char** argv) {
     AddSpinOptions(play, o);
     play->add_flag("--sound", o.spin.sound,
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
+
+    AddTuneCommand(app, o);
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
     par->add_option_function<std::string>(
@@ -151,6 +176,8 @@ int Run(int argc, char** argv) {
         if (app.got_subcommand("par")) {
             return ParCommand(o.file, o.par, std::cout, std::cerr);
         }
+        if (app.got_subcommand("tune"))
+            return TuneCommand(o.file, o.tune, std::cout, std::cerr);
         if (app.got_subcommand("sim")) {
             o.sim.progress = isatty(STDERR_FILENO) != 0;
             return SimCommand(o.file, o.sim, std::cout, std::cerr);

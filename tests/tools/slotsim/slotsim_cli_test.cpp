@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "tests/common/test_support.h"
@@ -56,7 +58,8 @@ TEST(SlotsimCli, LoaderMessagesAreOutputAndAFileThatCannotBeOpenedExitsOne) {
     EXPECT_EQ(json::parse(partly.out)["Name"], "Broken");
     for (const std::string& command :
          {std::string("par no-such-machine.slt"), std::string("sim no-such-machine.slt --spins 1"),
-          "par " + broken.string(), "sim " + broken.string() + " --spins 1"}) {
+          "par " + broken.string(), "sim " + broken.string() + " --spins 1",
+          "tune " + broken.string() + " --rtp 0.9 -o " + broken.string() + ".out"}) {
         const ProgramRun refused = RunSlotsim(command);
         EXPECT_EQ(refused.exitCode, 1) << command;
         EXPECT_TRUE(refused.out.empty()) << command;
@@ -393,4 +396,81 @@ TEST(SlotsimCli, TracesAreStreamed) {
         return usage.ru_maxrss;
     };
     EXPECT_LT(peakKilobytes("100000") - peakKilobytes("1000"), 16 * 1024);
+}
+
+namespace {
+
+// A machine file's three sections, the reel section as each reel's column with its runs of one
+// letter written once.
+struct Sections {
+    std::string symbols, payoffs;
+    std::vector<std::string> columns;
+};
+
+Sections Split(const std::string& text) {
+    Sections s;
+    std::istringstream lines(text);
+    int section = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "%%\r" || line == "%%") {
+            ++section;
+        } else if (section == 1) {
+            std::istringstream tokens(line);
+            std::string token;
+            for (size_t reel = 0; tokens >> token; ++reel) {
+                s.columns.resize(std::max(s.columns.size(), reel + 1));
+                if (s.columns[reel].empty() || s.columns[reel].back() != token[0])
+                    s.columns[reel] += token[0];
+            }
+        }
+        (section == 0 ? s.symbols : s.payoffs) += section == 1 ? "" : line + "\n";
+    }
+    return s;
+}
+
+} // namespace
+
+// tune changes how likely the stops are and nothing else: the tuned file reaches its target,
+// reads back with the figures tune printed, and differs only in the runs down the reel
+// columns ("%igtsplus" added where it was missing). A target out of reach, a file whose strips
+// would change and a second name for the file itself write nothing.
+TEST(SlotsimTune, ReachesTheTargetChangingOnlyTheRunsOrWritesNothing) {
+    const std::filesystem::path dir = TempPath("tune");
+    std::filesystem::create_directory(dir);
+    const std::string plain = (dir / "plain.slt").string();
+    std::ofstream(plain) << "%name Plain\r\nA a/a\r\nB b/b\r\nC c/c\r\n%%\r\nA A B\r\nB B\r\n"
+                            "C A\r\nB C\r\n%%\r\nA A * ^ 10\r\nB B * ^ 5\r\n%%\r\n";
+    const std::string golden = KESTREL_SOURCE_DIR "/examples/golden-arrows/golden-arrows.slt";
+    for (const std::string& file : {golden, plain}) {
+        const std::string out = (dir / "out.slt").string();
+        const bool weighted = file == golden;
+        const ProgramRun tune =
+            RunSlotsim("tune " + file + " --rtp 95% -o " + out + (weighted ? " --hit 0.21" : ""));
+        ASSERT_EQ(tune.exitCode, 0) << tune.out << tune.err;
+        const std::string par = RunSlotsim("par " + out).out;
+        const std::string figures =
+            par.substr(par.find("RTP "), par.find("\n\nwin") - par.find("RTP "));
+        EXPECT_NE(tune.out.find("after\n" + figures), std::string::npos) << tune.out << par;
+        EXPECT_LE(std::abs(std::stod(figures.substr(figures.find(" = ") + 3)) - 95), 0.01);
+        const double hit = std::stod(figures.substr(figures.find("hit frequency") + 13));
+        EXPECT_TRUE(!weighted || std::abs(hit - 0.21) <= 0.005) << figures;
+        const Sections before = Split(ReadFile(file)), after = Split(ReadFile(out));
+        EXPECT_EQ(after.symbols, before.symbols + (weighted ? "" : "%igtsplus\r\n"));
+        EXPECT_EQ(after.payoffs, before.payoffs);
+        EXPECT_EQ(after.columns, before.columns);
+        EXPECT_NE(ReadFile(out), ReadFile(file));
+    }
+    std::ofstream(dir / "twice.slt") << "A a/a\nB b/b\n%%\nA\nA\nB\n%%\nA ^ 1\n%%\n";
+    const std::string none = " -o " + (dir / "none.slt").string();
+    const std::tuple<std::string, int, const char*> refused[] = {
+        {plain + " --rtp 50" + none, 3, "out of reach; nothing written"},
+        {(dir / "twice.slt").string() + " --rtp 0.9" + none, 2, "'A' twice in a row"},
+        {plain + " --rtp 0.9 --closest -o " + (dir / "." / "plain.slt").string(), 2, "itself"}};
+    for (const auto& [args, exitCode, message] : refused) {
+        const ProgramRun r = RunSlotsim("tune " + args);
+        EXPECT_EQ(r.exitCode, exitCode) << args << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3);
+    std::filesystem::remove_all(dir);
 }
