@@ -13,10 +13,23 @@
 
 namespace {
 
-// Bit 31 of a state never reaches a number nor a lower bit of a later state, so the starts
-// that differ only there draw alike: the walk takes the 2^31 others, each twice.
-constexpr int WALKED_BITS = GENERATOR_STATE_BITS - 1;
-constexpr uint64_t TWINS = 2;
+// A bit of the state reaches only the bits above it in later states, and a number is bits 16
+// to 30. So bit 31 never matters, and when every spin table's size is 2^b a draw reads only
+// bits 16 to 15 + b: the starts that differ only above the bits that matter draw alike, and
+// the walk takes one of each such set of twins.
+constexpr int NUMBER_SHIFT = 16;
+constexpr int MOST_WALKED_BITS = GENERATOR_STATE_BITS - 1;
+
+int WalkedBits(const std::vector<ReelOutcome>& reels) {
+    int bits = NUMBER_SHIFT;
+    for (const ReelOutcome& reel : reels) {
+        const size_t size = reel.rest.size();
+        if (!std::has_single_bit(size))
+            return MOST_WALKED_BITS;
+        bits = std::max(bits, NUMBER_SHIFT + std::countr_zero(size));
+    }
+    return std::min(bits, MOST_WALKED_BITS);
+}
 
 // Per reel and random number, one word: the place of its group (class or rest stop) among
 // the cells, the nudges it takes, and the place of its spin-table entry among the entry
@@ -55,10 +68,11 @@ struct Tables {
     // random number modulo the table's size. A reel not in use has one entry, worth 0.
     std::array<std::vector<uint64_t>, MAX_REELS> byEntry;
     std::array<Modulo, MAX_REELS> modulo;
-    std::vector<uint16_t> cells;               // the kind of each combination of groups
+    std::vector<uint16_t> cells; // the kind of each combination of groups
     std::vector<Kind> kinds;
     uint64_t combinations = 1; // of spin-table entries
     bool markDraws = false;
+    int walkedBits = MOST_WALKED_BITS;
 };
 
 uint64_t Nudges(uint64_t word) {
@@ -71,9 +85,9 @@ std::vector<int> Groups(const SlotMachine& machine, int reel, const ReelOutcome&
     std::map<std::array<uint32_t, 4>, int> byKey;
     std::vector<int> groups;
     for (int stop : outcome.rest) {
-        const std::array<uint32_t, 4> key =
-            method == ParMethod::Classes ? machine.VerdictKey(reel, stop)
-                                         : std::array<uint32_t, 4>{uint32_t(stop), 0, 0, 0};
+        const std::array<uint32_t, 4> key = method == ParMethod::Classes
+                                                ? machine.VerdictKey(reel, stop)
+                                                : std::array<uint32_t, 4>{uint32_t(stop), 0, 0, 0};
         const auto [at, fresh] = byKey.emplace(key, static_cast<int>(representative.size()));
         if (fresh)
             representative.push_back(stop);
@@ -111,6 +125,7 @@ Tables BuildTables(SlotMachine& machine, const ParRequest& request,
                                      "engine's generator");
     }
     t.markDraws = t.combinations <= MOST_MARKED_COMBINATIONS;
+    t.walkedBits = WalkedBits(reels);
     std::map<std::tuple<int, int, bool>, uint16_t> kindOf;
     for (uint64_t cell = 0; cell < cells; ++cell) {
         uint64_t rest = cell;
@@ -122,8 +137,9 @@ Tables BuildTables(SlotMachine& machine, const ParRequest& request,
             autoSpin = autoSpin || (machine.SymbolAt(i, 1).flags & SYM_AUTOSPIN);
         }
         const SlotMachine::Verdict verdict = machine.Judge(t.bet);
-        const auto [at, fresh] = kindOf.emplace(std::tuple(verdict.amount, verdict.payoff, autoSpin),
-                                                static_cast<uint16_t>(t.kinds.size()));
+        const auto [at, fresh] =
+            kindOf.emplace(std::tuple(verdict.amount, verdict.payoff, autoSpin),
+                           static_cast<uint16_t>(t.kinds.size()));
         if (fresh)
             t.kinds.push_back({verdict.amount, verdict.payoff, autoSpin});
         t.cells.push_back(at->second);
@@ -166,8 +182,8 @@ public:
         }
         // A series is handed to the engine (play) or cut (run) at this re-spin: before it, no
         // played spin can have tried more nudges than the play control allows.
-        handOverAt_ = t_.play ? std::min(MAX_PLAY_NUDGES / mostTries_, MAX_PLAY_RESPINS)
-                              : MAX_AUTO_SPINS;
+        handOverAt_ =
+            t_.play ? std::min(MAX_PLAY_NUDGES / mostTries_, MAX_PLAY_RESPINS) : MAX_AUTO_SPINS;
         ringMask_ = std::bit_ceil(static_cast<unsigned>(handOverAt_)) - 1;
         entered_.resize(ringMask_ + 1);
         enteredFrom_.resize(ringMask_ + 1);
@@ -176,8 +192,8 @@ public:
     // Segment `part` of `parts` of every cycle.
     void Walk(int part, int parts) {
         const int n = t_.numReels;
-        const int v = std::countr_zero(static_cast<unsigned>(n));
-        const uint64_t length = (uint64_t{1} << WALKED_BITS) >> v;
+        const int v = n ? std::countr_zero(static_cast<unsigned>(n)) : 0;
+        const uint64_t length = (uint64_t{1} << t_.walkedBits) >> v;
         const uint64_t first = length * part / parts, last = length * (part + 1) / parts;
         for (uint32_t cycle = 0; cycle < (1u << v); ++cycle) {
             const uint32_t begin = Draws(n * first)(cycle);
@@ -208,8 +224,7 @@ private:
     // state after one that ends a series (none runs on past it) to the first such state at or
     // beyond the segment's end, where the next segment takes over. Everything the loop reads
     // is held in locals: its counts are written to memory that could alias the members.
-    template <bool MarkDraws>
-    void WalkSegment(uint32_t state, uint64_t length) {
+    template <bool MarkDraws> void WalkSegment(uint32_t state, uint64_t length) {
         const Affine spin = Draws(t_.numReels);
         // The reels' numbers come from the states after one, two, ... draws of the start.
         const Affine a0 = Draws(1), a1 = Draws(2), a2 = Draws(3), a3 = Draws(4);
@@ -231,10 +246,9 @@ private:
         for (uint64_t at = 0;; ++at, previous = state, state = spin(state)) {
             if (at >= length && !carrying)
                 break;
-            const uint64_t word = e0[n0.Of(Random::NumberOf(a0(state)))] +
-                                  e1[n1.Of(Random::NumberOf(a1(state)))] +
-                                  e2[n2.Of(Random::NumberOf(a2(state)))] +
-                                  e3[n3.Of(Random::NumberOf(a3(state)))];
+            const uint64_t word =
+                e0[n0.Of(Random::NumberOf(a0(state)))] + e1[n1.Of(Random::NumberOf(a1(state)))] +
+                e2[n2.Of(Random::NumberOf(a2(state)))] + e3[n3.Of(Random::NumberOf(a3(state)))];
             const uint16_t kind = cells[word & CELL_MASK];
             const Kind& outcome = kinds[kind];
             if (at < length) {
@@ -344,6 +358,7 @@ GeneratorCount CountGeneratorStarts(const std::string& path, const ParRequest& r
     for (std::thread& worker : workers)
         worker.join();
 
+    const uint64_t twins = uint64_t{1} << (GENERATOR_STATE_BITS - tables.walkedBits);
     GeneratorCount count;
     std::map<std::pair<int, int>, uint64_t> endings;
     std::vector<uint64_t> drawn(tables.markDraws ? (tables.combinations + 63) / 64 : 0);
@@ -351,10 +366,10 @@ GeneratorCount CountGeneratorStarts(const std::string& path, const ParRequest& r
         walker->AddTo(count, endings, drawn);
     for (const auto& [ending, walked] : endings)
         if (walked)
-            count.endings.push_back({ending.first, ending.second, walked * TWINS});
+            count.endings.push_back({ending.first, ending.second, walked * twins});
     for (uint64_t* figure :
          {&count.series, &count.respins, &count.nudged, &count.capped, &count.handedOver})
-        *figure *= TWINS;
+        *figure *= twins;
     count.drawsCounted = tables.markDraws;
     for (uint64_t word : drawn)
         count.drawn += std::popcount(word);

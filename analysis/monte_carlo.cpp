@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/normal_quantiles.h"
 #include "engine/random.h"
 #include "play/play_steps.h"
-#include "analysis/normal_quantiles.h"
 
 namespace {
 
@@ -172,10 +172,9 @@ private:
     uint32_t Draw(Stream& stream, uint32_t* entries) const {
         static_assert(MAX_REELS == 4);
         const uint64_t low = stream.Next(), high = stream.Next();
-        const uint32_t bits[MAX_REELS] = {static_cast<uint32_t>(low),
-                                          static_cast<uint32_t>(low >> 32),
-                                          static_cast<uint32_t>(high),
-                                          static_cast<uint32_t>(high >> 32)};
+        const uint32_t bits[MAX_REELS] = {
+            static_cast<uint32_t>(low), static_cast<uint32_t>(low >> 32),
+            static_cast<uint32_t>(high), static_cast<uint32_t>(high >> 32)};
         uint32_t sum = 0;
         for (int i = 0; i < MAX_REELS; ++i) {
             const std::vector<uint32_t>& reel = table_->byEntry[i];

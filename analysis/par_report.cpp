@@ -80,8 +80,8 @@ std::string GeneratorAndCapsText(const ParSheet& sheet, const ReportHeading& hea
         const mpz_class drawn = sheet.combinations - sheet.neverDrawn;
         t += "generator           ";
         if (sheet.drawsCounted)
-            t += drawn.get_str() + " of " + sheet.combinations.get_str() +
-                 " combinations drawn, " + sheet.neverDrawn.get_str() + " never (" +
+            t += drawn.get_str() + " of " + sheet.combinations.get_str() + " combinations drawn, " +
+                 sheet.neverDrawn.get_str() + " never (" +
                  Format("%.3f%%", 100 * mpq_class(sheet.neverDrawn, sheet.combinations).get_d()) +
                  ")\n";
         else
@@ -171,8 +171,9 @@ std::string NeverPaysWarnings(const ParSheet& sheet) {
     // A row that pays on the machine as designed but never with the engine's generator.
     for (const ParSheet::Deviation& deviation : sheet.deviations)
         if (sheet.payoffs[deviation.row].hits == 0)
-            t += "warning: the engine's generator never draws " + RowName(sheet.payoffs[deviation.row]) +
-                 ", which pays " + OneIn(deviation.ideal.get_d()) + " played spins as designed\n";
+            t += "warning: the engine's generator never draws " +
+                 RowName(sheet.payoffs[deviation.row]) + ", which pays " +
+                 OneIn(deviation.ideal.get_d()) + " played spins as designed\n";
     return t;
 }
 
@@ -288,8 +289,8 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
 
 std::string SimText(const SimResult& r, const std::string& name, SpinMode mode) {
     std::string t = name + ": bet " + std::to_string(r.bet) + ", mode " + ModeName(mode) +
-                    ", weights " + WeightsName(r.weights) + ", " +
-                    std::to_string(r.spins) + " played spins in " + Format("%.2f s", r.seconds) +
+                    ", weights " + WeightsName(r.weights) + ", " + std::to_string(r.spins) +
+                    " played spins in " + Format("%.2f s", r.seconds) +
                     (r.outcomeTable ? " (outcome table)\n" : " (engine spins)\n");
     t += "RTP                 " + Format("%.6f%%", 100 * r.Rtp()) + " +- " +
          Format("%.6f%% (95%%)\n", 100 * r.RtpHalfWidth());

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
@@ -213,9 +214,9 @@ void NoteCaps(const mpq_class& a, const mpq_class& u, int mostTries, SpinMode mo
     const int mostRespins = mode == SpinMode::Play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
     const mpq_class respinCap = a * Power(u, mostRespins - 1);
     const int triesRespin = MAX_PLAY_NUDGES / mostTries; // the first re-spin that can pass it
-    const mpq_class nudgeCap =
-        mode == SpinMode::Play && triesRespin < mostRespins ? mpq_class(a * Power(u, triesRespin - 1))
-                                                            : mpq_class(0);
+    const mpq_class nudgeCap = mode == SpinMode::Play && triesRespin < mostRespins
+                                   ? mpq_class(a * Power(u, triesRespin - 1))
+                                   : mpq_class(0);
     std::string note;
     if (!Negligible(respinCap))
         note = "the cap of " + std::to_string(mostRespins) + " re-spins";
@@ -235,8 +236,8 @@ void NoteCaps(const mpq_class& a, const mpq_class& u, int mostTries, SpinMode mo
 // each paying, autospin-free outcome in proportion to its weight, and a played spin pays that
 // outcome's amount with its first-spin weight times (Q + A) / Q, where Q weighs those outcomes
 // and A the outcomes that start a series.
-void SumSeries(const Tally& tally, const mpz_class& total, const ParRequest& request,
-               int mostTries, ParSheet& sheet) {
+void SumSeries(const Tally& tally, const mpz_class& total, const ParRequest& request, int mostTries,
+               ParSheet& sheet) {
     const int bet = request.bet;
     mpz_class ending = 0;
     for (const Tally::Bucket& bucket : tally.paid)
@@ -257,6 +258,25 @@ void SumSeries(const Tally& tally, const mpz_class& total, const ParRequest& req
     Finish(endings, bet, sheet);
     if (starting > 0)
         NoteCaps(Q(starting, total), 1 - Q(ending, total), mostTries, request.mode, sheet);
+}
+
+// The engine walk hands a played spin whose series may reach the cap of nudge tries to the
+// engine, which plays it nudge by nudge; when the machine as designed says there would be
+// very many, the walk would take hours.
+void RefuseManyHandOvers(const ParSheet& designed, SpinMode mode, int mostTries) {
+    constexpr double MOST_HAND_OVERS = 1 << 18;
+    if (mode != SpinMode::Play || designed.seriesChance == 0)
+        return;
+    const int handOverAt = std::min(MAX_PLAY_NUDGES / mostTries, MAX_PLAY_RESPINS);
+    const double goOn = 1 - 1 / designed.seriesLength.get_d();
+    const double handOvers = std::ldexp(designed.seriesChance.get_d(), GENERATOR_STATE_BITS) *
+                             std::pow(goOn, handOverAt - 1);
+    if (handOvers > MOST_HAND_OVERS)
+        throw std::runtime_error(
+            "about " + std::to_string(static_cast<uint64_t>(handOvers)) + " of the 2^32 starts " +
+            "may reach the cap of " + std::to_string(MAX_PLAY_NUDGES) + " nudge tries, each to " +
+            "be played out by the engine: too many to follow (the ideal sheet says how far the "
+            "cap may move its figures)");
 }
 
 // The engine's sheet from its count of every start; rows whose chance is not the ideal one
@@ -391,6 +411,11 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
         ParRequest ideal = request;
         ideal.weights = EntryWeights::Ideal;
         const ParSheet designed = ComputePar(path, ideal);
+        if (!designed.endless.empty()) {
+            sheet.endless = designed.endless;
+            return sheet;
+        }
+        RefuseManyHandOvers(designed, request.mode, mostTries);
         SumStarts(CountGeneratorStarts(path, request, outcomes), designed, request.bet, sheet);
         return sheet;
     }

@@ -114,9 +114,9 @@ std::string MachineName(const SlotMachine& machine, const std::string& path);
 
 // Per reel and spin-table entry: the stop on the pay line once the reel has come to rest.
 struct ReelOutcome {
-    std::vector<int> rest;    // per entry
-    std::vector<int> nudges;  // per entry: nudges on the way
-    bool endless = false;     // some entry's nudges never rest
+    std::vector<int> rest;   // per entry
+    std::vector<int> nudges; // per entry: nudges on the way
+    bool endless = false;    // some entry's nudges never rest
 };
 std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode);
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string_view>
 #include <thread>
 #include <unistd.h>
