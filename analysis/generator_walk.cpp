@@ -232,14 +232,25 @@ private:
                        *e2 = t_.byEntry[2].data(), *e3 = t_.byEntry[3].data();
         const Modulo n0 = t_.modulo[0], n1 = t_.modulo[1], n2 = t_.modulo[2], n3 = t_.modulo[3];
         const uint16_t* cells = t_.cells.data();
-        const Kind* kinds = t_.kinds.data();
+        std::vector<uint8_t> starts, ends;
+        for (const Kind& kind : t_.kinds) {
+            starts.push_back(kind.autoSpin);
+            ends.push_back(kind.EndsSeries());
+        }
         // Most starts end alike: counting them in turn in one of several lanes keeps each add
         // from waiting on the one before.
         constexpr size_t LANES = 4;
         const size_t kindCount = t_.kinds.size();
         std::vector<uint64_t> lanes(LANES * kindCount);
         uint64_t* drawnBits = drawnBits_.data();
-        uint64_t nudged = 0, series = 0;
+        uint8_t* entered = entered_.data();
+        uint32_t* enteredFrom = enteredFrom_.data();
+        const uint64_t handOverAt = handOverAt_;
+        uint64_t nudged = 0, series = 0, respins = 0;
+        // The series running, and the run of states since the last that ended them all: a
+        // series enters when the state before started one, and the one that entered
+        // handOverAt - 1 states ago makes its handOverAt-th re-spin here, where the engine
+        // takes it over (play) or cuts it (run). Branches only where the answer rarely changes.
         bool carrying = false, previousStarts = false;
         uint32_t previous = 0;
         uint64_t running = 0, run = 0;
@@ -250,61 +261,49 @@ private:
                 e0[n0.Of(Random::NumberOf(a0(state)))] + e1[n1.Of(Random::NumberOf(a1(state)))] +
                 e2[n2.Of(Random::NumberOf(a2(state)))] + e3[n3.Of(Random::NumberOf(a3(state)))];
             const uint16_t kind = cells[word & CELL_MASK];
-            const Kind& outcome = kinds[kind];
+            const bool startsHere = starts[kind], endsHere = ends[kind];
+            uint64_t* lane = lanes.data() + (at % LANES) * kindCount;
             if (at < length) {
                 nudged += Nudges(word) != 0;
                 if constexpr (MarkDraws) {
                     const uint64_t entry = word >> ENTRY_SHIFT;
                     drawnBits[entry / 64] |= uint64_t{1} << (entry % 64);
                 }
-                series += outcome.autoSpin;
-                lanes[(at % LANES) * kindCount + kind] += !outcome.autoSpin;
+                series += startsHere;
+                lane[kind] += !startsHere;
             }
-            // With no series running the run's count starts afresh: no age is kept.
-            if (carrying && !running && !previousStarts)
-                run = 0;
-            else if (carrying)
-                running = Carry(kind, previousStarts, previous, run, running);
-            previousStarts = outcome.autoSpin;
-            if (outcome.EndsSeries()) {
-                if (carrying && at >= length)
-                    break;
-                carrying = true;
-                run = 0;
+            if (carrying) {
+                entered[run & ringMask_] = previousStarts;
+                enteredFrom[run & ringMask_] = previous;
+                running += previousStarts;
+                ++run;
+                const size_t oldest = (run - handOverAt) & ringMask_;
+                if (run >= handOverAt && entered[oldest]) [[unlikely]] {
+                    if (t_.play) {
+                        HandOver(enteredFrom[oldest]);
+                        --running;
+                    } else if (!endsHere) {
+                        ++capped_;
+                        ++lane[kind];
+                        ++respins;
+                        --running;
+                    }
+                }
+                respins += running;
+                lane[kind] += endsHere ? running : 0;
+                running = endsHere ? 0 : running;
             }
+            previousStarts = startsHere;
+            if (endsHere && carrying && at >= length)
+                break;
+            run = endsHere ? 0 : run;
+            carrying = carrying || endsHere;
         }
         nudged_ += nudged;
         series_ += series;
+        respins_ += respins;
         for (size_t k = 0; k < LANES * kindCount; ++k)
             byKind_[k % kindCount] += lanes[k];
-    }
-
-    // One state of a run of re-spins: a series enters when the previous state started one,
-    // and the series that entered handOverAt_ - 1 states ago makes its handOverAt_-th re-spin
-    // here, where the engine takes it over (play) or cuts it (run). Returns the series still
-    // running.
-    uint64_t Carry(uint16_t kind, bool entering, uint32_t from, uint64_t& run, uint64_t running) {
-        entered_[run & ringMask_] = entering;
-        enteredFrom_[run & ringMask_] = from;
-        running += entering;
-        ++run;
-        const size_t oldest = (run - handOverAt_) & ringMask_;
-        const bool atCap = run >= static_cast<uint64_t>(handOverAt_) && entered_[oldest];
-        if (t_.play && atCap) {
-            HandOver(enteredFrom_[oldest]);
-            --running;
-        }
-        respins_ += running;
-        if (t_.kinds[kind].EndsSeries()) {
-            byKind_[kind] += running;
-            return 0;
-        }
-        if (!t_.play && atCap) {
-            ++capped_;
-            ++byKind_[kind];
-            --running;
-        }
-        return running;
     }
 
     // The played spin may reach the cap of nudge tries, which leaves reels short of their

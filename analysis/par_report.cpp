@@ -88,8 +88,9 @@ std::string GeneratorAndCapsText(const ParSheet& sheet, const ReportHeading& hea
             t += "combinations drawn not counted (too many to mark)\n";
     }
     if (!sheet.capNote.empty()) {
-        t += "safety caps         " + sheet.capNote + " (" + OneIn(sheet.capChance) +
-             " played spins)";
+        // The ideal sheet knows only a bound of the chance; the engine walk counts it.
+        t += "safety caps         " + sheet.capNote + " (" +
+             (sheet.capRtpBound > 0 ? "at most " : "") + OneIn(sheet.capChance) + " played spins)";
         if (sheet.capRtpBound > 0)
             t += ": the RTP may be off by up to " + Format("%.6g%%", 100 * sheet.capRtpBound);
         t += "\n";
