@@ -296,7 +296,7 @@ void SumStarts(const GeneratorCount& count, const ParSheet& ideal, int bet, ParS
     for (size_t p = 0; p < sheet.payoffs.size(); ++p) {
         const mpq_class& want = ideal.payoffs[p].chance;
         const mpq_class off = sheet.payoffs[p].chance - want;
-        if (abs(off) > want * mpq_class(1, 100) || (want == 0 && off != 0))
+        if (abs(off) > want * mpq_class(1, DEVIATION_PARTS) || (want == 0 && off != 0))
             sheet.deviations.push_back({static_cast<int>(p), want});
     }
     if (count.capped || count.handedOver) {

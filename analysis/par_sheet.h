@@ -120,8 +120,9 @@ struct ReelOutcome {
 };
 std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode);
 
-// A payoff row's chance under the engine differs from its ideal chance by more than this part.
-constexpr double MOST_DEVIATION = 0.01;
+// The engine sheet names a payoff row whose chance differs from its ideal chance by more than
+// one part in this many.
+constexpr int DEVIATION_PARTS = 100;
 
 // path is loaded once per thread (the engine's verdict reads the machine's reel positions).
 ParSheet ComputePar(const std::string& path, const ParRequest& request);
