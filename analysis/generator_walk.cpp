@@ -163,7 +163,7 @@ Affine Draws(uint64_t steps) {
 }
 
 // One thread's share of the starts. A spin of n reels moves the generator on by n draws,
-// and that map of the 2^31 walked states falls into 2^v cycles of 2^(31 - v) states, v the
+// and that map of the 2^w walked states falls into 2^v cycles of 2^(w - v) states, v the
 // number of factors 2 in n, one cycle for each value of the state's lowest v bits. Along a
 // cycle each state is the start of a played spin and, for the series that reach it, a
 // re-spin; so one pass along the cycles judges every state once and carries the series on

@@ -61,11 +61,14 @@ def main():
     text = slotsim(tool, "par", path, "--weights", "engine")
     if "warning: the engine's generator never draws payoff row 0" not in text:
         failures.append("no warning:\n" + text)
-    for weights, spins, seen in (("ideal", 20000000, True), ("engine", 1000000, False)):
+    # 20 million independent spins see the top award about 19 times (5 to 40 but once in
+    # 10^4 runs); the engine's never.
+    for weights, spins, most, least in (("ideal", 20000000, 40, 5), ("engine", 1000000, 0, 0)):
         sim = json.loads(slotsim(tool, "sim", path, "--weights", weights, "--spins", spins,
                                  "--json"))
-        if any(w["credits"] == 1000 for w in sim["wins"]) != seen:
-            failures.append("sim --weights %s: %s" % (weights, sim["wins"]))
+        top = sum(w["spins"] for w in sim["wins"] if w["credits"] == 1000)
+        if not least <= top <= most:
+            failures.append("sim --weights %s: %d top awards" % (weights, top))
 
     # Two reels of four entries, free re-spins that continue from the same stream: every
     # played spin of the 2^18 kinds of start, played out here, against the sheet's exact figures.
