@@ -180,10 +180,12 @@ public:
                 most = std::max(most, Nudges(word));
             mostTries_ += static_cast<int>(most);
         }
-        // A series is handed to the engine (play) or cut (run) at this re-spin: before it, no
-        // played spin can have tried more nudges than the play control allows.
-        handOverAt_ =
-            t_.play ? std::min(MAX_PLAY_NUDGES / mostTries_, MAX_PLAY_RESPINS) : MAX_AUTO_SPINS;
+        // A series is handed to the engine at this re-spin when reels nudge (before it, no
+        // played spin can have tried more nudges than the play control allows), or else cut
+        // at the cap of re-spins.
+        handOver_ = t_.play && mostTries_ > 1;
+        handOverAt_ = handOver_ ? std::min(MAX_PLAY_NUDGES / mostTries_, MAX_PLAY_RESPINS)
+                                : (t_.play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS);
         ringMask_ = std::bit_ceil(static_cast<unsigned>(handOverAt_)) - 1;
         entered_.resize(ringMask_ + 1);
         enteredFrom_.resize(ringMask_ + 1);
@@ -279,7 +281,7 @@ private:
                 ++run;
                 const size_t oldest = (run - handOverAt) & ringMask_;
                 if (run >= handOverAt && entered[oldest]) [[unlikely]] {
-                    if (t_.play) {
+                    if (handOver_) {
                         HandOver(enteredFrom[oldest]);
                         --running;
                     } else if (!endsHere) {
@@ -331,6 +333,7 @@ private:
     const Tables& t_;
     std::vector<uint64_t> byKind_;
     int mostTries_;
+    bool handOver_ = false;
     int handOverAt_ = 0;
     size_t ringMask_ = 0; // the rings hold a power of two of run positions, handOverAt_ or more
     std::vector<uint8_t> entered_;      // per run position, ring: a series entered there

@@ -208,13 +208,14 @@ mpq_class Power(const mpq_class& base, unsigned long exponent) {
 // The ideal sheet lets a series run as long as it takes. A played spin that starts a series
 // (chance a) has each re-spin go on with chance u, so it reaches re-spin k with chance
 // a u^(k - 1): the re-spin cap at k = 10000, and the cap of nudge tries no sooner than the
-// re-spin whose tries, at most `mostTries` a spin, can pass it.
+// re-spin whose tries, at most `mostTries` a spin, can pass it (with no reel that nudges, the
+// failed tries cut nothing).
 void NoteCaps(const mpq_class& a, const mpq_class& u, int mostTries, SpinMode mode,
               ParSheet& sheet) {
     const int mostRespins = mode == SpinMode::Play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
     const mpq_class respinCap = a * Power(u, mostRespins - 1);
     const int triesRespin = MAX_PLAY_NUDGES / mostTries; // the first re-spin that can pass it
-    const mpq_class nudgeCap = mode == SpinMode::Play && triesRespin < mostRespins
+    const mpq_class nudgeCap = mode == SpinMode::Play && mostTries > 1 && triesRespin < mostRespins
                                    ? mpq_class(a * Power(u, triesRespin - 1))
                                    : mpq_class(0);
     std::string note;
@@ -265,7 +266,7 @@ void SumSeries(const Tally& tally, const mpz_class& total, const ParRequest& req
 // very many, the walk would take hours.
 void RefuseManyHandOvers(const ParSheet& designed, SpinMode mode, int mostTries) {
     constexpr double MOST_HAND_OVERS = 1 << 18;
-    if (mode != SpinMode::Play || designed.seriesChance == 0)
+    if (mode != SpinMode::Play || designed.seriesChance == 0 || mostTries == 1)
         return;
     const int handOverAt = std::min(MAX_PLAY_NUDGES / mostTries, MAX_PLAY_RESPINS);
     const double goOn = 1 - 1 / designed.seriesLength.get_d();
