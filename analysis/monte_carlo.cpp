@@ -1,24 +1,26 @@
 #include "analysis/monte_carlo.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <map>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "analysis/normal_quantiles.h"
 #include "engine/random.h"
 #include "play/play_steps.h"
-#include "analysis/normal_quantiles.h"
 
 namespace {
 
 constexpr uint64_t SPINS_PER_PROGRESS_COUNT = 1 << 16;
 constexpr uint64_t MOST_CELLS = uint64_t{1} << 22; // a larger table is not worth its memory
-constexpr int RANDOM_BITS = 15;
 
-// wyrand: one multiply per 64 bits, which hold four of the machine's 15-bit numbers, one per
-// reel; its streams from different seeds do not meet within any run we could make.
+// wyrand: one multiply per 64 bits, which hold two reels' 32-bit numbers; its streams from
+// different seeds do not meet within any run we could make.
 struct Stream {
     uint64_t state;
     uint64_t Next() {
@@ -36,16 +38,13 @@ Stream ThreadStream(uint64_t seed, int thread) {
     return {mixer.Next() ^ (0xD1B54A32D192ED03ull * static_cast<uint64_t>(thread + 1))};
 }
 
-// r mod n for r below 2^15 and n up to 256 with a multiply: exact, since r times the
-// rounding error of 2^32 / n stays below 2^32.
-struct Modulo {
-    uint32_t n = 1;
-    uint64_t inverse = uint64_t{1} << 32;
-    explicit Modulo(uint32_t divisor = 1) : n(divisor), inverse(0xFFFFFFFFull / divisor + 1) {}
-    uint32_t Of(uint32_t r) const { return r - static_cast<uint32_t>((r * inverse) >> 32) * n; }
-};
+// An independent draw of one of n entries from 32 random bits: each entry takes 2^32 / n of
+// the numbers, give or take one, so no entry is off its share by more than one part in 2^24.
+uint32_t EntryOf(uint32_t bits, uint32_t n) {
+    return static_cast<uint32_t>((static_cast<uint64_t>(bits) * n) >> 32);
+}
 
-// Per spin-table entry, its rest stop's place in the cells (a mixed-radix digit) in the low
+// Per spin-table entry, its rest class's place in the cells (a mixed-radix digit) in the low
 // bits and its nudges above them, so that one sum over the reels gives both.
 constexpr int NUDGE_SHIFT = 22;
 static_assert(MOST_CELLS <= uint64_t{1} << NUDGE_SHIFT);
@@ -58,24 +57,21 @@ struct OutcomeTable {
         uint8_t autoSpin; // an autospin symbol on the pay line
     };
     int numReels = 0;
-    Modulo entries[MAX_REELS];
-    // Per 15-bit random number: the place and nudges of the entry it lands on; a look-up is
-    // quicker than the modulo. A reel not in use has the one number 0 (mask 0), worth
-    // nothing, so that every spin looks up four reels without a loop.
-    std::vector<uint32_t> byNumber[MAX_REELS];
-    uint32_t mask[MAX_REELS] = {};
+    // Per spin-table entry: its place and nudges. A reel not in use has the one entry 0,
+    // worth nothing, so that every spin looks up four reels without a loop.
+    std::vector<uint32_t> byEntry[MAX_REELS];
     std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
     std::vector<Cell> cells;
     std::vector<int> amounts{0};
 };
 
-// False when the machine is too large for a table or its nudges never rest.
+// False when the machine is too large for a table or its nudges never rest. Rest stops that
+// show the pay table alike (equal VerdictKey) are one class, judged through its first stop.
 bool BuildTable(SlotMachine& machine, const SimRequest& request, OutcomeTable& table) {
-    const std::vector<ReelOutcome> reels =
-        ReelOutcomes(machine, request.mode, EntryWeights::Generator);
+    const std::vector<ReelOutcome> reels = ReelOutcomes(machine, request.mode);
     table.numReels = machine.NumReels;
     for (int i = machine.NumReels; i < MAX_REELS; ++i)
-        table.byNumber[i] = {0};
+        table.byEntry[i] = {0};
     uint64_t cells = 1;
     std::vector<std::vector<int>> restStops(reels.size());
     for (int i = 0; i < machine.NumReels; ++i) {
@@ -83,21 +79,16 @@ bool BuildTable(SlotMachine& machine, const SimRequest& request, OutcomeTable& t
         if (reel.endless)
             return false;
         std::vector<int>& rest = restStops[i];
-        for (int stop : reel.rest)
-            if (std::find(rest.begin(), rest.end(), stop) == rest.end())
-                rest.push_back(stop);
-        const size_t entries = reel.rest.size();
-        table.entries[i] = Modulo(static_cast<uint32_t>(entries));
-        std::vector<uint32_t> packed;
-        for (size_t e = 0; e < entries; ++e) {
-            const size_t place = std::find(rest.begin(), rest.end(), reel.rest[e]) - rest.begin();
-            packed.push_back(static_cast<uint32_t>(place * cells) |
-                             static_cast<uint32_t>(reel.nudges[e]) << NUDGE_SHIFT);
+        std::map<std::array<uint32_t, 4>, uint32_t> classes;
+        for (size_t e = 0; e < reel.rest.size(); ++e) {
+            const auto [at, fresh] = classes.emplace(machine.VerdictKey(i, reel.rest[e]),
+                                                     static_cast<uint32_t>(rest.size()));
+            if (fresh)
+                rest.push_back(reel.rest[e]);
+            table.byEntry[i].push_back(static_cast<uint32_t>(at->second * cells) |
+                                       static_cast<uint32_t>(reel.nudges[e]) << NUDGE_SHIFT);
             table.stops[i].push_back(machine.Reels[i].numspin > 0 ? machine.Reels[i].spin[e] : 0);
         }
-        for (uint32_t r = 0; r <= Random::RANDOM_MAX; ++r)
-            table.byNumber[i].push_back(packed[table.entries[i].Of(r)]);
-        table.mask[i] = Random::RANDOM_MAX;
         cells *= rest.size();
         if (cells > MOST_CELLS)
             return false;
@@ -124,16 +115,6 @@ bool BuildTable(SlotMachine& machine, const SimRequest& request, OutcomeTable& t
     return true;
 }
 
-class EngineMoves : public PlayMoves {
-public:
-    explicit EngineMoves(SlotMachine& machine) : machine_(machine) {}
-    int Nudge() override { return machine_.Nudge(0); }
-    void Respin() override { machine_.Spin(-1, 0, 0); }
-
-private:
-    SlotMachine& machine_;
-};
-
 // One thread's share of the run.
 class Player {
 public:
@@ -157,17 +138,11 @@ public:
         uint16_t* tries = seriesTries_.data();
         uint64_t* counts = counts_.data() + COUNT_PAD;
         const OutcomeTable::Cell* cells = t.cells.data();
-        const uint32_t* reel[MAX_REELS];
-        for (int i = 0; i < MAX_REELS; ++i)
-            reel[i] = t.byNumber[i].data();
-        const uint32_t m0 = t.mask[0], m1 = t.mask[1], m2 = t.mask[2], m3 = t.mask[3];
         size_t series = 0;
         Stream stream = stream_;
+        uint32_t entries[MAX_REELS];
         for (uint64_t n = 0; n < spins; ++n) {
-            const uint64_t bits = stream.Next();
-            const uint32_t drawn = reel[0][bits & m0] + reel[1][(bits >> RANDOM_BITS) & m1] +
-                                   reel[2][(bits >> (2 * RANDOM_BITS)) & m2] +
-                                   reel[3][(bits >> (3 * RANDOM_BITS)) & m3];
+            const uint32_t drawn = Draw(stream, entries);
             const OutcomeTable::Cell outcome = cells[drawn & CELL_MASK];
             counts[outcome.win] += 1u - outcome.autoSpin;
             tries[series] = static_cast<uint16_t>((drawn >> NUDGE_SHIFT) + 1);
@@ -192,17 +167,20 @@ public:
     }
 
 private:
-    // Where the spin's reels rest and how many nudges took them there.
-    uint32_t Draw() {
-        const OutcomeTable& t = *table_;
-        const uint64_t bits = stream_.Next();
-        uint32_t sum = 0;
+    // Where the spin's reels rest and how many nudges took them there; the reels draw their
+    // entries independently, 32 random bits each.
+    uint32_t Draw(Stream& stream, uint32_t* entries) const {
         static_assert(MAX_REELS == 4);
-        sum += t.byNumber[0][bits & t.mask[0]];
-        sum += t.byNumber[1][(bits >> RANDOM_BITS) & t.mask[1]];
-        sum += t.byNumber[2][(bits >> (2 * RANDOM_BITS)) & t.mask[2]];
-        sum += t.byNumber[3][(bits >> (3 * RANDOM_BITS)) & t.mask[3]];
-        last_ = bits;
+        const uint64_t low = stream.Next(), high = stream.Next();
+        const uint32_t bits[MAX_REELS] = {
+            static_cast<uint32_t>(low), static_cast<uint32_t>(low >> 32),
+            static_cast<uint32_t>(high), static_cast<uint32_t>(high >> 32)};
+        uint32_t sum = 0;
+        for (int i = 0; i < MAX_REELS; ++i) {
+            const std::vector<uint32_t>& reel = table_->byEntry[i];
+            entries[i] = EntryOf(bits[i], static_cast<uint32_t>(reel.size()));
+            sum += reel[entries[i]];
+        }
         return sum;
     }
 
@@ -218,7 +196,7 @@ private:
             if (played.respins >= mostRespins)
                 return win;
             ++played.respins;
-            const uint32_t drawn = Draw();
+            const uint32_t drawn = Draw(stream_, last_);
             if (play) {
                 const int nudges = static_cast<int>(drawn >> NUDGE_SHIFT);
                 // The play control stops nudging part way: the engine plays the rest.
@@ -235,12 +213,11 @@ private:
         }
     }
 
-    // The spin drawn from bits is a re-spin of a series.
-    int HandOver(uint64_t bits, PlayedSpin played) {
-        for (int i = 0; i < table_->numReels; ++i) {
-            const uint32_t r = (bits >> (RANDOM_BITS * i)) & Random::RANDOM_MAX;
-            machine_.Position[i] = table_->stops[i][table_->entries[i].Of(r)];
-        }
+    // The spin that drew the entries is a re-spin of a series. The engine's re-spins after
+    // it draw from its own generator: a rare played spin, not worth a path of its own.
+    int HandOver(const uint32_t* entries, PlayedSpin played) {
+        for (int i = 0; i < table_->numReels; ++i)
+            machine_.Position[i] = table_->stops[i][entries[i]];
         machine_.Bet = 0;
         machine_.LastBet = request_.bet;
         machine_.Win = machine_.Pending = machine_.Evaluate(request_.bet);
@@ -271,7 +248,7 @@ private:
     const SimRequest& request_;
     const OutcomeTable* table_;
     Stream stream_;
-    uint64_t last_ = 0; // the random bits of the latest spin
+    uint32_t last_[MAX_REELS] = {}; // the entries of the latest re-spin
     // Counted every spin by this thread alone: a cache line of padding on either side keeps
     // another thread's counts, allocated next to them, from sharing their line.
     static constexpr size_t COUNT_PAD = 64 / sizeof(uint64_t);
@@ -324,8 +301,15 @@ SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
     bool tabled = false;
     {
         QuietMachine machine(path);
-        tabled = !request.engineOnly && BuildTable(*machine.machine, request, table);
+        tabled = request.weights == EntryWeights::Ideal && !request.engineOnly &&
+                 BuildTable(*machine.machine, request, table);
     }
+    if (request.weights == EntryWeights::Ideal && !tabled)
+        throw std::runtime_error(
+            request.engineOnly
+                ? "the engine's own spins draw from its generator: give --weights engine"
+                : "too large for an outcome table, which independent draws need; --weights "
+                  "engine plays the engine's own spins");
     const int threads = std::max(1, request.threads);
     std::vector<std::unique_ptr<Player>> players;
     for (int t = 0; t < threads; ++t)
@@ -359,6 +343,7 @@ SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
     result.spins = request.spins;
     result.bet = request.bet;
     result.outcomeTable = tabled;
+    result.weights = request.weights;
     for (const auto& player : players)
         player->AddTo(result.wins);
     result.seconds =

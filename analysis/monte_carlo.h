@@ -2,10 +2,11 @@
 
 // Monte Carlo of played spins on several threads. Each thread has a machine and a random
 // stream of its own, derived from the seed and the thread's number, so a seed and a thread
-// count give the same result every time. Where the machine is small enough a thread reads
-// each spin's outcome from a table worked out beforehand with the engine's own verdict, and
-// hands a played spin over to the engine when it reaches the play control's caps; otherwise
-// every spin is the engine's.
+// count give the same result every time. The reels are drawn as the par sheet's weighting
+// says. Ideal: independent draws, each spin's outcome read from a table worked out
+// beforehand with the engine's own verdict (a played spin that reaches the play control's cap
+// of nudge tries is handed over to the engine). Engine: every played spin is the engine's
+// own, its generator seeded with a random state, each state a possible start.
 
 #include <cstdint>
 #include <functional>
@@ -20,12 +21,14 @@ struct SimRequest {
     int threads = 1;
     int bet = 1;
     SpinMode mode = SpinMode::Play;
-    bool engineOnly = false; // no outcome table: every spin is the engine's own
+    EntryWeights weights = EntryWeights::Ideal;
+    bool engineOnly = false; // no outcome table: refused with the ideal weighting
 };
 
 struct SimResult {
     uint64_t spins = 0;
     int bet = 1;
+    EntryWeights weights = EntryWeights::Ideal;
     bool outcomeTable = false;    // false: every spin was the engine's own
     std::map<int, uint64_t> wins; // played spins by the credits they paid, 0 included
     double seconds = 0;
@@ -41,5 +44,6 @@ struct SimResult {
 
 // progress is called on the calling thread a few times a second with the spins done so far.
 using SimProgress = std::function<void(uint64_t done, uint64_t total)>;
+// Throws std::runtime_error when the ideal weighting finds no outcome table to read.
 SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
                         const SimProgress& progress = {});

@@ -15,7 +15,7 @@ const char* ModeName(SpinMode mode) {
 }
 
 const char* WeightsName(EntryWeights weights) {
-    return weights == EntryWeights::Ideal ? "ideal" : "generator";
+    return weights == EntryWeights::Ideal ? "ideal" : "engine";
 }
 
 std::string Format(const char* format, double value) {
@@ -67,6 +67,50 @@ const WinOdds* TopAward(const ParSheet& sheet) {
     return !sheet.wins.empty() && sheet.wins.back().credits > 0 ? &sheet.wins.back() : nullptr;
 }
 
+std::string RowName(const PayoffShare& share) {
+    return "payoff row " + std::to_string(share.row) +
+           (share.label.empty() ? "" : " (" + share.label + ")");
+}
+
+// What the engine's generator draws of the spin-table combinations, and what the safety caps
+// do to the figures.
+std::string GeneratorAndCapsText(const ParSheet& sheet, const ReportHeading& heading) {
+    std::string t;
+    if (heading.weights == EntryWeights::Engine) {
+        const mpz_class drawn = sheet.combinations - sheet.neverDrawn;
+        t += "generator           ";
+        if (sheet.drawsCounted)
+            t += drawn.get_str() + " of " + sheet.combinations.get_str() + " combinations drawn, " +
+                 sheet.neverDrawn.get_str() + " never (" +
+                 Format("%.3f%%", 100 * mpq_class(sheet.neverDrawn, sheet.combinations).get_d()) +
+                 ")\n";
+        else
+            t += "combinations drawn not counted (too many to mark)\n";
+    }
+    if (!sheet.capNote.empty()) {
+        // The ideal sheet knows only a bound of the chance; the engine walk counts it.
+        t += "safety caps         " + sheet.capNote + " (" +
+             (sheet.capRtpBound > 0 ? "at most " : "") + OneIn(sheet.capChance) + " played spins)";
+        if (sheet.capRtpBound > 0)
+            t += ": the RTP may be off by up to " + Format("%.6g%%", 100 * sheet.capRtpBound);
+        t += "\n";
+    }
+    return t;
+}
+
+// The rows whose chance under the engine is not their ideal chance.
+std::string DeviationsText(const ParSheet& sheet) {
+    if (sheet.deviations.empty())
+        return "";
+    std::string t = "\npayoff rows off their ideal chance by more than 1%\n";
+    for (const ParSheet::Deviation& deviation : sheet.deviations) {
+        const PayoffShare& share = sheet.payoffs[deviation.row];
+        t += "  " + RowName(share) + ": " + OneIn(share.chance.get_d()) + " against " +
+             OneIn(deviation.ideal.get_d()) + " ideal\n";
+    }
+    return t;
+}
+
 } // namespace
 
 std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
@@ -96,6 +140,7 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
     if (const WinOdds* top = TopAward(sheet))
         t += "top award           " + std::to_string(top->credits) + " credits, " +
              OneIn(top->chance.get_d()) + "\n";
+    t += GeneratorAndCapsText(sheet, heading);
     t += "\nwin distribution\n    credits    probability           1 in\n";
     for (const WinOdds& win : sheet.wins)
         t += Format("%11.0f", win.credits) + Format("  %13.9f", win.chance.get_d()) +
@@ -112,6 +157,7 @@ std::string ParText(const ParSheet& sheet, const ReportHeading& heading) {
             t += Format("  %13.9f", chance) + Format("  %13.6g", 1 / chance);
         t += Format("  %9.5f%%", 100 * share.rtp.get_d()) + "  " + share.label + "\n";
     }
+    t += DeviationsText(sheet);
     const std::string warnings = NeverPaysWarnings(sheet);
     return warnings.empty() ? t : t + "\n" + warnings;
 }
@@ -122,8 +168,13 @@ std::string NeverPaysWarnings(const ParSheet& sheet) {
         return t;
     for (const PayoffShare& share : sheet.payoffs)
         if (share.hits == 0)
-            t += "warning: payoff row " + std::to_string(share.row) +
-                 (share.label.empty() ? "" : " (" + share.label + ")") + " never pays\n";
+            t += "warning: " + RowName(share) + " never pays\n";
+    // A row that pays on the machine as designed but never with the engine's generator.
+    for (const ParSheet::Deviation& deviation : sheet.deviations)
+        if (sheet.payoffs[deviation.row].hits == 0)
+            t += "warning: the engine's generator never draws " +
+                 RowName(sheet.payoffs[deviation.row]) + ", which pays " +
+                 OneIn(deviation.ideal.get_d()) + " played spins as designed\n";
     return t;
 }
 
@@ -170,6 +221,10 @@ std::string ParTextByBet(const std::vector<ParSheet>& sheets, const ReportHeadin
     t += row("top award 1 in", [](const ParSheet& s) {
         return TopAward(s) ? Format("%.6g", 1 / TopAward(s)->chance.get_d()) : std::string("none");
     });
+    for (const ParSheet& sheet : sheets) {
+        const std::string notes = GeneratorAndCapsText(sheet, heading);
+        t += notes.empty() ? "" : "bet " + std::to_string(sheet.bet) + ": " + notes;
+    }
     return t + NeverPaysWarnings(sheets.back());
 }
 
@@ -214,6 +269,19 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
                            {"neverPays", share.hits == 0},
                            {"rtp", Rational(share.rtp)}});
     j["payoffs"] = std::move(payoffs);
+    if (heading.weights == EntryWeights::Engine) {
+        j["neverDrawn"] = sheet.drawsCounted ? Integer(sheet.neverDrawn) : Json(nullptr);
+        Json deviations = Json::array();
+        for (const ParSheet::Deviation& deviation : sheet.deviations)
+            deviations.push_back({{"row", deviation.row},
+                                  {"chance", Rational(sheet.payoffs[deviation.row].chance)},
+                                  {"ideal", Rational(deviation.ideal)}});
+        j["deviations"] = std::move(deviations);
+    }
+    j["caps"] = sheet.capNote.empty() ? Json(nullptr)
+                                      : Json{{"chance", sheet.capChance},
+                                             {"note", sheet.capNote},
+                                             {"rtpOffBy", sheet.capRtpBound}};
     const WinOdds* top = TopAward(sheet);
     j["topAward"] =
         top ? Json{{"credits", top->credits}, {"chance", Rational(top->chance)}} : Json(nullptr);
@@ -221,8 +289,9 @@ Json ParJson(const ParSheet& sheet, const ReportHeading& heading) {
 }
 
 std::string SimText(const SimResult& r, const std::string& name, SpinMode mode) {
-    std::string t = name + ": bet " + std::to_string(r.bet) + ", mode " + ModeName(mode) + ", " +
-                    std::to_string(r.spins) + " played spins in " + Format("%.2f s", r.seconds) +
+    std::string t = name + ": bet " + std::to_string(r.bet) + ", mode " + ModeName(mode) +
+                    ", weights " + WeightsName(r.weights) + ", " + std::to_string(r.spins) +
+                    " played spins in " + Format("%.2f s", r.seconds) +
                     (r.outcomeTable ? " (outcome table)\n" : " (engine spins)\n");
     t += "RTP                 " + Format("%.6f%%", 100 * r.Rtp()) + " +- " +
          Format("%.6f%% (95%%)\n", 100 * r.RtpHalfWidth());
@@ -243,6 +312,7 @@ Json SimJson(const SimResult& r, const std::string& name, SpinMode mode) {
     return {{"name", name},
             {"bet", r.bet},
             {"mode", ModeName(mode)},
+            {"weights", WeightsName(r.weights)},
             {"spins", r.spins},
             {"seconds", r.seconds},
             {"outcomeTable", r.outcomeTable},

@@ -26,4 +26,5 @@ Json SimJson(const SimResult& result, const std::string& name, SpinMode mode);
 
 // The win distribution and the payoffs' shares of the RTP as one SVG chart. Returns why the
 // file could not be written, or nothing when it was.
-std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading, const std::string& svgPath);
+std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading,
+                    const std::string& svgPath);

@@ -5,18 +5,14 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
-#include "engine/random.h"
+#include "analysis/generator_walk.h"
+#include "play/play_steps.h"
 
 namespace {
-
-// Every 15-bit number is equally likely; an entry takes those that land on it modulo n.
-int GeneratorWeight(int entry, int n) {
-    constexpr int numbers = Random::RANDOM_MAX + 1;
-    return numbers / n + (entry < numbers % n ? 1 : 0);
-}
 
 // One distinct stop a reel can rest on, with the weight of the entries that lead there.
 struct RestStop {
@@ -28,7 +24,7 @@ struct RestStop {
 std::vector<RestStop> RestStops(SlotMachine& machine, int reel, const ReelOutcome& outcome) {
     std::map<int, uint64_t> weights;
     for (size_t e = 0; e < outcome.rest.size(); ++e)
-        weights[outcome.rest[e]] += outcome.weights[e];
+        weights[outcome.rest[e]] += 1;
     std::vector<RestStop> stops;
     for (const auto& [stop, weight] : weights) {
         machine.Position[reel] = stop;
@@ -159,12 +155,91 @@ mpq_class Q(const mpz_class& numerator, const mpz_class& denominator) {
     return q;
 }
 
+// How played spins end: per amount its chance, per payoff row its chance, hits and share
+// of the RTP.
+struct Endings {
+    std::map<int, mpq_class> chances;
+    std::map<int, mpq_class> rowChances, rowShares;
+    std::map<int, mpz_class> rowHits;
+
+    void Add(int amount, int payoff, const mpq_class& chance, const mpz_class& hits, int bet) {
+        chances[amount] += chance;
+        if (amount == 0)
+            return;
+        rowChances[payoff] += chance;
+        rowShares[payoff] += chance * amount / bet;
+        rowHits[payoff] += hits;
+    }
+};
+
+void Finish(Endings& endings, int bet, ParSheet& sheet) {
+    sheet.hit = 1 - endings.chances[0];
+    for (const auto& [credits, chance] : endings.chances) {
+        if (chance == 0)
+            continue;
+        sheet.wins.push_back({credits, chance});
+        const mpq_class x = Q(credits, bet);
+        sheet.rtp += chance * x;
+        sheet.meanSquare += chance * x * x;
+        sheet.meanCube += chance * x * x * x;
+        sheet.meanFourth += chance * x * x * x * x;
+    }
+    for (PayoffShare& share : sheet.payoffs) {
+        share.rtp = endings.rowShares[share.row];
+        share.hits = endings.rowHits[share.row];
+        share.chance = endings.rowChances[share.row];
+    }
+}
+
+// A chance this small is no chance: 2^-64.
+bool Negligible(const mpq_class& chance) {
+    mpz_class limit = 1;
+    limit <<= 64;
+    return chance * limit <= 1;
+}
+
+mpq_class Power(const mpq_class& base, unsigned long exponent) {
+    mpz_class numerator, denominator;
+    mpz_pow_ui(numerator.get_mpz_t(), base.get_num_mpz_t(), exponent);
+    mpz_pow_ui(denominator.get_mpz_t(), base.get_den_mpz_t(), exponent);
+    return Q(numerator, denominator);
+}
+
+// The ideal sheet lets a series run as long as it takes. A played spin that starts a series
+// (chance a) has each re-spin go on with chance u, so it reaches re-spin k with chance
+// a u^(k - 1): the re-spin cap at k = 10000, and the cap of nudge tries no sooner than the
+// re-spin whose tries, at most `mostTries` a spin, can pass it (with no reel that nudges, the
+// failed tries cut nothing).
+void NoteCaps(const mpq_class& a, const mpq_class& u, int mostTries, SpinMode mode,
+              ParSheet& sheet) {
+    const int mostRespins = mode == SpinMode::Play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
+    const mpq_class respinCap = a * Power(u, mostRespins - 1);
+    const int triesRespin = MAX_PLAY_NUDGES / mostTries; // the first re-spin that can pass it
+    const mpq_class nudgeCap = mode == SpinMode::Play && mostTries > 1 && triesRespin < mostRespins
+                                   ? mpq_class(a * Power(u, triesRespin - 1))
+                                   : mpq_class(0);
+    std::string note;
+    if (!Negligible(respinCap))
+        note = "the cap of " + std::to_string(mostRespins) + " re-spins";
+    if (!Negligible(nudgeCap))
+        note += (note.empty() ? "" : " or ") + std::string("the cap of ") +
+                std::to_string(MAX_PLAY_NUDGES) + " nudge tries";
+    if (note.empty())
+        return;
+    sheet.capChance = std::max(respinCap, nudgeCap).get_d();
+    sheet.capNote = "a played spin may reach " + note + "; left out";
+    const int top = sheet.wins.empty() ? 0 : sheet.wins.back().credits;
+    sheet.capRtpBound = sheet.capChance * top / sheet.bet;
+}
+
 // The played spin as a chain: the first spin ends it unless it shows an autospin symbol;
 // a series of re-spins then goes on until a spin pays and shows none. So the series ends on
 // each paying, autospin-free outcome in proportion to its weight, and a played spin pays that
 // outcome's amount with its first-spin weight times (Q + A) / Q, where Q weighs those outcomes
 // and A the outcomes that start a series.
-void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sheet) {
+void SumSeries(const Tally& tally, const mpz_class& total, const ParRequest& request, int mostTries,
+               ParSheet& sheet) {
+    const int bet = request.bet;
     mpz_class ending = 0;
     for (const Tally::Bucket& bucket : tally.paid)
         ending += Z(bucket.weight);
@@ -177,31 +252,59 @@ void SumSeries(const Tally& tally, const mpz_class& total, int bet, ParSheet& sh
     }
     const mpq_class carry = ending > 0 ? Q(ending + starting, total * ending) : Q(1, total);
     sheet.seriesLength = ending > 0 ? Q(total, ending) : mpq_class(0);
-    sheet.hit = 1 - Q(Z(tally.unpaid), total);
+    Endings endings;
+    endings.Add(0, -1, Q(Z(tally.unpaid), total), 0, bet);
+    for (const Tally::Bucket& bucket : tally.paid)
+        endings.Add(bucket.amount, bucket.payoff, carry * Z(bucket.weight), Z(bucket.weight), bet);
+    Finish(endings, bet, sheet);
+    if (starting > 0)
+        NoteCaps(Q(starting, total), 1 - Q(ending, total), mostTries, request.mode, sheet);
+}
 
-    std::map<int, mpq_class> chances;
-    if (tally.unpaid > 0)
-        chances[0] = Q(Z(tally.unpaid), total);
-    std::map<int, mpq_class> shares;
-    std::map<int, mpz_class> hits;
-    for (const Tally::Bucket& bucket : tally.paid) {
-        const mpq_class chance = carry * Z(bucket.weight);
-        chances[bucket.amount] += chance;
-        shares[bucket.payoff] += chance * bucket.amount / bet;
-        hits[bucket.payoff] += Z(bucket.weight);
+// The engine walk hands a played spin whose series may reach the cap of nudge tries to the
+// engine, which plays it nudge by nudge; when the machine as designed says there would be
+// very many, the walk would take hours.
+void RefuseManyHandOvers(const ParSheet& designed, SpinMode mode, int mostTries) {
+    constexpr double MOST_HAND_OVERS = 1 << 18;
+    if (mode != SpinMode::Play || designed.seriesChance == 0 || mostTries == 1)
+        return;
+    const int handOverAt = std::min(MAX_PLAY_NUDGES / mostTries, MAX_PLAY_RESPINS);
+    const double goOn = 1 - 1 / designed.seriesLength.get_d();
+    const double handOvers = std::ldexp(designed.seriesChance.get_d(), GENERATOR_STATE_BITS) *
+                             std::pow(goOn, handOverAt - 1);
+    if (handOvers > MOST_HAND_OVERS)
+        throw std::runtime_error(
+            "about " + std::to_string(static_cast<uint64_t>(handOvers)) + " of the 2^32 starts " +
+            "may reach the cap of " + std::to_string(MAX_PLAY_NUDGES) + " nudge tries, each to " +
+            "be played out by the engine: too many to follow (the ideal sheet says how far the "
+            "cap may move its figures)");
+}
+
+// The engine's sheet from its count of every start; rows whose chance is not the ideal one
+// are named against the ideal sheet.
+void SumStarts(const GeneratorCount& count, const ParSheet& ideal, int bet, ParSheet& sheet) {
+    const mpz_class total = mpz_class(1) << GENERATOR_STATE_BITS;
+    sheet.seriesChance = Q(Z(count.series), total);
+    sheet.seriesLength = count.series ? Q(Z(count.respins), Z(count.series)) : mpq_class(0);
+    sheet.nudgeChance = Q(Z(count.nudged), total);
+    Endings endings;
+    for (const GeneratorCount::Ending& ending : count.endings)
+        endings.Add(ending.amount, ending.payoff, Q(Z(ending.starts), total), Z(ending.starts),
+                    bet);
+    Finish(endings, bet, sheet);
+    sheet.drawsCounted = count.drawsCounted;
+    sheet.neverDrawn = sheet.combinations - Z(count.drawn);
+    for (size_t p = 0; p < sheet.payoffs.size(); ++p) {
+        const mpq_class& want = ideal.payoffs[p].chance;
+        const mpq_class off = sheet.payoffs[p].chance - want;
+        if (abs(off) > want * mpq_class(1, DEVIATION_PARTS) || (want == 0 && off != 0))
+            sheet.deviations.push_back({static_cast<int>(p), want});
     }
-    for (const auto& [credits, chance] : chances) {
-        sheet.wins.push_back({credits, chance});
-        const mpq_class x = Q(credits, bet);
-        sheet.rtp += chance * x;
-        sheet.meanSquare += chance * x * x;
-        sheet.meanCube += chance * x * x * x;
-        sheet.meanFourth += chance * x * x * x * x;
-    }
-    for (PayoffShare& share : sheet.payoffs) {
-        share.rtp = shares[share.row];
-        share.hits = hits[share.row];
-        share.chance = carry * share.hits;
+    if (count.capped || count.handedOver) {
+        sheet.capChance = Q(Z(count.capped + count.handedOver), total).get_d();
+        sheet.capNote = std::to_string(count.capped) + " starts reach the cap of re-spins, " +
+                        std::to_string(count.handedOver) +
+                        " the cap of nudge tries; cut there, as the engine cuts them";
     }
 }
 
@@ -242,7 +345,7 @@ double ParSheet::ExcessKurtosis() const {
     return ratio.get_d() - 3;
 }
 
-std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, EntryWeights weights) {
+std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode) {
     std::vector<ReelOutcome> reels(machine.NumReels);
     for (int i = 0; i < machine.NumReels; ++i) {
         const SlotReel& reel = machine.Reels[i];
@@ -262,8 +365,6 @@ std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, Entry
             }
             outcome.rest.push_back(machine.Position[i]);
             outcome.nudges.push_back(nudges);
-            outcome.weights.push_back(weights == EntryWeights::Ideal ? 1
-                                                                     : GeneratorWeight(e, entries));
         }
     }
     return reels;
@@ -281,7 +382,8 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
         sheet.payoffs.push_back({p, label ? label : "", 0, 0, 0});
     }
 
-    const std::vector<ReelOutcome> outcomes = ReelOutcomes(machine, request.mode, request.weights);
+    const std::vector<ReelOutcome> outcomes = ReelOutcomes(machine, request.mode);
+    int mostTries = 1;
     std::vector<std::vector<RestStop>> reels;
     mpz_class total = 1;
     mpq_class still = 1; // no reel nudged
@@ -291,11 +393,9 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
         sheet.combinations *= static_cast<unsigned long>(outcome.rest.size());
         if (outcome.endless)
             sheet.endless = "the nudges of reel " + std::to_string(i) + " never come to rest";
-        uint64_t reelTotal = 0, unmoved = 0;
-        for (size_t e = 0; e < outcome.rest.size(); ++e) {
-            reelTotal += outcome.weights[e];
-            unmoved += outcome.nudges[e] == 0 ? outcome.weights[e] : 0;
-        }
+        mostTries += *std::max_element(outcome.nudges.begin(), outcome.nudges.end());
+        const uint64_t reelTotal = outcome.rest.size();
+        const uint64_t unmoved = std::count(outcome.nudges.begin(), outcome.nudges.end(), 0);
         total *= Z(reelTotal);
         still *= Q(Z(unmoved), Z(reelTotal));
         std::vector<RestStop> stops = RestStops(machine, i, outcome);
@@ -308,6 +408,18 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
     sheet.nudgeChance = 1 - still;
     if (!sheet.endless.empty())
         return sheet;
+    if (request.weights == EntryWeights::Engine) {
+        ParRequest ideal = request;
+        ideal.weights = EntryWeights::Ideal;
+        const ParSheet designed = ComputePar(path, ideal);
+        if (!designed.endless.empty()) {
+            sheet.endless = designed.endless;
+            return sheet;
+        }
+        RefuseManyHandOvers(designed, request.mode, mostTries);
+        SumStarts(CountGeneratorStarts(path, request, outcomes), designed, request.bet, sheet);
+        return sheet;
+    }
 
     const int threads = std::max(1, request.threads);
     std::vector<Tally> tallies(threads);
@@ -323,6 +435,6 @@ ParSheet ComputePar(const std::string& path, const ParRequest& request) {
         worker.join();
     for (int t = 1; t < threads; ++t)
         tallies[0].Merge(tallies[t]);
-    SumSeries(tallies[0], total, request.bet, sheet);
+    SumSeries(tallies[0], total, request, mostTries, sheet);
     return sheet;
 }

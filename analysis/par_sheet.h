@@ -18,9 +18,10 @@
 // rest, then free re-spins while the machine asks for them), or one Spin(bet, 1, 1).
 enum class SpinMode { Play, Run };
 
-// How likely each spin-table entry is: all alike, or as often as the machine's 15-bit random
-// number, taken modulo the table's size, lands on it.
-enum class EntryWeights { Ideal, Generator };
+// How the reels are drawn: each reel's spin-table entries all alike and the reels independent
+// (the machine as designed), or as the engine's own generator draws them, every one of its
+// states a possible start of a played spin (the machine as it plays).
+enum class EntryWeights { Ideal, Engine };
 
 // How the combinations are summed: over classes of rest stops that show the pay table alike
 // (one judgement per class combination), or over every combination of rest stops (the check).
@@ -74,6 +75,23 @@ struct ParSheet {
     std::vector<WinOdds> wins; // every amount a played spin can pay, ascending
     std::vector<PayoffShare> payoffs;
 
+    // The safety caps of a played spin (10000 re-spins, 1024 nudge tries). The engine
+    // weighting follows every start to where the engine stops it; the ideal sheet leaves the
+    // caps out and says so when a played spin may reach one with a chance above 2^-64.
+    double capChance = 0;   // at most this (ideal), exactly this (engine)
+    std::string capNote;    // empty when no cap matters
+    double capRtpBound = 0; // how far off the RTP may be for leaving them out
+
+    // The engine weighting only: the spin-table combinations its generator can never draw
+    // (when counted), and the payoff rows whose chance is not the ideal one.
+    bool drawsCounted = false;
+    mpz_class neverDrawn;
+    struct Deviation {
+        int row = 0;
+        mpq_class ideal; // the row's chance under the ideal weighting
+    };
+    std::vector<Deviation> deviations;
+
     double StandardDeviation() const;
     // Of the return per credit bet; NaN when it never varies.
     double Skewness() const;
@@ -96,12 +114,15 @@ std::string MachineName(const SlotMachine& machine, const std::string& path);
 
 // Per reel and spin-table entry: the stop on the pay line once the reel has come to rest.
 struct ReelOutcome {
-    std::vector<int> rest;    // per entry
-    std::vector<int> nudges;  // per entry: nudges on the way
-    std::vector<int> weights; // per entry
-    bool endless = false;     // some entry's nudges never rest
+    std::vector<int> rest;   // per entry
+    std::vector<int> nudges; // per entry: nudges on the way
+    bool endless = false;    // some entry's nudges never rest
 };
-std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode, EntryWeights weights);
+std::vector<ReelOutcome> ReelOutcomes(SlotMachine& machine, SpinMode mode);
+
+// The engine sheet names a payoff row whose chance differs from its ideal chance by more than
+// one part in this many.
+constexpr int DEVIATION_PARTS = 100;
 
 // path is loaded once per thread (the engine's verdict reads the machine's reel positions).
 ParSheet ComputePar(const std::string& path, const ParRequest& request);

@@ -9,6 +9,16 @@
 namespace Random {
 
 constexpr int RANDOM_MAX = 32767;
+constexpr uint32_t MULTIPLIER = 214013u;
+constexpr uint32_t INCREMENT = 2531011u;
+
+// The generator's next state, and the number a state gives.
+constexpr uint32_t Step(uint32_t state) {
+    return state * MULTIPLIER + INCREMENT;
+}
+constexpr int NumberOf(uint32_t state) {
+    return static_cast<int>((state >> 16) & RANDOM_MAX);
+}
 
 // Called once at start-up (from the clock, or from a fixed seed to replay a session).
 void Seed(uint32_t seed);
@@ -19,8 +29,8 @@ extern thread_local uint32_t State;
 
 // The next number, 0 to RANDOM_MAX. Inline, because every spin draws one per reel.
 inline int Next() {
-    State = State * 214013u + 2531011u;
-    return static_cast<int>((State >> 16) & 0x7fff);
+    State = Step(State);
+    return NumberOf(State);
 }
 
 } // namespace Random

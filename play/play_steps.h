@@ -52,6 +52,17 @@ public:
     virtual void Respin() = 0;
 };
 
+// Nudges and re-spins at once on the machine, drawing nothing else.
+class EngineMoves : public PlayMoves {
+public:
+    explicit EngineMoves(SlotMachine& machine) : machine_(machine) {}
+    int Nudge() override { return machine_.Nudge(0); }
+    void Respin() override { machine_.Spin(-1, 0, 0); }
+
+private:
+    SlotMachine& machine_;
+};
+
 // What follows a spin or nudge that has come to rest.
 PlayStep NextPlayStep(SlotMachine& machine, PlayedSpin& played, PlayMoves& moves);
 

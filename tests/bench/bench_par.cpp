@@ -58,6 +58,18 @@ static void BM_ParExample(benchmark::State& state) {
 }
 BENCHMARK(BM_ParExample)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// The engine weighting of each example on two threads: every state of the generator a start.
+static void BM_ParEngineExample(benchmark::State& state) {
+    ParRequest request;
+    request.bet = 3;
+    request.weights = EntryWeights::Engine;
+    request.threads = 2;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            ComputePar(state.range(0) == 0 ? EXAMPLE : SECOND_EXAMPLE, request).rtp);
+}
+BENCHMARK(BM_ParEngineExample)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1);
+
 // Argument: 1 with "+" columns, nudges and free re-spins.
 static void BM_ParFourReels256(benchmark::State& state) {
     static const std::string plain = RandomMachine(256, false), nudging = RandomMachine(256, true);

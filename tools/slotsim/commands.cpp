@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string_view>
 #include <thread>
 #include <unistd.h>
@@ -285,9 +286,14 @@ int ParCommand(const std::string& path, const ParOptions& options, std::ostream&
     request.method = options.method;
     request.threads = Threads(0);
     std::vector<ParSheet> sheets;
-    for (int bet : bets) {
-        request.bet = bet;
-        sheets.push_back(ComputePar(path, request));
+    try {
+        for (int bet : bets) {
+            request.bet = bet;
+            sheets.push_back(ComputePar(path, request));
+        }
+    } catch (const std::runtime_error& e) {
+        err << "slotsim: " << path << ": " << e.what() << '\n';
+        return EXIT_REFUSED;
     }
     const ReportHeading heading{options.mode, options.weights, options.method};
     if (options.json) {
@@ -324,9 +330,15 @@ int SimCommand(const std::string& path, const SimOptions& options, std::ostream&
     request.threads = Threads(options.threads);
     request.bet = CheckBet(*machine, options.bet);
     request.mode = options.mode;
+    request.weights = options.weights;
     request.engineOnly = options.engineOnly;
-    const SimResult result =
-        RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress());
+    SimResult result;
+    try {
+        result = RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress());
+    } catch (const std::runtime_error& e) {
+        err << "slotsim: " << path << ": " << e.what() << '\n';
+        return EXIT_REFUSED;
+    }
     if (options.json)
         out << JsonText(SimJson(result, machine->name, options.mode)) << '\n';
     else

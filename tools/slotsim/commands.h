@@ -91,6 +91,7 @@ struct SimOptions {
     int threads = 0; // 0: every core
     int bet = 0;     // 0: the machine's MaxCoins
     SpinMode mode = SpinMode::Play;
+    EntryWeights weights = EntryWeights::Ideal;
     bool json = false;
     bool engineOnly = false;
     bool progress = false; // a progress bar on err

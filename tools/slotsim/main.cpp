@@ -46,7 +46,7 @@ public:
 
 const std::map<std::string, SpinMode> MODES{{"play", SpinMode::Play}, {"run", SpinMode::Run}};
 const std::map<std::string, EntryWeights> WEIGHTS{{"ideal", EntryWeights::Ideal},
-                                                  {"generator", EntryWeights::Generator}};
+                                                  {"engine", EntryWeights::Engine}};
 const std::map<std::string, ParMethod> METHODS{{"classes", ParMethod::Classes},
                                                {"walk", ParMethod::Walk}};
 
@@ -56,6 +56,15 @@ void AddModeOption(CLI::App* command, SpinMode& mode) {
                      "play: a player's spin with its nudges and free re-spins (default); "
                      "run: one Spin(bet, 1, 1)")
         ->transform(CLI::CheckedTransformer(MODES, CLI::ignore_case));
+}
+
+void AddWeightsOption(CLI::App* command, EntryWeights& weights) {
+    command
+        ->add_option("--weights", weights,
+                     "ideal: every spin-table entry alike, the reels independent: the machine "
+                     "as designed (default); engine: as the engine's own generator draws, "
+                     "every one of its 2^32 states a start, re-spins drawn on from it")
+        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Options& o) {
@@ -142,10 +151,7 @@ int Run(int argc, char** argv) {
                "; default: MaxCoins), or all: every bet from 1 to MaxCoins")
         ->type_name("N|all");
     AddModeOption(par, o.par.mode);
-    par->add_option("--weights", o.par.weights,
-                    "ideal: every spin-table entry alike (default); generator: as the 15-bit "
-                    "random number modulo the table's size lands")
-        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    AddWeightsOption(par, o.par.weights);
     par->add_option("--method", o.par.method,
                     "classes: one judgement per class of alike rest stops (default); walk: "
                     "every combination of rest stops, to check it")
@@ -162,9 +168,10 @@ int Run(int argc, char** argv) {
     AddBoundedNumber(*sim, "--bet", o.sim.bet, 1, INT_MAX,
                      "total bet in coins (default: MaxCoins)");
     AddModeOption(sim, o.sim.mode);
+    AddWeightsOption(sim, o.sim.weights);
     sim->add_flag("--json", o.sim.json, "print one JSON object");
     sim->add_flag("--engine", o.sim.engineOnly,
-                  "every spin by the engine's own Spin, never from an outcome table (slower)");
+                  "with --weights engine, which needs no outcome table: kept for scripts");
 
     try {
         app.parse(argc, argv);
