@@ -13,7 +13,6 @@ Every figure either report prints is also worked out again here from the distrib
 prints (the par sheet's chances, the Monte Carlo's counts), and on the examples the text and
 the chart must show the JSON's figures."""
 
-import argparse
 import json
 import math
 import os
@@ -164,13 +163,7 @@ def check(tool, path, mode, spins, weights, z, seed, svg=None):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--slotsim", required=True)
-    ap.add_argument("--examples", required=True, help="folder of the example machines")
-    ap.add_argument("--files", type=int, default=24)
-    ap.add_argument("--seed", type=int, default=20261205)
-    ap.add_argument("--workdir", default="par-differential-work")
-    args = ap.parse_args()
+    args = reference_model.checker_arguments(__doc__, 24, 20261205, "par-differential-work", examples=True)
     os.makedirs(args.workdir, exist_ok=True)
     failures, checked = [], 0
 

@@ -740,13 +740,20 @@ class Checker:
                 self.fail(path, "bounds after " + " ".join(args), "; ".join(problems))
 
 
-def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def checker_arguments(doc, files, seed, workdir, examples=False):
+    """The command line every checker of random machine files takes."""
+    ap = argparse.ArgumentParser(description=doc.splitlines()[0])
     ap.add_argument("--slotsim", required=True, help="path of the slotsim program")
-    ap.add_argument("--files", type=int, default=50, help="random files to check")
-    ap.add_argument("--seed", type=int, default=20261205, help="seed of the file generator")
-    ap.add_argument("--workdir", default="refmodel-work", help="folder for the generated files")
-    args = ap.parse_args()
+    if examples:
+        ap.add_argument("--examples", required=True, help="folder of the example machines")
+    ap.add_argument("--files", type=int, default=files, help="random files to check")
+    ap.add_argument("--seed", type=int, default=seed, help="seed of the file generator")
+    ap.add_argument("--workdir", default=workdir, help="folder for the generated files")
+    return ap.parse_args()
+
+
+def main():
+    args = checker_arguments(__doc__, 50, 20261205, "refmodel-work")
     files = int(os.environ.get("REFERENCE_MODEL_FILES", args.files))
 
     os.makedirs(args.workdir, exist_ok=True)
