@@ -295,6 +295,18 @@ TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
             for (int x = 60; x < 140; ++x)
                 ASSERT_EQ(crossing.At(x, y), x <= 104 ? RED : GREEN) << x << "," << y;
     }
+    // Steep planes z = 4 + 3.5x and z = 4.55 + 1.5x meet at x = 0.275, z = 4.9625: on screen
+    // at 100 + 200 * 0.275 / 4.9625 = 111.08. Depth stepped linearly over runs sized for the
+    // nearest corner, not the farthest, moves it.
+    for (const bool redFirst : {true, false}) {
+        Canvas steep(200, 200);
+        const std::vector<Vertex> red = plane(4, 3.5f, 1, 0), green = plane(4.55, 1.5f, 0, 1);
+        steep.Draw(redFirst ? red : green, BOTH_SIDES);
+        steep.Draw(redFirst ? green : red, BOTH_SIDES);
+        for (int y = 90; y < 110; ++y)
+            for (int x = 40; x < 124; ++x)
+                ASSERT_EQ(steep.At(x, y), x <= 110 ? RED : GREEN) << x << "," << y;
+    }
 }
 
 } // namespace
