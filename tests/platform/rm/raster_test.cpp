@@ -295,17 +295,21 @@ TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
             for (int x = 60; x < 140; ++x)
                 ASSERT_EQ(crossing.At(x, y), x <= 104 ? RED : GREEN) << x << "," << y;
     }
-    // Steep planes z = 4 + 3.5x and z = 4.55 + 1.5x meet at x = 0.275, z = 4.9625: on screen
-    // at 100 + 200 * 0.275 / 4.9625 = 111.08. Depth stepped linearly over runs sized for the
-    // nearest corner, not the farthest, moves it.
+    // A plane from z = 1 at the left edge to z = 10 at the right of a 1000-pixel row meets the
+    // plane z = 5 at x = 9.72, on screen at 888.9. Its runs are sized for its far side (about
+    // six pixels); sized for its near side they would be ten times as long, and the depth
+    // stepped across them would move the meeting line by pixels.
     for (const bool redFirst : {true, false}) {
-        Canvas steep(200, 200);
-        const std::vector<Vertex> red = plane(4, 3.5f, 1, 0), green = plane(4.55, 1.5f, 0, 1);
-        steep.Draw(redFirst ? red : green, BOTH_SIDES);
-        steep.Draw(redFirst ? green : red, BOTH_SIDES);
-        for (int y = 90; y < 110; ++y)
-            for (int x = 40; x < 124; ++x)
-                ASSERT_EQ(steep.At(x, y), x <= 110 ? RED : GREEN) << x << "," << y;
+        Canvas wide(1000, 200); // 200 pixels per unit at z = 1, centre (500, 100)
+        const std::vector<Vertex> red = {
+            Corner(-2.5f, 0.1f, 1, 0, 0, 1, 0, 0), Corner(25, 0.1f, 10, 0, 0, 1, 0, 0),
+            Corner(25, -0.1f, 10, 0, 0, 1, 0, 0), Corner(-2.5f, -0.1f, 1, 0, 0, 1, 0, 0)};
+        const std::vector<Vertex> green = Quad(-12, -1, 12, 1, 5, 0, 1, 0);
+        wide.Draw(redFirst ? red : green, BOTH_SIDES);
+        wide.Draw(redFirst ? green : red, BOTH_SIDES);
+        for (int y = 99; y < 101; ++y)
+            for (int x = 860; x < 920; ++x)
+                ASSERT_EQ(wide.At(x, y), x <= 888 ? RED : GREEN) << x << "," << y;
     }
 }
 
