@@ -206,10 +206,7 @@ def main():
         if not any(path in f for f in failures):
             os.remove(path)
 
-    for failure in failures:
-        print("FAIL", failure)
-    print("%d par/sim comparisons, %d failed" % (checked, len(failures)))
-    return 1 if failures else 0
+    return reference_model.report(failures, "%d par/sim comparisons, %d failed" % (checked, len(failures)))
 
 
 if __name__ == "__main__":

@@ -64,10 +64,8 @@ def main():
         failures += ["%s: %s" % (path, f) for f in found]
         if not found:
             os.remove(path)
-    for failure in failures:
-        print("FAIL", failure)
-    print("examples and %d machines compared, %d settings differ" % (compared, len(failures)))
-    return 1 if failures else 0
+    return reference_model.report(
+        failures, "examples and %d machines compared, %d settings differ" % (compared, len(failures)))
 
 
 if __name__ == "__main__":

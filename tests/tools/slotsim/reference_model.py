@@ -752,6 +752,14 @@ def checker_arguments(doc, files, seed, workdir, examples=False):
     return ap.parse_args()
 
 
+def report(failures, summary):
+    """Prints each failure and the summary line; the exit code of a checker."""
+    for failure in failures:
+        print("FAIL", failure)
+    print(summary)
+    return 1 if failures else 0
+
+
 def main():
     args = checker_arguments(__doc__, 50, 20261205, "refmodel-work")
     files = int(os.environ.get("REFERENCE_MODEL_FILES", args.files))
