@@ -8,7 +8,10 @@
 #include <thread>
 #include <utility>
 
+#include <immintrin.h>
+
 #include "engine/random.h"
+#include "platform/base/cpu.h"
 #include "play/play_steps.h"
 
 namespace {
@@ -31,26 +34,28 @@ int WalkedBits(const std::vector<ReelOutcome>& reels) {
     return std::min(bits, MOST_WALKED_BITS);
 }
 
-// Per reel and random number, one word: the place of its group (class or rest stop) among
-// the cells, the nudges it takes, and the place of its spin-table entry among the entry
-// combinations, so that one sum over the reels gives all three.
+// Per reel and spin-table entry, one word: the place of its group (class or rest stop) among
+// the cells and the nudges it takes, so that one sum over the reels gives both.
 constexpr int NUDGE_SHIFT = 22;
-constexpr uint64_t CELL_MASK = (uint64_t{1} << NUDGE_SHIFT) - 1;
-constexpr uint64_t MOST_CELLS = CELL_MASK + 1;
-constexpr int ENTRY_SHIFT = 32;
-constexpr uint64_t NUDGE_MASK = (uint64_t{1} << (ENTRY_SHIFT - NUDGE_SHIFT)) - 1;
-static_assert(MAX_REELS * (MAX_STOPS - 1) <= NUDGE_MASK);
+constexpr uint32_t CELL_MASK = (uint32_t{1} << NUDGE_SHIFT) - 1;
+constexpr uint64_t MOST_CELLS = uint64_t{CELL_MASK} + 1;
+static_assert(MAX_REELS * (MAX_STOPS - 1) < 1 << (32 - NUDGE_SHIFT));
 // Each thread marks the entry combinations drawn in a bit set of its own up to this size.
 constexpr uint64_t MOST_MARKED_COMBINATIONS = uint64_t{1} << 27;
 
-// r mod n for a random number r and n up to 256 with a multiply: exact, since r times the
-// rounding error of 2^32 / n stays below 2^32. A division would cost more than the rest of a
-// start's work.
+// r mod n for a random number r (15 bits) and n up to 256 with a multiply and a shift in 32
+// bits, the same in every lane of a vector: with 2^b >= n and m = ceil(2^(15 + b) / n), r * m
+// / 2^(15 + b) exceeds r / n by less than 1 / n, so its whole part is r / n's. A division
+// would cost more than the rest of a start's work.
+constexpr int NUMBER_BITS = 15;
 struct Modulo {
-    uint32_t n = 1;
-    uint64_t inverse = uint64_t{1} << 32;
-    explicit Modulo(uint32_t divisor = 1) : n(divisor), inverse(0xFFFFFFFFull / divisor + 1) {}
-    uint32_t Of(uint32_t r) const { return r - static_cast<uint32_t>((r * inverse) >> 32) * n; }
+    uint32_t n = 1, multiplier = 1u << NUMBER_BITS;
+    int shift = NUMBER_BITS;
+    explicit Modulo(uint32_t divisor = 1)
+        : n(divisor), shift(NUMBER_BITS + std::bit_width(divisor - 1)) {
+        multiplier = static_cast<uint32_t>(((uint64_t{1} << shift) + n - 1) / n);
+    }
+    uint32_t Of(uint32_t r) const { return r - ((r * multiplier) >> shift) * n; }
 };
 
 struct Kind {
@@ -64,19 +69,21 @@ struct Tables {
     int numReels = 0;
     bool play = true;
     int bet = 1;
-    // Per reel, the word of each spin-table entry and the engine's draw of an entry: the
-    // random number modulo the table's size. A reel not in use has one entry, worth 0.
-    std::array<std::vector<uint64_t>, MAX_REELS> byEntry;
+    // Per reel, the word of each spin-table entry, the place of an entry among the entry
+    // combinations, and the engine's draw of an entry: the random number modulo the table's
+    // size. A reel not in use has one entry, worth 0.
+    std::array<std::vector<uint32_t>, MAX_REELS> byEntry;
+    std::array<uint32_t, MAX_REELS> entryStride{};
     std::array<Modulo, MAX_REELS> modulo;
-    std::vector<uint16_t> cells; // the kind of each combination of groups
+    std::vector<uint16_t> cells; // the kind of each combination of groups, and one more
     std::vector<Kind> kinds;
     uint64_t combinations = 1; // of spin-table entries
     bool markDraws = false;
     int walkedBits = MOST_WALKED_BITS;
 };
 
-uint64_t Nudges(uint64_t word) {
-    return (word >> NUDGE_SHIFT) & NUDGE_MASK;
+uint32_t Nudges(uint32_t word) {
+    return word >> NUDGE_SHIFT;
 }
 
 // Per spin-table entry, the group of its rest stop; representative holds one stop a group.
@@ -113,8 +120,9 @@ Tables BuildTables(SlotMachine& machine, const ParRequest& request,
         const uint64_t entries = outcome.rest.size();
         t.byEntry[i].clear();
         for (uint64_t e = 0; e < entries; ++e)
-            t.byEntry[i].push_back(groups[e] * cells | uint64_t(outcome.nudges[e]) << NUDGE_SHIFT |
-                                   e * t.combinations << ENTRY_SHIFT);
+            t.byEntry[i].push_back(static_cast<uint32_t>(groups[e] * cells) |
+                                   uint32_t(outcome.nudges[e]) << NUDGE_SHIFT);
+        t.entryStride[i] = static_cast<uint32_t>(t.combinations);
         t.modulo[i] = Modulo(static_cast<uint32_t>(entries));
         cells *= representatives[i].size();
         t.combinations *= entries;
@@ -144,6 +152,8 @@ Tables BuildTables(SlotMachine& machine, const ParRequest& request,
             t.kinds.push_back({verdict.amount, verdict.payoff, autoSpin});
         t.cells.push_back(at->second);
     }
+    // A vector reads a kind as the low half of 32 bits.
+    t.cells.push_back(0);
     return t;
 }
 
@@ -175,8 +185,8 @@ public:
         if (t_.markDraws)
             drawnBits_.resize((t_.combinations + 63) / 64);
         for (int i = 0; i < t_.numReels; ++i) {
-            uint64_t most = 0;
-            for (uint64_t word : t_.byEntry[i])
+            uint32_t most = 0;
+            for (uint32_t word : t_.byEntry[i])
                 most = std::max(most, Nudges(word));
             mostTries_ += static_cast<int>(most);
         }
@@ -186,9 +196,9 @@ public:
         handOver_ = t_.play && mostTries_ > 1;
         handOverAt_ = handOver_ ? std::min(MAX_PLAY_NUDGES / mostTries_, MAX_PLAY_RESPINS)
                                 : (t_.play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS);
-        ringMask_ = std::bit_ceil(static_cast<unsigned>(handOverAt_)) - 1;
-        entered_.resize(ringMask_ + 1);
-        enteredFrom_.resize(ringMask_ + 1);
+        for (const Kind& kind : t_.kinds)
+            flags_.push_back((kind.autoSpin ? STARTS_SERIES : 0) |
+                             (kind.EndsSeries() ? ENDS_SERIES : 0));
     }
 
     // Segment `part` of `parts` of every cycle.
@@ -199,10 +209,12 @@ public:
         const uint64_t first = length * part / parts, last = length * (part + 1) / parts;
         for (uint32_t cycle = 0; cycle < (1u << v); ++cycle) {
             const uint32_t begin = Draws(n * first)(cycle);
-            if (t_.markDraws)
-                WalkSegment<true>(begin, last - first);
-            else
-                WalkSegment<false>(begin, last - first);
+            const bool ended = t_.markDraws ? WalkSegment<true>(begin, last - first)
+                                            : WalkSegment<false>(begin, last - first);
+            // No series ends in the segment: the segment before carries its series on, unless
+            // none ends anywhere on the cycle.
+            if (!ended && !EndsWithin(Draws(n * last)(cycle), length - (last - first)))
+                CapEverySeries(begin, last - first);
         }
     }
 
@@ -222,90 +234,261 @@ public:
     }
 
 private:
+    // Starts are judged a block at a time, and the series then carried over the block: the
+    // judging has no dependency from one start to the next, and the carrying little work. A
+    // series reaches its cap of re-spins at most MAX_AUTO_SPINS starts after it began, so the
+    // block before is enough to look back to where it began.
+    static constexpr size_t BLOCK = 16384;
+    static_assert(BLOCK >= MAX_AUTO_SPINS && BLOCK >= MAX_PLAY_RESPINS);
+    // Most starts end alike: counting them in turn in one of several lanes keeps each add
+    // from waiting on the one before.
+    static constexpr size_t LANES = 4;
+    static constexpr uint8_t STARTS_SERIES = 1, ENDS_SERIES = 2;
+
+    // A block's first start and the kind of each of its starts.
+    struct Block {
+        uint32_t first = 0;
+        std::array<uint16_t, BLOCK> kinds{};
+    };
+
+    // What the carrying holds from one block to the next: the series running, and the run of
+    // states since the last that ended them all. A series begun by the start handOverAt states
+    // back, if it still runs, makes its handOverAt-th re-spin here, where the engine takes it
+    // over (play) or cuts it (run).
+    struct Carry {
+        bool carrying = false, previousStarts = false;
+        uint64_t running = 0, run = 0, respins = 0, capped = 0;
+    };
+
     // The segment's states are the starts it counts. The series are carried from the first
     // state after one that ends a series (none runs on past it) to the first such state at or
-    // beyond the segment's end, where the next segment takes over. Everything the loop reads
-    // is held in locals: its counts are written to memory that could alias the members.
-    template <bool MarkDraws> void WalkSegment(uint32_t state, uint64_t length) {
-        const Affine spin = Draws(t_.numReels);
-        // The reels' numbers come from the states after one, two, ... draws of the start.
-        const Affine a0 = Draws(1), a1 = Draws(2), a2 = Draws(3), a3 = Draws(4);
-        const uint64_t *e0 = t_.byEntry[0].data(), *e1 = t_.byEntry[1].data(),
-                       *e2 = t_.byEntry[2].data(), *e3 = t_.byEntry[3].data();
-        const Modulo n0 = t_.modulo[0], n1 = t_.modulo[1], n2 = t_.modulo[2], n3 = t_.modulo[3];
-        const uint16_t* cells = t_.cells.data();
-        std::vector<uint8_t> starts, ends;
-        for (const Kind& kind : t_.kinds) {
-            starts.push_back(kind.autoSpin);
-            ends.push_back(kind.EndsSeries());
-        }
-        // Most starts end alike: counting them in turn in one of several lanes keeps each add
-        // from waiting on the one before.
-        constexpr size_t LANES = 4;
+    // beyond the segment's end, where the next segment takes over. False when no state of the
+    // segment ends a series.
+    template <bool MarkDraws> bool WalkSegment(uint32_t state, uint64_t length) {
+        const Affine block = Draws(static_cast<uint64_t>(t_.numReels) * BLOCK);
         const size_t kindCount = t_.kinds.size();
-        std::vector<uint64_t> lanes(LANES * kindCount);
+        std::vector<uint64_t> counted(LANES * kindCount), ended(LANES * kindCount);
+        auto blocks = std::make_unique<std::array<Block, 2>>();
+        Carry carry;
+        for (uint64_t at = 0, b = 0;; at += BLOCK, state = block(state), b ^= 1) {
+            Block& current = (*blocks)[b];
+            const size_t counting = at < length ? std::min<uint64_t>(BLOCK, length - at) : 0;
+            current.first = state;
+            JudgeBlock(state, current.kinds.data());
+            TallyBlock<MarkDraws>(counting, current.kinds.data(), counted.data());
+            if (CarryBlock(at, length, current, (*blocks)[b ^ 1], ended.data(), carry))
+                break;
+        }
+        respins_ += carry.respins;
+        capped_ += carry.capped;
+        for (size_t k = 0; k < counted.size(); ++k) {
+            const size_t kind = k % kindCount;
+            (t_.kinds[kind].autoSpin ? series_ : byKind_[kind]) += counted[k];
+            byKind_[kind] += ended[k];
+        }
+        return carry.carrying;
+    }
+
+    // True when one of `count` states from `state` on ends a series.
+    bool EndsWithin(uint32_t state, uint64_t count) {
+        const Affine block = Draws(static_cast<uint64_t>(t_.numReels) * BLOCK);
+        auto judged = std::make_unique<Block>();
+        for (uint64_t at = 0; at < count; at += BLOCK, state = block(state)) {
+            JudgeBlock(state, judged->kinds.data());
+            for (size_t k = 0; k < std::min<uint64_t>(BLOCK, count - at); ++k)
+                if (flags_[judged->kinds[k]] & ENDS_SERIES)
+                    return true;
+        }
+        return false;
+    }
+
+    // On a cycle where no series ends, each series of the segment meets the cap.
+    void CapEverySeries(uint32_t state, uint64_t length) {
+        const Affine block = Draws(static_cast<uint64_t>(t_.numReels) * BLOCK);
+        const uint64_t cap = handOverAt_;
+        auto blocks = std::make_unique<std::array<Block, 2>>();
+        for (uint64_t at = 0, b = 0; at < length + cap; at += BLOCK, state = block(state), b ^= 1) {
+            Block &current = (*blocks)[b], &before = (*blocks)[b ^ 1];
+            current.first = state;
+            JudgeBlock(state, current.kinds.data());
+            for (size_t k = 0; k < BLOCK; ++k) {
+                if (at + k < cap || at + k - cap >= length)
+                    continue;
+                const bool back = k < cap;
+                const Block& where = back ? before : current;
+                const size_t began = back ? BLOCK + k - cap : k - cap;
+                if (!(flags_[where.kinds[began]] & STARTS_SERIES))
+                    continue;
+                if (handOver_) {
+                    respins_ += cap - 1;
+                    HandOver(Draws(t_.numReels * uint64_t(began))(where.first));
+                } else {
+                    ++capped_;
+                    respins_ += cap;
+                    ++byKind_[current.kinds[k]];
+                }
+            }
+        }
+    }
+
+    // The kind, word and entry combination of each of the block's starts, the first at
+    // `state`, the reels' numbers drawn from the states after one, two, ... draws of a start.
+    void JudgeBlock(uint32_t state, uint16_t* kinds) {
+        if (wide_)
+            JudgeWide(state, kinds);
+        else
+            JudgeNarrow(state, kinds);
+    }
+
+    void JudgeNarrow(uint32_t state, uint16_t* kinds) {
+        const Affine spin = Draws(t_.numReels);
+        const std::array<Affine, MAX_REELS> draw = {Draws(1), Draws(2), Draws(3), Draws(4)};
+        for (size_t k = 0; k < BLOCK; ++k, state = spin(state)) {
+            uint32_t word = 0, entry = 0;
+            for (int i = 0; i < MAX_REELS; ++i) {
+                const uint32_t e = t_.modulo[i].Of(Random::NumberOf(draw[i](state)));
+                word += t_.byEntry[i][e];
+                entry += e * t_.entryStride[i];
+            }
+            kinds[k] = t_.cells[word & CELL_MASK];
+            words_[k] = word;
+            entries_[k] = entry;
+        }
+    }
+
+    // The same, eight starts at a time.
+    __attribute__((target("avx2"))) void JudgeWide(uint32_t state, uint16_t* kinds) {
+        struct Reel {
+            __m256i a, c, multiplier, n, stride;
+            __m128i shift;
+            const int* words;
+        };
+        std::array<Reel, MAX_REELS> reels;
+        for (int i = 0; i < MAX_REELS; ++i) {
+            const Affine draw = Draws(i + 1);
+            const Modulo& modulo = t_.modulo[i];
+            reels[i] = {_mm256_set1_epi32(int(draw.a)),
+                        _mm256_set1_epi32(int(draw.c)),
+                        _mm256_set1_epi32(int(modulo.multiplier)),
+                        _mm256_set1_epi32(int(modulo.n)),
+                        _mm256_set1_epi32(int(t_.entryStride[i])),
+                        _mm_cvtsi32_si128(modulo.shift),
+                        reinterpret_cast<const int*>(t_.byEntry[i].data())};
+        }
+        constexpr int WIDTH = 8;
+        alignas(32) std::array<uint32_t, WIDTH> first;
+        for (int j = 0; j < WIDTH; ++j)
+            first[j] = Draws(uint64_t(t_.numReels) * j)(state);
+        __m256i states = _mm256_load_si256(reinterpret_cast<const __m256i*>(first.data()));
+        const Affine spins = Draws(uint64_t(t_.numReels) * WIDTH);
+        const __m256i spinsA = _mm256_set1_epi32(int(spins.a)),
+                      spinsC = _mm256_set1_epi32(int(spins.c));
+        const __m256i numberMask = _mm256_set1_epi32(Random::RANDOM_MAX);
+        const __m256i cellMask = _mm256_set1_epi32(int(CELL_MASK)),
+                      kindMask = _mm256_set1_epi32(0xFFFF);
+        const int* cells = reinterpret_cast<const int*>(t_.cells.data());
+        for (size_t k = 0; k < BLOCK; k += WIDTH) {
+            __m256i word = _mm256_setzero_si256(), entry = _mm256_setzero_si256();
+            for (const Reel& reel : reels) {
+                const __m256i drawn = _mm256_add_epi32(_mm256_mullo_epi32(states, reel.a), reel.c);
+                const __m256i number =
+                    _mm256_and_si256(_mm256_srli_epi32(drawn, NUMBER_SHIFT), numberMask);
+                const __m256i quotient =
+                    _mm256_srl_epi32(_mm256_mullo_epi32(number, reel.multiplier), reel.shift);
+                const __m256i e = _mm256_sub_epi32(number, _mm256_mullo_epi32(quotient, reel.n));
+                word = _mm256_add_epi32(word, _mm256_i32gather_epi32(reel.words, e, 4));
+                entry = _mm256_add_epi32(entry, _mm256_mullo_epi32(e, reel.stride));
+            }
+            const __m256i kind = _mm256_and_si256(
+                _mm256_i32gather_epi32(cells, _mm256_and_si256(word, cellMask), 2), kindMask);
+            _mm_storeu_si128(
+                reinterpret_cast<__m128i*>(kinds + k),
+                _mm_packus_epi32(_mm256_castsi256_si128(kind), _mm256_extracti128_si256(kind, 1)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words_.data() + k), word);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(entries_.data() + k), entry);
+            states = _mm256_add_epi32(_mm256_mullo_epi32(states, spinsA), spinsC);
+        }
+    }
+
+    // Counts the first `counting` starts of the block just judged. Everything the loop reads
+    // is held in locals: its counts are written to memory that could alias the members.
+    template <bool MarkDraws>
+    void TallyBlock(size_t counting, const uint16_t* kinds, uint64_t* counted) {
+        const size_t kindCount = t_.kinds.size();
+        const uint32_t* words = words_.data();
+        const uint32_t* entries = entries_.data();
         uint64_t* drawnBits = drawnBits_.data();
-        uint8_t* entered = entered_.data();
-        uint32_t* enteredFrom = enteredFrom_.data();
-        const uint64_t handOverAt = handOverAt_;
-        uint64_t nudged = 0, series = 0, respins = 0;
-        // The series running, and the run of states since the last that ended them all: a
-        // series enters when the state before started one, and the one that entered
-        // handOverAt - 1 states ago makes its handOverAt-th re-spin here, where the engine
-        // takes it over (play) or cuts it (run). Branches only where the answer rarely changes.
-        bool carrying = false, previousStarts = false;
-        uint32_t previous = 0;
-        uint64_t running = 0, run = 0;
-        for (uint64_t at = 0;; ++at, previous = state, state = spin(state)) {
-            if (at >= length && !carrying)
-                break;
-            const uint64_t word =
-                e0[n0.Of(Random::NumberOf(a0(state)))] + e1[n1.Of(Random::NumberOf(a1(state)))] +
-                e2[n2.Of(Random::NumberOf(a2(state)))] + e3[n3.Of(Random::NumberOf(a3(state)))];
-            const uint16_t kind = cells[word & CELL_MASK];
-            const bool startsHere = starts[kind], endsHere = ends[kind];
-            uint64_t* lane = lanes.data() + (at % LANES) * kindCount;
-            if (at < length) {
-                nudged += Nudges(word) != 0;
-                if constexpr (MarkDraws) {
-                    const uint64_t entry = word >> ENTRY_SHIFT;
-                    drawnBits[entry / 64] |= uint64_t{1} << (entry % 64);
-                }
-                series += startsHere;
-                lane[kind] += !startsHere;
-            }
-            if (carrying) {
-                entered[run & ringMask_] = previousStarts;
-                enteredFrom[run & ringMask_] = previous;
-                running += previousStarts;
-                ++run;
-                const size_t oldest = (run - handOverAt) & ringMask_;
-                if (run >= handOverAt && entered[oldest]) [[unlikely]] {
-                    if (handOver_) {
-                        HandOver(enteredFrom[oldest]);
-                        --running;
-                    } else if (!endsHere) {
-                        ++capped_;
-                        ++lane[kind];
-                        ++respins;
-                        --running;
-                    }
-                }
-                respins += running;
-                lane[kind] += endsHere ? running : 0;
-                running = endsHere ? 0 : running;
-            }
-            previousStarts = startsHere;
-            if (endsHere && carrying && at >= length)
-                break;
-            run = endsHere ? 0 : run;
-            carrying = carrying || endsHere;
+        uint64_t nudged = 0;
+        for (size_t k = 0; k < counting; ++k) {
+            nudged += Nudges(words[k]) != 0;
+            ++counted[(k % LANES) * kindCount + kinds[k]];
+            if constexpr (MarkDraws)
+                drawnBits[entries[k] / 64] |= uint64_t{1} << (entries[k] % 64);
         }
         nudged_ += nudged;
-        series_ += series;
-        respins_ += respins;
-        for (size_t k = 0; k < LANES * kindCount; ++k)
-            byKind_[k % kindCount] += lanes[k];
+    }
+
+    // Carries the series over a block whose first start is `at` of the segment; the series
+    // that end count in `ended`. True when the segment's work ends in this block. Branches only
+    // where the answer rarely changes; the series the engine takes over are played after.
+    bool CarryBlock(uint64_t at, uint64_t length, const Block& block, const Block& before,
+                    uint64_t* ended, Carry& carried) {
+        const uint8_t* flags = flags_.data();
+        const uint64_t handOverAt = handOverAt_;
+        const bool handOver = handOver_;
+        const size_t kindCount = t_.kinds.size();
+        // Where each series handed over began, from the block's first start.
+        int32_t* handed = handOvers_.data();
+        size_t handing = 0;
+        Carry c = carried;
+        bool done = false;
+        for (size_t k = 0; k < BLOCK; ++k, ++at) {
+            if (at >= length && !c.carrying) {
+                done = true;
+                break;
+            }
+            const uint16_t kind = block.kinds[k];
+            const bool startsHere = flags[kind] & STARTS_SERIES;
+            const bool endsHere = flags[kind] & ENDS_SERIES;
+            uint64_t* endedHere = ended + (k % LANES) * kindCount + kind;
+            if (c.carrying) {
+                c.running += c.previousStarts;
+                ++c.run;
+                if (c.run >= handOverAt) [[unlikely]] {
+                    const int64_t began = int64_t(k) - int64_t(handOverAt);
+                    const uint16_t beganWith =
+                        began < 0 ? before.kinds[BLOCK + began] : block.kinds[began];
+                    if (flags[beganWith] & STARTS_SERIES) {
+                        if (handOver) {
+                            handed[handing++] = static_cast<int32_t>(began);
+                            --c.running;
+                        } else if (!endsHere) {
+                            ++c.capped;
+                            ++*endedHere;
+                            ++c.respins;
+                            --c.running;
+                        }
+                    }
+                }
+                c.respins += c.running;
+                *endedHere += endsHere ? c.running : 0;
+                c.running = endsHere ? 0 : c.running;
+            }
+            c.previousStarts = startsHere;
+            if (endsHere && c.carrying && at >= length) {
+                done = true;
+                break;
+            }
+            c.run = endsHere ? 0 : c.run;
+            c.carrying = c.carrying || endsHere;
+        }
+        carried = c;
+        for (size_t h = 0; h < handing; ++h) {
+            const int64_t began = handed[h];
+            HandOver(began < 0 ? Draws(t_.numReels * uint64_t(BLOCK + began))(before.first)
+                               : Draws(t_.numReels * uint64_t(began))(block.first));
+        }
+        return done;
     }
 
     // The played spin may reach the cap of nudge tries, which leaves reels short of their
@@ -335,12 +518,14 @@ private:
     int mostTries_;
     bool handOver_ = false;
     int handOverAt_ = 0;
-    size_t ringMask_ = 0; // the rings hold a power of two of run positions, handOverAt_ or more
-    std::vector<uint8_t> entered_;      // per run position, ring: a series entered there
-    std::vector<uint32_t> enteredFrom_; // ... and the start of its played spin
     std::unique_ptr<QuietMachine> own_;
     std::map<std::pair<int, int>, uint64_t> handed_;
     std::vector<uint64_t> drawnBits_;
+    std::vector<int32_t> handOvers_ = std::vector<int32_t>(BLOCK);
+    std::vector<uint8_t> flags_; // per kind: STARTS_SERIES, ENDS_SERIES
+    const bool wide_ = CpuHasAvx2();
+    std::vector<uint32_t> words_ = std::vector<uint32_t>(BLOCK);   // per start of the block
+    std::vector<uint32_t> entries_ = std::vector<uint32_t>(BLOCK); // ... judged last
     uint64_t series_ = 0, respins_ = 0, nudged_ = 0, capped_ = 0, handedOver_ = 0;
 };
 
