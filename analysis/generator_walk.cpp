@@ -272,11 +272,10 @@ private:
         Carry carry;
         for (uint64_t at = 0, b = 0;; at += BLOCK, state = block(state), b ^= 1) {
             Block& current = (*blocks)[b];
-            const size_t counting = at < length ? std::min<uint64_t>(BLOCK, length - at) : 0;
             current.first = state;
             JudgeBlock(state, current.kinds.data());
-            TallyBlock<MarkDraws>(counting, current.kinds.data(), counted.data());
-            if (CarryBlock(at, length, current, (*blocks)[b ^ 1], ended.data(), carry))
+            if (CarryBlock<MarkDraws>(at, length, current, (*blocks)[b ^ 1], counted.data(),
+                                      ended.data(), carry))
                 break;
         }
         respins_ += carry.respins;
@@ -345,7 +344,7 @@ private:
         const std::array<Affine, MAX_REELS> draw = {Draws(1), Draws(2), Draws(3), Draws(4)};
         for (size_t k = 0; k < BLOCK; ++k, state = spin(state)) {
             uint32_t word = 0, entry = 0;
-            for (int i = 0; i < MAX_REELS; ++i) {
+            for (int i = 0; i < t_.numReels; ++i) {
                 const uint32_t e = t_.modulo[i].Of(Random::NumberOf(draw[i](state)));
                 word += t_.byEntry[i][e];
                 entry += e * t_.entryStride[i];
@@ -389,7 +388,8 @@ private:
         const int* cells = reinterpret_cast<const int*>(t_.cells.data());
         for (size_t k = 0; k < BLOCK; k += WIDTH) {
             __m256i word = _mm256_setzero_si256(), entry = _mm256_setzero_si256();
-            for (const Reel& reel : reels) {
+            for (int i = 0; i < t_.numReels; ++i) {
+                const Reel& reel = reels[i];
                 const __m256i drawn = _mm256_add_epi32(_mm256_mullo_epi32(states, reel.a), reel.c);
                 const __m256i number =
                     _mm256_and_si256(_mm256_srli_epi32(drawn, NUMBER_SHIFT), numberMask);
@@ -410,30 +410,19 @@ private:
         }
     }
 
-    // Counts the first `counting` starts of the block just judged. Everything the loop reads
-    // is held in locals: its counts are written to memory that could alias the members.
+    // Counts the starts of a block just judged whose first start is `at` of the segment, and
+    // carries the series over it; the starts counted go to `counted`, the series that end to
+    // `ended`. True when the segment's work ends in this block. Branches only where the answer
+    // rarely changes; the series the engine takes over are played after. Everything the loop
+    // reads is held in locals: its counts are written to memory that could alias the members.
     template <bool MarkDraws>
-    void TallyBlock(size_t counting, const uint16_t* kinds, uint64_t* counted) {
-        const size_t kindCount = t_.kinds.size();
+    bool CarryBlock(uint64_t at, uint64_t length, const Block& block, const Block& before,
+                    uint64_t* counted, uint64_t* ended, Carry& carried) {
+        const uint8_t* flags = flags_.data();
         const uint32_t* words = words_.data();
         const uint32_t* entries = entries_.data();
         uint64_t* drawnBits = drawnBits_.data();
         uint64_t nudged = 0;
-        for (size_t k = 0; k < counting; ++k) {
-            nudged += Nudges(words[k]) != 0;
-            ++counted[(k % LANES) * kindCount + kinds[k]];
-            if constexpr (MarkDraws)
-                drawnBits[entries[k] / 64] |= uint64_t{1} << (entries[k] % 64);
-        }
-        nudged_ += nudged;
-    }
-
-    // Carries the series over a block whose first start is `at` of the segment; the series
-    // that end count in `ended`. True when the segment's work ends in this block. Branches only
-    // where the answer rarely changes; the series the engine takes over are played after.
-    bool CarryBlock(uint64_t at, uint64_t length, const Block& block, const Block& before,
-                    uint64_t* ended, Carry& carried) {
-        const uint8_t* flags = flags_.data();
         const uint64_t handOverAt = handOverAt_;
         const bool handOver = handOver_;
         const size_t kindCount = t_.kinds.size();
@@ -450,7 +439,14 @@ private:
             const uint16_t kind = block.kinds[k];
             const bool startsHere = flags[kind] & STARTS_SERIES;
             const bool endsHere = flags[kind] & ENDS_SERIES;
-            uint64_t* endedHere = ended + (k % LANES) * kindCount + kind;
+            const size_t lane = (k % LANES) * kindCount + kind;
+            if (at < length) {
+                nudged += Nudges(words[k]) != 0;
+                ++counted[lane];
+                if constexpr (MarkDraws)
+                    drawnBits[entries[k] / 64] |= uint64_t{1} << (entries[k] % 64);
+            }
+            uint64_t* endedHere = ended + lane;
             if (c.carrying) {
                 c.running += c.previousStarts;
                 ++c.run;
@@ -483,6 +479,7 @@ private:
             c.carrying = c.carrying || endsHere;
         }
         carried = c;
+        nudged_ += nudged;
         for (size_t h = 0; h < handing; ++h) {
             const int64_t began = handed[h];
             HandOver(began < 0 ? Draws(t_.numReels * uint64_t(BLOCK + began))(before.first)
