@@ -32,12 +32,14 @@ bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& tabl
     for (int i = machine.NumReels; i < MAX_REELS; ++i)
         table.byEntry[i] = {0};
     uint64_t cells = 1;
+    table.mostNudges = 0;
     std::vector<std::vector<int>> restStops(reels.size());
     for (int i = 0; i < machine.NumReels; ++i) {
         const ReelOutcome& reel = reels[i];
         if (reel.endless)
             return false;
         std::vector<int>& rest = restStops[i];
+        int mostOnReel = 0;
         std::map<std::array<uint32_t, 4>, uint32_t> classes;
         for (size_t e = 0; e < reel.rest.size(); ++e) {
             const auto [at, fresh] = classes.emplace(machine.VerdictKey(i, reel.rest[e]),
@@ -48,9 +50,16 @@ bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& tabl
                                        static_cast<uint32_t>(reel.nudges[e]) << NUDGE_SHIFT);
             table.stops[i].push_back(machine.Reels[i].numspin > 0 ? machine.Reels[i].spin[e] : 0);
         }
+        for (const int nudges : reel.nudges)
+            mostOnReel = std::max(mostOnReel, nudges);
+        table.mostNudges += mostOnReel;
         cells *= rest.size();
         if (cells > MOST_CELLS)
             return false;
+    }
+    for (int i = 0; i < MAX_REELS; ++i) {
+        table.entryData[i] = table.byEntry[i].data();
+        table.entryCount[i] = static_cast<uint32_t>(table.byEntry[i].size());
     }
     table.cells.resize(cells);
     for (uint64_t cell = 0; cell < cells; ++cell) {
@@ -76,10 +85,9 @@ bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& tabl
 
 // A strip's nudges number fewer than MAX_PLAY_NUDGES, so the first spin never reaches that
 // cap; a series may, and re-spins have their own.
-SpinSource::SeriesEnd SpinSource::Series(PlayedSpin& played) {
+SpinSource::SeriesEnd SpinSource::Series(PlayedSpin& played, int win) {
     const bool play = mode_ == SpinMode::Play;
     const int mostRespins = play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
-    int win = 0;
     for (;;) {
         if (played.respins >= mostRespins)
             return {win, 0};

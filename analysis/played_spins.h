@@ -49,9 +49,13 @@ struct OutcomeTable {
     // Per spin-table entry: its place and nudges. A reel not in use has the one entry 0,
     // worth nothing, so that every spin looks up four reels without a loop.
     std::vector<uint32_t> byEntry[MAX_REELS];
+    // The same, as every spin reads them: no vector's ends to load four times a spin.
+    const uint32_t* entryData[MAX_REELS] = {};
+    uint32_t entryCount[MAX_REELS] = {};
     std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
     std::vector<Cell> cells;
     std::vector<int> amounts{0};
+    int mostNudges = 0; // in one spin of the reels, all reels together
 };
 
 // False when the machine is too large for a table or its nudges never rest.
@@ -75,9 +79,8 @@ public:
             static_cast<uint32_t>(high), static_cast<uint32_t>(high >> 32)};
         uint32_t sum = 0;
         for (int i = 0; i < MAX_REELS; ++i) {
-            const std::vector<uint32_t>& reel = table_->byEntry[i];
-            entries[i] = EntryOf(bits[i], static_cast<uint32_t>(reel.size()));
-            sum += reel[entries[i]];
+            entries[i] = EntryOf(bits[i], table_->entryCount[i]);
+            sum += table_->entryData[i][entries[i]];
         }
         return sum;
     }
@@ -88,12 +91,14 @@ public:
         int index;
         int amount;
     };
-    // The re-spins after a first spin that showed an autospin symbol.
-    SeriesEnd Series(PlayedSpin& played);
+    // The re-spins after a first spin that showed an autospin symbol, or after the re-spins
+    // already played, the latest of which paid the amount of index `win`.
+    SeriesEnd Series(PlayedSpin& played, int win = 0);
     // A played spin of the engine's own, its generator seeded from the stream.
     int FromEngine();
 
     const OutcomeTable* Table() const { return table_; }
+    SpinMode Mode() const { return mode_; }
 
 private:
     // An independent draw of one of n entries from 32 random bits: each entry takes 2^32 / n

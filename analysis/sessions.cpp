@@ -65,20 +65,42 @@ private:
             const uint32_t drawn = source_.Draw(stream, entries);
             const OutcomeTable::Cell outcome = cells[drawn & CELL_MASK];
             ++s.spins;
-            if (outcome.autoSpin) [[unlikely]] {
-                source_.stream = stream;
-                PlayedSpin played;
-                played.nudgesTried = static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
-                const SpinSource::SeriesEnd end = source_.Series(played);
-                stream = source_.stream;
-                s.credits += end.index >= 0 ? change[end.index] : end.amount - request_.bet;
-            } else {
-                s.credits += change[outcome.win];
-            }
+            int win = outcome.win;
+            if (outcome.autoSpin) [[unlikely]]
+                win = Series(stream, drawn);
+            s.credits += win >= 0 ? change[win] : handedOver_ - request_.bet;
             s.highest = std::max(s.highest, s.credits);
         }
         source_.stream = stream;
         return s;
+    }
+
+    // The free re-spins after a first spin that drew `drawn`: the index of the amount they
+    // paid, or -1 when the engine finished them (paying handedOver_). Played here while
+    // neither cap of a played spin is in reach, which is nearly always; the source plays the
+    // rest.
+    int Series(Stream& stream, uint32_t drawn) {
+        const OutcomeTable& table = *source_.Table();
+        const bool play = source_.Mode() == SpinMode::Play;
+        const int mostRespins = play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
+        const int mostTries = play ? MAX_PLAY_NUDGES - table.mostNudges - 1 : INT32_MAX;
+        PlayedSpin played;
+        played.nudgesTried = static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
+        uint32_t entries[MAX_REELS];
+        OutcomeTable::Cell outcome{0, 1};
+        while (played.respins < mostRespins && played.nudgesTried <= mostTries) {
+            ++played.respins;
+            drawn = source_.Draw(stream, entries);
+            played.nudgesTried += static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
+            outcome = table.cells[drawn & CELL_MASK];
+            if (!outcome.autoSpin && outcome.win != 0)
+                return outcome.win;
+        }
+        source_.stream = stream;
+        const SpinSource::SeriesEnd end = source_.Series(played, outcome.win);
+        stream = source_.stream;
+        handedOver_ = end.amount;
+        return end.index;
     }
 
     Session FromEngine() {
@@ -103,6 +125,7 @@ private:
     SpinSource source_;
     const SessionRequest& request_;
     std::vector<int64_t> change_; // per amount of the table: the credits a spin paying it adds
+    int handedOver_ = 0;          // what the engine paid for the latest series it finished
     std::map<int64_t, uint64_t> lengths_, finals_, highs_;
     uint64_t ranOut_ = 0, reached_ = 0, ahead_ = 0;
 };
