@@ -26,7 +26,7 @@ std::string Heading(const SessionResult& r, const std::string& name) {
 
 // The labels of the figures, padded to one column.
 std::string Label(const std::string& what) {
-    constexpr size_t COLUMN = 27;
+    constexpr size_t COLUMN = 32;
     return what + std::string(what.size() < COLUMN ? COLUMN - what.size() : 1, ' ');
 }
 
