@@ -13,6 +13,7 @@
 namespace {
 
 constexpr uint64_t SPINS_PER_PROGRESS_COUNT = 1 << 16;
+
 // One thread's share of the run.
 class Player {
 public:
