@@ -13,7 +13,9 @@ MPI = [mpirun, "--allow-run-as-root", "--oversubscribe"]
 
 
 def run(command):
-    done = subprocess.run([str(a) for a in command], capture_output=True, text=True, timeout=120)
+    # mpirun hands its standard input to process 0: it must not take the caller's.
+    done = subprocess.run([str(a) for a in command], stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=120)
     return done.returncode, re.sub(r" in [0-9.]+ s", "", done.stdout), done.stderr
 
 
