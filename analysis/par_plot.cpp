@@ -1,78 +1,16 @@
 // The par sheet's chart: how likely each paid amount is, on a scale of powers of ten so that
 // the top award shows beside the losing spins, and how much of the RTP each payoff brings.
 
-#include <QBuffer>
-#include <QGuiApplication>
-#include <QPainter>
-#include <QSvgGenerator>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/chart.h"
 #include "analysis/par_report.h"
-#include "analysis/whole_file.h"
 
 namespace {
 
-constexpr int WIDTH = 720;
-constexpr int ROW = 18;
-constexpr int LABEL_WIDTH = 220;
-constexpr int BAR_WIDTH = 360;
-constexpr int MARGIN = 16;
-
-void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-// Fonts need an application; slotsim has none and no display to show one on. Qt's warnings
-// (no runtime folder, a file it cannot open) stay quiet: slotsim says what failed.
-void NeedApplication() {
-    if (QGuiApplication::instance())
-        return;
-    qInstallMessageHandler(Quiet);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "slotsim";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication application(argc, argv);
-}
-
-// A machine file may hold any bytes, but XML takes no control characters, not even written
-// as references.
-QString ChartText(const std::string& text) {
-    QString chart;
-    for (const QChar c : QString::fromStdString(text))
-        if (c.category() != QChar::Other_Control && !c.isNonCharacter())
-            chart += c;
-    return chart;
-}
-
-struct Bar {
-    QString label;
-    double length; // 0 to 1 of the bar width
-    QString value;
-};
-
-int DrawBars(QPainter& painter, int top, const QString& title, const std::vector<Bar>& bars,
-             const QColor& colour) {
-    painter.setPen(Qt::black);
-    QFont bold = painter.font();
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.drawText(MARGIN, top + ROW - 4, title);
-    bold.setBold(false);
-    painter.setFont(bold);
-    top += ROW + 4;
-    for (const Bar& bar : bars) {
-        painter.drawText(QRect(MARGIN, top, LABEL_WIDTH - 8, ROW),
-                         Qt::AlignRight | Qt::AlignVCenter, bar.label);
-        const int length = std::max(1, static_cast<int>(std::lround(bar.length * BAR_WIDTH)));
-        painter.fillRect(MARGIN + LABEL_WIDTH, top + 2, length, ROW - 4, colour);
-        painter.drawText(MARGIN + LABEL_WIDTH + length + 6, top + ROW - 5, bar.value);
-        top += ROW;
-    }
-    return top + ROW;
-}
+using namespace chart;
 
 // The powers of ten the chance axis spans: one decade more than the rarest amount needs, so
 // that it still shows a bar.
@@ -141,42 +79,26 @@ std::vector<Bar> PayoffBars(const ParSheet& sheet) {
 
 std::string PlotPar(const ParSheet& sheet, const ReportHeading& heading,
                     const std::string& svgPath) {
-    NeedApplication();
     const std::vector<Bar> wins = WinBars(sheet);
     const std::vector<Bar> payoffs = PayoffBars(sheet);
     const int height = MARGIN * 2 + ROW * static_cast<int>(wins.size() + payoffs.size() + 11);
 
-    QBuffer chart;
-    QSvgGenerator svg;
-    svg.setOutputDevice(&chart);
-    svg.setSize(QSize(WIDTH, height));
-    svg.setViewBox(QRect(0, 0, WIDTH, height));
     const QString title = ChartText(sheet.name) + ", bet " + QString::number(sheet.bet) +
                           ", mode " + (heading.mode == SpinMode::Play ? "play" : "run");
-    // The generator escapes the texts it draws but writes the title as given.
-    svg.setTitle((title + ": par sheet").toHtmlEscaped());
-    QPainter painter;
-    if (!painter.begin(&svg))
-        return "the chart cannot be drawn";
-    painter.fillRect(0, 0, WIDTH, height, Qt::white);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(12);
-    painter.setFont(font);
-    int top = MARGIN;
-    const QString headline =
-        title + ": RTP " + QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
-        (sheet.hit > 0 ? "1 in " + QString::number(1 / sheet.hit.get_d(), 'g', 4)
-                       : QString("never"));
-    painter.drawText(MARGIN, top + ROW - 4, headline);
-    top += ROW * 2;
-    const int barsTop = top + ROW + 4;
-    top = DrawBars(painter, top, "Credits paid and the chance of each", wins, QColor(70, 110, 190));
-    DrawUpwardLabel(painter, barsTop, top - ROW, "credits paid");
-    top = DrawDecadeAxis(painter, top, Decades(sheet));
-    DrawBars(painter, top, "Payoff row and its share of the RTP (% of the bet)", payoffs,
-             QColor(200, 120, 40));
-    if (!painter.end())
-        return "the chart cannot be drawn";
-    return WriteWhole(svgPath, std::string_view(chart.data().constData(),
-                                                static_cast<size_t>(chart.data().size())));
+    return SaveSvg(svgPath, height, title + ": par sheet", [&](QPainter& painter) {
+        int top = MARGIN;
+        const QString headline =
+            title + ": RTP " + QString::number(100 * sheet.rtp.get_d(), 'f', 4) + "%, hit " +
+            (sheet.hit > 0 ? "1 in " + QString::number(1 / sheet.hit.get_d(), 'g', 4)
+                           : QString("never"));
+        painter.drawText(MARGIN, top + ROW - 4, headline);
+        top += ROW * 2;
+        const int barsTop = top + ROW + 4;
+        top = DrawBars(painter, top, "Credits paid and the chance of each", wins,
+                       QColor(70, 110, 190));
+        DrawUpwardLabel(painter, barsTop, top - ROW, "credits paid");
+        top = DrawDecadeAxis(painter, top, Decades(sheet));
+        DrawBars(painter, top, "Payoff row and its share of the RTP (% of the bet)", payoffs,
+                 QColor(200, 120, 40));
+    });
 }

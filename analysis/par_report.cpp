@@ -8,20 +8,20 @@
 
 #include "analysis/normal_quantiles.h"
 
-namespace {
-
 const char* ModeName(SpinMode mode) {
     return mode == SpinMode::Play ? "play" : "run";
-}
-
-const char* WeightsName(EntryWeights weights) {
-    return weights == EntryWeights::Ideal ? "ideal" : "engine";
 }
 
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+namespace {
+
+const char* WeightsName(EntryWeights weights) {
+    return weights == EntryWeights::Ideal ? "ideal" : "engine";
 }
 
 std::string OneIn(double chance) {

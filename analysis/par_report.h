@@ -15,6 +15,10 @@ struct ReportHeading {
     ParMethod method = ParMethod::Classes;
 };
 
+const char* ModeName(SpinMode mode);
+// One number printed with a printf format.
+std::string Format(const char* format, double value);
+
 std::string ParText(const ParSheet& sheet, const ReportHeading& heading);
 Json ParJson(const ParSheet& sheet, const ReportHeading& heading);
 // Sheets of one machine at several bets: the headline figures in a column per bet.

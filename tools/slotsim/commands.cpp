@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -18,6 +19,7 @@
 
 #include "analysis/monte_carlo.h"
 #include "analysis/par_report.h"
+#include "analysis/session_report.h"
 #include "engine/random.h"
 #include "play/play_steps.h"
 
@@ -211,9 +213,9 @@ int Threads(int asked) {
 }
 
 // "[#####.....]  50%  123.4M spins/s", redrawn in place.
-SimProgress ProgressBar(std::ostream& err) {
+SimProgress ProgressBar(std::ostream& err, const char* unit = "spins/s") {
     const auto start = std::chrono::steady_clock::now();
-    return [&err, start](uint64_t done, uint64_t total) {
+    return [&err, start, unit](uint64_t done, uint64_t total) {
         constexpr int WIDTH = 40;
         const double share = total ? static_cast<double>(done) / total : 1;
         const double seconds =
@@ -222,10 +224,30 @@ SimProgress ProgressBar(std::ostream& err) {
         char rate[32];
         std::snprintf(rate, sizeof rate, "%.1fM", seconds > 0 ? done / seconds / 1e6 : 0.0);
         err << "\r[" << std::string(filled, '#') << std::string(WIDTH - filled, '.') << "] "
-            << static_cast<int>(share * 100) << "%  " << rate << " spins/s" << std::flush;
+            << static_cast<int>(share * 100) << "%  " << rate << " " << unit << std::flush;
         if (done == total)
             err << '\n';
     };
+}
+
+// The machine on every process, or on none when one of them could not load it: the first
+// that failed says why, once, and every process stops.
+std::optional<Analysed> LoadOnEvery(const std::string& path, std::ostream& err,
+                                    Distribution& cluster) {
+    std::ostringstream said;
+    std::optional<Analysed> machine = LoadForAnalysis(path, said);
+    const int first = cluster.FirstFailing(!machine);
+    if (first == cluster.Rank() || (first < 0 && cluster.Root()))
+        err << said.str();
+    return first < 0 ? machine : std::nullopt;
+}
+
+// Whether process 0, which alone draws, can write the chart; every process learns it.
+bool ChartWritable(const std::string& plot, std::ostream& err, Distribution& cluster) {
+    const std::string why = plot.empty() || !cluster.Root() ? "" : CannotWrite(plot);
+    if (!why.empty())
+        err << "slotsim: cannot write " << plot << ": " << why << '\n';
+    return cluster.FirstFailing(!why.empty()) < 0;
 }
 
 } // namespace
@@ -320,8 +342,8 @@ int ParCommand(const std::string& path, const ParOptions& options, std::ostream&
 }
 
 int SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
-               std::ostream& err) {
-    const std::optional<Analysed> machine = LoadForAnalysis(path, err);
+               std::ostream& err, Distribution& cluster) {
+    const std::optional<Analysed> machine = LoadOnEvery(path, err, cluster);
     if (!machine)
         return EXIT_REFUSED;
     SimRequest request;
@@ -334,14 +356,55 @@ int SimCommand(const std::string& path, const SimOptions& options, std::ostream&
     request.engineOnly = options.engineOnly;
     SimResult result;
     try {
-        result = RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress());
+        result = RunMonteCarlo(path, request, options.progress ? ProgressBar(err) : SimProgress(),
+                               cluster);
     } catch (const std::runtime_error& e) {
-        err << "slotsim: " << path << ": " << e.what() << '\n';
+        // Every process finds the same machine too large, before it plays.
+        if (cluster.Root())
+            err << "slotsim: " << path << ": " << e.what() << '\n';
         return EXIT_REFUSED;
     }
+    if (!cluster.Root())
+        return 0;
     if (options.json)
         out << JsonText(SimJson(result, machine->name, options.mode)) << '\n';
     else
         out << SimText(result, machine->name, options.mode);
+    return 0;
+}
+
+int SessionCommand(const std::string& path, const SessionOptions& options, std::ostream& out,
+                   std::ostream& err, Distribution& cluster) {
+    const std::optional<Analysed> machine = LoadOnEvery(path, err, cluster);
+    if (!machine)
+        return EXIT_REFUSED;
+    SessionRequest request;
+    request.sessions = options.sessions;
+    request.credits = options.credits;
+    request.bet = CheckBet(*machine, options.bet);
+    request.spins = options.spins;
+    request.goal = options.stopAt.value_or(NO_GOAL);
+    if (request.goal <= request.credits)
+        throw UsageError("--stop-at " + std::to_string(request.goal) + ": expected more than the " +
+                         std::to_string(request.credits) + " credits a session starts with");
+    request.mode = options.mode;
+    request.seed = options.seed;
+    request.threads = Threads(options.threads);
+    if (!ChartWritable(options.plot, err, cluster))
+        return 1;
+    const SessionResult result = RunSessions(
+        path, request, options.progress ? ProgressBar(err, "sessions/s") : SimProgress(), cluster);
+    if (!cluster.Root())
+        return 0;
+    if (options.json)
+        out << JsonText(SessionJson(result, machine->name)) << '\n';
+    else
+        out << SessionText(result, machine->name);
+    const std::string problem =
+        options.plot.empty() ? "" : PlotSessions(result, machine->name, options.plot);
+    if (!problem.empty()) {
+        err << "slotsim: cannot write " << options.plot << ": " << problem << '\n';
+        return 1;
+    }
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include "analysis/par_sheet.h"
 #include "engine/machine_json.h"
+#include "platform/cluster/distribution.h"
 
 // A request that cannot be carried out as given (wrong positions and the like); the tool
 // prints it and exits with the usage error code.
@@ -96,6 +97,27 @@ struct SimOptions {
     bool engineOnly = false;
     bool progress = false; // a progress bar on err
 };
-// Returns the exit code.
+// Returns the exit code. Every process of the cluster runs it; only process 0 prints, but a
+// machine file that one of them cannot load ends all of them, the first saying why.
 int SimCommand(const std::string& path, const SimOptions& options, std::ostream& out,
-               std::ostream& err);
+               std::ostream& err, Distribution& cluster = SingleProcess());
+
+// Sessions when no number is given.
+constexpr uint64_t DEFAULT_SESSIONS = 10000;
+
+struct SessionOptions {
+    uint64_t sessions = DEFAULT_SESSIONS;
+    int64_t credits = 0;
+    int bet = 0; // 0: the machine's MaxCoins
+    uint64_t spins = 1000;
+    std::optional<int64_t> stopAt;
+    uint64_t seed = 0;
+    int threads = 0; // 0: every core
+    SpinMode mode = SpinMode::Play;
+    bool json = false;
+    std::string plot;      // SVG file to draw, or empty
+    bool progress = false; // a progress bar on err
+};
+// Player sessions; returns the exit code. Runs on every process of the cluster as sim does.
+int SessionCommand(const std::string& path, const SessionOptions& options, std::ostream& out,
+                   std::ostream& err, Distribution& cluster = SingleProcess());

@@ -12,6 +12,7 @@
 
 #include "cli/bounded_number.h"
 #include "cli/standard_output.h"
+#include "platform/cluster/distribution.h"
 #include "tools/slotsim/commands.h"
 #include "tools/slotsim/tune_command.h"
 
@@ -27,6 +28,7 @@ struct Options {
     SpinRequest spin;
     ParOptions par;
     SimOptions sim;
+    SessionOptions session;
     TuneOptions tune;
 };
 
@@ -105,7 +107,34 @@ void AddTuneCommand(CLI::App& app, Options& o) {
                    "write the closest machine found when the target is out of reach");
 }
 
+void AddSessionCommand(CLI::App& app, Options& o) {
+    CLI::App* session =
+        AddCommand(app, "session",
+                   "players' sessions: how long their credits last, how many walk away ahead", o);
+    AddBoundedNumber(*session, "--credits", o.session.credits, 1, INT_MAX,
+                     "credits each player starts with")
+        ->required();
+    AddBoundedNumber(*session, "--bet", o.session.bet, 1, INT_MAX,
+                     "total bet of each played spin in coins (default: MaxCoins)");
+    AddBoundedNumber(*session, "--spins", o.session.spins, 1, INT_MAX,
+                     "most played spins in a session (default 1000)");
+    AddBoundedNumber(*session, "--sessions", o.session.sessions, 1, INT64_MAX,
+                     "number of sessions (default " + std::to_string(DEFAULT_SESSIONS) + ")");
+    AddBoundedNumber(*session, "--stop-at", o.session.stopAt, 2, INT64_MAX,
+                     "a session ends once its credits reach this many, more than --credits");
+    AddModeOption(session, o.session.mode);
+    AddBoundedNumber(*session, "--threads", o.session.threads, 1, 1024,
+                     "threads (default: every core)");
+    AddBoundedNumber(*session, "--seed", o.session.seed, 0, INT64_MAX,
+                     "seed of the threads' random streams (default 0)");
+    session->add_flag("--json", o.session.json, "print one JSON object");
+    session->add_option("--plot", o.session.plot,
+                        "draw the share still playing and the final credits (SVG)");
+}
+
 int Run(int argc, char** argv) {
+    // Under mpirun every process runs sim or session on its share of the streams.
+    const std::unique_ptr<Distribution> cluster = JoinDistribution(argc, argv);
     CLI::App app("Loads a slot machine file and plays it without display or sound; prints the "
                  "machine as JSON.",
                  "slotsim");
@@ -133,6 +162,7 @@ int Run(int argc, char** argv) {
                    "choose the spin music as kestrel3d does with sound on (it draws a number)");
 
     AddTuneCommand(app, o);
+    AddSessionCommand(app, o);
 
     CLI::App* par = AddCommand(app, "par", "the exact par sheet of the machine", o);
     par->add_option_function<std::string>(
@@ -185,9 +215,14 @@ int Run(int argc, char** argv) {
         }
         if (app.got_subcommand("tune"))
             return TuneCommand(o.file, o.tune, std::cout, std::cerr);
+        const bool terminal = isatty(STDERR_FILENO) != 0;
         if (app.got_subcommand("sim")) {
-            o.sim.progress = isatty(STDERR_FILENO) != 0;
-            return SimCommand(o.file, o.sim, std::cout, std::cerr);
+            o.sim.progress = terminal;
+            return SimCommand(o.file, o.sim, std::cout, std::cerr, *cluster);
+        }
+        if (app.got_subcommand("session")) {
+            o.session.progress = terminal;
+            return SessionCommand(o.file, o.session, std::cout, std::cerr, *cluster);
         }
         if (app.got_subcommand("run")) {
             RunCommand(o.file, o.spin, std::cout);
@@ -200,7 +235,8 @@ int Run(int argc, char** argv) {
             std::cout << JsonText(result) << '\n';
         }
     } catch (const UsageError& e) {
-        std::cerr << "slotsim: " << e.what() << '\n';
+        if (cluster->Root()) // every process finds the same fault in the same command line
+            std::cerr << "slotsim: " << e.what() << '\n';
         return EXIT_USAGE;
     } catch (const LoadError& e) {
         std::cout << JsonText(e.dump) << '\n';

@@ -1,0 +1,129 @@
+#pragma once
+
+// What the Monte Carlo and the player sessions share: random streams fixed by a seed and a
+// stream's number, the outcome table of a machine's played spins, and a source of played
+// spins that reads that table (handing a rare spin over to the engine) or, without a table,
+// plays the engine's own spins.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/par_sheet.h"
+#include "play/play_steps.h"
+
+// wyrand: one multiply per 64 bits, which hold two reels' 32-bit numbers; its streams from
+// different seeds do not meet within any run we could make.
+struct Stream {
+    uint64_t state;
+    uint64_t Next() {
+        state += 0xA0761D6478BD642Full;
+        const unsigned __int128 product =
+            static_cast<unsigned __int128>(state) * (state ^ 0xE7037ED1A0B428DBull);
+        return static_cast<uint64_t>(product >> 64) ^ static_cast<uint64_t>(product);
+    }
+};
+
+// Stream number `index` of a run: a seed and the total number of streams fix a result, however
+// the streams are spread over threads and processes.
+Stream StreamOf(uint64_t seed, int index);
+
+// The share of `total` items (spins, sessions) that stream `index` of `streams` plays: the
+// first total mod streams streams play one more.
+inline uint64_t ShareOf(uint64_t total, int index, int streams) {
+    return total / streams + (static_cast<uint64_t>(index) < total % streams);
+}
+
+// Per spin-table entry, its rest class's place in the cells (a mixed-radix digit) in the low
+// bits and its nudges above them, so that one sum over the reels gives both.
+constexpr int NUDGE_SHIFT = 22;
+constexpr uint32_t CELL_MASK = (1u << NUDGE_SHIFT) - 1;
+
+struct OutcomeTable {
+    struct Cell {
+        uint8_t win;      // index into amounts
+        uint8_t autoSpin; // an autospin symbol on the pay line
+    };
+    int numReels = 0;
+    // Per spin-table entry: its place and nudges. A reel not in use has the one entry 0,
+    // worth nothing, so that every spin looks up four reels without a loop.
+    std::vector<uint32_t> byEntry[MAX_REELS];
+    // The same, as every spin reads them: no vector's ends to load four times a spin.
+    const uint32_t* entryData[MAX_REELS] = {};
+    uint32_t entryCount[MAX_REELS] = {};
+    std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
+    std::vector<Cell> cells;
+    std::vector<int> amounts{0};
+    int mostNudges = 0; // in one spin of the reels, all reels together
+};
+
+// False when the machine is too large for a table or its nudges never rest.
+bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& table);
+
+// One stream's played spins: from the table when there is one, else the engine's own.
+class SpinSource {
+public:
+    SpinSource(const std::string& path, int bet, SpinMode mode, const OutcomeTable* table,
+               Stream stream)
+        : own_(path), machine_(*own_.machine), bet_(bet), mode_(mode), table_(table),
+          stream(stream) {}
+
+    // Where the spin's reels rest and how many nudges took them there; the reels draw their
+    // entries independently, 32 random bits each.
+    uint32_t Draw(Stream& from, uint32_t* entries) const {
+        static_assert(MAX_REELS == 4);
+        const uint64_t low = from.Next(), high = from.Next();
+        const uint32_t bits[MAX_REELS] = {
+            static_cast<uint32_t>(low), static_cast<uint32_t>(low >> 32),
+            static_cast<uint32_t>(high), static_cast<uint32_t>(high >> 32)};
+        uint32_t sum = 0;
+        for (int i = 0; i < MAX_REELS; ++i) {
+            entries[i] = EntryOf(bits[i], table_->entryCount[i]);
+            sum += table_->entryData[i][entries[i]];
+        }
+        return sum;
+    }
+
+    // How a series of free re-spins ended: the index of the amount paid in the table, or
+    // -1 when the engine finished the played spin, which paid `amount`.
+    struct SeriesEnd {
+        int index;
+        int amount;
+    };
+    // The re-spins after a first spin that showed an autospin symbol, or after the re-spins
+    // already played, the latest of which paid the amount of index `win`.
+    SeriesEnd Series(PlayedSpin& played, int win = 0);
+    // A played spin of the engine's own, its generator seeded from the stream.
+    int FromEngine();
+
+    const OutcomeTable* Table() const { return table_; }
+    SpinMode Mode() const { return mode_; }
+
+private:
+    // An independent draw of one of n entries from 32 random bits: each entry takes 2^32 / n
+    // of the numbers, give or take one, so no entry is off its share by more than one part in
+    // 2^24.
+    static uint32_t EntryOf(uint32_t bits, uint32_t n) {
+        return static_cast<uint32_t>((static_cast<uint64_t>(bits) * n) >> 32);
+    }
+    int HandOver(const uint32_t* entries, PlayedSpin played);
+
+    QuietMachine own_;
+    SlotMachine& machine_;
+    int bet_;
+    SpinMode mode_;
+    const OutcomeTable* table_;
+    uint32_t last_[MAX_REELS] = {}; // the entries of the latest re-spin
+
+public:
+    Stream stream;
+};
+
+// Runs one worker per share on a thread of its own: worker t calls play(t, n) for chunks of
+// at most `chunk` items until its share is done. On the calling thread, progress (when set)
+// hears a few times a second how many items the workers have done, `scale` times over (the
+// processes that run alike elsewhere).
+void RunShares(const std::vector<uint64_t>& shares, uint64_t chunk,
+               const std::function<void(int t, uint64_t n)>& play,
+               const std::function<void(uint64_t done)>& progress, uint64_t scale);
