@@ -29,6 +29,17 @@ grep -q "^[0-9]*:$type:\*\.slt$" "$work/mime/globs2" || fail "*.slt is not $type
 for page in kestrel3d slotsim; do
     zcat "$root/share/man/man1/$page.1.gz" | grep -q '^\.SH "MACHINE FILE"' || fail "man $page"
 done
+# The pages teach playing, every key, every command and every exit code; the help speaks the
+# user's words, not the command-line library's.
+man=$(zcat "$root/share/man/man1/kestrel3d.1.gz" "$root/share/man/man1/slotsim.1.gz")
+for line in '.SH "HOW TO PLAY"' '.SH "KEYS AND MOUSE"' '\fBMouse\fR' '\fBKeypad +, +\fR' \
+    '\fBKeypad \-, \-\fR' '\fBEsc\fR' '\fBSpace\fR' '\fBEnter\fR' .B\ {0,1,2,3} \
+    '\fB'{F1,F2,F3,F4,F5}'\fR' '\fBCtrl+'{P,W,S,D,A,O,L,X,Y,Z}'\fR' \
+    '\fB'{dump,eval,run,play,par,sim,tune}'\fR'; do
+    grep -qxF -- "$line" <<<"$man" || fail "man pages lack: $line"
+done
+help=$("$root/bin/kestrel3d" --help; "$root/bin/slotsim" --help-all)
+! grep -E 'ENUM:|->|Spin\(|advances MS|(^| )TEXT( |:|$)' <<<"$help" || fail "help shows CLI11's internals"
 for bin in kestrel3d slotsim; do
     ! readelf -d "$root/bin/$bin" | grep -q 'R.*PATH' || fail "$bin has an RPATH"
     objcopy -O binary --only-section=.rodata "$root/bin/$bin" "$work/rodata"
