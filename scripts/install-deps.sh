@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev nlohmann-json3-dev libcli11-dev
           libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev qt6-svg-dev python3 xvfb xauth
           imagemagick help2man desktop-file-utils libxml2-utils shared-mime-info dpkg-dev file
-          libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri "$@")
+          libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri appstream lintian "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
