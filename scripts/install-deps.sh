@@ -6,7 +6,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev nlohmann-jso
           libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev qt6-svg-dev python3 xvfb xauth
           imagemagick help2man desktop-file-utils libxml2-utils shared-mime-info dpkg-dev file
           libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri libopenmpi-dev openmpi-bin
-          "$@")
+          appstream lintian "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -9,11 +9,12 @@
 #include <unistd.h>
 
 #include "cli/bounded_number.h"
+#include "resources/key_guide.h"
 #include "shell/app.h"
 
 namespace {
 
-constexpr const char* FOOTER =
+constexpr const char* SCRIPT_HELP =
     R"(Automation script (--script), one command a line; blank lines and lines
 starting with # are ignored:
   open PATH | cancel      answer the next File/Open dialog (unanswered ones are cancelled)
@@ -39,6 +40,45 @@ constexpr int64_t LAST_DRIVER = MAX_DRIVERS - 1;
 // of the 32-bit tick count would turn negative and the clock would seem to run backwards.
 constexpr int64_t LONGEST_TICK_STEP = 60000;
 
+constexpr size_t KEY_COLUMN = 24;
+
+std::string HelpFooter() {
+    std::string text = "How to play:\n";
+    int number = 0;
+    for (const char* step : res::HOW_TO_PLAY)
+        text += "  " + std::to_string(++number) + ". " + step + "\n";
+    text += "\nKeys and mouse:\n";
+    const auto row = [](const std::string& keys, const std::string& use) {
+        const std::string key = "  " + keys;
+        return key + std::string(key.size() < KEY_COLUMN ? KEY_COLUMN - key.size() : 1, ' ') + use +
+               "\n";
+    };
+    for (const res::KeyUse& use : res::KeyUses())
+        text += row(use.keys, use.menuItem + (use.effect.empty() ? "" : ": " + use.effect));
+    return text + row("Mouse", res::MOUSE_USE) + "\n" + SCRIPT_HELP;
+}
+
+// Man page text wants its own backslashes and hyphens escaped.
+std::string Roff(const std::string& text) {
+    std::string out;
+    for (const char c : text)
+        out += c == '\\' ? "\\e" : c == '-' ? "\\-" : std::string(1, c);
+    return out;
+}
+
+// The man page's sections on playing, for help2man, from the same tables as the help.
+std::string ManSections() {
+    std::string text = "[HOW TO PLAY]\n";
+    int number = 0;
+    for (const char* step : res::HOW_TO_PLAY)
+        text += ".IP " + std::to_string(++number) + ". 4\n" + Roff(step) + "\n";
+    text += "[KEYS AND MOUSE]\n";
+    for (const res::KeyUse& use : res::KeyUses())
+        text += ".TP\n\\fB" + Roff(use.keys) + "\\fR\n" + Roff(use.menuItem) +
+                (use.effect.empty() ? "" : ": " + Roff(use.effect)) + "\n";
+    return text + ".TP\n\\fBMouse\\fR\n" + Roff(res::MOUSE_USE) + "\n";
+}
+
 } // namespace
 
 std::string MachineFileProblem(const std::string& path) {
@@ -62,7 +102,7 @@ std::string MachineFileProblem(const std::string& path) {
 
 int ParseOptions(int argc, char** argv, Options& options) {
     CLI::App app{"Kestrel 3D: a slot machine simulator in real-time 3D.", "kestrel3d"};
-    app.footer(FOOTER);
+    app.footer(HelpFooter());
     app.set_version_flag("--version", std::string("kestrel3d ") + KESTREL_VERSION);
     app.add_option("machine", options.machineFile,
                    "Machine file (.slt) that answers the first File/Open dialog")
@@ -71,20 +111,35 @@ int ParseOptions(int argc, char** argv, Options& options) {
                 const std::string problem = MachineFileProblem(path);
                 return problem.empty() ? problem : problem + ": " + path;
             },
-            "FILE"));
+            ""))
+        ->type_name("MACHINE.slt");
     cli::AddBoundedNumber(app, "--seed", options.seed, 0, UINT32_MAX,
-                          "Seed the reel generator with N instead of the timer");
+                          "Draw the reels' stops from seed N instead of the clock, so that the "
+                          "same play stops them the same way again");
     cli::AddBoundedNumber(app, "--driver", options.driver, 0, LAST_DRIVER,
                           "Start on driver N of the File menu's list instead of the chosen one");
     cli::AddBoundedNumber(app, "--tick-step", options.tickStep, 1, LONGEST_TICK_STEP,
-                          "Virtual tick count: starts at 100000, advances MS every main loop pass");
-    app.add_option("--script", options.script, "Play an automation script, then exit")
-        ->check(CLI::ExistingFile);
+                          "Let every frame take MS milliseconds of a made-up clock instead of "
+                          "real time, so that a run repeats exactly")
+        ->type_name("MS");
+    app.add_option("--script", options.script,
+                   "Play an automation script (below) instead of waiting for a person, then exit")
+        ->check(CLI::Validator(CLI::ExistingFile).description(""))
+        ->type_name("FILE");
+    // For the man page's build: its own sections on playing, and the help without them.
+    bool manSections = false, manHelp = false;
+    app.add_flag("--man-sections", manSections)->group("");
+    app.add_flag("--man-help", manHelp)->group("");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help and version exit with 0; every usage error with 2, as a bad script does.
         return app.exit(e) == 0 ? 0 : 2;
+    }
+    if (manSections || manHelp) {
+        app.footer(SCRIPT_HELP);
+        std::cout << (manSections ? ManSections() : app.help());
+        return 0;
     }
     return -1;
 }

@@ -618,13 +618,14 @@ bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
 // Pixels [start, end) of row y, cut to the viewport. A run ends where the next begins, so
 // one division serves both; the last run ends on the span's last pixel, because a point
 // beyond the edge could lie past the texture's edge and wrap.
-bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, int end) {
+// The attributes are taken at height centerY, the row's centre unless said otherwise.
+bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, int end,
+              double centerY) {
     start = std::max(start, r.rect.left);
     end = std::min(end, r.rect.right);
     if (start >= end) {
         return false;
     }
-    const double centerY = y + 0.5;
     Stepper s;
     SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, s);
     RunPoint from = RunPointAt(r, planes, start + 0.5, centerY);
@@ -703,6 +704,23 @@ double DoubleArea(const ScreenCorner* c, int count) {
     return sum;
 }
 
+// A polygon less than a pixel tall that lies between two rows' centres covers none of them:
+// it is drawn on the row its middle lies in, as wide as it is, so a thin bar (the pay line)
+// does not come and go with the window's height.
+bool FillSliver(const Raster& r, const ScreenCorner* c, int count, const AttributePlanes& planes,
+                double middleY) {
+    const int y = static_cast<int>(std::floor(middleY));
+    if (y < r.rect.top || y >= r.rect.bottom) {
+        return false;
+    }
+    double left = c[0].x, right = c[0].x;
+    for (int i = 1; i < count; ++i) {
+        left = std::min(left, c[i].x);
+        right = std::max(right, c[i].x);
+    }
+    return DrawSpan(r, planes, y, FirstPixelAtOrAfter(left), FirstPixelAtOrAfter(right), middleY);
+}
+
 // Fills a polygon that RunsDownBothSides, row by row between its two sides.
 bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const AttributePlanes& planes) {
     const double area = DoubleArea(c, count);
@@ -711,6 +729,9 @@ bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const Attrib
     }
     int top, bottom;
     FindTopAndBottom(c, count, top, bottom);
+    if (FirstPixelAtOrAfter(c[top].y) == FirstPixelAtOrAfter(c[bottom].y)) {
+        return FillSliver(r, c, count, planes, (c[top].y + c[bottom].y) / 2);
+    }
     // Clockwise on the target, the corners after the top one lead down the right side.
     Side right(c, count, top, bottom, area > 0 ? 1 : -1);
     Side left(c, count, top, bottom, area > 0 ? -1 : 1);
@@ -721,7 +742,8 @@ bool FillPolygon(const Raster& r, const ScreenCorner* c, int count, const Attrib
         const double centerY = y + 0.5;
         const double leftX = left.EdgeAt(y).XAt(centerY);
         const double rightX = right.EdgeAt(y).XAt(centerY);
-        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(leftX), FirstPixelAtOrAfter(rightX));
+        drawn |= DrawSpan(r, planes, y, FirstPixelAtOrAfter(leftX), FirstPixelAtOrAfter(rightX),
+                          centerY);
     }
     return drawn;
 }

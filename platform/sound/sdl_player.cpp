@@ -3,10 +3,28 @@
 #include <SDL.h>
 #include <algorithm>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace snd {
 
 namespace {
+
+// ALSA prints its own complaints on stderr when SDL tries it on a machine without a sound card,
+// though the program goes on silent as it should. The library SDL loads is the one loaded here
+// (a second dlopen of a library shares it), so its error handler is set to say nothing; the
+// handle stays open so the handler outlives SDL's use. Without ALSA there is nothing to quieten.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+
+void SayNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietenAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_GLOBAL);
+    if (!alsa)
+        return;
+    using SetHandler = int (*)(AlsaErrorHandler);
+    if (const auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&SayNothing);
+}
 
 // The decoded and converted samples of a WAV image, or nothing for an image SDL cannot read.
 bool Decode(const void* image, std::size_t size, SDL_AudioFormat format, int channels, int rate,
@@ -68,6 +86,7 @@ bool SdlPlayer::Open() {
     // Without this hint SDL takes over SIGINT and SIGTERM and the program no longer ends on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     State = DeviceState::Unavailable; // no sound card is no error: the program runs silent
+    QuietenAlsa();
     if (SDL_Init(SDL_INIT_AUDIO) != 0)
         return false;
     SDL_AudioSpec want{};

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch DESTDIR under a prefix of its own and checks the result as
-# a user would meet it: the listed files, a valid desktop entry whose working directory is the
-# installed examples' folder, a MIME type that maps *.slt, man pages, binaries free of the
-# build's paths, and the installed programs playing an installed example.
+# a user would meet it: the listed files, a valid desktop entry that starts the installed
+# program in the installed examples' folder, valid AppStream metainfo, a MIME type that maps
+# *.slt, man pages, binaries free of the build's paths, and the installed programs playing an
+# installed example.
 #   install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd) source=$2 prefix=/opt/kestrel-test
@@ -19,6 +20,10 @@ while read -r file; do [ -e "$root/$file" ] || fail "not installed: $file"; done
 desktop=$root/share/applications/kestrel3d.desktop
 desktop-file-validate "$desktop" || fail "desktop entry"
 grep -qx "Path=$prefix/share/kestrel3d/examples" "$desktop" || fail "desktop entry's Path"
+grep -qx "Exec=$prefix/bin/kestrel3d %f" "$desktop" || fail "desktop entry's Exec" # PATH or not
+metainfo=$(ls "$root"/share/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net "$metainfo" >/dev/null || fail "$(appstreamcli validate --no-net "$metainfo")"
+grep -q '<launchable type="desktop-id">kestrel3d.desktop</launchable>' "$metainfo" || fail launchable
 mime=$root/share/mime/packages/kestrel3d.xml
 xmllint --noout "$mime" || fail "MIME file"
 type=$(grep -o 'type="application/[^"]*"' "$mime" | head -1 | cut -d'"' -f2)
@@ -29,6 +34,17 @@ grep -q "^[0-9]*:$type:\*\.slt$" "$work/mime/globs2" || fail "*.slt is not $type
 for page in kestrel3d slotsim; do
     zcat "$root/share/man/man1/$page.1.gz" | grep -q '^\.SH "MACHINE FILE"' || fail "man $page"
 done
+# The pages teach playing, every key, every command and every exit code; the help speaks the
+# user's words, not the command-line library's.
+man=$(zcat "$root/share/man/man1/kestrel3d.1.gz" "$root/share/man/man1/slotsim.1.gz")
+for line in '.SH "HOW TO PLAY"' '.SH "KEYS AND MOUSE"' '\fBMouse\fR' '\fBKeypad +, +\fR' \
+    '\fBKeypad \-, \-\fR' '\fBEsc\fR' '\fBSpace\fR' '\fBEnter\fR' .B\ {0,1,2,3} \
+    '\fB'{F1,F2,F3,F4,F5}'\fR' '\fBCtrl+'{P,W,S,D,A,O,L,X,Y,Z}'\fR' \
+    '\fB'{dump,eval,run,play,par,sim,tune}'\fR'; do
+    grep -qxF -- "$line" <<<"$man" || fail "man pages lack: $line"
+done
+help=$("$root/bin/kestrel3d" --help; "$root/bin/slotsim" --help-all)
+! grep -E 'ENUM:|->|Spin\(|advances MS|(^| )TEXT( |:|$)' <<<"$help" || fail "help shows CLI11's internals"
 for bin in kestrel3d slotsim; do
     ! readelf -d "$root/bin/$bin" | grep -q 'R.*PATH' || fail "$bin has an RPATH"
     objcopy -O binary --only-section=.rodata "$root/bin/$bin" "$work/rodata"

@@ -25,6 +25,7 @@ struct ButtonCell {
     const char* text; // null for the button without an action
     QColor colour;
     bool lit;
+    const char* sign = nullptr; // drawn large above a word too long to read from afar
 };
 
 const QColor AMBER(0xff, 0xb3, 0x00);
@@ -36,11 +37,16 @@ const QColor PLAIN(0x90, 0x90, 0x90);
 // Change is only ever shown in its first look and is always usable, so both of its cells are
 // lit; the button without an action is plain in both.
 const ButtonCell BUTTON_CELLS[] = {
-    {0, 0, NARROW, "BET 1", AMBER, false},         {0, 1, NARROW, "BET 1", AMBER, true},
-    {NARROW, 0, NARROW, nullptr, PLAIN, false},    {NARROW, 1, NARROW, nullptr, PLAIN, false},
-    {2 * NARROW, 0, NARROW, "CHANGE", BLUE, true}, {2 * NARROW, 1, NARROW, "CHANGE", BLUE, true},
-    {0, 2, WIDE, "PLAY 3", GREEN, false},          {0, 3, WIDE, "PLAY 3", GREEN, true},
-    {WIDE, 2, WIDE, "SPIN", RED, false},           {WIDE, 3, WIDE, "SPIN", RED, true},
+    {0, 0, NARROW, "BET 1", AMBER, false},
+    {0, 1, NARROW, "BET 1", AMBER, true},
+    {NARROW, 0, NARROW, nullptr, PLAIN, false},
+    {NARROW, 1, NARROW, nullptr, PLAIN, false},
+    {2 * NARROW, 0, NARROW, "CHANGE", BLUE, true, "$"},
+    {2 * NARROW, 1, NARROW, "CHANGE", BLUE, true, "$"},
+    {0, 2, WIDE, "PLAY 3", GREEN, false},
+    {0, 3, WIDE, "PLAY 3", GREEN, true},
+    {WIDE, 2, WIDE, "SPIN", RED, false},
+    {WIDE, 3, WIDE, "SPIN", RED, true},
 };
 
 QColor Unlit(const QColor& colour) {
@@ -73,11 +79,21 @@ void PaintButton(QPainter& p, const ButtonCell& cell) {
     }
     if (!cell.text)
         return;
-    const QRectF textBox = cap.adjusted(cap.width() * 0.1, cap.height() * 0.3, -cap.width() * 0.1,
-                                        -cap.height() * 0.3);
+    // A narrow cap holds a word only in tall, narrow letters. At the first view a button is a
+    // dozen pixels wide, too narrow for CHANGE's six letters: its sign above the word reads.
+    const bool narrow = cell.width == NARROW;
+    const double side = cap.width() * (narrow ? 0.05 : 0.1);
+    QRectF textBox = cap.adjusted(side, cap.height() * 0.25, -side, -cap.height() * 0.25);
     const QColor ink = cell.lit ? Qt::white : QColor(0xbb, 0xbb, 0xbb);
     const QPen outline = cell.lit ? QPen(base.darker(250), 1.2) : QPen(Qt::NoPen);
-    PaintFittedText(p, QString::fromLatin1(cell.text), textBox, QFont::Black, ink, outline);
+    if (cell.sign) {
+        PaintFittedText(p, QString::fromLatin1(cell.sign),
+                        cap.adjusted(side, cap.height() * 0.04, -side, -cap.height() * 0.36),
+                        QFont::Black, ink, outline);
+        textBox = cap.adjusted(side, cap.height() * 0.66, -side, -cap.height() * 0.08);
+    }
+    PaintFittedText(p, QString::fromLatin1(cell.text), textBox, QFont::Black, ink, outline,
+                    narrow ? 0.55 : 1);
 }
 
 // The meter's figures are printed at fixed pixel places, right-aligned in these rectangles
@@ -105,11 +121,33 @@ void PaintCaption(QPainter& p, const QString& text, const QRectF& box) {
     p.drawPath(t.map(path));
 }
 
-void PaintFigureBox(QPainter& p, const QRect& box) {
-    p.setPen(QColor(0x6a, 0x5a, 0x40));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(box.adjusted(-1, -1, 1, 1));
-    p.fillRect(box, FIGURE_GROUND);
+// Between the paid and credit figures there are only four rows, too few for an outline font:
+// the credit caption is set in capitals of three by four pixels, which the panel's stretch
+// widens to look like the other captions.
+struct PixelLetter {
+    char letter;
+    const char* rows[4];
+};
+constexpr PixelLetter PIXEL_LETTERS[] = {
+    {'C', {".##", "#..", "#..", ".##"}}, {'R', {"##.", "#.#", "##.", "#.#"}},
+    {'E', {"###", "##.", "#..", "###"}}, {'D', {"##.", "#.#", "#.#", "##."}},
+    {'I', {"###", ".#.", ".#.", "###"}}, {'T', {"###", ".#.", ".#.", ".#."}},
+    {'S', {".##", "##.", "..#", "##."}},
+};
+constexpr int PIXEL_LETTER_WIDTH = 3;
+constexpr int PIXEL_LETTER_ROWS = 4;
+
+void PaintPixelCaption(QPainter& p, const char* text, QPoint topLeft) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const char* c = text; *c; ++c, topLeft.rx() += PIXEL_LETTER_WIDTH + 1)
+        for (const PixelLetter& glyph : PIXEL_LETTERS)
+            if (glyph.letter == *c)
+                for (int y = 0; y < PIXEL_LETTER_ROWS; ++y)
+                    for (int x = 0; x < PIXEL_LETTER_WIDTH; ++x)
+                        if (glyph.rows[y][x] == '#')
+                            p.fillRect(topLeft.x() + x, topLeft.y() + y, 1, 1, CAPTION);
+    p.restore();
 }
 
 } // namespace
@@ -135,12 +173,12 @@ QImage DrawCreditMeter() {
     painter.setPen(QPen(QColor(0x8a, 0x7a, 0x50), 2));
     painter.drawRect(QRectF(1, 1, METER_SHOWN - 2, METER_SIDE - 2));
 
+    // Each caption above its figure, the short bet figure's beside it. The figures' grounds
+    // have no frames: the four rows between the first two hold the credit caption.
     for (const QRect& box : {PAID_BOX, CREDITS_BOX, BET_BOX})
-        PaintFigureBox(painter, box);
-    // Only four rows part the paid and credit figures, so the credit caption goes below its
-    // figure; the bet figure is short and has its caption beside it.
+        painter.fillRect(box, FIGURE_GROUND);
     PaintCaption(painter, QStringLiteral("PAID"), QRectF(4, 35, 55, 11));
-    PaintCaption(painter, QStringLiteral("CREDITS"), QRectF(4, 94, 55, 7));
+    PaintPixelCaption(painter, "CREDITS", QPoint(CREDITS_BOX.left(), CREDITS_BOX.top() - 4));
     PaintCaption(painter, QStringLiteral("BET"), QRectF(4, 106, 34, 11));
     return picture;
 }

@@ -33,10 +33,30 @@ double ShownShare(const SlotMachine& m) {
     return m.ChartY > 0 && m.ChartY <= 1 ? m.ChartY : 1;
 }
 
+double FaceHeight(const SlotMachine& m) {
+    return m.ChartHeight > 0 ? m.ChartHeight : 10;
+}
+
+// The camera looks at the pay line from this far in front of the cabinet at the start.
+constexpr double CAMERA_DISTANCE = 20;
+// The ledge below the chart juts out this far in front of it, along the chart's lower edge.
+constexpr double LEDGE_DEPTH = 1;
+// The chart's lower edge stands this far above the top of the reel window's frame.
+constexpr double CHART_RISE = 1.6;
+// Zooming in brings the camera nearer and the ledge hides more: room for about half the way.
+constexpr double ZOOM_ROOM = 2;
+
+// The share of the shown part, at its bottom, that the ledge hides from a camera level with
+// the pay line: nothing is drawn there.
+double HiddenShare(const SlotMachine& m) {
+    const double edge = (m.WindowHeight + 2 * m.WindowThick) / 2 + CHART_RISE;
+    const double hidden = edge * LEDGE_DEPTH / (CAMERA_DISTANCE - LEDGE_DEPTH) / FaceHeight(m);
+    return std::clamp(ZOOM_ROOM * hidden, 0.0, 0.25);
+}
+
 QSize ChartSize(const SlotMachine& m) {
     const double faceWidth = std::max(1.0, ChartFaceWidth(m));
-    const double faceHeight = m.ChartHeight > 0 ? m.ChartHeight : 10;
-    const double shown = std::clamp(CHART_WIDTH * faceHeight / faceWidth, 64.0, 4096.0);
+    const double shown = std::clamp(CHART_WIDTH * FaceHeight(m) / faceWidth, 64.0, 4096.0);
     return QSize(CHART_WIDTH, static_cast<int>(std::lround(shown / ShownShare(m))));
 }
 
@@ -274,7 +294,8 @@ void PaintGround(QPainter& p, const QRectF& whole, const QRectF& shown) {
 QImage DrawChart(const SlotMachine& m) {
     QImage chart(ChartSize(m), QImage::Format_RGB32);
     const double shownHeight = chart.height() * ShownShare(m);
-    const QRectF shown(0, chart.height() - shownHeight, chart.width(), shownHeight);
+    const QRectF shown(0, chart.height() - shownHeight, chart.width(),
+                       shownHeight * (1 - HiddenShare(m)));
     QPainter p(&chart);
     p.setRenderHint(QPainter::Antialiasing);
     PaintGround(p, chart.rect(), shown);

@@ -24,6 +24,7 @@ enum class Art {
     DoubleWild,
     FreeSpin,
     Arrow,
+    Nudge,
     Letter
 };
 
@@ -60,13 +61,23 @@ Art ArtFromFlags(uint32_t flags) {
     return Art::Letter;
 }
 
-Art ChooseArt(const SlotSymbol& symbol) {
+Art ArtFromLabel(const SlotSymbol& symbol) {
     const QString label = QString::fromLatin1(symbol.label ? symbol.label : "").toLower();
     for (const ArtWord& entry : ART_WORDS) {
         if (label.contains(QLatin1String(entry.word)))
             return entry.art;
     }
     return ArtFromFlags(symbol.flags);
+}
+
+// A symbol that nudges and pays nothing itself must not look like one that pays ("Drop
+// Seven" is no seven): it is drawn as its arrow. Wilds and free spins keep their art and get
+// small arrows beside it.
+Art ChooseArt(const SlotSymbol& symbol) {
+    const Art art = ArtFromLabel(symbol);
+    const bool keeps =
+        art == Art::Arrow || art == Art::Wild || art == Art::DoubleWild || art == Art::FreeSpin;
+    return (symbol.flags & (SYM_UP | SYM_DOWN)) && !keeps ? Art::Nudge : art;
 }
 
 const QColor INK(0x3a, 0x1a, 0x00);
@@ -140,18 +151,33 @@ void PaintCherry(QPainter& p) {
     }
 }
 
+// Bars differ in outline and colour as well as in number, so that even a few pixels tell
+// them apart: one long black bar; two blue ones, the upper shorter, a step; three red ones
+// narrowing upward, a pyramid.
+struct BarLook {
+    double width[3]; // of each bar, top first
+    QColor light, dark;
+};
+const BarLook BAR_LOOKS[] = {
+    {{92, 0, 0}, QColor(0x4a, 0x4a, 0x4a), Qt::black},
+    {{62, 92, 0}, QColor(0x42, 0x7c, 0xe0), QColor(0x0d, 0x2a, 0x7a)},
+    {{44, 68, 92}, QColor(0xe8, 0x4a, 0x3c), QColor(0x7a, 0x0a, 0x08)},
+};
+
 void PaintBars(QPainter& p, int count) {
-    const double height = count == 1 ? 36 : count == 2 ? 28 : 22;
-    const double gap = 6;
+    const BarLook& look = BAR_LOOKS[count - 1];
+    const double height = count == 1 ? 40 : count == 2 ? 30 : 24;
+    const double gap = 5;
     const double total = count * height + (count - 1) * gap;
     for (int i = 0; i < count; ++i) {
-        const QRectF bar(-44, -total / 2 + i * (height + gap), 88, height);
+        const double width = look.width[i];
+        const QRectF bar(-width / 2, -total / 2 + i * (height + gap), width, height);
         p.setPen(QPen(GOLD, 2.5));
-        p.setBrush(Vertical(bar.top(), bar.bottom(), QColor(0x4a, 0x4a, 0x4a), Qt::black));
+        p.setBrush(Vertical(bar.top(), bar.bottom(), look.light, look.dark));
         p.drawRoundedRect(bar, 5, 5);
         PaintFittedText(p, QStringLiteral("BAR"),
-                        bar.adjusted(12, height * 0.2, -12, -height * 0.2), QFont::Black, Qt::white,
-                        Qt::NoPen);
+                        bar.adjusted(width * 0.14, height * 0.2, -width * 0.14, -height * 0.2),
+                        QFont::Black, Qt::white, Qt::NoPen);
     }
 }
 
@@ -272,6 +298,18 @@ void PaintArrow(QPainter& p, bool up) {
     p.drawPolygon(ArrowShape(up, 1.0));
 }
 
+// A nudge of another name: a large arrow filling the stop, green up or blue down, on a disc
+// of its own colour, nothing like a seven.
+void PaintNudge(QPainter& p, bool up) {
+    const QColor colour = up ? QColor(0x2e, 0x9e, 0x3a) : QColor(0x1e, 0x62, 0xd0);
+    p.setPen(QPen(colour.darker(170), 2.5));
+    p.setBrush(colour.lighter(185));
+    p.drawEllipse(QPointF(0, 0), 48, 48);
+    p.setPen(QPen(colour.darker(220), 2.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Vertical(-46, 46, colour.lighter(130), colour.darker(130)));
+    p.drawPolygon(ArrowShape(up, 0.92));
+}
+
 // Small arrows either side of the art: the symbol nudges its reel.
 void PaintNudgeMarks(QPainter& p, bool up) {
     p.setPen(QPen(QColor(0x7a, 0x2e, 0x00), 1.2));
@@ -325,6 +363,9 @@ void PaintArt(QPainter& p, Art art, const SlotSymbol& symbol) {
     case Art::Arrow:
         PaintArrow(p, !(symbol.flags & SYM_DOWN));
         break;
+    case Art::Nudge:
+        PaintNudge(p, !(symbol.flags & SYM_DOWN));
+        break;
     case Art::Letter:
         PaintLetter(p, symbol.letter);
         break;
@@ -346,10 +387,10 @@ void PaintGround(QPainter& p, const QRectF& cell) {
 } // namespace
 
 void PaintFittedText(QPainter& painter, const QString& text, const QRectF& box, int weight,
-                     const QBrush& fill, const QPen& outline) {
+                     const QBrush& fill, const QPen& outline, double squeeze) {
     painter.setPen(outline);
     painter.setBrush(fill);
-    painter.drawPath(Fitted(TextOutline(text, weight), box));
+    painter.drawPath(Fitted(QTransform::fromScale(squeeze, 1).map(TextOutline(text, weight)), box));
 }
 
 void PaintSymbol(QPainter& painter, const QRectF& cell, const SlotSymbol& symbol) {
@@ -361,7 +402,7 @@ void PaintSymbol(QPainter& painter, const QRectF& cell, const SlotSymbol& symbol
     painter.scale(side / 100, side / 100);
     const Art art = ChooseArt(symbol);
     PaintArt(painter, art, symbol);
-    if (art != Art::Arrow && (symbol.flags & (SYM_UP | SYM_DOWN)))
+    if (art != Art::Arrow && art != Art::Nudge && (symbol.flags & (SYM_UP | SYM_DOWN)))
         PaintNudgeMarks(painter, !(symbol.flags & SYM_DOWN));
     painter.restore();
 }

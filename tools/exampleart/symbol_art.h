@@ -19,6 +19,7 @@ void PaintSymbol(QPainter& painter, const QRectF& cell, const SlotSymbol& symbol
 QPainterPath TextOutline(const QString& text, int weight);
 
 // Draws text as filled outlines scaled to fit the box (centred, aspect kept), so words come
-// out the same size whatever the font's metrics.
+// out the same size whatever the font's metrics. A squeeze below 1 draws the letters that
+// much narrower first, so a long word in a small box comes out taller.
 void PaintFittedText(QPainter& painter, const QString& text, const QRectF& box, int weight,
-                     const QBrush& fill, const QPen& outline);
+                     const QBrush& fill, const QPen& outline, double squeeze = 1);

@@ -52,26 +52,34 @@ const std::map<std::string, EntryWeights> WEIGHTS{{"ideal", EntryWeights::Ideal}
 const std::map<std::string, ParMethod> METHODS{{"classes", ParMethod::Classes},
                                                {"walk", ParMethod::Walk}};
 
+// An option taking one of the names of `choices`; the help shows them as a|b.
+template <typename T>
+CLI::Option* AddChoice(CLI::App* command, const std::string& name, T& target,
+                       const std::map<std::string, T>& choices, const std::string& description) {
+    std::string names;
+    for (const auto& choice : choices)
+        names += (names.empty() ? "" : "|") + choice.first;
+    return command->add_option(name, target, description)
+        ->transform(CLI::CheckedTransformer(choices, CLI::ignore_case).description(""))
+        ->type_name(names);
+}
+
 void AddModeOption(CLI::App* command, SpinMode& mode) {
-    command
-        ->add_option("--mode", mode,
-                     "play: a player's spin with its nudges and free re-spins (default); "
-                     "run: one Spin(bet, 1, 1)")
-        ->transform(CLI::CheckedTransformer(MODES, CLI::ignore_case));
+    AddChoice(command, "--mode", mode, MODES,
+              "play: a player's spin with its nudges and free re-spins (default); run: one "
+              "spin of the engine, each reel nudged once, the win paid at once");
 }
 
 void AddWeightsOption(CLI::App* command, EntryWeights& weights) {
-    command
-        ->add_option("--weights", weights,
-                     "ideal: every spin-table entry alike, the reels independent: the machine "
-                     "as designed (default); engine: as the engine's own generator draws, "
-                     "every one of its 2^32 states a start, re-spins drawn on from it")
-        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
+    AddChoice(command, "--weights", weights, WEIGHTS,
+              "ideal: every spin-table entry alike, the reels independent: the machine as "
+              "designed (default); engine: as the engine's own generator draws, every one of "
+              "its 2^32 states a start, re-spins drawn on from it");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Options& o) {
     CLI::App* command = app.add_subcommand(name, description);
-    command->add_option("FILE", o.file, "machine file (.slt)")->required();
+    command->add_option("FILE", o.file, "machine file (.slt)")->required()->type_name("");
     return command;
 }
 
@@ -91,18 +99,21 @@ void AddTuneCommand(CLI::App& app, Options& o) {
         app, "tune", "change only the stops' weights to reach a target RTP; write the result", o);
     tune->add_option("--rtp", o.tune.rtp,
                      "target RTP: 0.95, 95% or 19/20; reached within 0.01 points")
-        ->required();
+        ->required()
+        ->type_name("RTP");
     tune->add_option("--hit", o.tune.hit,
-                     "target hit frequency in the same forms, within 0.5 points");
+                     "target hit frequency in the same forms, within 0.5 points")
+        ->type_name("SHARE");
     AddBoundedNumber(*tune, "--bet", o.tune.bet, 1, INT_MAX,
                      "total bet in coins (default: MaxCoins)");
     AddModeOption(tune, o.tune.mode);
-    tune->add_option("--weights", o.tune.weights,
-                     "how the spin-table entries are weighed, as par weighs them (default ideal)")
-        ->transform(CLI::CheckedTransformer(WEIGHTS, CLI::ignore_case));
-    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay: I,J");
+    AddChoice(tune, "--weights", o.tune.weights, WEIGHTS,
+              "how the spin-table entries are weighed, as par weighs them (default ideal)");
+    tune->add_option("--keep-reels", o.tune.keepReels, "reels, from 0, whose weights stay")
+        ->type_name("I,J");
     tune->add_option("-o", o.tune.out, "the tuned machine file (FILE itself only by its own name)")
-        ->required();
+        ->required()
+        ->type_name("OUT.slt");
     tune->add_flag("--closest", o.tune.closest,
                    "write the closest machine found when the target is out of reach");
 }
@@ -148,10 +159,14 @@ int Run(int argc, char** argv) {
     AddCommand(app, "dump", "print the loaded machine", o);
 
     CLI::App* eval = AddCommand(app, "eval", "evaluate the pay line at given stops", o);
-    eval->add_option("--positions", o.positions, "stops P0,P1,... one per reel in use")->required();
+    eval->add_option("--positions", o.positions, "stops, one per reel in use")
+        ->required()
+        ->type_name("P0,P1,...");
     AddBoundedNumber(*eval, "--bet", o.bet, 0, INT_MAX, "total bet in coins")->required();
 
-    CLI::App* run = AddCommand(app, "run", "call Spin(bet, nudge, autopay) N times", o);
+    CLI::App* run = AddCommand(
+        app, "run", "spin N times with the engine's one call; nudges and paying as the flags ask",
+        o);
     AddSpinOptions(run, o);
     run->add_flag("--nudge", o.spin.nudge, "nudge each reel once after its stop is drawn");
     run->add_flag("--autopay", o.spin.autoPay, "pay each win at once (re-spins too with --nudge)");
@@ -182,12 +197,12 @@ int Run(int argc, char** argv) {
         ->type_name("N|all");
     AddModeOption(par, o.par.mode);
     AddWeightsOption(par, o.par.weights);
-    par->add_option("--method", o.par.method,
-                    "classes: one judgement per class of alike rest stops (default); walk: "
-                    "every combination of rest stops, to check it")
-        ->transform(CLI::CheckedTransformer(METHODS, CLI::ignore_case));
+    AddChoice(par, "--method", o.par.method, METHODS,
+              "classes: one judgement per class of alike rest stops (default); walk: every "
+              "combination of rest stops, to check it");
     par->add_flag("--json", o.par.json, "print one JSON object (an array of them with --bet all)");
-    par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)");
+    par->add_option("--plot", o.par.plot, "draw the win distribution and payoff shares (SVG)")
+        ->type_name("FILE.svg");
 
     CLI::App* sim = AddCommand(app, "sim", "Monte Carlo of played spins", o);
     AddBoundedNumber(*sim, "--spins", o.sim.spins, 1, INT64_MAX, "number of played spins")
