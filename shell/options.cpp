@@ -18,7 +18,7 @@ constexpr const char* FOOTER =
 starting with # are ignored:
   open PATH | cancel      answer the next File/Open dialog (unanswered ones are cancelled)
   command ID              a menu or accelerator command
-  key NAME                F1..F5, Escape, Space, Enter, Plus, Minus, KeypadPlus,
+  key NAME                F1..F8, Escape, Space, Enter, Plus, Minus, KeypadPlus,
                           KeypadMinus, Ctrl+LETTER, through the accelerator table
   click X Y               left button down at client pixel X, Y
   scroll h|v REQUEST      lineup, linedown, pageup, pagedown, top, bottom, thumb N
@@ -78,6 +78,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
                           "Start on driver N of the File menu's list instead of the chosen one");
     cli::AddBoundedNumber(app, "--tick-step", options.tickStep, 1, LONGEST_TICK_STEP,
                           "Virtual tick count: starts at 100000, advances MS every main loop pass");
+    app.add_flag("--watch", options.watch,
+                 "Start with Machine > Reload When Changed on: a saved machine file, picture or "
+                 "sound reopens the machine");
     app.add_option("--script", options.script, "Play an automation script, then exit")
         ->check(CLI::ExistingFile);
     try {
