@@ -27,6 +27,9 @@ starting with # are ignored:
   frames N                N passes of the main loop
   wait MS                 passes until the tick count has advanced by MS
   idle [MS]               passes until the machine is at rest (at most MS, default 120000)
+  sleep MS                passes until MS of wall-clock time have passed
+  write FROM TO           FROM's bytes saved over TO in place
+  replace FROM TO         FROM's bytes saved beside TO, then renamed over it
   shot PATH               last rendered image of the client area, as PNG
   state PATH              program state as JSON
   quit                    File > Exit

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <sys/resource.h>
 #include <thread>
 
 #include "analysis/par_sheet.h"
@@ -32,6 +33,8 @@ using std::chrono::milliseconds;
 constexpr milliseconds QUIET_AFTER_SAVE{150};
 // A sheet that takes longer than this says that it is being computed.
 constexpr milliseconds SHOW_COMPUTING_AFTER{100};
+// How much the sheet's thread gives way to the frames' (Linux sets it per thread).
+constexpr int SHEET_NICENESS = 10;
 // Play 3 adds this many coins to an empty bet.
 constexpr int PLAY_3_COINS = 3;
 
@@ -51,6 +54,8 @@ struct SheetJob {
 };
 
 void ComputeSheets(SheetJob& job) {
+    // The frames come first: on a busy machine the sheet takes the time they leave.
+    setpriority(PRIO_PROCESS, 0, SHEET_NICENESS);
     try {
         for (int bet = 1; bet <= job.maxCoins; ++bet)
             job.sheets.push_back(ComputePar(job.path, ParRequest{.bet = bet}));
@@ -236,8 +241,11 @@ void FollowSession() {
         Bench.Reloaded = false;
 }
 
-// Opens the machine again as File/Open does, keeping the money and the view.
-void Reload() {
+} // namespace
+
+void ReloadMachine() {
+    if (!Machine || !Machine->FileName)
+        return;
     const std::string path = Machine->FileName;
     const int credits = Machine->Credits;
     const int expended = Machine->Expended;
@@ -256,6 +264,12 @@ void Reload() {
     Bench.Reloaded = true;
 }
 
+bool ParSheetComputing() {
+    return SheetComputing() || Bench_.sheetWanted;
+}
+
+namespace {
+
 void FollowSaves() {
     if (!Bench.Watch || !Bench_.watch)
         return;
@@ -263,10 +277,9 @@ void FollowSaves() {
         Bench_.reloadDue = true;
         Bench_.lastChange = Now();
     }
-    if (Bench_.reloadDue && Now() - Bench_.lastChange >= QUIET_AFTER_SAVE && MachineAtRest() &&
-        Machine && Machine->FileName) {
+    if (Bench_.reloadDue && Now() - Bench_.lastChange >= QUIET_AFTER_SAVE && MachineAtRest()) {
         Bench_.reloadDue = false;
-        Reload();
+        ReloadMachine();
     }
 }
 

@@ -42,6 +42,11 @@ void MachineOpened();
 // Once every pass of the main loop: follows the session, reloads a changed machine, plays,
 // and refreshes the par sheet window. Never waits for the sheet.
 void WorkbenchPass();
+// Opens the machine again as File/Open does, as a save does once it is at rest: the credits,
+// the money spent and the view stay, and every box of the reload goes to Messages instead.
+void ReloadMachine();
+// A par sheet is being worked out, or waits to be.
+bool ParSheetComputing();
 // The par sheet window as it stands: null before it was first opened.
 const win::ReportWindow* ParSheetWindow();
 // Closes the window and forgets the sheet, the watch and the session.

@@ -141,6 +141,13 @@ void QtReportWindow::Show() {
     ReportWindow::Show();
     if (!widget_)
         return;
+    // The first time it opens beside its owner, at the owner's top; later where the user left
+    // it.
+    if (!placed_ && widget_->parentWidget()) {
+        const QRect owner = widget_->parentWidget()->frameGeometry();
+        widget_->move(owner.right() + 1, owner.top());
+        placed_ = true;
+    }
     widget_->show();
     widget_->raise();
 }

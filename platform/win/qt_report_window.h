@@ -25,6 +25,7 @@ public:
 
 private:
     QPointer<ReportWidget> widget_; // Qt deletes it with its owner
+    bool placed_ = false;
 };
 
 } // namespace win
