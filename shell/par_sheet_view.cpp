@@ -79,8 +79,10 @@ win::ReportTable Session(const ParSheet& sheet, const SessionFigures& session) {
     const double band = ReturnBand(sheet.StandardDeviation(), session.spins);
     const std::string played =
         session.coinsBet > 0 ? Percent(double(session.creditsWon) / session.coinsBet) : "-";
+    // A return is never below nothing, however wide the band of a few spins.
     const std::string expected =
-        session.spins > 0 ? Percent(rtp - band) + " to " + Percent(rtp + band) : Percent(rtp);
+        session.spins > 0 ? Percent(std::max(rtp - band, 0.0)) + " to " + Percent(rtp + band)
+                          : Percent(rtp);
     return {"This session",
             {"", "Played", "Expected"},
             {{"Spins played", std::to_string(session.spins), ""},
