@@ -199,8 +199,8 @@ std::string ProgramStateJson() {
     state["Buttons"] = ButtonsState();
     state["Meter"] = MeterState();
     state["Textures"] = TextureNames();
-    state["Watch"] = Bench.Watch;
-    state["Autoplay"] = Bench.Autoplay;
+    state["Watch"] = Bench.Watch ? 1 : 0;
+    state["Autoplay"] = Bench.Autoplay ? 1 : 0;
     state["ParSheet"] = ParSheetState();
     state["Session"] = SessionState();
     state["Messages"] = Bench.Messages;

@@ -101,16 +101,28 @@ TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
         int mask;
         int expected;
     } keys[] = {
-        {"F2", "RenderQuality", 7, 0},         {"F3", "RenderQuality", 7, 1},
-        {"F4", "RenderQuality", 7, 1},         {"F5", "RenderQuality", 56, 0},
-        {"Ctrl+P", "RenderQuality", 448, 0},   {"Ctrl+W", "RenderQuality", 448, 64},
-        {"Ctrl+S", "RenderQuality", 448, 128}, {"Ctrl+D", "Dithering", -1, 1},
-        {"Ctrl+A", "AntiAliasing", -1, 0},     {"Ctrl+O", "TextureQuality", -1, 0},
-        {"Ctrl+L", "TextureQuality", -1, 1},   {"Plus", "Zoom", -1, 1},
-        {"KeypadPlus", "Zoom", -1, 2},         {"Minus", "Zoom", -1, 1},
-        {"KeypadMinus", "Zoom", -1, 0},        {"Ctrl+X", "DisplayFlags", -1, 127},
-        {"Ctrl+Y", "DisplayFlags", -1, 255},   {"Ctrl+Z", "DisplayFlags", -1, 511},
-        {"Space", "SingleStep", -1, 1},        {"Enter", "SingleStep", -1, 0},
+        {"F2", "RenderQuality", 7, 0},
+        {"F3", "RenderQuality", 7, 1},
+        {"F4", "RenderQuality", 7, 1},
+        {"F5", "RenderQuality", 56, 0},
+        {"Ctrl+P", "RenderQuality", 448, 0},
+        {"Ctrl+W", "RenderQuality", 448, 64},
+        {"Ctrl+S", "RenderQuality", 448, 128},
+        {"Ctrl+D", "Dithering", -1, 1},
+        {"Ctrl+A", "AntiAliasing", -1, 0},
+        {"Ctrl+O", "TextureQuality", -1, 0},
+        {"Ctrl+L", "TextureQuality", -1, 1},
+        {"Plus", "Zoom", -1, 1},
+        {"KeypadPlus", "Zoom", -1, 2},
+        {"Minus", "Zoom", -1, 1},
+        {"KeypadMinus", "Zoom", -1, 0},
+        {"Ctrl+X", "DisplayFlags", -1, 127},
+        {"Ctrl+Y", "DisplayFlags", -1, 255},
+        {"Ctrl+Z", "DisplayFlags", -1, 511},
+        {"Space", "SingleStep", -1, 1},
+        {"Enter", "SingleStep", -1, 0},
+        {"F7", "Watch", -1, 1},
+        {"F8", "Autoplay", -1, 1},
     };
     std::string script;
     for (size_t i = 0; i < std::size(keys); ++i)
@@ -794,7 +806,7 @@ TEST_F(Kestrel3d, WorkbenchFollowsTheMachineFileAsItIsSaved) {
     const std::string sleep = "sleep 1000\n";
     const ProgramRun run =
         Start(machine + " --watch --seed 2 --tick-step 16",
-              Cmd(CMD_MONEY_20) + "idle\n" + Cmd(CMD_PAR_SHEET) + Cmd(CMD_ZOOM_IN) + "sleep 500\n" +
+              Cmd(CMD_MONEY_10) + "idle\n" + Cmd(CMD_PAR_SHEET) + Cmd(CMD_ZOOM_IN) + "sleep 500\n" +
                   Save("a.json") + "shot " + Path("a.png") + "\nreplace " + Path("wider.slt") +
                   " " + machine + "\n" + sleep + Save("b.json") + "shot " + Path("b.png") +
                   "\nwrite " + Path("half.slt") + " " + machine + "\n" + sleep + Save("c.json") +
@@ -802,16 +814,16 @@ TEST_F(Kestrel3d, WorkbenchFollowsTheMachineFileAsItIsSaved) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountLines(run.out, "box"), 0);
     const Json a = State("a.json"), b = State("b.json"), c = State("c.json"), d = State("d.json");
-    EXPECT_EQ(Fields(a, {"Watch", "Autoplay"}), Json::array({true, false}));
+    EXPECT_EQ(Fields(a, {"Watch", "Autoplay", "ChangeAmount"}), Json::array({1, 0, 10}));
     EXPECT_EQ(a["Menu"][std::to_string(CMD_RELOAD_WHEN_CHANGED)]["checked"], true);
     const Json rtp = {"RTP", "511.574%", "511.574%", "642.747%"};
     EXPECT_EQ(a["ParSheet"]["Headline"][1], rtp);
     EXPECT_EQ(b["Machine"]["SymWidth"], 1.4);
     EXPECT_NE(Picture(Path("a.png")), Picture(Path("b.png")));
     for (const Json& state : {b, c, d}) {
-        EXPECT_EQ(Fields(state["Machine"], {"Credits", "Expended"}), Json::array({80, 20}));
-        EXPECT_EQ(Fields(state, {"Zoom", "Title"}),
-                  Json::array({1.0, "Kestrel-3D: Lucky Sevens ($20 Expended) reloaded"}));
+        EXPECT_EQ(Fields(state["Machine"], {"Credits", "Expended"}), Json::array({40, 10}));
+        EXPECT_EQ(Fields(state, {"Zoom", "ChangeAmount", "Title"}),
+                  Json::array({1.0, 10, "Kestrel-3D: Lucky Sevens ($10 Expended) reloaded"}));
     }
     EXPECT_EQ(c["Messages"],
               Json::array({"Error: ParseReels failed", "Error: ParsePayoffs failed"}));
@@ -837,10 +849,9 @@ TEST_F(Kestrel3d, AutoplayPlaysUntilCreditsRunShortAndAClickStopsIt) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountLines(run.out, "box"), 0);
     const Json a = State("a.json"), b = State("b.json");
-    EXPECT_EQ(
-        Fields(a, {"Autoplay", "Session"}),
-        Json::array({false, {{"Spins", 6}, {"CoinsBet", 18}, {"CreditsWon", 0}, {"Hits", 0}}}));
+    EXPECT_EQ(Fields(a, {"Autoplay", "Session"}),
+              Json::array({0, {{"Spins", 6}, {"CoinsBet", 18}, {"CreditsWon", 0}, {"Hits", 0}}}));
     EXPECT_EQ(a["Machine"]["Credits"], 2);
-    EXPECT_EQ(Fields(b, {"Autoplay"}), Json::array({false}));
+    EXPECT_EQ(b["Autoplay"], 0);
     EXPECT_EQ(b["Machine"]["Spins"], 7);
 }
