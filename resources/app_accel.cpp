@@ -38,6 +38,10 @@ constexpr AcceleratorEntry ENTRIES[] = {
     {0, 24, CMD_ROTATE_X},
     {0, 25, CMD_ROTATE_Y},
     {0, 26, CMD_ROTATE_Z},
+    // The Machine menu: function keys no other command uses.
+    {KEY, VK_F6, CMD_PAR_SHEET},
+    {KEY, VK_F7, CMD_RELOAD_WHEN_CHANGED},
+    {KEY, VK_F8, CMD_AUTOPLAY},
 };
 
 } // namespace

@@ -69,12 +69,19 @@ constexpr win::MenuItemResource INSERT_MONEY_MENU[] = {
     {"$&50", CMD_MONEY_50}, {"$1&00", CMD_MONEY_100}, {"$&1000", CMD_MONEY_1000},
 };
 
+constexpr win::MenuItemResource MACHINE_MENU[] = {
+    {"&Par Sheet...\tF6", CMD_PAR_SHEET},
+    {"&Reload When Changed\tF7", CMD_RELOAD_WHEN_CHANGED},
+    {"&Autoplay\tF8", CMD_AUTOPLAY},
+};
+
 constexpr win::MenuPopupResource POPUPS[] = {
     {"&File", FILE_MENU},
     {"&Render", RENDER_MENU},
     {"&Buttons", BUTTONS_MENU},
     {"&Display", DISPLAY_MENU},
     {"&Insert Money", INSERT_MONEY_MENU},
+    {"&Machine", MACHINE_MENU},
 };
 
 } // namespace

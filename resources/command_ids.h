@@ -41,4 +41,8 @@ enum CommandId : int {
     CMD_ROTATE_X = 120,
     CMD_ROTATE_Y = 121,
     CMD_ROTATE_Z = 122,
+    // The Machine menu of the designer's workbench, after Insert Money.
+    CMD_PAR_SHEET = 123,
+    CMD_RELOAD_WHEN_CHANGED = 124,
+    CMD_AUTOPLAY = 125,
 };

@@ -18,6 +18,7 @@
 #include "scene/world.h"
 #include "shell/render.h"
 #include "shell/window_proc.h"
+#include "shell/workbench.h"
 
 ShellState Shell;
 
@@ -199,6 +200,7 @@ void ShutDown() {
     // The running animation holds reel frames; they go with the rest of the scene.
     ReleaseReelAnimation();
     DestroyMachineScene();
+    ResetWorkbench(); // its window closes with the main one
     Shell.Running = 0;
     rm::GiveUp(D3D.SceneFrame);
     rm::GiveUp(D3D.CameraFrame);
@@ -358,6 +360,7 @@ int WinMain(int showCommand) {
         PumpMessages();
         if (Shell.Quit)
             break;
+        WorkbenchPass();
         if (Shell.Minimized || !Shell.Running) {
             if (Shell.LoopHooks.mayWait)
                 win::WaitMessage();

@@ -20,6 +20,7 @@
 #include "shell/app.h"
 #include "shell/program_state.h"
 #include "shell/render.h"
+#include "shell/workbench.h"
 
 namespace {
 
@@ -104,12 +105,6 @@ private:
     SoundOutput& next_;
 };
 
-// At rest: no reel animation, nothing left to count in, and Busy fallen back to 0.
-bool MachineAtRest() {
-    return Play.ReelAnimSet == nullptr && (Machine == nullptr || Machine->Pending == 0) &&
-           Shared.Busy == 0;
-}
-
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -130,8 +125,11 @@ public:
             SetSoundOutput(&printingSound_);
         for (ScriptStep& step : steps_)
             if (step.op == ScriptOp::Open || step.op == ScriptOp::Shot ||
-                step.op == ScriptOp::State)
+                step.op == ScriptOp::State || step.op == ScriptOp::Write ||
+                step.op == ScriptOp::Replace) {
                 step.path = AbsolutePath(step.path);
+                step.target = step.target.empty() ? "" : AbsolutePath(step.target);
+            }
         if (!options.machineFile.empty())
             dialogs_.answers.push_back(AbsolutePath(options.machineFile));
         win::SetDialogs(&dialogs_);
@@ -144,6 +142,7 @@ public:
             World.SeedOverride = options.seed;
         if (options.driver)
             Shell.StartDriver = *options.driver;
+        Bench.Watch = options.watch;
         // The answers to the dialogs of start-up are known before the window exists.
         RunQueueingSteps();
         Shell.LoopHooks.beforePass = [this] { BeforePass(); };
@@ -204,6 +203,10 @@ private:
             break;
         case Wait::Ticks:
             if (win::GetTickCount() - waitStart_ < waitTicks_)
+                return true;
+            break;
+        case Wait::Wall:
+            if (std::chrono::steady_clock::now() < wallEnd_)
                 return true;
             break;
         case Wait::Rest:
@@ -279,6 +282,15 @@ private:
             return WaitFor(Wait::Ticks, step.milliseconds);
         case ScriptOp::Idle:
             return WaitFor(Wait::Rest, step.milliseconds);
+        case ScriptOp::Sleep:
+            wallEnd_ =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
+            return WaitFor(Wait::Wall, step.milliseconds);
+        case ScriptOp::Write:
+        case ScriptOp::Replace:
+            if (!SaveAs(step.path, step.target, step.op == ScriptOp::Replace))
+                Fail(step, "cannot save " + step.path + " as " + step.target);
+            return false;
         case ScriptOp::Shot:
             if (!SaveClientShot(step.path))
                 Fail(step, "shot: cannot write " + step.path);
@@ -293,7 +305,26 @@ private:
         return false;
     }
 
-    enum class Wait { None, Passes, Ticks, Rest };
+    enum class Wait { None, Passes, Ticks, Rest, Wall };
+
+    // The file's bytes saved over `target` as an editor would: in place, or (`renamed`)
+    // as a new file beside it that is then renamed over it.
+    static bool SaveAs(const std::string& from, const std::string& target, bool renamed) {
+        std::ifstream in(from, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        if (!in.good() && !in.eof())
+            return false;
+        std::filesystem::path written = target;
+        if (renamed)
+            written.replace_filename(written.filename().concat(".new"));
+        std::ofstream out(written, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        out.close();
+        std::error_code error;
+        if (renamed && !out.fail())
+            std::filesystem::rename(written, target, error);
+        return !out.fail() && !error;
+    }
 
     // The pass about to run is the first of the wait.
     bool WaitFor(Wait kind, int amount) {
@@ -352,6 +383,7 @@ private:
     int passesLeft_ = 0;
     uint32_t waitStart_ = 0;
     uint32_t waitTicks_ = 0;
+    std::chrono::steady_clock::time_point wallEnd_;
     bool minimized_ = false; // by the script, so Restore has a size to return to
     int restoreWidth_ = 0;
     int restoreHeight_ = 0;

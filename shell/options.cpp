@@ -19,7 +19,7 @@ constexpr const char* SCRIPT_HELP =
 starting with # are ignored:
   open PATH | cancel      answer the next File/Open dialog (unanswered ones are cancelled)
   command ID              a menu or accelerator command
-  key NAME                F1..F5, Escape, Space, Enter, Plus, Minus, KeypadPlus,
+  key NAME                F1..F8, Escape, Space, Enter, Plus, Minus, KeypadPlus,
                           KeypadMinus, Ctrl+LETTER, through the accelerator table
   click X Y               left button down at client pixel X, Y
   scroll h|v REQUEST      lineup, linedown, pageup, pagedown, top, bottom, thumb N
@@ -28,6 +28,9 @@ starting with # are ignored:
   frames N                N passes of the main loop
   wait MS                 passes until the tick count has advanced by MS
   idle [MS]               passes until the machine is at rest (at most MS, default 120000)
+  sleep MS                passes until MS of wall-clock time have passed
+  write FROM TO           FROM's bytes saved over TO in place
+  replace FROM TO         FROM's bytes saved beside TO, then renamed over it
   shot PATH               last rendered image of the client area, as PNG
   state PATH              program state as JSON
   quit                    File > Exit
@@ -122,6 +125,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
                           "Let every frame take MS milliseconds of a made-up clock instead of "
                           "real time, so that a run repeats exactly")
         ->type_name("MS");
+    app.add_flag("--watch", options.watch,
+                 "Start with Machine > Reload When Changed on: a saved machine file, picture or "
+                 "sound reopens the machine");
     app.add_option("--script", options.script,
                    "Play an automation script (below) instead of waiting for a person, then exit")
         ->check(CLI::Validator(CLI::ExistingFile).description(""))

@@ -11,6 +11,7 @@ struct Options {
     std::optional<int> driver;        // index into the driver list
     std::optional<uint32_t> tickStep; // virtual tick count advancing this much per pass
     std::string script;               // automation script played instead of a person
+    bool watch = false;               // Machine > Reload When Changed on from the start
 };
 
 // Parses argv. Returns -1 to go on with `options` filled, otherwise the exit code after

@@ -17,6 +17,7 @@
 #include "shell/app.h"
 #include "shell/render.h"
 #include "shell/window_proc.h"
+#include "shell/workbench.h"
 
 namespace {
 
@@ -125,6 +126,34 @@ nlohmann::ordered_json TextureNames() {
     return names;
 }
 
+// The par sheet window as shown: its status, its newest problem and the headline table, the
+// first row the heading; null before the window was first opened.
+nlohmann::ordered_json ParSheetState() {
+    const win::ReportWindow* window = ParSheetWindow();
+    if (window == nullptr)
+        return nullptr;
+    const win::ReportContent& content = window->Content();
+    nlohmann::ordered_json headline = nlohmann::ordered_json::array();
+    if (!content.tables.empty()) {
+        headline.push_back(content.tables.front().header);
+        for (const auto& row : content.tables.front().rows)
+            headline.push_back(row);
+    }
+    return {{"Shown", window->IsShown()},
+            {"Status", content.status},
+            {"Problem", content.problem},
+            {"Headline", headline},
+            {"Messages", content.messages}};
+}
+
+nlohmann::ordered_json SessionState() {
+    const SessionFigures& session = Bench.Session;
+    return {{"Spins", session.spins},
+            {"CoinsBet", session.coinsBet},
+            {"CreditsWon", session.creditsWon},
+            {"Hits", session.hits}};
+}
+
 } // namespace
 
 std::string ProgramStateJson() {
@@ -170,6 +199,11 @@ std::string ProgramStateJson() {
     state["Buttons"] = ButtonsState();
     state["Meter"] = MeterState();
     state["Textures"] = TextureNames();
+    state["Watch"] = Bench.Watch ? 1 : 0;
+    state["Autoplay"] = Bench.Autoplay ? 1 : 0;
+    state["ParSheet"] = ParSheetState();
+    state["Session"] = SessionState();
+    state["Messages"] = Bench.Messages;
     return JsonText(state);
 }
 

@@ -5,6 +5,7 @@
 #include "play/spin_sequence.h"
 #include "scene/error_report.h"
 #include "shell/app.h"
+#include "shell/workbench.h"
 
 int RenderFrame() {
     // Nothing to draw once ShutDown has released the scene (a scroll message may follow it).
@@ -29,6 +30,7 @@ void UpdateTitle(win::Window* window) {
     in.expended = Machine->Expended;
     in.resetCount = Machine->ResetCount;
     in.tick = win::GetTickCount();
+    in.reloaded = Bench.Reloaded;
     std::string title;
     if (AdvanceTitle(Shell.Status, in, title))
         window->SetWindowText(title);

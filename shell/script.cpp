@@ -24,7 +24,8 @@ constexpr std::array OPS = {
     OpName{"restore", ScriptOp::Restore}, OpName{"frames", ScriptOp::Frames},
     OpName{"wait", ScriptOp::Wait},       OpName{"idle", ScriptOp::Idle},
     OpName{"shot", ScriptOp::Shot},       OpName{"state", ScriptOp::State},
-    OpName{"quit", ScriptOp::Quit},
+    OpName{"quit", ScriptOp::Quit},       OpName{"sleep", ScriptOp::Sleep},
+    OpName{"write", ScriptOp::Write},     OpName{"replace", ScriptOp::Replace},
 };
 
 // The scroll requests in the order of their codes.
@@ -43,6 +44,9 @@ constexpr NamedKey KEYS[] = {
     {"F3", {win::VK_F3, 0, 0}},
     {"F4", {win::VK_F4, 0, 0}},
     {"F5", {win::VK_F5, 0, 0}},
+    {"F6", {win::VK_F6, 0, 0}},
+    {"F7", {win::VK_F7, 0, 0}},
+    {"F8", {win::VK_F8, 0, 0}},
     {"Escape", {win::VK_ESCAPE, 0, 27}},
     {"Space", {win::VK_SPACE, 0, ' '}},
     {"Enter", {win::VK_RETURN, 0, '\r'}},
@@ -120,6 +124,11 @@ public:
             return Numbers(1, 0, 1000000000, {&step_.passes});
         case ScriptOp::Wait:
             return Numbers(1, 0, 1000000000, {&step_.milliseconds});
+        case ScriptOp::Sleep:
+            return Numbers(1, 0, 1000000000, {&step_.milliseconds});
+        case ScriptOp::Write:
+        case ScriptOp::Replace:
+            return TwoPaths();
         case ScriptOp::Idle:
             step_.milliseconds = DEFAULT_IDLE_LIMIT;
             return Numbers(0, 0, 1000000000, {&step_.milliseconds});
@@ -136,6 +145,14 @@ private:
     std::string Path() {
         step_.path = RestOfLine(line_, words_[0]);
         return step_.path.empty() ? "missing path" : "";
+    }
+
+    std::string TwoPaths() {
+        if (words_.size() != 3)
+            return "expected two paths without blanks";
+        step_.path = words_[1];
+        step_.target = words_[2];
+        return "";
     }
 
     std::string Key() {

@@ -20,6 +20,9 @@ enum class ScriptOp {
     Frames,   // passes of the main loop
     Wait,     // milliseconds of ticks to let pass
     Idle,     // milliseconds: most ticks to wait for the machine to come to rest
+    Sleep,    // milliseconds of wall-clock time to let pass, whatever the tick count does
+    Write,    // path over target, written in place as most editors save
+    Replace,  // path over target, as a new file renamed over it as other editors save
     Shot,     // path: PNG of the last rendered image
     State,    // path: JSON of the program state
     Quit,
@@ -37,6 +40,7 @@ struct ScriptStep {
     ScriptOp op = ScriptOp::Quit;
     int line = 0;
     std::string path;
+    std::string target;
     int command = 0;
     ScriptKey key;
     int x = 0;

@@ -3,14 +3,15 @@
 #include <cstdio>
 
 std::string FormatTitle(int showFps, uint32_t frameRate, uint32_t frameCount, const char* name,
-                        int32_t expended) {
+                        int32_t expended, bool reloaded) {
     char head[64];
     if (showFps)
         std::snprintf(head, sizeof head, "FPS %02u Frame %05u", frameRate, frameCount);
     else
         std::snprintf(head, sizeof head, "Kestrel-3D:");
     char money[48];
-    std::snprintf(money, sizeof money, " ($%ld Expended)", static_cast<long>(expended));
+    std::snprintf(money, sizeof money, " ($%ld Expended)%s", static_cast<long>(expended),
+                  reloaded ? " reloaded" : "");
 
     std::string title = head;
     if (name) {
@@ -25,12 +26,14 @@ bool AdvanceTitle(TitleStatus& status, const TitleInputs& in, std::string& title
     status.frameCount += 1;
     const bool rebuild = (in.showFps && in.tick - status.lastMeasureTick > 1000) ||
                          in.expended != status.lastExpended ||
-                         in.resetCount != status.lastResetCount || in.showFps != status.lastShowFps;
+                         in.resetCount != status.lastResetCount ||
+                         in.showFps != status.lastShowFps || in.reloaded != status.lastReloaded;
     if (!rebuild)
         return false;
 
     status.lastShowFps = in.showFps;
     status.lastResetCount = in.resetCount;
+    status.lastReloaded = in.reloaded;
     if (in.showFps) {
         const uint32_t elapsed = in.tick - status.lastMeasureTick;
         // In the same tick as the last measurement the previous rate stands.
@@ -39,8 +42,8 @@ bool AdvanceTitle(TitleStatus& status, const TitleInputs& in, std::string& title
         status.lastMeasureTick = in.tick;
         status.lastMeasureFrame = status.frameCount;
     }
-    std::string text =
-        FormatTitle(in.showFps, status.frameRate, status.frameCount, in.name, in.expended);
+    std::string text = FormatTitle(in.showFps, status.frameRate, status.frameCount, in.name,
+                                   in.expended, in.reloaded);
     status.lastExpended = in.expended;
     if (text == status.lastTitle)
         return false;

@@ -12,6 +12,7 @@ struct TitleInputs {
     int32_t expended = 0;
     int32_t resetCount = 0;
     uint32_t tick = 0;
+    bool reloaded = false; // the machine was reopened after its file was saved
 };
 
 // The status state that outlives each pass.
@@ -23,6 +24,7 @@ struct TitleStatus {
     int lastShowFps = 0;
     int32_t lastResetCount = 0;
     int32_t lastExpended = 0;
+    bool lastReloaded = false;
     std::string lastTitle;
 };
 
@@ -34,6 +36,7 @@ constexpr size_t MAX_TITLE_LENGTH = 255;
 bool AdvanceTitle(TitleStatus& status, const TitleInputs& in, std::string& title);
 
 // The text itself: "Kestrel-3D:" or "FPS %02d Frame %05d", then " NAME" when there is a
-// name, then " ($N Expended)". A long name is cut so the money part always shows.
+// name, then " ($N Expended)", then " reloaded" after a reload. A long name is cut so the
+// money part always shows.
 std::string FormatTitle(int showFps, uint32_t frameRate, uint32_t frameCount, const char* name,
-                        int32_t expended);
+                        int32_t expended, bool reloaded = false);

@@ -16,6 +16,7 @@
 #include "scene/world.h"
 #include "shell/app.h"
 #include "shell/render.h"
+#include "shell/workbench.h"
 
 namespace {
 
@@ -109,6 +110,8 @@ void ChangeDriver(win::Window* window, int command) {
 }
 
 void HandleCommand(win::Window* window, int command) {
+    StopAutoplayFor(command);
+    MachineMenuCommand(command);
     for (const Command& entry : COMMANDS)
         if (entry.id == command)
             entry.action(window);
@@ -261,6 +264,7 @@ int WindowProc(win::Window* window, const win::Message& message) {
         ApplyMenuMarks(message.menu);
         return 0;
     case win::Kind::LButtonDown:
+        StopAutoplay();
         // The press position is two unsigned 16-bit halves of one word.
         PickButton(D3D.Viewport, message.x & 0xFFFF, message.y & 0xFFFF);
         return 0;
@@ -349,6 +353,8 @@ std::vector<MenuMark> CurrentMenuMarks() {
         {CMD_SHOW_CREDITS, on(Shared.DisplayFlags & DISPLAY_CREDITS), cabinet},
         {CMD_SHOW_PAYOFF_CHART, on(Shared.DisplayFlags & DISPLAY_PAYOFF_CHART), cabinet},
         {CMD_SHOW_BUTTONS, on(Shared.DisplayFlags & DISPLAY_BUTTONS), cabinet},
+        {CMD_RELOAD_WHEN_CHANGED, on(Bench.Watch), -1},
+        {CMD_AUTOPLAY, on(Bench.Autoplay), -1},
     };
     for (int i = 0; i < Shell.DriverCount; ++i)
         marks.push_back({CMD_FIRST_DRIVER + i, on(i == Shell.CurrentDriver), -1});
@@ -385,4 +391,5 @@ void OpenMachineFile() {
     Machine->Load(request.file.c_str());
     BuildMachineScene();
     LoadMachineSounds();
+    MachineOpened();
 }

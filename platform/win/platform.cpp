@@ -135,6 +135,12 @@ Window* CreateWindow(const char* className, const char* title, int width, int he
     return state.windows.back().get();
 }
 
+std::unique_ptr<ReportWindow> CreateReportWindow(Window* owner) {
+    State& state = TheState();
+    return (state.services.windows ? *state.services.windows : state.defaultWindows)
+        .CreateReport(owner);
+}
+
 void DestroyWindow(Window* window) {
     if (window)
         window->DestroyWindow();

@@ -6,6 +6,7 @@
 
 #include "platform/win/clock.h"
 #include "platform/win/dialogs.h"
+#include "platform/win/report_window.h"
 #include "platform/win/resource_types.h"
 #include "platform/win/window.h"
 
@@ -30,6 +31,10 @@ public:
     virtual std::unique_ptr<Window> Create(WindowProc proc, const std::string& title, int width,
                                            int height, std::unique_ptr<Menu> menu,
                                            const IconResource* icon) = 0;
+    // A report window that closes with `owner`; in memory unless the factory has a screen.
+    virtual std::unique_ptr<ReportWindow> CreateReport(Window* /*owner*/) {
+        return std::make_unique<ReportWindow>();
+    }
 };
 
 struct Services {
@@ -61,6 +66,7 @@ bool RegisterClass(const WindowClass& windowClass);
 // and height are its outer size.
 Window* CreateWindow(const char* className, const char* title, int width, int height);
 void DestroyWindow(Window* window);
+std::unique_ptr<ReportWindow> CreateReportWindow(Window* owner);
 // Frees every window (they are kept after destruction until then).
 void ReleaseWindows();
 

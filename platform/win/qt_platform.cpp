@@ -1,5 +1,6 @@
 #include "platform/win/qt_platform.h"
 
+#include "platform/win/qt_report_window.h"
 #include "platform/win/qt_support.h"
 #include "platform/win/qt_window.h"
 
@@ -32,6 +33,10 @@ std::unique_ptr<Window> QtWindowFactory::Create(WindowProc proc, const std::stri
                                                 const IconResource* icon) {
     const QIcon picture = icon ? QIcon(IconPixmap(*icon)) : QIcon();
     return std::make_unique<QtWindow>(proc, title, width, height, std::move(menu), picture);
+}
+
+std::unique_ptr<ReportWindow> QtWindowFactory::CreateReport(Window* owner) {
+    return std::make_unique<QtReportWindow>(dynamic_cast<QtWindow*>(owner));
 }
 
 QtPlatform::QtPlatform(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv)) {

@@ -29,6 +29,7 @@ class QtWindowFactory : public WindowFactory {
 public:
     std::unique_ptr<Window> Create(WindowProc proc, const std::string& title, int width, int height,
                                    std::unique_ptr<Menu> menu, const IconResource* icon) override;
+    std::unique_ptr<ReportWindow> CreateReport(Window* owner) override;
 };
 
 class QtPlatform {

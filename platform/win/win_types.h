@@ -149,6 +149,9 @@ inline constexpr int VK_F2 = 0x71;
 inline constexpr int VK_F3 = 0x72;
 inline constexpr int VK_F4 = 0x73;
 inline constexpr int VK_F5 = 0x74;
+inline constexpr int VK_F6 = 0x75;
+inline constexpr int VK_F7 = 0x76;
+inline constexpr int VK_F8 = 0x77;
 inline constexpr int VK_OEM_PLUS = 0xBB;
 inline constexpr int VK_OEM_MINUS = 0xBD;
 

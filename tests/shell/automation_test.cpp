@@ -101,16 +101,28 @@ TEST_F(Kestrel3d, EveryKeyReachesItsCommand) {
         int mask;
         int expected;
     } keys[] = {
-        {"F2", "RenderQuality", 7, 0},         {"F3", "RenderQuality", 7, 1},
-        {"F4", "RenderQuality", 7, 1},         {"F5", "RenderQuality", 56, 0},
-        {"Ctrl+P", "RenderQuality", 448, 0},   {"Ctrl+W", "RenderQuality", 448, 64},
-        {"Ctrl+S", "RenderQuality", 448, 128}, {"Ctrl+D", "Dithering", -1, 1},
-        {"Ctrl+A", "AntiAliasing", -1, 0},     {"Ctrl+O", "TextureQuality", -1, 0},
-        {"Ctrl+L", "TextureQuality", -1, 1},   {"Plus", "Zoom", -1, 1},
-        {"KeypadPlus", "Zoom", -1, 2},         {"Minus", "Zoom", -1, 1},
-        {"KeypadMinus", "Zoom", -1, 0},        {"Ctrl+X", "DisplayFlags", -1, 127},
-        {"Ctrl+Y", "DisplayFlags", -1, 255},   {"Ctrl+Z", "DisplayFlags", -1, 511},
-        {"Space", "SingleStep", -1, 1},        {"Enter", "SingleStep", -1, 0},
+        {"F2", "RenderQuality", 7, 0},
+        {"F3", "RenderQuality", 7, 1},
+        {"F4", "RenderQuality", 7, 1},
+        {"F5", "RenderQuality", 56, 0},
+        {"Ctrl+P", "RenderQuality", 448, 0},
+        {"Ctrl+W", "RenderQuality", 448, 64},
+        {"Ctrl+S", "RenderQuality", 448, 128},
+        {"Ctrl+D", "Dithering", -1, 1},
+        {"Ctrl+A", "AntiAliasing", -1, 0},
+        {"Ctrl+O", "TextureQuality", -1, 0},
+        {"Ctrl+L", "TextureQuality", -1, 1},
+        {"Plus", "Zoom", -1, 1},
+        {"KeypadPlus", "Zoom", -1, 2},
+        {"Minus", "Zoom", -1, 1},
+        {"KeypadMinus", "Zoom", -1, 0},
+        {"Ctrl+X", "DisplayFlags", -1, 127},
+        {"Ctrl+Y", "DisplayFlags", -1, 255},
+        {"Ctrl+Z", "DisplayFlags", -1, 511},
+        {"Space", "SingleStep", -1, 1},
+        {"Enter", "SingleStep", -1, 0},
+        {"F7", "Watch", -1, 1},
+        {"F8", "Autoplay", -1, 1},
     };
     std::string script;
     for (size_t i = 0; i < std::size(keys); ++i)
@@ -684,6 +696,10 @@ TEST_F(Kestrel3d, TenPlayedSpinsMatchSlotsimWithAndWithoutSound) {
                   Json::array({10, rest["Position"], rest["Win"], int(rest["TotalCredited"]) - 80,
                                int(rest["Credits"]) - 80}))
             << "sound " << sound;
+        // The par sheet window's session counts the same spins, bets and wins.
+        EXPECT_EQ(Fields(State("rest.json")["Session"], {"Spins", "CoinsBet", "CreditsWon"}),
+                  Json::array({10, reference["TotalBet"], reference["TotalCredited"]}))
+            << "sound " << sound;
     }
 }
 
@@ -775,4 +791,72 @@ TEST_F(Kestrel3d, PictureBombsStayWithinTheBudget) {
     const ProgramRun run = Start(Path("bombs.slt"), "quit\n", "timeout 60");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountLines(run.out, "box Error: Unable to load texture: p"), 8) << run.out;
+}
+
+// The designer's loop: the par sheet beside the machine, a save renamed over the machine file
+// and one written in place, each seen in the state and the picture within a second of wall
+// time, with the money, the view and the window kept; a file saved halfway fills the message
+// list and opens no box.
+TEST_F(Kestrel3d, WorkbenchFollowsTheMachineFileAsItIsSaved) {
+    fs::copy(fs::path(EXAMPLE).parent_path(), Path("m"));
+    const std::string machine = Path("m/lucky-sevens.slt");
+    std::string text = ReadFile(machine);
+    const auto edited = [&text](const std::string& from, const std::string& to) {
+        std::string copy = text;
+        return copy.replace(copy.find(from), from.size(), to);
+    };
+    std::ofstream(Path("wider.slt")) << edited("%symwidth 1.0", "%symwidth 1.4");
+    std::ofstream(Path("richer.slt")) << edited("7 7 7 ^ 100 200 500", "7 7 7 ^ 100 200 900");
+    std::ofstream(Path("half.slt")) << text.substr(0, text.find("%%\n7 7 7"));
+    const std::string sleep = "sleep 1000\n";
+    const ProgramRun run =
+        Start(machine + " --watch --seed 2 --tick-step 16",
+              Cmd(CMD_MONEY_10) + "idle\n" + Cmd(CMD_PAR_SHEET) + Cmd(CMD_ZOOM_IN) + "sleep 500\n" +
+                  Save("a.json") + "shot " + Path("a.png") + "\nreplace " + Path("wider.slt") +
+                  " " + machine + "\n" + sleep + Save("b.json") + "shot " + Path("b.png") +
+                  "\nwrite " + Path("half.slt") + " " + machine + "\n" + sleep + Save("c.json") +
+                  "write " + Path("richer.slt") + " " + machine + "\n" + sleep + Save("d.json"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(CountLines(run.out, "box"), 0);
+    const Json a = State("a.json"), b = State("b.json"), c = State("c.json"), d = State("d.json");
+    EXPECT_EQ(Fields(a, {"Watch", "Autoplay", "ChangeAmount"}), Json::array({1, 0, 10}));
+    EXPECT_EQ(a["Menu"][std::to_string(CMD_RELOAD_WHEN_CHANGED)]["checked"], true);
+    const Json rtp = {"RTP", "511.574%", "511.574%", "642.747%"};
+    EXPECT_EQ(a["ParSheet"]["Headline"][1], rtp);
+    EXPECT_EQ(b["Machine"]["SymWidth"], 1.4);
+    EXPECT_NE(Picture(Path("a.png")), Picture(Path("b.png")));
+    for (const Json& state : {b, c, d}) {
+        EXPECT_EQ(Fields(state["Machine"], {"Credits", "Expended"}), Json::array({40, 10}));
+        EXPECT_EQ(Fields(state, {"Zoom", "ChangeAmount", "Title"}),
+                  Json::array({1.0, 10, "Kestrel-3D: Lucky Sevens ($10 Expended) reloaded"}));
+    }
+    EXPECT_EQ(c["Messages"],
+              Json::array({"Error: ParseReels failed", "Error: ParsePayoffs failed"}));
+    EXPECT_EQ(c["ParSheet"]["Problem"], "Error: ParsePayoffs failed");
+    EXPECT_EQ(d["ParSheet"]["Problem"], "");
+    EXPECT_EQ(d["Machine"]["Payoffs"][0]["pay"], Json::array({100, 200, 900}));
+    EXPECT_NE(d["ParSheet"]["Headline"][1], rtp);
+}
+
+// Autoplay plays Play 3 until the credits run short, without a box; a click on the cabinet
+// stops it at once.
+TEST_F(Kestrel3d, AutoplayPlaysUntilCreditsRunShortAndAClickStopsIt) {
+    // A machine that never pays: 20 credits make six spins.
+    const std::string text = ReadFile(EXAMPLE);
+    fs::copy(fs::path(EXAMPLE).parent_path(), Path("m"));
+    std::ofstream(Path("m/lucky-sevens.slt"))
+        << text.substr(0, text.find("%%\n7 7 7")) << "%%\n7 7 7 ^ 0 ^ Nothing\n%%\n";
+    const ProgramRun run =
+        Start(Path("m/lucky-sevens.slt") + " --seed 2 --tick-step 64",
+              Cmd(CMD_MONEY_5) + "idle\n" + Cmd(CMD_AUTOPLAY) + "wait 60000\n" + Save("a.json") +
+                  Cmd(CMD_MONEY_5) + "idle\n" + Cmd(CMD_AUTOPLAY) + "frames 2\nclick 300 200\n" +
+                  Save("b.json"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(CountLines(run.out, "box"), 0);
+    const Json a = State("a.json"), b = State("b.json");
+    EXPECT_EQ(Fields(a, {"Autoplay", "Session"}),
+              Json::array({0, {{"Spins", 6}, {"CoinsBet", 18}, {"CreditsWon", 0}, {"Hits", 0}}}));
+    EXPECT_EQ(a["Machine"]["Credits"], 2);
+    EXPECT_EQ(b["Autoplay"], 0);
+    EXPECT_EQ(b["Machine"]["Spins"], 7);
 }
