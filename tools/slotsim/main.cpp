@@ -139,8 +139,10 @@ void AddSessionCommand(CLI::App& app, Options& o) {
     AddBoundedNumber(*session, "--seed", o.session.seed, 0, INT64_MAX,
                      "seed of the threads' random streams (default 0)");
     session->add_flag("--json", o.session.json, "print one JSON object");
-    session->add_option("--plot", o.session.plot,
-                        "draw the share still playing and the final credits (SVG)");
+    session
+        ->add_option("--plot", o.session.plot,
+                     "draw the share still playing and the final credits (SVG)")
+        ->type_name("FILE.svg");
 }
 
 int Run(int argc, char** argv) {
