@@ -42,6 +42,9 @@ constexpr uint64_t MOST_CELLS = uint64_t{CELL_MASK} + 1;
 static_assert(MAX_REELS * (MAX_STOPS - 1) < 1 << (32 - NUDGE_SHIFT));
 // Each thread marks the entry combinations drawn in a bit set of its own up to this size.
 constexpr uint64_t MOST_MARKED_COMBINATIONS = uint64_t{1} << 27;
+// Beyond it, the combinations of up to this many walked starts are sorted to count them (a
+// large machine whose spin tables hold 2^b entries walks 2^(16 + b) starts).
+constexpr int MOST_SORTED_BITS = 24;
 
 // r mod n for a random number r (15 bits) and n up to 256 with a multiply and a shift in 32
 // bits, the same in every lane of a vector: with 2^b >= n and m = ceil(2^(15 + b) / n), r * m
@@ -526,6 +529,21 @@ private:
     uint64_t series_ = 0, respins_ = 0, nudged_ = 0, capped_ = 0, handedOver_ = 0;
 };
 
+// The entry combinations that the walked starts draw, each counted once.
+uint64_t DistinctDraws(const Tables& t) {
+    const std::array<Affine, MAX_REELS> draw = {Draws(1), Draws(2), Draws(3), Draws(4)};
+    std::vector<uint64_t> drawn(size_t{1} << t.walkedBits);
+    for (uint32_t state = 0; state < drawn.size(); ++state) {
+        uint64_t combination = 0;
+        for (int i = 0; i < t.numReels; ++i)
+            combination +=
+                uint64_t{t.modulo[i].Of(Random::NumberOf(draw[i](state)))} * t.entryStride[i];
+        drawn[state] = combination;
+    }
+    std::sort(drawn.begin(), drawn.end());
+    return static_cast<uint64_t>(std::unique(drawn.begin(), drawn.end()) - drawn.begin());
+}
+
 } // namespace
 
 GeneratorCount CountGeneratorStarts(const std::string& path, const ParRequest& request,
@@ -557,5 +575,9 @@ GeneratorCount CountGeneratorStarts(const std::string& path, const ParRequest& r
     count.drawsCounted = tables.markDraws;
     for (uint64_t word : drawn)
         count.drawn += std::popcount(word);
+    if (!tables.markDraws && tables.walkedBits <= MOST_SORTED_BITS) {
+        count.drawsCounted = true;
+        count.drawn = DistinctDraws(tables);
+    }
     return count;
 }
