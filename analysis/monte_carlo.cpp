@@ -36,11 +36,11 @@ public:
         uint16_t* tries = seriesTries_.data();
         uint64_t* counts = counts_.data() + COUNT_PAD;
         const OutcomeTable::Cell* cells = table->cells.data();
+        const EntryTables reels = table->entries;
         size_t series = 0;
         Stream stream = source_.stream;
-        uint32_t entries[MAX_REELS];
         for (uint64_t n = 0; n < spins; ++n) {
-            const uint32_t drawn = source_.Draw(stream, entries);
+            const uint32_t drawn = reels.Draw(stream);
             const OutcomeTable::Cell outcome = cells[drawn & CELL_MASK];
             counts[outcome.win] += 1u - outcome.autoSpin;
             tries[series] = static_cast<uint16_t>((drawn >> NUDGE_SHIFT) + 1);

@@ -57,9 +57,16 @@ bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& tabl
         if (cells > MOST_CELLS)
             return false;
     }
-    for (int i = 0; i < MAX_REELS; ++i) {
-        table.entryData[i] = table.byEntry[i].data();
-        table.entryCount[i] = static_cast<uint32_t>(table.byEntry[i].size());
+    for (int p = 0; p < 2; ++p) {
+        const std::vector<uint32_t>& first = table.byEntry[2 * p];
+        const std::vector<uint32_t>& second = table.byEntry[2 * p + 1];
+        table.pairs[p].clear();
+        for (const uint32_t a : first)
+            for (const uint32_t b : second)
+                table.pairs[p].push_back(a + b);
+        table.entries.pair[p] = table.pairs[p].data();
+        table.entries.combinations[p] = table.pairs[p].size();
+        table.entries.secondCount[p] = static_cast<uint32_t>(second.size());
     }
     table.cells.resize(cells);
     for (uint64_t cell = 0; cell < cells; ++cell) {
@@ -92,7 +99,7 @@ SpinSource::SeriesEnd SpinSource::Series(PlayedSpin& played, int win) {
         if (played.respins >= mostRespins)
             return {win, 0};
         ++played.respins;
-        const uint32_t drawn = Draw(stream, last_);
+        const uint32_t drawn = table_->entries.Draw(stream, last_);
         if (play) {
             const int nudges = static_cast<int>(drawn >> NUDGE_SHIFT);
             // The play control stops nudging part way: the engine plays the rest.

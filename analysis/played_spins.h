@@ -40,6 +40,40 @@ inline uint64_t ShareOf(uint64_t total, int index, int streams) {
 constexpr int NUDGE_SHIFT = 22;
 constexpr uint32_t CELL_MASK = (1u << NUDGE_SHIFT) - 1;
 
+// The spin table as a draw reads it: the reels in two pairs, each pair drawn as one of its
+// combinations of entries with 64 random bits. Small enough for the loop that draws to hold a
+// copy, which then stays in registers instead of being read again after every store it makes.
+struct EntryTables {
+    // Per combination (entry of the first reel x entries of the second + entry of the
+    // second): the sum of the two entries' places and nudges.
+    const uint32_t* pair[2] = {};
+    uint64_t combinations[2] = {};
+    uint32_t secondCount[2] = {}; // entries of each pair's second reel
+
+    // Where the spin's reels rest (the sum of their places) and how many nudges took them
+    // there. `entries`, when given, receives each reel's entry.
+    uint32_t Draw(Stream& from, uint32_t* entries = nullptr) const {
+        static_assert(MAX_REELS == 4);
+        uint32_t sum = 0;
+        for (int p = 0; p < 2; ++p) {
+            const uint64_t drawn = CombinationOf(from.Next(), combinations[p]);
+            if (entries) {
+                entries[2 * p] = static_cast<uint32_t>(drawn / secondCount[p]);
+                entries[2 * p + 1] = static_cast<uint32_t>(drawn % secondCount[p]);
+            }
+            sum += pair[p][drawn];
+        }
+        return sum;
+    }
+
+    // An independent draw of one of n combinations from 64 random bits: each takes 2^64 / n
+    // of the numbers, give or take one, so none is off its share by more than one part in
+    // 2^40. Two reels drawn as one combination are two independent draws of an entry each.
+    static uint64_t CombinationOf(uint64_t bits, uint64_t n) {
+        return static_cast<uint64_t>((static_cast<unsigned __int128>(bits) * n) >> 64);
+    }
+};
+
 struct OutcomeTable {
     struct Cell {
         uint8_t win;      // index into amounts
@@ -49,9 +83,8 @@ struct OutcomeTable {
     // Per spin-table entry: its place and nudges. A reel not in use has the one entry 0,
     // worth nothing, so that every spin looks up four reels without a loop.
     std::vector<uint32_t> byEntry[MAX_REELS];
-    // The same, as every spin reads them: no vector's ends to load four times a spin.
-    const uint32_t* entryData[MAX_REELS] = {};
-    uint32_t entryCount[MAX_REELS] = {};
+    std::vector<uint32_t> pairs[2];    // the same, for two reels at once
+    EntryTables entries;               // the pairs as every spin reads them
     std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
     std::vector<Cell> cells;
     std::vector<int> amounts{0};
@@ -69,22 +102,6 @@ public:
         : own_(path), machine_(*own_.machine), bet_(bet), mode_(mode), table_(table),
           stream(stream) {}
 
-    // Where the spin's reels rest and how many nudges took them there; the reels draw their
-    // entries independently, 32 random bits each.
-    uint32_t Draw(Stream& from, uint32_t* entries) const {
-        static_assert(MAX_REELS == 4);
-        const uint64_t low = from.Next(), high = from.Next();
-        const uint32_t bits[MAX_REELS] = {
-            static_cast<uint32_t>(low), static_cast<uint32_t>(low >> 32),
-            static_cast<uint32_t>(high), static_cast<uint32_t>(high >> 32)};
-        uint32_t sum = 0;
-        for (int i = 0; i < MAX_REELS; ++i) {
-            entries[i] = EntryOf(bits[i], table_->entryCount[i]);
-            sum += table_->entryData[i][entries[i]];
-        }
-        return sum;
-    }
-
     // How a series of free re-spins ended: the index of the amount paid in the table, or
     // -1 when the engine finished the played spin, which paid `amount`.
     struct SeriesEnd {
@@ -101,12 +118,6 @@ public:
     SpinMode Mode() const { return mode_; }
 
 private:
-    // An independent draw of one of n entries from 32 random bits: each entry takes 2^32 / n
-    // of the numbers, give or take one, so no entry is off its share by more than one part in
-    // 2^24.
-    static uint32_t EntryOf(uint32_t bits, uint32_t n) {
-        return static_cast<uint32_t>((static_cast<uint64_t>(bits) * n) >> 32);
-    }
     int HandOver(const uint32_t* entries, PlayedSpin played);
 
     QuietMachine own_;

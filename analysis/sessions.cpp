@@ -54,53 +54,66 @@ private:
                static_cast<uint64_t>(request_.goal - request_.bet);
     }
 
+    // The hot loop of the sessions: everything it reads is a local copy, so that it lives in
+    // registers; the rarer series of free re-spins are played out of line.
     Session FromTable() {
         const OutcomeTable& table = *source_.Table();
+        const EntryTables reels = table.entries;
         const OutcomeTable::Cell* cells = table.cells.data();
         const int64_t* change = change_.data();
-        Session s{0, request_.credits, request_.credits};
+        const uint64_t mostSpins = request_.spins;
+        uint64_t spins = 0;
+        int64_t credits = request_.credits, highest = credits;
         Stream stream = source_.stream;
-        uint32_t entries[MAX_REELS];
-        while (s.spins < request_.spins && Playing(s.credits)) {
-            const uint32_t drawn = source_.Draw(stream, entries);
+        while (spins < mostSpins && Playing(credits)) {
+            const uint32_t drawn = reels.Draw(stream);
             const OutcomeTable::Cell outcome = cells[drawn & CELL_MASK];
-            ++s.spins;
-            int win = outcome.win;
-            if (outcome.autoSpin) [[unlikely]]
-                win = Series(stream, drawn);
-            s.credits += win >= 0 ? change[win] : handedOver_ - request_.bet;
-            s.highest = std::max(s.highest, s.credits);
+            ++spins;
+            int64_t gained = change[outcome.win];
+            if (outcome.autoSpin) [[unlikely]] {
+                const SeriesEnd end = Series(stream, drawn);
+                stream = end.stream;
+                gained = end.gained;
+            }
+            credits += gained;
+            highest = std::max(highest, credits);
         }
         source_.stream = stream;
-        return s;
+        return {spins, credits, highest};
     }
 
-    // The free re-spins after a first spin that drew `drawn`: the index of the amount they
-    // paid, or -1 when the engine finished them (paying handedOver_). Played here while
-    // neither cap of a played spin is in reach, which is nearly always; the source plays the
-    // rest.
-    int Series(Stream& stream, uint32_t drawn) {
+    struct SeriesEnd {
+        int64_t gained; // the credits the played spin adds, its bet taken
+        Stream stream;
+    };
+
+    // The free re-spins after a first spin that drew `drawn`, played here while neither cap
+    // of a played spin is in reach, which is nearly always; the source plays the rest.
+    [[gnu::noinline]] SeriesEnd Series(Stream stream, uint32_t drawn) {
         const OutcomeTable& table = *source_.Table();
+        const EntryTables reels = table.entries;
+        const OutcomeTable::Cell* cells = table.cells.data();
         const bool play = source_.Mode() == SpinMode::Play;
         const int mostRespins = play ? MAX_PLAY_RESPINS : MAX_AUTO_SPINS;
         const int mostTries = play ? MAX_PLAY_NUDGES - table.mostNudges - 1 : INT32_MAX;
-        PlayedSpin played;
-        played.nudgesTried = static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
-        uint32_t entries[MAX_REELS];
+        int respins = 0;
+        int nudgesTried = static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
         OutcomeTable::Cell outcome{0, 1};
-        while (played.respins < mostRespins && played.nudgesTried <= mostTries) {
-            ++played.respins;
-            drawn = source_.Draw(stream, entries);
-            played.nudgesTried += static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
-            outcome = table.cells[drawn & CELL_MASK];
+        while (respins < mostRespins && nudgesTried <= mostTries) {
+            ++respins;
+            drawn = reels.Draw(stream);
+            nudgesTried += static_cast<int>(drawn >> NUDGE_SHIFT) + 1;
+            outcome = cells[drawn & CELL_MASK];
             if (!outcome.autoSpin && outcome.win != 0)
-                return outcome.win;
+                return {change_[outcome.win], stream};
         }
+        PlayedSpin played;
+        played.respins = respins;
+        played.nudgesTried = nudgesTried;
         source_.stream = stream;
         const SpinSource::SeriesEnd end = source_.Series(played, outcome.win);
-        stream = source_.stream;
-        handedOver_ = end.amount;
-        return end.index;
+        const int64_t gained = end.index >= 0 ? change_[end.index] : end.amount - request_.bet;
+        return {gained, source_.stream};
     }
 
     Session FromEngine() {
@@ -125,7 +138,6 @@ private:
     SpinSource source_;
     const SessionRequest& request_;
     std::vector<int64_t> change_; // per amount of the table: the credits a spin paying it adds
-    int handedOver_ = 0;          // what the engine paid for the latest series it finished
     std::map<int64_t, uint64_t> lengths_, finals_, highs_;
     uint64_t ranOut_ = 0, reached_ = 0, ahead_ = 0;
 };

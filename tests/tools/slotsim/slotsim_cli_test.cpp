@@ -313,7 +313,7 @@ TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
     for (const std::string options :
          {"", " --weights engine", " --mode run", " --mode run --weights engine"}) {
         const ProgramRun r =
-            RunSlotsim("sim " + chain + " --json --spins 200000 --seed 3 --threads 2" + options);
+            RunSlotsim("sim " + chain + " --json --spins 200000 --seed 4 --threads 2" + options);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const json sim = json::parse(r.out);
         EXPECT_EQ(sim["outcomeTable"], options.find("engine") == std::string::npos) << options;
