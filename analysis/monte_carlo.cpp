@@ -143,23 +143,10 @@ SimResult RunMonteCarlo(const std::string& path, const SimRequest& request,
                 : "too large for an outcome table, which independent draws need; --weights "
                   "engine plays the engine's own spins");
     const int threads = std::max(1, request.threads);
-    const int firstStream = cluster.Rank() * threads;
-    const int streams = cluster.Size() * threads;
-    std::vector<std::unique_ptr<Player>> players;
-    std::vector<uint64_t> shares;
-    for (int t = 0; t < threads; ++t) {
-        players.push_back(
-            std::make_unique<Player>(path, request, tabled ? &table : nullptr, firstStream + t));
-        shares.push_back(ShareOf(request.spins, firstStream + t, streams));
-    }
-    const bool shown = progress && cluster.Root();
-    RunShares(
-        shares, SPINS_PER_PROGRESS_COUNT, [&](int t, uint64_t n) { players[t]->Play(n); },
-        shown ? [&](uint64_t done) { progress(std::min(done, request.spins), request.spins); }
-              : std::function<void(uint64_t)>(),
-        cluster.Size());
-    if (shown)
-        progress(request.spins, request.spins);
+    const auto players = PlayStreams<Player>(
+        request.spins, threads, SPINS_PER_PROGRESS_COUNT, cluster, progress, [&](int stream) {
+            return std::make_unique<Player>(path, request, tabled ? &table : nullptr, stream);
+        });
 
     SimResult result;
     result.spins = request.spins;

@@ -5,12 +5,15 @@
 // spins that reads that table (handing a rare spin over to the engine) or, without a table,
 // plays the engine's own spins.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/par_sheet.h"
+#include "platform/cluster/distribution.h"
 #include "play/play_steps.h"
 
 // wyrand: one multiply per 64 bits, which hold two reels' 32-bit numbers; its streams from
@@ -138,3 +141,30 @@ public:
 void RunShares(const std::vector<uint64_t>& shares, uint64_t chunk,
                const std::function<void(int t, uint64_t n)>& play,
                const std::function<void(uint64_t done)>& progress, uint64_t scale);
+
+// Plays `total` items (spins or sessions) over the run's streams, `threads` of them in this
+// process: each gets a player from make(stream), with a Play(n) for n items of its share.
+// The first process shows progress (when set) for the whole run. Returns the players, done.
+template <typename Player>
+std::vector<std::unique_ptr<Player>>
+PlayStreams(uint64_t total, int threads, uint64_t chunk, Distribution& cluster,
+            const std::function<void(uint64_t done, uint64_t total)>& progress,
+            const std::function<std::unique_ptr<Player>(int stream)>& make) {
+    const int firstStream = cluster.Rank() * threads;
+    const int streams = cluster.Size() * threads;
+    std::vector<std::unique_ptr<Player>> players;
+    std::vector<uint64_t> shares;
+    for (int t = 0; t < threads; ++t) {
+        players.push_back(make(firstStream + t));
+        shares.push_back(ShareOf(total, firstStream + t, streams));
+    }
+    const bool shown = progress && cluster.Root();
+    RunShares(
+        shares, chunk, [&](int t, uint64_t n) { players[t]->Play(n); },
+        shown ? [&](uint64_t done) { progress(std::min(done, total), total); }
+              : std::function<void(uint64_t)>(),
+        cluster.Size());
+    if (shown)
+        progress(total, total);
+    return players;
+}

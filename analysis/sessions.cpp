@@ -234,24 +234,11 @@ SessionResult RunSessions(const std::string& path, const SessionRequest& request
         tabled = BuildTable(*machine.machine, request.bet, request.mode, table);
     }
     const int threads = std::max(1, request.threads);
-    const int firstStream = cluster.Rank() * threads;
-    const int streams = cluster.Size() * threads;
-    std::vector<std::unique_ptr<SessionPlayer>> players;
-    std::vector<uint64_t> shares;
-    for (int t = 0; t < threads; ++t) {
-        players.push_back(std::make_unique<SessionPlayer>(path, request, tabled ? &table : nullptr,
-                                                          firstStream + t));
-        shares.push_back(ShareOf(request.sessions, firstStream + t, streams));
-    }
-    const bool shown = progress && cluster.Root();
-    RunShares(
-        shares, SESSIONS_PER_PROGRESS_COUNT, [&](int t, uint64_t n) { players[t]->Play(n); },
-        shown ? [&](uint64_t done) { progress(std::min(done, request.sessions), request.sessions); }
-              : std::function<void(uint64_t)>(),
-        cluster.Size());
-    if (shown)
-        progress(request.sessions, request.sessions);
-
+    const auto players = PlayStreams<SessionPlayer>(
+        request.sessions, threads, SESSIONS_PER_PROGRESS_COUNT, cluster, progress, [&](int stream) {
+            return std::make_unique<SessionPlayer>(path, request, tabled ? &table : nullptr,
+                                                   stream);
+        });
     SessionResult mine;
     for (const auto& player : players)
         player->AddTo(mine);
