@@ -601,6 +601,9 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 // a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
     int runLength = MIN_RUN_LENGTH;
+    double perRunPixel = 1.0 / MIN_RUN_LENGTH; // 1 / runLength
+    bool flatLight = false;                    // the lit colour is the same everywhere: `light`
+    int32_t light[3] = {};
     double x0 = 0, y0 = 0;
     double at0[ATTRIBUTE_COUNT] = {};
     double dx[ATTRIBUTE_COUNT] = {};
@@ -626,6 +629,12 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
         planes.at0[k] = p0.a[k];
         planes.dx[k] = (d1 * ey2 - d2 * ey1) * inverse;
         planes.dy[k] = (d2 * ex1 - d1 * ex2) * inverse;
+    }
+    planes.flatLight = true;
+    for (int channel = 0; channel < 3; ++channel) {
+        const int k = R + channel;
+        planes.flatLight = planes.flatLight && planes.dx[k] == 0 && planes.dy[k] == 0;
+        planes.light[channel] = pixels::ColorToFixed(static_cast<float>(planes.at0[k]));
     }
     return true;
 }
@@ -663,6 +672,7 @@ void SetRunLength(const Raster& r, const ScreenCorner* c, int count, AttributePl
     }
     planes.runLength =
         static_cast<int>(std::clamp(runLength, double{MIN_RUN_LENGTH}, double{MAX_RUN_LENGTH}));
+    planes.perRunPixel = 1.0 / planes.runLength;
 }
 
 // One edge walked down the rows. x is computed from the edge's own upper end on every row,
@@ -694,6 +704,13 @@ Edge MakeEdge(const ScreenCorner& upper, const ScreenCorner& lower) {
 // truncated toward zero so that every pixel stays between the two in-range ends.
 void SetSpanLight(const AttributePlanes& planes, double first, double last, double y, int length,
                   pixels::Run& run) {
+    if (planes.flatLight) {
+        for (int channel = 0; channel < 3; ++channel) {
+            run.light[channel] = planes.light[channel];
+            run.dLight[channel] = 0;
+        }
+        return;
+    }
     const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
     for (int channel = 0; channel < 3; ++channel) {
         const int k = R + channel;
@@ -724,9 +741,8 @@ RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, do
     return p;
 }
 
-// `to` lies `steps` pixels after `from`.
-void SetRun(const RunPoint& from, const RunPoint& to, int steps, pixels::Run& run) {
-    const double perPixel = steps > 0 ? 1.0 / steps : 0.0;
+// `to` lies `steps` pixels after `from`; perPixel is 1 / steps (0 for none).
+void SetRun(const RunPoint& from, const RunPoint& to, double perPixel, pixels::Run& run) {
     run.z = static_cast<float>(from.z);
     run.dz = static_cast<float>((to.z - from.z) * perPixel);
     run.u = pixels::WrapToFixed(from.u);
@@ -847,7 +863,11 @@ bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, 
         const int length = std::min(planes.runLength, end - x);
         const int steps = x + length == end ? length - 1 : length;
         const RunPoint to = RunPointAt(r, planes, x + steps + 0.5, centerY);
-        SetRun(from, to, steps, run);
+        SetRun(from, to,
+               steps == planes.runLength ? planes.perRunPixel
+               : steps > 0               ? 1.0 / steps
+                                         : 0.0,
+               run);
         drawn |= FillRun(r, run, x, y, length);
         for (int channel = 0; channel < 3; ++channel) {
             run.light[channel] += length * run.dLight[channel];

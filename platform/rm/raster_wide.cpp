@@ -54,6 +54,7 @@ WIDE bool FillLanes(const pixels::Run& run, const Shade& shade, uint32_t* color,
     const __m256 laneIndex = _mm256_cvtepi32_ps(lane);
     const __m256 z0 = _mm256_set1_ps(run.z), dz = _mm256_set1_ps(run.dz);
     const __m256i opaque = _mm256_set1_epi32(static_cast<int>(pixels::OPAQUE));
+    const __m256i all = _mm256_set1_epi32(-1);
     const Lanes step = Steps(run, _mm256_set1_epi32(LANES));
     Lanes at = Spread(run, lane);
     __m256i written = _mm256_setzero_si256();
@@ -64,7 +65,12 @@ WIDE bool FillLanes(const pixels::Run& run, const Shade& shade, uint32_t* color,
         const __m256 old = _mm256_maskload_ps(depth + i, inRun);
         const __m256i pass =
             _mm256_and_si256(inRun, _mm256_castps_si256(_mm256_cmp_ps(z, old, _CMP_LE_OQ)));
-        if (!_mm256_testz_si256(pass, pass)) {
+        if (_mm256_testc_si256(pass, all)) { // every lane: plain stores are quicker
+            _mm256_storeu_ps(depth + i, z);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(color + i),
+                                _mm256_or_si256(shade(at), opaque));
+            written = pass;
+        } else if (!_mm256_testz_si256(pass, pass)) {
             _mm256_maskstore_ps(depth + i, pass, z);
             _mm256_maskstore_epi32(reinterpret_cast<int*>(color + i), pass,
                                    _mm256_or_si256(shade(at), opaque));
@@ -155,9 +161,27 @@ struct WideTexture {
           halfU(_mm256_set1_epi32(static_cast<int>(t.halfTexelU))),
           halfV(_mm256_set1_epi32(static_cast<int>(t.halfTexelV))) {}
 
+    WIDE __m256i Index(__m256i row, __m256i column) const {
+        return _mm256_add_epi32(_mm256_mullo_epi32(row, stride), column);
+    }
+
     WIDE __m256i Fetch(__m256i row, __m256i column) const {
-        return _mm256_i32gather_epi32(firstRow,
-                                      _mm256_add_epi32(_mm256_mullo_epi32(row, stride), column), 4);
+        return _mm256_i32gather_epi32(firstRow, Index(row, column), 4);
+    }
+
+    // The texels at `index` and just right of it, eight pairs in 64-bit loads. Pixels
+    // 0, 1, 4, 5 go in one load and 2, 3, 6, 7 in the other, so that taking every other
+    // texel of the two puts the pixels back in order.
+    WIDE void FetchPairs(__m256i index, Halves& left, Halves& right) const {
+        const __m256i order =
+            _mm256_permutevar8x32_epi32(index, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+        const auto* pairs = reinterpret_cast<const long long*>(firstRow);
+        const __m256 a =
+            _mm256_castsi256_ps(_mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(order), 4));
+        const __m256 b = _mm256_castsi256_ps(
+            _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(order, 1), 4));
+        left = Split(_mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))));
+        right = Split(_mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
     }
 };
 
@@ -187,17 +211,34 @@ struct NearestShade {
     }
 };
 
-// The rows are blended across, then down, then lit: the order of SampleBilinear.
+// The rows are blended across, then down, then lit: the order of SampleBilinear. A texel
+// and its right neighbour are loaded together unless a pair wraps round the texture's edge.
 struct BilinearShade {
     WideTexture t;
+    __m256i lastColumn;
+
+    WIDE explicit BilinearShade(const WideTexture& texture)
+        : t(texture), lastColumn(_mm256_sub_epi32(texture.width, _mm256_set1_epi32(1))) {}
+
     WIDE __m256i operator()(const Lanes& at) const {
         __m256i left, across, top, down;
         TexelPairs(_mm256_sub_epi32(at.u, t.halfU), t.width, left, across);
         TexelPairs(_mm256_sub_epi32(at.v, t.halfV), t.height, top, down);
-        const __m256i right = NextTexel(left, t.width), bottom = NextTexel(top, t.height);
-        const Halves upper = Mix(Split(t.Fetch(top, left)), Split(t.Fetch(top, right)), across);
-        const Halves lower =
-            Mix(Split(t.Fetch(bottom, left)), Split(t.Fetch(bottom, right)), across);
+        const __m256i bottom = NextTexel(top, t.height);
+        Halves topLeft, topRight, bottomLeft, bottomRight;
+        const __m256i wraps = _mm256_cmpeq_epi32(left, lastColumn);
+        if (_mm256_testz_si256(wraps, wraps)) {
+            t.FetchPairs(t.Index(top, left), topLeft, topRight);
+            t.FetchPairs(t.Index(bottom, left), bottomLeft, bottomRight);
+        } else {
+            const __m256i right = NextTexel(left, t.width);
+            topLeft = Split(t.Fetch(top, left));
+            topRight = Split(t.Fetch(top, right));
+            bottomLeft = Split(t.Fetch(bottom, left));
+            bottomRight = Split(t.Fetch(bottom, right));
+        }
+        const Halves upper = Mix(topLeft, topRight, across);
+        const Halves lower = Mix(bottomLeft, bottomRight, across);
         return Modulate(Mix(upper, lower, down), LightFactors(at));
     }
 };
