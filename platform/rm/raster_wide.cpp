@@ -39,10 +39,15 @@ WIDE Lanes Spread(const pixels::Run& run, __m256i per) {
             Stepped(run.light[2], run.dLight[2], per)};
 }
 
-// Just the steps, `per` times over.
-WIDE Lanes Steps(const pixels::Run& run, __m256i per) {
-    return Spread(
-        {.du = run.du, .dv = run.dv, .dLight = {run.dLight[0], run.dLight[1], run.dLight[2]}}, per);
+// Each value's step times LANES, wrapping as the sums of the one-pixel loop do.
+template <typename T> WIDE __m256i StepTimesLanes(T step) {
+    static_assert(LANES == 8);
+    return _mm256_slli_epi32(_mm256_set1_epi32(static_cast<int>(step)), 3);
+}
+
+WIDE Lanes LaneSteps(const pixels::Run& run) {
+    return {StepTimesLanes(run.du), StepTimesLanes(run.dv), StepTimesLanes(run.dLight[0]),
+            StepTimesLanes(run.dLight[1]), StepTimesLanes(run.dLight[2])};
 }
 
 // The depth-tested loop: `shade` gives the colours of eight pixels; only lanes inside the
@@ -55,7 +60,7 @@ WIDE bool FillLanes(const pixels::Run& run, const Shade& shade, uint32_t* color,
     const __m256 z0 = _mm256_set1_ps(run.z), dz = _mm256_set1_ps(run.dz);
     const __m256i opaque = _mm256_set1_epi32(static_cast<int>(pixels::OPAQUE));
     const __m256i all = _mm256_set1_epi32(-1);
-    const Lanes step = Steps(run, _mm256_set1_epi32(LANES));
+    const Lanes step = LaneSteps(run);
     Lanes at = Spread(run, lane);
     __m256i written = _mm256_setzero_si256();
     for (int i = 0; i < length; i += LANES) {
