@@ -46,6 +46,9 @@ constexpr double RUN_DEPTH_CHANGE = 0.05;
 constexpr double RUN_TEXEL_ERROR = 1.0 / 64; // see SetRunLength
 constexpr int MIN_RUN_LENGTH = 2;
 constexpr int MAX_RUN_LENGTH = 4096;
+// Shorter runs (faces seen at a slant) are quicker one pixel at a time: the eight-pixel
+// loop's setup would outweigh its few pixels. Both loops give the same pixels.
+constexpr int MIN_WIDE_RUN = 8;
 
 // Twice the screen area below which a polygon is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
@@ -818,7 +821,7 @@ bool FillRun(const Raster& r, const pixels::Run& run, int x, int y, int length) 
         });
     }
 #if !defined(KESTREL_RASTER_SCALAR)
-    if (r.wide) {
+    if (r.wide && length >= MIN_WIDE_RUN) {
         return FillWide(r, run, color, depth, length);
     }
 #endif
