@@ -201,6 +201,7 @@ rm::raster::RenderTarget IDirect3DRMDevice::Target() {
     target.depth = depthBuffer_.data();
     target.bitsPerPixel = depth_;
     target.dither = dither_ != FALSE;
+    target.pending = &pendingClear_;
     return target;
 }
 

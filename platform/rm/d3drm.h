@@ -369,6 +369,7 @@ private:
     int depth_;
     std::vector<uint32_t> color_;
     std::vector<float> depthBuffer_;
+    rm::raster::PendingClear pendingClear_; // of color_ and depthBuffer_
     base::Image shown_;
     D3DRMRENDERQUALITY quality_ = D3DRMRENDER_FLAT;
     BOOL dither_ = TRUE;

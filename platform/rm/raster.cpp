@@ -8,6 +8,9 @@
 #include "platform/rm/raster.h"
 
 #include "platform/rm/raster_pixels.h"
+#if !defined(KESTREL_RASTER_SCALAR)
+#include "platform/rm/raster_wide.h"
+#endif
 
 #include <algorithm>
 #include <cfloat>
@@ -43,6 +46,9 @@ constexpr double RUN_DEPTH_CHANGE = 0.05;
 constexpr double RUN_TEXEL_ERROR = 1.0 / 64; // see SetRunLength
 constexpr int MIN_RUN_LENGTH = 2;
 constexpr int MAX_RUN_LENGTH = 4096;
+// Shorter runs (faces seen at a slant) are quicker one pixel at a time: the eight-pixel
+// loop's setup would outweigh its few pixels. Both loops give the same pixels.
+constexpr int MIN_WIDE_RUN = 8;
 
 // Twice the screen area below which a polygon is skipped: it covers no pixel centre that
 // its neighbours do not, and its gradients would be unbounded.
@@ -65,6 +71,177 @@ PixelRect ViewportPixels(const RenderTarget& target, const Projection& viewport)
     rect.bottom = static_cast<int>(
         std::min<int64_t>(int64_t{viewport.y} + viewport.height, int64_t{target.height}));
     return rect;
+}
+
+bool SameRect(const PixelRect& a, const PixelRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// ---------------------------------------------------------------------------------------
+// Owed clears (see PendingClear). Outside a row's colour span the colour is the owed
+// background while colorOwed holds; outside its depth span the depth is CLEAR_DEPTH while
+// depthOwed holds. Each span only grows, and what it gains is filled in first.
+
+using OwedSpan = PendingClear::Span;
+
+bool IsEmpty(const OwedSpan& s) {
+    return s.left >= s.right;
+}
+
+bool IsOwed(const PendingClear& p) {
+    return p.colorOwed || p.depthOwed;
+}
+
+PixelRect OwedRect(const PendingClear& p) {
+    return {p.left, p.top, p.right, p.bottom};
+}
+
+void FillColor(const RenderTarget& t, int y, int from, int to, uint32_t value) {
+    if (from < to) {
+        uint32_t* row = t.color + static_cast<size_t>(y) * t.width;
+        std::fill(row + from, row + to, value);
+    }
+}
+
+void FillDepth(const RenderTarget& t, int y, int from, int to) {
+    if (from < to) {
+        float* row = t.depth + static_cast<size_t>(y) * t.width;
+        std::fill(row + from, row + to, CLEAR_DEPTH);
+    }
+}
+
+// Widens `owned` to take in [start, end): `span(a, b)` for the new pixels inside
+// [start, end), `gap(a, b)` for those between it and the old span.
+template <typename Span, typename Gap>
+void Widen(OwedSpan& owned, int start, int end, Span span, Gap gap) {
+    if (IsEmpty(owned)) {
+        span(start, end);
+        owned = {start, end};
+        return;
+    }
+    if (start < owned.left) {
+        span(start, std::min(end, owned.left));
+        gap(end, owned.left);
+        owned.left = start;
+    }
+    if (end > owned.right) {
+        gap(owned.right, start);
+        span(std::max(start, owned.right), end);
+        owned.right = end;
+    }
+}
+
+// Pixels [start, end) of row y are about to be drawn: they, and the pixels between them and
+// those already taken, get what is owed. A span pixel whose depth was owed passes the depth
+// test (every drawn depth is finite) and is written, so it needs no background; one whose
+// depth is real may fail the test and must show the background then.
+void Reach(const RenderTarget& t, PendingClear& p, int y, int start, int end) {
+    PendingClear::Row& row = p.rows[static_cast<size_t>(y)];
+    const auto none = [](int, int) {};
+    Widen(row.drawn, start, end, none, none);
+    if (p.colorOwed) {
+        const OwedSpan real = p.depthOwed ? row.depth : OwedSpan{start, end};
+        const uint32_t background = p.color;
+        Widen(
+            row.color, start, end,
+            [&](int a, int b) {
+                FillColor(t, y, std::max(a, real.left), std::min(b, real.right), background);
+            },
+            [&](int a, int b) { FillColor(t, y, a, b, background); });
+    }
+    if (p.depthOwed) {
+        const auto owed = [&](int a, int b) { FillDepth(t, y, a, b); };
+        Widen(row.depth, start, end, owed, owed);
+    }
+}
+
+// Fills [from, to) of row y except `keep`, which lies inside it.
+template <typename Fill> void FillAround(int from, int to, const OwedSpan& keep, Fill fill) {
+    if (IsEmpty(keep)) {
+        fill(from, to);
+        return;
+    }
+    fill(from, keep.left);
+    fill(keep.right, to);
+}
+
+// Fills in the owed colour outside every row's colour span. Where the buffer is known to
+// hold the background already, only the pixels drawn since are filled.
+void SettleColorRows(const RenderTarget& t, PendingClear& p) {
+    const bool known = p.settled == t.color && p.settledColor == p.color;
+    for (int y = p.top; y < p.bottom; ++y) {
+        PendingClear::Row& row = p.rows[static_cast<size_t>(y)];
+        const auto fill = [&](int a, int b) { FillColor(t, y, a, b, p.color); };
+        if (!known) {
+            FillAround(p.left, p.right, row.color, fill);
+        } else if (!IsEmpty(row.drawn)) {
+            OwedSpan keep = row.color;
+            keep.left = std::clamp(keep.left, row.drawn.left, row.drawn.right);
+            keep.right = std::clamp(keep.right, keep.left, row.drawn.right);
+            FillAround(row.drawn.left, row.drawn.right, keep, fill);
+        }
+        row.drawn = row.color;
+    }
+    p.settled = t.color;
+    p.settledColor = p.color;
+    p.colorOwed = false;
+}
+
+void SettleDepthRows(const RenderTarget& t, PendingClear& p) {
+    for (int y = p.top; y < p.bottom; ++y) {
+        FillAround(p.left, p.right, p.rows[static_cast<size_t>(y)].depth,
+                   [&](int a, int b) { FillDepth(t, y, a, b); });
+    }
+    p.depthOwed = false;
+}
+
+bool NotedFor(const PendingClear& p, const RenderTarget& t) {
+    return p.width == t.width && p.height == t.height &&
+           p.rows.size() == static_cast<size_t>(t.height);
+}
+
+// The target's owed clear that drawing in `rect` must honour, or null. One noted for another
+// rectangle is paid first; one noted for buffers of another size is forgotten. Drawing that
+// nothing is owed for goes unrecorded, so what the buffer holds is no longer known.
+PendingClear* OwedFor(const RenderTarget& t, const PixelRect& rect) {
+    PendingClear* p = t.pending;
+    if (p == nullptr) {
+        return nullptr;
+    }
+    if (IsOwed(*p) && !NotedFor(*p, t)) {
+        p->colorOwed = p->depthOwed = false;
+    }
+    if (IsOwed(*p) && !SameRect(OwedRect(*p), rect)) {
+        if (p->colorOwed) {
+            SettleColorRows(t, *p);
+        }
+        if (p->depthOwed) {
+            SettleDepthRows(t, *p);
+        }
+    }
+    if (!IsOwed(*p)) {
+        p->settled = nullptr;
+        return nullptr;
+    }
+    return p;
+}
+
+// The pending clear ready to take a new clear of `rect`, starting afresh when nothing is owed.
+PendingClear& NoteClear(const RenderTarget& t, const PixelRect& rect) {
+    PendingClear& p = *t.pending;
+    if (OwedFor(t, rect) == nullptr) {
+        p.rows.resize(static_cast<size_t>(t.height));
+        for (PendingClear::Row& row : p.rows) {
+            row.color = row.depth = {};
+        }
+        p.left = rect.left;
+        p.top = rect.top;
+        p.right = rect.right;
+        p.bottom = rect.bottom;
+        p.width = t.width;
+        p.height = t.height;
+    }
+    return p;
 }
 
 // Camera space to target pixels: the camera's y points up, the target's rows run down.
@@ -245,6 +422,7 @@ struct ScreenCorner {
 // Everything one DrawPolygon call needs, checked once.
 struct Raster {
     RenderTarget* target = nullptr;
+    PendingClear* pending = nullptr; // the clear still owed, when one is
     PixelRect rect;
     ScreenMap map;
     float front = 0, back = 0;
@@ -255,6 +433,7 @@ struct Raster {
     bool perspective = false;
     bool quantize = false;
     bool dither = false;
+    bool wide = false; // the pixel loops go eight pixels at a time
 };
 
 bool Prepare(RenderTarget& target, const Projection& projection, const PolygonStyle& style,
@@ -267,6 +446,7 @@ bool Prepare(RenderTarget& target, const Projection& projection, const PolygonSt
     if (r.rect.Empty() || !MakeScreenMap(projection, r.map)) {
         return false;
     }
+    r.pending = OwedFor(target, r.rect);
     if (!(projection.front > 0.0f) || !(projection.back > projection.front) ||
         !std::isfinite(projection.back)) {
         return false;
@@ -282,6 +462,10 @@ bool Prepare(RenderTarget& target, const Projection& projection, const PolygonSt
     r.perspective = r.textured && style.perspective;
     r.quantize = target.bitsPerPixel <= 16;
     r.dither = target.dither;
+#if !defined(KESTREL_RASTER_SCALAR)
+    r.wide = target.widePixels && !r.quantize && wide::Available() &&
+             (!r.textured || wide::FitsWide(r.texture));
+#endif
     return true;
 }
 
@@ -347,6 +531,9 @@ uint32_t ShadePixel(const Raster& r, uint32_t u, uint32_t v, pixels::Light light
 // Depth-tested write of one pixel inside the viewport; true when it was written.
 bool Plot(const Raster& r, int x, int y, double z, double u, double v, double red, double green,
           double blue) {
+    if (r.pending != nullptr) {
+        Reach(*r.target, *r.pending, y, x, x + 1);
+    }
     const size_t index = static_cast<size_t>(y) * r.target->width + x;
     const float depth = static_cast<float>(z);
     if (!(depth <= r.target->depth[index])) {
@@ -357,7 +544,7 @@ bool Plot(const Raster& r, int x, int y, double z, double u, double v, double re
                                                   pixels::ColorToFixed(static_cast<float>(green)),
                                                   pixels::ColorToFixed(static_cast<float>(blue)));
     r.target->color[index] =
-        ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v), light, x, y);
+        ShadePixel(r, pixels::WrapToFixed(u), pixels::WrapToFixed(v), light, x, y) | pixels::OPAQUE;
     return true;
 }
 
@@ -417,6 +604,9 @@ bool DrawLine(const Raster& r, const ScreenCorner& a, const ScreenCorner& b) {
 // a(x, y) = at0 + dx*(x-x0) + dy*(y-y0).
 struct AttributePlanes {
     int runLength = MIN_RUN_LENGTH;
+    double perRunPixel = 1.0 / MIN_RUN_LENGTH; // 1 / runLength
+    bool flatLight = false;                    // the lit colour is the same everywhere: `light`
+    int32_t light[3] = {};
     double x0 = 0, y0 = 0;
     double at0[ATTRIBUTE_COUNT] = {};
     double dx[ATTRIBUTE_COUNT] = {};
@@ -442,6 +632,12 @@ bool MakeAttributePlanes(const ScreenCorner& p0, const ScreenCorner& p1, const S
         planes.at0[k] = p0.a[k];
         planes.dx[k] = (d1 * ey2 - d2 * ey1) * inverse;
         planes.dy[k] = (d2 * ex1 - d1 * ex2) * inverse;
+    }
+    planes.flatLight = true;
+    for (int channel = 0; channel < 3; ++channel) {
+        const int k = R + channel;
+        planes.flatLight = planes.flatLight && planes.dx[k] == 0 && planes.dy[k] == 0;
+        planes.light[channel] = pixels::ColorToFixed(static_cast<float>(planes.at0[k]));
     }
     return true;
 }
@@ -479,6 +675,7 @@ void SetRunLength(const Raster& r, const ScreenCorner* c, int count, AttributePl
     }
     planes.runLength =
         static_cast<int>(std::clamp(runLength, double{MIN_RUN_LENGTH}, double{MAX_RUN_LENGTH}));
+    planes.perRunPixel = 1.0 / planes.runLength;
 }
 
 // One edge walked down the rows. x is computed from the edge's own upper end on every row,
@@ -506,34 +703,25 @@ Edge MakeEdge(const ScreenCorner& upper, const ScreenCorner& lower) {
     return e;
 }
 
-// The values of the pixel being filled and their steps to the next pixel.
-struct Stepper {
-    float z = 0, dz = 0;
-    uint32_t u = 0, du = 0, v = 0, dv = 0;
-    pixels::Light light{}, dLight{};
-
-    void Step() {
-        z += dz;
-        u += du;
-        v += dv;
-        light = pixels::AddLight(light, dLight);
-    }
-};
-
 // Lit colours are linear along the span: one set of steps from its first to its last pixel,
 // truncated toward zero so that every pixel stays between the two in-range ends.
 void SetSpanLight(const AttributePlanes& planes, double first, double last, double y, int length,
-                  Stepper& s) {
+                  pixels::Run& run) {
+    if (planes.flatLight) {
+        for (int channel = 0; channel < 3; ++channel) {
+            run.light[channel] = planes.light[channel];
+            run.dLight[channel] = 0;
+        }
+        return;
+    }
     const double perPixel = length > 1 ? 1.0 / (length - 1) : 0.0;
-    int32_t from[3], step[3];
     for (int channel = 0; channel < 3; ++channel) {
         const int k = R + channel;
-        from[channel] = pixels::ColorToFixed(static_cast<float>(planes.At(k, first, y)));
+        const int32_t from = pixels::ColorToFixed(static_cast<float>(planes.At(k, first, y)));
         const int32_t to = pixels::ColorToFixed(static_cast<float>(planes.At(k, last, y)));
-        step[channel] = static_cast<int32_t>((to - from[channel]) * perPixel);
+        run.light[channel] = from;
+        run.dLight[channel] = static_cast<int32_t>((to - from) * perPixel);
     }
-    s.light = pixels::MakeLight(from[0], from[1], from[2]);
-    s.dLight = pixels::MakeLight(step[0], step[1], step[2]);
 }
 
 // Depth, and texture coordinates when they are perspective correct, need a division; they
@@ -556,61 +744,102 @@ RunPoint RunPointAt(const Raster& r, const AttributePlanes& planes, double x, do
     return p;
 }
 
-// `to` lies `steps` pixels after `from`.
-void SetRun(const RunPoint& from, const RunPoint& to, int steps, Stepper& s) {
-    const double perPixel = steps > 0 ? 1.0 / steps : 0.0;
-    s.z = static_cast<float>(from.z);
-    s.dz = static_cast<float>((to.z - from.z) * perPixel);
-    s.u = pixels::WrapToFixed(from.u);
-    s.du = pixels::StepToFixed((to.u - from.u) * perPixel);
-    s.v = pixels::WrapToFixed(from.v);
-    s.dv = pixels::StepToFixed((to.v - from.v) * perPixel);
+// `to` lies `steps` pixels after `from`; perPixel is 1 / steps (0 for none).
+void SetRun(const RunPoint& from, const RunPoint& to, double perPixel, pixels::Run& run) {
+    run.z = static_cast<float>(from.z);
+    run.dz = static_cast<float>((to.z - from.z) * perPixel);
+    run.u = pixels::WrapToFixed(from.u);
+    run.du = pixels::StepToFixed((to.u - from.u) * perPixel);
+    run.v = pixels::WrapToFixed(from.v);
+    run.dv = pixels::StepToFixed((to.v - from.v) * perPixel);
 }
 
-// The depth-tested pixel loop, with the colour of a pixel given by `shade`.
+pixels::Light LightOf(const int32_t (&channels)[3]) {
+    return pixels::MakeLight(channels[0], channels[1], channels[2]);
+}
+
+// The one-pixel loop's texture coordinates and lit colour, stepped pixel by pixel.
+struct Stepper {
+    uint32_t u, du, v, dv;
+    pixels::Light light, dLight;
+
+    explicit Stepper(const pixels::Run& run)
+        : u(run.u), du(run.du), v(run.v), dv(run.dv), light(LightOf(run.light)),
+          dLight(LightOf(run.dLight)) {}
+    void Step() {
+        u += du;
+        v += dv;
+        light = pixels::AddLight(light, dLight);
+    }
+};
+
+// The depth-tested pixel loop, one pixel at a time, with the colour of pixel i of the run
+// given by `shade`.
 template <typename Shade>
-bool FillPixels(Stepper& stepper, uint32_t* color, float* depth, int x, int end, Shade shade) {
-    Stepper s = stepper; // a local copy stays in registers: the colour stores might alias it
+bool FillPixels(const pixels::Run& run, uint32_t* color, float* depth, int length, Shade shade) {
+    Stepper s(run); // a local stays in registers: the colour stores might alias the run
+    const float z0 = run.z, dz = run.dz;
     bool drawn = false;
-    for (; x < end; ++x) {
-        if (s.z <= depth[x]) {
-            depth[x] = s.z;
-            color[x] = shade(s, x);
+    for (int i = 0; i < length; ++i) {
+        const float z = z0 + static_cast<float>(i) * dz;
+        if (z <= depth[i]) {
+            depth[i] = z;
+            color[i] = shade(s, i) | pixels::OPAQUE;
             drawn = true;
         }
         s.Step();
     }
-    stepper = s;
     return drawn;
 }
 
+bool IsFlat(const pixels::Run& run) {
+    return run.dLight[0] == 0 && run.dLight[1] == 0 && run.dLight[2] == 0;
+}
+
+#if !defined(KESTREL_RASTER_SCALAR)
+// The same runs eight pixels at a time, where the processor can.
+bool FillWide(const Raster& r, const pixels::Run& run, uint32_t* color, float* depth, int length) {
+    if (!r.textured) {
+        return IsFlat(run) ? wide::FillFlat(run, pixels::LightColor(LightOf(run.light)), color,
+                                            depth, length)
+                           : wide::FillLit(run, color, depth, length);
+    }
+    return r.texture.bilinear ? wide::FillBilinear(run, r.texture, color, depth, length)
+                              : wide::FillNearest(run, r.texture, color, depth, length);
+}
+#endif
+
 // Picks the pixel loop once per run, so that the common cases have no per-pixel choices.
-bool FillRun(const Raster& r, Stepper& s, int x, int y, int length) {
-    const size_t rowStart = static_cast<size_t>(y) * r.target->width;
-    uint32_t* color = r.target->color + rowStart;
-    float* depth = r.target->depth + rowStart;
-    const int end = x + length;
+bool FillRun(const Raster& r, const pixels::Run& run, int x, int y, int length) {
+    const size_t first = static_cast<size_t>(y) * r.target->width + x;
+    uint32_t* color = r.target->color + first;
+    float* depth = r.target->depth + first;
     const Texture& t = r.texture;
     if (r.quantize) {
-        return FillPixels(s, color, depth, x, end, [&r, y](const Stepper& p, int px) {
-            return ShadePixel(r, p.u, p.v, p.light, px, y);
+        return FillPixels(run, color, depth, length, [&r, x, y](const Stepper& p, int i) {
+            return ShadePixel(r, p.u, p.v, p.light, x + i, y);
         });
     }
-    if (!r.textured && pixels::IsZero(s.dLight)) { // a flat-coloured face: one colour
-        const uint32_t rgb = pixels::LightColor(s.light);
-        return FillPixels(s, color, depth, x, end, [rgb](const Stepper&, int) { return rgb; });
+#if !defined(KESTREL_RASTER_SCALAR)
+    if (r.wide && length >= MIN_WIDE_RUN) {
+        return FillWide(r, run, color, depth, length);
+    }
+#endif
+    if (!r.textured && IsFlat(run)) { // a flat-coloured face: one colour
+        const uint32_t rgb = pixels::LightColor(LightOf(run.light));
+        return FillPixels(run, color, depth, length, [rgb](const Stepper&, int) { return rgb; });
     }
     if (!r.textured) {
-        return FillPixels(s, color, depth, x, end,
+        return FillPixels(run, color, depth, length,
                           [](const Stepper& p, int) { return pixels::LightColor(p.light); });
     }
     // The texture is captured by value, so the pixel stores cannot alias its fields.
     if (t.bilinear) {
-        return FillPixels(s, color, depth, x, end, [t](const Stepper& p, int) {
+        return FillPixels(run, color, depth, length, [t](const Stepper& p, int) {
             return pixels::ModulateBilinear(t, p.u, p.v, p.light);
         });
     }
-    return FillPixels(s, color, depth, x, end, [t](const Stepper& p, int) {
+    return FillPixels(run, color, depth, length, [t](const Stepper& p, int) {
         return pixels::ModulateNearest(t, p.u, p.v, p.light);
     });
 }
@@ -626,16 +855,26 @@ bool DrawSpan(const Raster& r, const AttributePlanes& planes, int y, int start, 
     if (start >= end) {
         return false;
     }
-    Stepper s;
-    SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, s);
+    if (r.pending != nullptr) {
+        Reach(*r.target, *r.pending, y, start, end);
+    }
+    pixels::Run run;
+    SetSpanLight(planes, start + 0.5, end - 0.5, centerY, end - start, run);
     RunPoint from = RunPointAt(r, planes, start + 0.5, centerY);
     bool drawn = false;
     for (int x = start; x < end;) {
         const int length = std::min(planes.runLength, end - x);
         const int steps = x + length == end ? length - 1 : length;
         const RunPoint to = RunPointAt(r, planes, x + steps + 0.5, centerY);
-        SetRun(from, to, steps, s);
-        drawn |= FillRun(r, s, x, y, length);
+        SetRun(from, to,
+               steps == planes.runLength ? planes.perRunPixel
+               : steps > 0               ? 1.0 / steps
+                                         : 0.0,
+               run);
+        drawn |= FillRun(r, run, x, y, length);
+        for (int channel = 0; channel < 3; ++channel) {
+            run.light[channel] += length * run.dLight[channel];
+        }
         from = to;
         x += length;
     }
@@ -841,7 +1080,17 @@ void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb) {
     if (target.bitsPerPixel <= 16) {
         value = pixels::Quantize565(value, pixels::ROUND_THRESHOLD);
     }
-    FillRect(target, rect, target.color, value);
+    value |= pixels::OPAQUE;
+    if (target.pending == nullptr) {
+        FillRect(target, rect, target.color, value);
+        return;
+    }
+    PendingClear& p = NoteClear(target, rect);
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        p.rows[static_cast<size_t>(y)].color = {};
+    }
+    p.color = value;
+    p.colorOwed = true;
 }
 
 void ClearDepth(RenderTarget& target, const Projection& viewport) {
@@ -849,7 +1098,22 @@ void ClearDepth(RenderTarget& target, const Projection& viewport) {
     if (target.depth == nullptr || rect.Empty()) {
         return;
     }
-    FillRect(target, rect, target.depth, CLEAR_DEPTH);
+    if (target.pending == nullptr) {
+        FillRect(target, rect, target.depth, CLEAR_DEPTH);
+        return;
+    }
+    PendingClear& p = NoteClear(target, rect);
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        p.rows[static_cast<size_t>(y)].depth = {};
+    }
+    p.depthOwed = true;
+}
+
+void SettleColor(RenderTarget& target) {
+    PendingClear* p = target.pending;
+    if (p != nullptr && p->colorOwed && NotedFor(*p, target)) {
+        SettleColorRows(target, *p);
+    }
 }
 
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,

@@ -4,10 +4,35 @@
 // walking live in the scene layer; this file knows only pixels.
 
 #include <cstdint>
+#include <vector>
 
 namespace rm::raster {
 
-// Colour is 0x00RRGGBB per pixel; depth holds camera-space z (smaller is nearer).
+// A clear that is owed rather than done. Given to a target, Clear and ClearDepth only note
+// what they owe; each span then clears just the pixels of its row that it is the first to
+// reach, and SettleColor fills the background in where nothing was drawn, skipping the
+// pixels that still hold it from the frame before. A frame thus writes each pixel about
+// once instead of clearing two whole buffers first. The notes belong to one pair of colour
+// and depth buffers, which nothing but the rasterizer may write, and are its alone.
+struct PendingClear {
+    struct Span {
+        int left = 0, right = 0; // pixels [left, right); empty when left >= right
+    };
+    struct Row {
+        Span color, depth; // no longer owed
+        Span drawn;        // written since the last settling, which left the background elsewhere
+    };
+    std::vector<Row> rows; // one per target row; outside the rectangle's rows unused
+    int left = 0, top = 0, right = 0, bottom = 0; // the rectangle the owed clear covers
+    int width = 0, height = 0;                    // of the target it was noted for
+    uint32_t color = 0;                           // the owed background, as stored
+    bool colorOwed = false, depthOwed = false;
+    const uint32_t* settled = nullptr; // the colour buffer `drawn` speaks of, if any
+    uint32_t settledColor = 0;         // the background it holds outside `drawn`
+};
+
+// Colour is 0xFFRRGGBB per pixel: every pixel the rasterizer stores, and the clear, is
+// opaque, so the buffer can be shown as it is. Depth holds camera-space z (smaller is nearer).
 struct RenderTarget {
     int width = 0;
     int height = 0;
@@ -15,6 +40,8 @@ struct RenderTarget {
     float* depth = nullptr;
     int bitsPerPixel = 32; // 16 or less: colours are quantised to 5-6-5
     bool dither = true;    // ordered dithering when quantising (the device's dither setting)
+    PendingClear* pending = nullptr; // null: clears fill the buffers at once
+    bool widePixels = true; // eight pixels at a time where the processor can; the same pixels
 };
 
 // Camera looks along +z. At distance 1 the view reaches `field` from the centre to the edge
@@ -55,7 +82,7 @@ struct PolygonStyle {
     FillMode fill = FillMode::Solid;
     const TextureView* texture = nullptr; // null: colour only; else texel x colour
     TextureFilter filter = TextureFilter::Nearest;
-    bool perspective = false; // perspective-correct texture coordinates
+    bool perspective = false;  // perspective-correct texture coordinates
     bool cullBackFaces = true; // front faces run clockwise as seen by the camera
 };
 
@@ -71,9 +98,13 @@ protected:
     ~DrawTap() = default;
 };
 
+// Sets the viewport's pixels to the opaque colour rgb (0x??RRGGBB), quantised on 16 bits.
 void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb);
 // Sets the depth to the largest float; a pixel is then drawn where its z is <= the depth.
 void ClearDepth(RenderTarget& target, const Projection& viewport);
+// With a pending clear: fills the owed background in wherever nothing was drawn, so the
+// colour buffer can be read. Depth stays owed until drawing reaches it or the next clear.
+void SettleColor(RenderTarget& target);
 
 // Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it
 // was drawn (culled, clipped away, degenerate or hidden by nearer pixels).

@@ -22,6 +22,9 @@ namespace rm::raster::pixels {
 // works for any texture size.
 constexpr double FIXED_ONE = 4294967296.0;
 
+// The alpha byte of every stored pixel: the buffers are shown as they are.
+constexpr uint32_t OPAQUE = 0xFF000000u;
+
 inline uint32_t WrapToFixed(double coord) {
     if (std::fabs(coord) < 2147483648.0) { // the usual case: whole turns fall off the top
         return static_cast<uint32_t>(static_cast<int64_t>(coord * FIXED_ONE));
@@ -41,6 +44,15 @@ inline uint32_t StepToFixed(double step) {
     }
     return static_cast<uint32_t>(static_cast<int64_t>(scaled));
 }
+
+// A run of pixels of one row: the values at its first pixel and their steps to the next.
+// Depth at pixel i is z + i * dz, rounded once, and the integers step exactly, so the pixel
+// loops give the same values whether they go one pixel or several at a time.
+struct Run {
+    float z = 0, dz = 0;
+    uint32_t u = 0, du = 0, v = 0, dv = 0; // 0.32 fixed point
+    int32_t light[3] = {}, dLight[3] = {}; // red, green, blue, 8.16 fixed point (see below)
+};
 
 // Rows are addressed from the row where v = 0 lies, so a bottom-up texture is a negative
 // row stride rather than a choice per texel.

@@ -143,6 +143,9 @@ HRESULT IDirect3DRMViewport::Render(IDirect3DRMFrame* scene) {
         const double total = std::chrono::duration<double>(Clock::now() - start).count();
         times_->transformSeconds += total - (times_->rasterSeconds - rasterBefore);
     }
+    // The clear is owed where nothing was drawn; like the clear, not counted in the times.
+    rm::raster::RenderTarget target = device_->Target();
+    rm::raster::SettleColor(target);
     return D3DRM_OK;
 }
 

@@ -8,6 +8,7 @@
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
 #include "platform/win/recording_dialogs.h"
+#include "resources/command_ids.h"
 #include "scene/machine_scene.h"
 #include "scene/world.h"
 #include "shell/app.h"
@@ -41,8 +42,7 @@ private:
     win::VirtualClock clock_{10};
 };
 
-void BM_RenderExampleMachine(benchmark::State& state) {
-    ExampleMachine example(state);
+void RenderFrames(benchmark::State& state) {
     for (auto _ : state) {
         if (!RenderFrame()) {
             state.SkipWithError("frame failed");
@@ -50,7 +50,24 @@ void BM_RenderExampleMachine(benchmark::State& state) {
         }
     }
 }
+
+void BM_RenderExampleMachine(benchmark::State& state) {
+    ExampleMachine example(state);
+    RenderFrames(state);
+}
 BENCHMARK(BM_RenderExampleMachine)->Unit(benchmark::kMillisecond);
+
+// Zoomed in three steps by the Zoom In command: the machine fills most of the window.
+void BM_RenderExampleMachineZoomed(benchmark::State& state) {
+    ExampleMachine example(state);
+    for (int i = 0; i < 3; ++i) {
+        DeliverMessage(win::Message{
+            .kind = win::Kind::Command, .window = Shell.MainWindow, .command = CMD_ZOOM_IN});
+        PumpMessages();
+    }
+    RenderFrames(state);
+}
+BENCHMARK(BM_RenderExampleMachineZoomed)->Unit(benchmark::kMillisecond);
 
 void BM_BuildMachineScene(benchmark::State& state) {
     ExampleMachine example(state);

@@ -128,33 +128,45 @@ void Recorder::Polygon(const rm::raster::RenderTarget&, const rm::raster::Projec
     frame_.polygons.push_back(std::move(p));
 }
 
-base::Image RenderOurs(const Frame& frame, bool ids, double du, double dv) {
+const base::Image& Ours::Render(const Frame& frame, const OurOptions& o) {
     std::vector<rm::raster::TextureView> views;
     for (const Frame::Texture& t : frame.textures)
         views.push_back({t.width, t.height, t.pixels.data(), t.vFromBottom});
-    base::Image image;
-    image.Resize(frame.width, frame.height, 0);
-    std::vector<float> depth(image.pixels.size(), 0.0f);
-    rm::raster::RenderTarget target{frame.width, frame.height, image.pixels.data(), depth.data(),
-                                    ids ? 32 : frame.bitsPerPixel};
-    rm::raster::Clear(target, frame.projection, ids ? 0 : frame.background);
+    if (image_.width != frame.width || image_.height != frame.height) {
+        image_.Resize(frame.width, frame.height, 0);
+        depth_.assign(image_.pixels.size(), 0.0f);
+        pending_ = {};
+    }
+    rm::raster::RenderTarget target{.width = frame.width,
+                                    .height = frame.height,
+                                    .color = image_.pixels.data(),
+                                    .depth = depth_.data(),
+                                    .bitsPerPixel = o.ids ? 32 : frame.bitsPerPixel,
+                                    .pending = o.owed ? &pending_ : nullptr,
+                                    .widePixels = o.wide};
+    rm::raster::Clear(target, frame.projection, o.ids ? 0 : frame.background);
     rm::raster::ClearDepth(target, frame.projection);
-    std::vector<Vertex> corners;
+    std::vector<Vertex> shifted;
     for (size_t i = 0; i < frame.polygons.size(); ++i) {
         const Frame::Polygon& p = frame.polygons[i];
         rm::raster::PolygonStyle style = p.style;
-        style.texture = p.texture >= 0 && !ids ? &views[size_t(p.texture)] : nullptr;
-        corners = p.corners;
-        for (Vertex& v : corners) {
-            if (ids)
-                SetIdColour(v, i + 1);
-            else if (style.texture != nullptr)
-                v.u += float(du / style.texture->width), v.v += float(dv / style.texture->height);
+        style.texture = p.texture >= 0 && !o.ids ? &views[size_t(p.texture)] : nullptr;
+        const Vertex* corners = p.corners.data();
+        if (o.ids || (style.texture != nullptr && (o.du != 0 || o.dv != 0))) {
+            shifted = p.corners;
+            for (Vertex& v : shifted) {
+                if (o.ids)
+                    SetIdColour(v, i + 1);
+                else
+                    v.u += float(o.du / style.texture->width),
+                        v.v += float(o.dv / style.texture->height);
+            }
+            corners = shifted.data();
         }
-        rm::raster::DrawPolygon(target, frame.projection, corners.data(), int(corners.size()),
-                                style);
+        rm::raster::DrawPolygon(target, frame.projection, corners, int(p.corners.size()), style);
     }
-    return image;
+    rm::raster::SettleColor(target);
+    return image_;
 }
 
 std::string Comparison::Describe() const {
@@ -327,7 +339,7 @@ base::Image Llvmpipe::Read() {
     image.Resize(frame_->width, frame_->height, 0);
     glReadPixels(0, 0, image.width, image.height, GL_BGRA, GL_UNSIGNED_BYTE, image.pixels.data());
     for (uint32_t& pixel : image.pixels)
-        pixel &= 0xFFFFFF;
+        pixel |= 0xFF000000; // opaque, as ours are
     return image;
 }
 
@@ -339,12 +351,12 @@ base::Image Llvmpipe::Render(const Frame& frame, bool ids) {
 
 Check Llvmpipe::Compare(const Frame& frame) {
     Check check{RenderOurs(frame), Render(frame, false), {}};
-    const base::Image ourIds = RenderOurs(frame, true), theirIds = Render(frame, true);
+    const base::Image ourIds = RenderOurs(frame, {.ids = true}), theirIds = Render(frame, true);
     std::vector<base::Image> shifted;
     for (double du : {-SAMPLE_SLACK, 0.0, SAMPLE_SLACK})
         for (double dv : {-SAMPLE_SLACK, 0.0, SAMPLE_SLACK})
             if (du != 0 || dv != 0)
-                shifted.push_back(RenderOurs(frame, false, du, dv));
+                shifted.push_back(RenderOurs(frame, {.du = du, .dv = dv}));
     Comparison& c = check.comparison;
     std::vector<Comparison::Difference> large;
     for (int y = 0; y < frame.height; ++y)

@@ -47,9 +47,28 @@ private:
     std::map<const uint32_t*, int> textureIds_;
 };
 
-// The frame through our rasterizer again. With `ids` each polygon is flat in the colour
-// (index + 1) on 0; du, dv shift every texture by that many texels.
-base::Image RenderOurs(const Frame& frame, bool ids = false, double du = 0, double dv = 0);
+// How our rasterizer draws a frame again.
+struct OurOptions {
+    bool ids = false;      // each polygon flat in the colour (index + 1) on 0
+    double du = 0, dv = 0; // every texture shifted by that many texels
+    bool wide = true;      // the pixel loops may go eight pixels at a time
+    bool owed = false;     // clears owed and paid as drawing goes, as the device has them
+};
+
+// Frames through our rasterizer again, into buffers kept from frame to frame.
+class Ours {
+public:
+    const base::Image& Render(const Frame& frame, const OurOptions& options = {});
+
+private:
+    base::Image image_;
+    std::vector<float> depth_;
+    rm::raster::PendingClear pending_;
+};
+
+inline base::Image RenderOurs(const Frame& frame, const OurOptions& options = {}) {
+    return Ours().Render(frame, options);
+}
 
 struct Comparison {
     static constexpr int TOLERANCE = 4; // levels per channel

@@ -18,8 +18,9 @@ namespace {
 using rm::raster::FillMode;
 using rm::raster::PolygonStyle;
 using rm::raster::TextureFilter;
-constexpr uint32_t BLACK = 0x000000, WHITE = 0xFFFFFF;
-constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF;
+// Every stored pixel is opaque.
+constexpr uint32_t BLACK = 0xFF000000, WHITE = 0xFFFFFFFF;
+constexpr uint32_t RED = 0xFFFF0000, GREEN = 0xFF00FF00, BLUE = 0xFF0000FF;
 const PolygonStyle BOTH_SIDES{.cullBackFaces = false};
 
 using rm::raster::Vertex;
@@ -27,16 +28,24 @@ using rm::raster::Vertex;
 struct Canvas {
     std::vector<uint32_t> color;
     std::vector<float> depth;
+    rm::raster::PendingClear pending;
     rm::raster::RenderTarget target;
     rm::raster::Projection projection;
 
-    Canvas(int w, int h)
+    // `owed`: clears are owed and paid as drawing reaches the pixels (see Settled).
+    Canvas(int w, int h, bool owed = false)
         : color(size_t(w) * h), depth(size_t(w) * h), target{.width = w,
                                                              .height = h,
                                                              .color = color.data(),
-                                                             .depth = depth.data()},
+                                                             .depth = depth.data(),
+                                                             .pending = owed ? &pending : nullptr},
           projection{.width = w, .height = h} {
+        rm::raster::Clear(target, projection, 0);
         rm::raster::ClearDepth(target, projection);
+    }
+    const std::vector<uint32_t>& Settled() {
+        rm::raster::SettleColor(target);
+        return color;
     }
     uint32_t At(int x, int y) const { return color[size_t(y) * target.width + x]; }
     bool Draw(const std::vector<Vertex>& corners, const PolygonStyle& style = {}) {
@@ -106,8 +115,8 @@ TEST(RasterGeometry, QuadCoversItsPixelsOnceFrontFacesOnlyNearestWinning) {
         Canvas depth(60, 40);
         depth.Draw(nearFirst ? nearQuad : farQuad);
         depth.Draw(nearFirst ? farQuad : nearQuad);
-        EXPECT_EQ(depth.At(30, 20), 0x00FF00u) << nearFirst; // the near one where both are
-        EXPECT_EQ(depth.At(35, 14), 0xFF0000u) << nearFirst;
+        EXPECT_EQ(depth.At(30, 20), GREEN) << nearFirst; // the near one where both are
+        EXPECT_EQ(depth.At(35, 14), RED) << nearFirst;
     }
 }
 
@@ -148,6 +157,56 @@ TEST(RasterGeometry, BadInputDrawsNothingAndHugeInputStaysInTheViewport) {
     EXPECT_EQ(view.At(10, 5) & view.At(29, 14), WHITE);
 }
 
+// A clear owed and paid as drawing goes leaves the same pixels as one done at once, through
+// frames drawn in several passes or over the last one's background, a clear of the colour or
+// the depth alone, a smaller viewport, points and lines, and 5-6-5 dithering.
+TEST(RasterGeometry, OwedClearsLeaveThePixelsOfClearsDoneAtOnce) {
+    const std::vector<std::vector<Vertex>> quads = {
+        Quad(-0.6f, -0.3f, -0.2f, 0.2f, 2, 1, 0, 0), Quad(0.3f, -0.4f, 0.6f, 0.1f, 3, 0, 1, 0),
+        Quad(-0.1f, -0.5f, 0.35f, 0.45f, 2.5f, 0, 0, 1), Quad(-0.7f, 0.05f, 0.7f, 0.15f, 4)};
+    for (const int bits : {32, 16}) {
+        Canvas now(60, 40), owed(60, 40, true);
+        const auto step = [&](auto&& action) {
+            for (Canvas* c : {&now, &owed}) {
+                c->target.bitsPerPixel = bits;
+                action(*c);
+            }
+            ASSERT_EQ(owed.Settled(), now.color) << bits;
+        };
+        step([&](Canvas& c) { c.Draw(quads[0]), c.Draw(quads[1]); }); // rows left with gaps
+        step([&](Canvas& c) { c.Draw(quads[2]), c.Draw(quads[3], {.fill = FillMode::Points}); });
+        step([&](Canvas& c) { // the next frame draws less: the background the last left stays
+            rm::raster::Clear(c.target, c.projection, 0);
+            rm::raster::ClearDepth(c.target, c.projection);
+            c.Draw(quads[1]);
+        });
+        step([&](Canvas& c) { // the colour alone: farther quads lose to the depth left behind
+            rm::raster::Clear(c.target, c.projection, 0x203040);
+            c.Draw(quads[3]);
+        });
+        step([&](Canvas& c) { // the depth alone: they win now
+            rm::raster::ClearDepth(c.target, c.projection);
+            c.Draw(quads[3], {.fill = FillMode::Wireframe}), c.Draw(quads[1]);
+        });
+        step([&](Canvas& c) { // another viewport: the owed clear of the first is paid
+            rm::raster::Clear(c.target, c.projection, 0x405060);
+            c.projection = {.x = 8, .y = 4, .width = 40, .height = 30};
+            rm::raster::Clear(c.target, c.projection, 0x102030);
+            rm::raster::ClearDepth(c.target, c.projection);
+            c.Draw(quads[2]), c.Draw(quads[0]);
+        });
+        step([&](Canvas& c) { // drawing when nothing is owed is not recorded: the next settles all
+            c.projection = {.width = 60, .height = 40};
+            rm::raster::Clear(c.target, c.projection, 0x102030);
+            c.Draw(quads[3]);
+            rm::raster::SettleColor(c.target);
+            c.Draw(quads[0]);
+            rm::raster::Clear(c.target, c.projection, 0x102030);
+            c.Draw(quads[1]);
+        });
+    }
+}
+
 struct Picture {
     std::vector<uint32_t> pixels; // row 0 is the top row
     rm::raster::TextureView view;
@@ -179,7 +238,7 @@ TEST(RasterShading, TexturesWrapFilterAndAreLit) {
     for (int quarter = 0; quarter < 4; ++quarter)
         EXPECT_EQ(wrapped.At(quarter * 10 + 5, 20), quarter % 2 ? GREEN : RED) << quarter;
     lit.Draw(FullQuad(0.5f, 1, 0), texel.Style()); // the texel times the lit colour
-    EXPECT_NEAR(int(lit.At(20, 20)), 0x40C000, 0x10000);
+    EXPECT_NEAR(int(lit.At(20, 20) & 0xFFFFFF), 0x40C000, 0x10000);
 
     // Nearest keeps hard edges; bilinear blends them, mid grey halfway between texels.
     Picture checker(2, 2, {WHITE, BLACK, BLACK, WHITE});
@@ -189,7 +248,7 @@ TEST(RasterShading, TexturesWrapFilterAndAreLit) {
     EXPECT_EQ(Colours(nearest), (std::set<uint32_t>{WHITE, BLACK}));
     EXPECT_GT(Colours(bilinear).size(), 10u);
     EXPECT_NEAR(int(bilinear.At(19, 9) & 0xFF), 128, 20);
-    EXPECT_EQ(bilinear.At(19, 9), (bilinear.At(19, 9) & 0xFF) * 0x010101u);
+    EXPECT_EQ(bilinear.At(19, 9), BLACK | (bilinear.At(19, 9) & 0xFF) * 0x010101u);
 }
 
 TEST(RasterShading, WireframeAndPointsAreDepthTestedClippedAndCulled) {
@@ -223,12 +282,12 @@ TEST(RasterShading, SixteenBitsGiveOnly565ColoursDitheredOrNot) {
     double sum = 0;
     for (uint32_t c : dithered.color) {
         ASSERT_TRUE(Is565(c)) << std::hex << c;
-        sum += c >> 16;
+        sum += c >> 16 & 0xFF;
     }
-    EXPECT_NEAR(sum / dithered.color.size(), 127.5, 1.5);    // the pattern averages to the grey
-    EXPECT_EQ(dithered.At(5, 6), dithered.At(9, 10));        // and repeats every four pixels
-    EXPECT_EQ(Colours(plain), std::set<uint32_t>{0x848284}); // the nearest 5-6-5 levels
-    EXPECT_EQ(Colours(exact), std::set<uint32_t>{0x808080});
+    EXPECT_NEAR(sum / dithered.color.size(), 127.5, 1.5);      // the pattern averages to the grey
+    EXPECT_EQ(dithered.At(5, 6), dithered.At(9, 10));          // and repeats every four pixels
+    EXPECT_EQ(Colours(plain), std::set<uint32_t>{0xFF848284}); // the nearest 5-6-5 levels
+    EXPECT_EQ(Colours(exact), std::set<uint32_t>{0xFF808080});
 }
 
 // Ties in depth go to the surface drawn last. A wall receding from z 1.2 to 12 shows, at
@@ -271,7 +330,7 @@ TEST(RasterPrecision, TiesPerspectiveTexelsAndIntersectionsAreExact) {
             if (u < 0.01 || u > 0.99 || v < 0.01 || v > 0.99)
                 continue;
             const uint32_t texel = wall.At(x, y);
-            ASSERT_NEAR((texel >> 16) + 0.5, u * W, 0.5 + TEXEL_SLACK) << x << "," << y;
+            ASSERT_NEAR((texel >> 16 & 0xFF) + 0.5, u * W, 0.5 + TEXEL_SLACK) << x << "," << y;
             ASSERT_NEAR(((texel >> 8) & 0xFF) + 0.5, v * H, 0.5 + TEXEL_SLACK) << x << "," << y;
             ++checked;
         }
