@@ -250,7 +250,7 @@ namespace {
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(
-        window, [window](const base::Image& picture) { window->SetClientImage(picture); });
+        window, [window](const base::Picture& picture) { window->SetClientImage(picture); });
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.

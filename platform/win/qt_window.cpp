@@ -5,6 +5,8 @@
 #include "platform/win/qt_keys.h"
 #include "platform/win/qt_support.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -80,11 +82,30 @@ ClientView::ClientView(QtWindow& owner) : owner_(owner) {
     setMinimumSize(1, 1);
 }
 
+void ClientView::Show(const base::Image* picture) {
+    const bool whole = picture && !picture->Empty() &&
+                       picture->pixels.size() >= size_t(picture->width) * picture->height;
+    if (!whole) {
+        image_ = QImage();
+        return;
+    }
+    // Read-only bits: Qt never writes into them, nor copies them to draw them.
+    const auto* bits = reinterpret_cast<const uchar*>(picture->pixels.data());
+    image_ =
+        QImage(bits, picture->width, picture->height, picture->width * 4, QImage::Format_RGB32);
+}
+
 void ClientView::paintEvent(QPaintEvent* /*event*/) {
     owner_.PaintFromView();
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    painter.drawImage(0, 0, image);
+    painter.drawImage(0, 0, image_);
+    // The picture is opaque: black goes only where it does not reach.
+    const int right = image_.width();
+    const int bottom = image_.height();
+    if (right < width())
+        painter.fillRect(right, 0, width() - right, height(), Qt::black);
+    if (bottom < height())
+        painter.fillRect(0, bottom, std::min(right, width()), height() - bottom, Qt::black);
 }
 
 void ClientView::resizeEvent(QResizeEvent* /*event*/) {
@@ -273,16 +294,10 @@ int QtWindow::ColorDepth() const {
     return display ? display->depth() : Window::ColorDepth();
 }
 
-void QtWindow::SetClientImage(const base::Image& image) {
-    Window::SetClientImage(image);
-    const size_t needed = image.Empty() ? 0 : static_cast<size_t>(image.width) * image.height;
-    if (image.Empty() || image.pixels.size() < needed) {
-        view_->image = QImage();
-    } else {
-        const auto* bits = reinterpret_cast<const uchar*>(image.pixels.data());
-        view_->image =
-            QImage(bits, image.width, image.height, image.width * 4, QImage::Format_RGB32).copy();
-    }
+void QtWindow::SetClientImage(const base::Picture& picture) {
+    // The view lets go of the pixels it wraps before the window lets go of their picture.
+    view_->Show(picture.get());
+    Window::SetClientImage(picture);
     // Inside a paint the view draws the new picture as it finishes.
     if (!inPaint_)
         view_->update();

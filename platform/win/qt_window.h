@@ -21,7 +21,10 @@ class QtWindow;
 class ClientView : public QWidget {
 public:
     explicit ClientView(QtWindow& owner);
-    QImage image;
+    // Wraps the picture's pixels without copying them; the owner holds the picture while the
+    // view shows it. Null shows black.
+    void Show(const base::Image* picture);
+    const QImage& Shown() const { return image_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,6 +36,7 @@ protected:
 private:
     void PostMouse(Kind kind, const QMouseEvent& event);
     QtWindow& owner_;
+    QImage image_;
 };
 
 // A scroll bar that only asks: each user action becomes a scroll message, and the bar moves
@@ -63,7 +67,7 @@ public:
     void UpdateWindow() override;
     void DestroyWindow() override;
     int ColorDepth() const override;
-    void SetClientImage(const base::Image& image) override;
+    void SetClientImage(const base::Picture& picture) override;
     bool RequestClientSize(int width, int height) override;
 
     ClientView* View() const { return view_; }

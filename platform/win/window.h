@@ -55,9 +55,10 @@ public:
     // Colour depth of the display the window is on, in bits per pixel.
     virtual int ColorDepth() const { return 32; }
 
-    // The renderer's picture, shown 1:1 at the client area's top left on black.
-    virtual void SetClientImage(const base::Image& image);
-    const base::Image& ClientImage() const { return image_; }
+    // The renderer's picture, shown 1:1 at the client area's top left on black. The window
+    // holds it, without a copy, until the next one.
+    virtual void SetClientImage(const base::Picture& picture);
+    const base::Image& ClientImage() const;
 
     // True only while a Paint message is being handled for a client area that needed it.
     bool GetUpdateRect() const { return painting_ && invalid_; }
@@ -92,7 +93,7 @@ private:
     std::string title_;
     std::unique_ptr<Menu> menu_;
     ScrollBar bars_[2];
-    base::Image image_;
+    base::Picture picture_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     bool visible_ = false;
