@@ -146,7 +146,7 @@ public:
         // The answers to the dialogs of start-up are known before the window exists.
         RunQueueingSteps();
         Shell.LoopHooks.beforePass = [this] { BeforePass(); };
-        Shell.LoopHooks.mayWait = !scripted_;
+        Shell.LoopHooks.wakeBy = [this] { return WakeBy(); };
     }
 
     ~Impl() {
@@ -183,6 +183,14 @@ private:
         }
         if (!Shell.Quit)
             Deliver(win::Message{.kind = win::Kind::Command, .command = CMD_EXIT});
+    }
+
+    // A script runs its passes back to back, except while it sleeps: the loop then rests
+    // and keeps to the display's refresh as it does for a person.
+    SteadyTime WakeBy() const {
+        if (!scripted_)
+            return SteadyTime::max();
+        return waiting_ == Wait::Wall ? wallEnd_ : SteadyTime::min();
     }
 
     void ReportStartUpTime() {

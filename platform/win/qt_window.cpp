@@ -294,6 +294,12 @@ int QtWindow::ColorDepth() const {
     return display ? display->depth() : Window::ColorDepth();
 }
 
+double QtWindow::RefreshRate() const {
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    const double rate = display ? display->refreshRate() : 0.0;
+    return rate > 0 ? rate : Window::RefreshRate();
+}
+
 void QtWindow::SetClientImage(const base::Picture& picture) {
     // The view lets go of the pixels it wraps before the window lets go of their picture.
     view_->Show(picture.get());

@@ -67,6 +67,7 @@ public:
     void UpdateWindow() override;
     void DestroyWindow() override;
     int ColorDepth() const override;
+    double RefreshRate() const override;
     void SetClientImage(const base::Picture& picture) override;
     bool RequestClientSize(int width, int height) override;
 

@@ -54,6 +54,9 @@ public:
     int ClientHeight() const { return clientHeight_; }
     // Colour depth of the display the window is on, in bits per pixel.
     virtual int ColorDepth() const { return 32; }
+    // How many pictures a second the display the window is on shows.
+    virtual double RefreshRate() const { return DEFAULT_REFRESH_RATE; }
+    static constexpr double DEFAULT_REFRESH_RATE = 60.0;
 
     // The renderer's picture, shown 1:1 at the client area's top left on black. The window
     // holds it, without a copy, until the next one.

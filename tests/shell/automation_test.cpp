@@ -220,6 +220,20 @@ TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
     EXPECT_EQ(State("c.json")["Tick"], 100160);
 }
 
+// While a script sleeps the loop runs as for a person: a still picture is not drawn again,
+// and a turning world is drawn at most once per refresh of the display (60 a second here).
+TEST_F(Kestrel3d, AStillWindowRestsAndATurningOneKeepsToTheRefresh) {
+    const ProgramRun run =
+        Start(EXAMPLE, "frames 2\n" + Save("a.json") + "sleep 1000\n" + Save("b.json") +
+                           "key Ctrl+X\nsleep 1000\n" + Save("c.json"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const int a = State("a.json")["FrameCount"], b = State("b.json")["FrameCount"];
+    const int turning = State("c.json")["FrameCount"].get<int>() - b;
+    EXPECT_LE(b - a, 2);
+    EXPECT_GE(turning, 10);
+    EXPECT_LE(turning, 62);
+}
+
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
     const ProgramRun run =
         Start("--tick-step 1",
