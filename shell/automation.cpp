@@ -263,7 +263,11 @@ private:
                                  .modifiers = step.key.modifiers});
             return false;
         case ScriptOp::Click:
-            Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.x, .y = step.y});
+            // Through the screen where there is one, as a person clicks.
+            if (Shell.MainWindow->ClickClient(step.x, step.y))
+                PumpMessages();
+            else
+                Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.x, .y = step.y});
             return false;
         case ScriptOp::Scroll:
             Deliver(win::Message{.kind = step.vertical ? win::Kind::VScroll : win::Kind::HScroll,

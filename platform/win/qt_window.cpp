@@ -6,6 +6,7 @@
 #include "platform/win/qt_support.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAction>
 #include <QApplication>
@@ -82,6 +83,10 @@ ClientView::ClientView(QtWindow& owner) : owner_(owner) {
     setMinimumSize(1, 1);
 }
 
+QSize ClientView::PixelSize() const {
+    return (QSizeF(size()) * devicePixelRatio()).toSize();
+}
+
 void ClientView::Show(const base::Image* picture) {
     const bool whole = picture && !picture->Empty() &&
                        picture->pixels.size() >= size_t(picture->width) * picture->height;
@@ -93,6 +98,8 @@ void ClientView::Show(const base::Image* picture) {
     const auto* bits = reinterpret_cast<const uchar*>(picture->pixels.data());
     image_ =
         QImage(bits, picture->width, picture->height, picture->width * 4, QImage::Format_RGB32);
+    // Drawn pixel for pixel on the screen, not scaled up.
+    image_.setDevicePixelRatio(devicePixelRatio());
 }
 
 void ClientView::paintEvent(QPaintEvent* /*event*/) {
@@ -100,21 +107,25 @@ void ClientView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
     // The picture is opaque: black goes only where it does not reach.
-    const int right = image_.width();
-    const int bottom = image_.height();
-    if (right < width())
-        painter.fillRect(right, 0, width() - right, height(), Qt::black);
-    if (bottom < height())
-        painter.fillRect(0, bottom, std::min(right, width()), height() - bottom, Qt::black);
+    const QSizeF covered = image_.deviceIndependentSize();
+    const QSizeF view = size();
+    if (covered.width() < view.width())
+        painter.fillRect(QRectF(covered.width(), 0, view.width() - covered.width(), view.height()),
+                         Qt::black);
+    if (covered.height() < view.height())
+        painter.fillRect(QRectF(0, covered.height(), std::min(covered.width(), view.width()),
+                                view.height() - covered.height()),
+                         Qt::black);
 }
 
 void ClientView::resizeEvent(QResizeEvent* /*event*/) {
     if (!owner_.isMinimized())
-        owner_.ClientResized(width(), height(), SizeTypeOf(owner_));
+        owner_.ClientResized(PixelSize().width(), PixelSize().height(), SizeTypeOf(owner_));
 }
 
 void ClientView::PostMouse(Kind kind, const QMouseEvent& event) {
-    const QPoint at = event.position().toPoint();
+    const QPointF pixel = event.position() * devicePixelRatio();
+    const QPoint at(int(std::floor(pixel.x())), int(std::floor(pixel.y())));
     PostMessage(Message{.kind = kind,
                         .window = &owner_,
                         .x = at.x(),
@@ -237,7 +248,7 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
     layout()->invalidate();
     layout()->activate();
     centralWidget()->layout()->activate();
-    SetClientSize(view_->width(), view_->height());
+    SetClientSize(view_->PixelSize().width(), view_->PixelSize().height());
     qApp->installEventFilter(this);
 }
 
@@ -391,7 +402,8 @@ void QtWindow::changeEvent(QEvent* event) {
         if (isMinimized())
             ClientResized(0, 0, SIZE_MINIMIZED);
         else if (IsMinimized())
-            ClientResized(view_->width(), view_->height(), SizeTypeOf(*this));
+            ClientResized(view_->PixelSize().width(), view_->PixelSize().height(),
+                          SizeTypeOf(*this));
     }
     QMainWindow::changeEvent(event);
 }
@@ -433,8 +445,21 @@ bool QtWindow::PostKey(const QKeyEvent& event) {
 }
 
 bool QtWindow::RequestClientSize(int width, int height) {
-    const QSize view = View()->size();
-    resize(size() + QSize(width - view.width(), height - view.height()));
+    const QSize wanted = (QSizeF(width, height) / view_->devicePixelRatio()).toSize();
+    resize(size() + wanted - view_->size());
+    return true;
+}
+
+bool QtWindow::ClickClient(int x, int y) {
+    // The middle of the screen pixel, which the view's logical position maps back into.
+    const QPointF at = (QPointF(x, y) + QPointF(0.5, 0.5)) / view_->devicePixelRatio();
+    const QPointF global = view_->mapToGlobal(at);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(view_, &event);
+    }
     return true;
 }
 

@@ -77,6 +77,9 @@ public:
     virtual bool RequestClientSize(int /*width*/, int /*height*/) { return false; }
     // Sends Paint with the update region set, then validates the client area.
     void PaintClient();
+    // Presses and releases the left button at client pixel x, y as the user does, through the
+    // screen. False when the window is not on a screen.
+    virtual bool ClickClient(int /*x*/, int /*y*/) { return false; }
 
 protected:
     virtual void TitleChanged() {}

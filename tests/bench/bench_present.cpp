@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "engine/slot_machine.h"
 #include "platform/win/platform.h"
@@ -20,22 +21,19 @@
 
 namespace {
 
-// One Qt application for the whole benchmark program, made on first use and kept to the end.
-void MakeQtPlatform() {
-    static int argc = 1;
-    static char name[] = "kestrel-bench";
-    static char* argv[] = {name, nullptr};
-    static const win::QtPlatform* platform = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new win::QtPlatform(argc, argv);
-    }();
-    benchmark::DoNotOptimize(platform);
+// Qt wants its arguments to outlive the application.
+int qtArgc = 1;
+char qtName[] = "kestrel-bench";
+char* qtArgv[] = {qtName, nullptr};
+
+std::unique_ptr<win::QtPlatform> OffscreenQt() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return std::make_unique<win::QtPlatform>(qtArgc, qtArgv);
 }
 
 class ExampleInWindow {
 public:
     explicit ExampleInWindow(benchmark::State& state) {
-        MakeQtPlatform();
         dialogs_.openAnswers.push_back(std::string(KESTREL_EXAMPLES_DIR) +
                                        "/lucky-sevens/lucky-sevens.slt");
         win::SetDialogs(&dialogs_);
@@ -49,13 +47,13 @@ public:
     }
     ~ExampleInWindow() {
         ResetProgramState();
-        win::ReleaseWindows();
         win::SetDialogs(nullptr);
         win::SetClock(nullptr);
         std::filesystem::current_path(home_);
     }
 
 private:
+    std::unique_ptr<win::QtPlatform> qt_ = OffscreenQt(); // first made, last gone
     std::filesystem::path home_ = std::filesystem::current_path();
     win::RecordingDialogs dialogs_;
     win::VirtualClock clock_{10};

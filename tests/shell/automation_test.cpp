@@ -234,6 +234,29 @@ TEST_F(Kestrel3d, AStillWindowRestsAndATurningOneKeepsToTheRefresh) {
     EXPECT_LE(turning, 62);
 }
 
+// On a screen of two device pixels to the logical one the view renders at the screen's pixels
+// (twice the size of a plain screen's: a 600 by 400 window) and a click still hits its button.
+TEST_F(Kestrel3d, OnAHighDensityScreenTheViewIsSharpAndClicksHitTheirButtons) {
+    const std::string scaled = "QT_SCALE_FACTOR=2";
+    ASSERT_EQ(
+        Start(EXAMPLE, "frames 2\n" + Save("a.json") + "shot " + Path("a.png"), scaled).exitCode,
+        0);
+    const Json a = State("a.json");
+    const QImage shot(QString::fromStdString(Path("a.png")));
+    EXPECT_GT(a["ClientWidth"], 1000);
+    EXPECT_EQ(Fields(a, {"ClientWidth", "ClientHeight"}),
+              Fields(a, {"ViewportWidth", "ViewportHeight"}));
+    EXPECT_EQ(Json::array({shot.width(), shot.height()}),
+              Fields(a, {"ClientWidth", "ClientHeight"}));
+    const Json& bet = a["Buttons"][2];
+    ASSERT_EQ(bet["command"], 3);
+    ASSERT_EQ(
+        Start(EXAMPLE, Cmd(CMD_MONEY_5) + "idle\n" + ClickOn(bet["rect"]) + Save("b.json"), scaled)
+            .exitCode,
+        0);
+    EXPECT_EQ(State("b.json")["Machine"]["Bet"], 1);
+}
+
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
     const ProgramRun run =
         Start("--tick-step 1",
