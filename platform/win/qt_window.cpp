@@ -254,6 +254,7 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
 
 QtWindow::~QtWindow() {
     qApp->removeEventFilter(this);
+    view_->Show(nullptr); // the picture goes with Window, before the view
 }
 
 RequestingScrollBar* QtWindow::ScrollBarWidget(int bar) const {
