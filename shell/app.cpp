@@ -1,5 +1,6 @@
 #include "shell/app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -250,7 +251,7 @@ namespace {
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(
-        window, [window](const base::Image& picture) { window->SetClientImage(picture); });
+        window, [window](const base::Picture& picture) { window->SetClientImage(picture); });
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.
@@ -347,6 +348,52 @@ void PumpMessages() {
     }
 }
 
+namespace {
+
+// How often the loop comes round, drawing or not, while the workbench follows something that
+// changes without a message.
+constexpr std::chrono::milliseconds WORKBENCH_ROUND{50};
+
+// The picture changes by itself from frame to frame: the world turns, the reels or the
+// count-up play, or the title shows the frame rate.
+bool PictureMoves() {
+    return (Shared.DisplayFlags & (DISPLAY_ROTATE_X | DISPLAY_ROTATE_Y | DISPLAY_ROTATE_Z)) ||
+           !MachineAtRest() || Shell.ShowFPS;
+}
+
+// Sleeps until input arrives or the time comes (the workbench's round at the latest).
+void WaitForInput(SteadyTime until) {
+    const SteadyTime now = std::chrono::steady_clock::now();
+    if (WorkbenchFollowing())
+        until = std::min(until, now + WORKBENCH_ROUND);
+    if (until > now)
+        win::WaitMessageUntil(until);
+}
+
+// Whether this pass draws a frame. When it does not, it first sleeps until there may be one:
+// input, the display's next refresh, or the end of what the hooks allow.
+bool FrameDue() {
+    const SteadyTime wakeBy = Shell.LoopHooks.wakeBy ? Shell.LoopHooks.wakeBy() : SteadyTime::max();
+    if (Shell.Minimized || !Shell.Running || (Shell.SingleStep && !Shell.StepPending)) {
+        WaitForInput(wakeBy);
+        return false;
+    }
+    const SteadyTime now = std::chrono::steady_clock::now();
+    if (wakeBy <= now)
+        return true;
+    if (Shell.Pacer.Resting() && !PictureMoves()) {
+        WaitForInput(wakeBy);
+        return false;
+    }
+    if (now < Shell.Pacer.NextFrame()) {
+        WaitForInput(std::min(wakeBy, Shell.Pacer.NextFrame()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int WinMain(int showCommand) {
     int failedFrames = 0;
     Shell.QuitCode = 0;
@@ -361,19 +408,17 @@ int WinMain(int showCommand) {
         if (Shell.Quit)
             break;
         WorkbenchPass();
-        if (Shell.Minimized || !Shell.Running) {
-            if (Shell.LoopHooks.mayWait)
-                win::WaitMessage();
+        if (!FrameDue())
             continue;
+        const SteadyTime begun = std::chrono::steady_clock::now();
+        if (!RenderFrame() && ++failedFrames > 2) {
+            ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
+            ShutDownAfterFailure();
+            break;
         }
-        if (!Shell.SingleStep || Shell.StepPending) {
-            if (!RenderFrame() && ++failedFrames > 2) {
-                ShowMessage("Rendering has failed too many times.  Aborting execution.\n");
-                ShutDownAfterFailure();
-                break;
-            }
-            UpdateTitle(Shell.MainWindow);
-        }
+        UpdateTitle(Shell.MainWindow);
+        Shell.Pacer.SetRefreshRate(Shell.MainWindow->RefreshRate());
+        Shell.Pacer.Drawn(begun, PictureMoves());
         if (Shell.SingleStep)
             Shell.StepPending = 0;
     }

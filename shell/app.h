@@ -9,6 +9,7 @@
 #include "platform/win/resource_types.h"
 #include "platform/win/window.h"
 #include "scene/scene_objects.h"
+#include "shell/pacing.h"
 #include "shell/title.h"
 
 // The driver list, filled once at start-up; driver i is File menu command CMD_FIRST_DRIVER + i.
@@ -25,10 +26,11 @@ constexpr int MAIN_WINDOW_HEIGHT = 400;
 constexpr float BACK_PLANE = 100.0f;
 
 // What runs the program beside the user: called at the start of every pass of the main
-// loop, and whether a pass with nothing to render may sleep until the next message.
+// loop, and the latest time to which a pass may sleep waiting for input or for the display's
+// next refresh (a time already past: the passes run back to back; unset: no limit).
 struct MainLoopHooks {
     std::function<void()> beforePass;
-    bool mayWait = true;
+    std::function<SteadyTime()> wakeBy;
 };
 
 // What start-up puts back to its start values before it makes the window (ResetGlobals).
@@ -68,6 +70,7 @@ struct ShellState : StartUpState {
     // What WinMain returns once the loop ends: a quit message's code, or 1 after a failure.
     int QuitCode = 0;
     MainLoopHooks LoopHooks;
+    FramePacer Pacer;
     // The driver to start on instead of the one the enumeration chooses; -1 for the choice.
     int32_t StartDriver = -1;
 };

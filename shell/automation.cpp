@@ -146,7 +146,7 @@ public:
         // The answers to the dialogs of start-up are known before the window exists.
         RunQueueingSteps();
         Shell.LoopHooks.beforePass = [this] { BeforePass(); };
-        Shell.LoopHooks.mayWait = !scripted_;
+        Shell.LoopHooks.wakeBy = [this] { return WakeBy(); };
     }
 
     ~Impl() {
@@ -183,6 +183,14 @@ private:
         }
         if (!Shell.Quit)
             Deliver(win::Message{.kind = win::Kind::Command, .command = CMD_EXIT});
+    }
+
+    // A script runs its passes back to back, except while it sleeps: the loop then rests
+    // and keeps to the display's refresh as it does for a person.
+    SteadyTime WakeBy() const {
+        if (!scripted_)
+            return SteadyTime::max();
+        return waiting_ == Wait::Wall ? wallEnd_ : SteadyTime::min();
     }
 
     void ReportStartUpTime() {
@@ -255,7 +263,11 @@ private:
                                  .modifiers = step.key.modifiers});
             return false;
         case ScriptOp::Click:
-            Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.x, .y = step.y});
+            // Through the screen where there is one, as a person clicks.
+            if (Shell.MainWindow->ClickClient(step.x, step.y))
+                PumpMessages();
+            else
+                Deliver(win::Message{.kind = win::Kind::LButtonDown, .x = step.x, .y = step.y});
             return false;
         case ScriptOp::Scroll:
             Deliver(win::Message{.kind = step.vertical ? win::Kind::VScroll : win::Kind::HScroll,

@@ -236,9 +236,17 @@ void Scroll(win::Window* window, int bar, const win::Message& message) {
     RenderFrame();
 }
 
+// Whether a message can change what the frames show; painting shows what is there.
+bool MayChangeThePicture(win::Kind kind) {
+    return kind != win::Kind::Paint && kind != win::Kind::InitMenuPopup &&
+           kind != win::Kind::MouseMove;
+}
+
 } // namespace
 
 int WindowProc(win::Window* window, const win::Message& message) {
+    if (MayChangeThePicture(message.kind))
+        Shell.Pacer.Stir();
     switch (message.kind) {
     case win::Kind::Destroy:
         ShutDown();

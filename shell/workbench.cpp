@@ -262,10 +262,15 @@ void ReloadMachine() {
     Bench.Problem = collecting.lines.empty() ? "" : collecting.lines.back();
     MachineOpened();
     Bench.Reloaded = true;
+    Shell.Pacer.Stir(); // no message tells the frames that the machine changed
 }
 
 bool ParSheetComputing() {
     return SheetComputing() || Bench_.sheetWanted;
+}
+
+bool WorkbenchFollowing() {
+    return Bench.Watch || Bench_.job != nullptr;
 }
 
 namespace {

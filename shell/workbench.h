@@ -47,6 +47,9 @@ void WorkbenchPass();
 void ReloadMachine();
 // A par sheet is being worked out, or waits to be.
 bool ParSheetComputing();
+// The workbench follows something that changes without a message (watched files, a sheet
+// being worked out): the main loop must come round now and then even with nothing to draw.
+bool WorkbenchFollowing();
 // The par sheet window as it stands: null before it was first opened.
 const win::ReportWindow* ParSheetWindow();
 // Closes the window and forgets the sheet, the watch and the session.

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct Image {
         pixels.assign(static_cast<size_t>(w) * h, fill);
     }
 };
+
+// A finished picture handed on without a copy: it stays as it is while anyone holds it.
+using Picture = std::shared_ptr<const Image>;
 
 // Decodes a Windows bitmap (BMP) held in memory: 1, 4, 8, 16, 24 and 32 bits per pixel,
 // RLE4 and RLE8, bottom-up and top-down. Returns false and leaves `out` empty when the

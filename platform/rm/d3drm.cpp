@@ -25,6 +25,12 @@ const DriverInfo* FindDriver(const GUID* guid) {
     return nullptr;
 }
 
+std::shared_ptr<base::Image> NewPicture(int width, int height) {
+    auto picture = std::make_shared<base::Image>();
+    picture->Resize(width, height);
+    return picture;
+}
+
 bool FileExists(const char* name) {
     std::FILE* file = std::fopen(name, "rb");
     if (file == nullptr)
@@ -183,9 +189,9 @@ HRESULT IDirect3DRM::SetDefaultTextureShades(DWORD shades) {
 IDirect3DRMDevice::IDirect3DRMDevice(IDirectDrawClipper* clipper, bool mono, int width, int height)
     : clipper_(clipper), mono_(mono), width_(width), height_(height), depth_(rm::DisplayDepth()) {
     // The buffers first: when memory runs out nothing has been taken from the clipper.
-    color_.assign(size_t(width) * height, 0);
+    drawing_ = NewPicture(width, height);
+    shown_ = NewPicture(width, height);
     depthBuffer_.assign(size_t(width) * height, 0.0f);
-    shown_.Resize(width, height);
     clipper_->AddRef();
 }
 
@@ -197,7 +203,7 @@ rm::raster::RenderTarget IDirect3DRMDevice::Target() {
     rm::raster::RenderTarget target;
     target.width = width_;
     target.height = height_;
-    target.color = color_.data();
+    target.color = drawing_->pixels.data();
     target.depth = depthBuffer_.data();
     target.bitsPerPixel = depth_;
     target.dither = dither_ != FALSE;
@@ -207,10 +213,19 @@ rm::raster::RenderTarget IDirect3DRMDevice::Target() {
 
 HRESULT IDirect3DRMDevice::Update() {
     RM_ENTER();
-    uint32_t* out = shown_.pixels.data();
-    for (size_t i = 0; i < color_.size(); ++i)
-        out[i] = 0xFF000000u | color_[i];
+    // A clear that no render settled (one that failed part way) is still owed to the frame.
+    rm::raster::RenderTarget target = Target();
+    rm::raster::SettleColor(target);
+    std::swap(shown_, drawing_);
     rm::ShowInWindow(clipper_->Window(), shown_);
+    // The window has let go of the picture before; whoever still holds it keeps it as it is.
+    if (drawing_.use_count() > 1) {
+        try {
+            drawing_ = NewPicture(width_, height_);
+        } catch (const std::bad_alloc&) {
+            return D3DRMERR_BADALLOC; // the next frame draws over the held picture
+        }
+    }
     return D3DRM_OK;
 }
 

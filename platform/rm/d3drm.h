@@ -4,6 +4,7 @@
 // viewports that render and pick. Objects are reference counted (AddRef/Release return the
 // new count); operations return 0 or a negative result code of results.h.
 
+#include <memory>
 #include <vector>
 
 #include "platform/rm/ddraw.h"
@@ -337,7 +338,8 @@ private:
 
 class IDirect3DRMDevice : public IDirect3DRMObject {
 public:
-    // Shows the rendered image: it becomes LastImage() and goes to the window's presenter.
+    // Shows the rendered image: it becomes LastImage() and is handed to the window's presenter
+    // as it is, without a copy. The next frame is drawn into a picture nobody else holds.
     HRESULT Update();
     DWORD GetWidth() const { return DWORD(width_); }
     DWORD GetHeight() const { return DWORD(height_); }
@@ -351,7 +353,7 @@ public:
     HRESULT SetShades(DWORD shades);
     HRESULT QueryInterface(REFIID iid, void** out) override;
 
-    const base::Image& LastImage() const { return shown_; }
+    const base::Image& LastImage() const { return *shown_; }
     bool IsMono() const { return mono_; }
     int ColorDepth() const { return depth_; }
 
@@ -367,10 +369,10 @@ private:
     bool mono_;
     int width_, height_;
     int depth_;
-    std::vector<uint32_t> color_;
+    std::shared_ptr<base::Image> drawing_; // the colour buffer the frame is drawn into
+    std::shared_ptr<base::Image> shown_;   // the last finished frame
     std::vector<float> depthBuffer_;
-    rm::raster::PendingClear pendingClear_; // of color_ and depthBuffer_
-    base::Image shown_;
+    rm::raster::PendingClear pendingClear_; // of the buffer drawn into and depthBuffer_
     D3DRMRENDERQUALITY quality_ = D3DRMRENDER_FLAT;
     BOOL dither_ = TRUE;
     D3DRMTEXTUREQUALITY textureQuality_ = D3DRMTEXTURE_NEAREST;

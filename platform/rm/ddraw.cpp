@@ -225,7 +225,7 @@ void SetWindowPresenter(void* window, Presenter presenter) {
         Presenters().erase(window);
 }
 
-void ShowInWindow(void* window, const base::Image& picture) {
+void ShowInWindow(void* window, const base::Picture& picture) {
     const auto found = Presenters().find(window);
     if (found != Presenters().end())
         found->second(picture);

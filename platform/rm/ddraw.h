@@ -192,8 +192,8 @@ void SetDisplayDepth(int bitsPerPixel);
 int DisplayDepth();
 
 // Shows a finished picture in a window; the window layer registers one per window handle.
-using Presenter = std::function<void(const base::Image&)>;
+using Presenter = std::function<void(const base::Picture&)>;
 void SetWindowPresenter(void* window, Presenter presenter);
-void ShowInWindow(void* window, const base::Image& picture);
+void ShowInWindow(void* window, const base::Picture& picture);
 
 } // namespace rm

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace win {
@@ -179,6 +180,21 @@ void WaitMessage() {
         return;
     while (state.queue.empty())
         state.services.events->WaitForEvents();
+}
+
+void WaitMessageUntil(std::chrono::steady_clock::time_point until) {
+    if (until == std::chrono::steady_clock::time_point::max()) {
+        WaitMessage();
+        return;
+    }
+    State& state = TheState();
+    // Without a screen nothing can arrive: the wait is only the time passing.
+    if (!state.services.events) {
+        std::this_thread::sleep_until(until);
+        return;
+    }
+    while (state.queue.empty() && std::chrono::steady_clock::now() < until)
+        state.services.events->WaitForEventsUntil(until);
 }
 
 bool TranslateAccelerator(Window* window, const AcceleratorResource* table,

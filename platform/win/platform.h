@@ -10,6 +10,7 @@
 #include "platform/win/resource_types.h"
 #include "platform/win/window.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -23,6 +24,8 @@ public:
     virtual void ProcessPending() = 0;
     // Sleeps until something arrives, then handles it.
     virtual void WaitForEvents() = 0;
+    // The same, but sleeps no later than `until`.
+    virtual void WaitForEventsUntil(std::chrono::steady_clock::time_point until) = 0;
 };
 
 class WindowFactory {
@@ -87,6 +90,8 @@ void PostQuitMessage(int exitCode);
 bool PeekMessage(Message& message);
 // Sleeps until a message waits.
 void WaitMessage();
+// Sleeps until a message waits or the time comes; time_point::max() is no time limit.
+void WaitMessageUntil(std::chrono::steady_clock::time_point until);
 // For a key message matching the table: opens the command's popup as the user would (its
 // marks are refreshed) and sends the command to the window unless its item is greyed. True when
 // the key was an accelerator; it is then consumed either way.

@@ -7,8 +7,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace win {
+
+QtEventSource::QtEventSource() = default;
+QtEventSource::~QtEventSource() = default;
 
 void QtEventSource::ProcessPending() {
     Dispatch(QEventLoop::AllEvents);
@@ -16,6 +22,22 @@ void QtEventSource::ProcessPending() {
 
 void QtEventSource::WaitForEvents() {
     Dispatch(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void QtEventSource::WaitForEventsUntil(std::chrono::steady_clock::time_point until) {
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::ceil<milliseconds>(until - std::chrono::steady_clock::now());
+    if (left <= milliseconds(0))
+        return;
+    if (!alarm_) {
+        alarm_ = std::make_unique<QTimer>();
+        alarm_->setSingleShot(true);
+        alarm_->setTimerType(Qt::PreciseTimer);
+    }
+    // Qt's timers count milliseconds in an int: a longer wait ends early and is taken again.
+    alarm_->start(std::min(left, milliseconds(std::numeric_limits<int>::max())));
+    Dispatch(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    alarm_->stop();
 }
 
 void QtEventSource::Dispatch(QEventLoop::ProcessEventsFlags flags) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QApplication;
+class QTimer;
 
 namespace win {
 
@@ -18,11 +19,15 @@ namespace win {
 // are shown afterwards, from the main loop.
 class QtEventSource : public EventSource {
 public:
+    QtEventSource();
+    ~QtEventSource() override;
     void ProcessPending() override;
     void WaitForEvents() override;
+    void WaitForEventsUntil(std::chrono::steady_clock::time_point until) override;
 
 private:
     static void Dispatch(QEventLoop::ProcessEventsFlags flags);
+    std::unique_ptr<QTimer> alarm_; // ends a timed wait; made with the first one
 };
 
 class QtWindowFactory : public WindowFactory {

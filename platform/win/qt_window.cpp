@@ -5,6 +5,9 @@
 #include "platform/win/qt_keys.h"
 #include "platform/win/qt_support.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -80,20 +83,49 @@ ClientView::ClientView(QtWindow& owner) : owner_(owner) {
     setMinimumSize(1, 1);
 }
 
+QSize ClientView::PixelSize() const {
+    return (QSizeF(size()) * devicePixelRatio()).toSize();
+}
+
+void ClientView::Show(const base::Image* picture) {
+    const bool whole = picture && !picture->Empty() &&
+                       picture->pixels.size() >= size_t(picture->width) * picture->height;
+    if (!whole) {
+        image_ = QImage();
+        return;
+    }
+    // Read-only bits: Qt never writes into them, nor copies them to draw them.
+    const auto* bits = reinterpret_cast<const uchar*>(picture->pixels.data());
+    image_ =
+        QImage(bits, picture->width, picture->height, picture->width * 4, QImage::Format_RGB32);
+    // Drawn pixel for pixel on the screen, not scaled up.
+    image_.setDevicePixelRatio(devicePixelRatio());
+}
+
 void ClientView::paintEvent(QPaintEvent* /*event*/) {
     owner_.PaintFromView();
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    painter.drawImage(0, 0, image);
+    painter.drawImage(0, 0, image_);
+    // The picture is opaque: black goes only where it does not reach.
+    const QSizeF covered = image_.deviceIndependentSize();
+    const QSizeF view = size();
+    if (covered.width() < view.width())
+        painter.fillRect(QRectF(covered.width(), 0, view.width() - covered.width(), view.height()),
+                         Qt::black);
+    if (covered.height() < view.height())
+        painter.fillRect(QRectF(0, covered.height(), std::min(covered.width(), view.width()),
+                                view.height() - covered.height()),
+                         Qt::black);
 }
 
 void ClientView::resizeEvent(QResizeEvent* /*event*/) {
     if (!owner_.isMinimized())
-        owner_.ClientResized(width(), height(), SizeTypeOf(owner_));
+        owner_.ClientResized(PixelSize().width(), PixelSize().height(), SizeTypeOf(owner_));
 }
 
 void ClientView::PostMouse(Kind kind, const QMouseEvent& event) {
-    const QPoint at = event.position().toPoint();
+    const QPointF pixel = event.position() * devicePixelRatio();
+    const QPoint at(int(std::floor(pixel.x())), int(std::floor(pixel.y())));
     PostMessage(Message{.kind = kind,
                         .window = &owner_,
                         .x = at.x(),
@@ -216,12 +248,13 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
     layout()->invalidate();
     layout()->activate();
     centralWidget()->layout()->activate();
-    SetClientSize(view_->width(), view_->height());
+    SetClientSize(view_->PixelSize().width(), view_->PixelSize().height());
     qApp->installEventFilter(this);
 }
 
 QtWindow::~QtWindow() {
     qApp->removeEventFilter(this);
+    view_->Show(nullptr); // the picture goes with Window, before the view
 }
 
 RequestingScrollBar* QtWindow::ScrollBarWidget(int bar) const {
@@ -273,16 +306,16 @@ int QtWindow::ColorDepth() const {
     return display ? display->depth() : Window::ColorDepth();
 }
 
-void QtWindow::SetClientImage(const base::Image& image) {
-    Window::SetClientImage(image);
-    const size_t needed = image.Empty() ? 0 : static_cast<size_t>(image.width) * image.height;
-    if (image.Empty() || image.pixels.size() < needed) {
-        view_->image = QImage();
-    } else {
-        const auto* bits = reinterpret_cast<const uchar*>(image.pixels.data());
-        view_->image =
-            QImage(bits, image.width, image.height, image.width * 4, QImage::Format_RGB32).copy();
-    }
+double QtWindow::RefreshRate() const {
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    const double rate = display ? display->refreshRate() : 0.0;
+    return rate > 0 ? rate : Window::RefreshRate();
+}
+
+void QtWindow::SetClientImage(const base::Picture& picture) {
+    // The view lets go of the pixels it wraps before the window lets go of their picture.
+    view_->Show(picture.get());
+    Window::SetClientImage(picture);
     // Inside a paint the view draws the new picture as it finishes.
     if (!inPaint_)
         view_->update();
@@ -370,7 +403,8 @@ void QtWindow::changeEvent(QEvent* event) {
         if (isMinimized())
             ClientResized(0, 0, SIZE_MINIMIZED);
         else if (IsMinimized())
-            ClientResized(view_->width(), view_->height(), SizeTypeOf(*this));
+            ClientResized(view_->PixelSize().width(), view_->PixelSize().height(),
+                          SizeTypeOf(*this));
     }
     QMainWindow::changeEvent(event);
 }
@@ -412,8 +446,21 @@ bool QtWindow::PostKey(const QKeyEvent& event) {
 }
 
 bool QtWindow::RequestClientSize(int width, int height) {
-    const QSize view = View()->size();
-    resize(size() + QSize(width - view.width(), height - view.height()));
+    const QSize wanted = (QSizeF(width, height) / view_->devicePixelRatio()).toSize();
+    resize(size() + wanted - view_->size());
+    return true;
+}
+
+bool QtWindow::ClickClient(int x, int y) {
+    // The middle of the screen pixel, which the view's logical position maps back into.
+    const QPointF at = (QPointF(x, y) + QPointF(0.5, 0.5)) / view_->devicePixelRatio();
+    const QPointF global = view_->mapToGlobal(at);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(view_, &event);
+    }
     return true;
 }
 

@@ -17,11 +17,19 @@ namespace win {
 
 class QtWindow;
 
-// The client area: shows the renderer's image 1:1 on black.
+// The client area: shows the renderer's image 1:1 on black. Its client pixels are the
+// screen's own: on a screen with a device pixel ratio above 1 the picture is as many pixels
+// as the view covers on the screen, not the view's logical size, and mouse positions are
+// turned into such pixels.
 class ClientView : public QWidget {
 public:
     explicit ClientView(QtWindow& owner);
-    QImage image;
+    // The view's size in the screen's pixels.
+    QSize PixelSize() const;
+    // Wraps the picture's pixels without copying them; the owner holds the picture while the
+    // view shows it. Null shows black.
+    void Show(const base::Image* picture);
+    const QImage& Shown() const { return image_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,6 +41,7 @@ protected:
 private:
     void PostMouse(Kind kind, const QMouseEvent& event);
     QtWindow& owner_;
+    QImage image_;
 };
 
 // A scroll bar that only asks: each user action becomes a scroll message, and the bar moves
@@ -63,8 +72,10 @@ public:
     void UpdateWindow() override;
     void DestroyWindow() override;
     int ColorDepth() const override;
-    void SetClientImage(const base::Image& image) override;
+    double RefreshRate() const override;
+    void SetClientImage(const base::Picture& picture) override;
     bool RequestClientSize(int width, int height) override;
+    bool ClickClient(int x, int y) override;
 
     ClientView* View() const { return view_; }
     RequestingScrollBar* ScrollBarWidget(int bar) const;

@@ -92,9 +92,14 @@ void Window::DestroyWindow() {
     visible_ = false;
 }
 
-void Window::SetClientImage(const base::Image& image) {
-    image_ = image;
+void Window::SetClientImage(const base::Picture& picture) {
+    picture_ = picture;
     invalid_ = true;
+}
+
+const base::Image& Window::ClientImage() const {
+    static const base::Image none;
+    return picture_ ? *picture_ : none;
 }
 
 void Window::SetClientSize(int width, int height) {

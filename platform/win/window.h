@@ -54,10 +54,14 @@ public:
     int ClientHeight() const { return clientHeight_; }
     // Colour depth of the display the window is on, in bits per pixel.
     virtual int ColorDepth() const { return 32; }
+    // How many pictures a second the display the window is on shows.
+    virtual double RefreshRate() const { return DEFAULT_REFRESH_RATE; }
+    static constexpr double DEFAULT_REFRESH_RATE = 60.0;
 
-    // The renderer's picture, shown 1:1 at the client area's top left on black.
-    virtual void SetClientImage(const base::Image& image);
-    const base::Image& ClientImage() const { return image_; }
+    // The renderer's picture, shown 1:1 at the client area's top left on black. The window
+    // holds it, without a copy, until the next one.
+    virtual void SetClientImage(const base::Picture& picture);
+    const base::Image& ClientImage() const;
 
     // True only while a Paint message is being handled for a client area that needed it.
     bool GetUpdateRect() const { return painting_ && invalid_; }
@@ -73,6 +77,9 @@ public:
     virtual bool RequestClientSize(int /*width*/, int /*height*/) { return false; }
     // Sends Paint with the update region set, then validates the client area.
     void PaintClient();
+    // Presses and releases the left button at client pixel x, y as the user does, through the
+    // screen. False when the window is not on a screen.
+    virtual bool ClickClient(int /*x*/, int /*y*/) { return false; }
 
 protected:
     virtual void TitleChanged() {}
@@ -92,7 +99,7 @@ private:
     std::string title_;
     std::unique_ptr<Menu> menu_;
     ScrollBar bars_[2];
-    base::Image image_;
+    base::Picture picture_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     bool visible_ = false;

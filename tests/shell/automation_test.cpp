@@ -220,6 +220,47 @@ TEST_F(Kestrel3d, TicksAreVirtualAndFramesCounted) {
     EXPECT_EQ(State("c.json")["Tick"], 100160);
 }
 
+// While a script sleeps the loop runs as for a person: a still picture is not drawn again
+// until input may change it, and a turning world is drawn at most once per refresh of the
+// display (60 a second here).
+TEST_F(Kestrel3d, AStillWindowRestsAndATurningOneKeepsToTheRefresh) {
+    const ProgramRun run =
+        Start(EXAMPLE, "frames 2\n" + Save("a.json") + "sleep 1000\n" + Save("b.json") +
+                           Cmd(CMD_ZOOM_IN) + "sleep 300\n" + Save("c.json") +
+                           "key Ctrl+X\nsleep 1000\n" + Save("d.json"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<int> frames;
+    for (const char* name : {"a.json", "b.json", "c.json", "d.json"})
+        frames.push_back(State(name)["FrameCount"]);
+    EXPECT_LE(frames[1] - frames[0], 2);
+    EXPECT_EQ(frames[2] - frames[1], 2); // the zoomed picture, and the one that finds it still
+    EXPECT_GE(frames[3] - frames[2], 10);
+    EXPECT_LE(frames[3] - frames[2], 62);
+}
+
+// On a screen of two device pixels to the logical one the view renders at the screen's pixels
+// (twice the size of a plain screen's: a 600 by 400 window) and a click still hits its button.
+TEST_F(Kestrel3d, OnAHighDensityScreenTheViewIsSharpAndClicksHitTheirButtons) {
+    const std::string scaled = "QT_SCALE_FACTOR=2";
+    ASSERT_EQ(
+        Start(EXAMPLE, "frames 2\n" + Save("a.json") + "shot " + Path("a.png"), scaled).exitCode,
+        0);
+    const Json a = State("a.json");
+    const QImage shot(QString::fromStdString(Path("a.png")));
+    EXPECT_GT(a["ClientWidth"], 1000);
+    EXPECT_EQ(Fields(a, {"ClientWidth", "ClientHeight"}),
+              Fields(a, {"ViewportWidth", "ViewportHeight"}));
+    EXPECT_EQ(Json::array({shot.width(), shot.height()}),
+              Fields(a, {"ClientWidth", "ClientHeight"}));
+    const Json& bet = a["Buttons"][2];
+    ASSERT_EQ(bet["command"], 3);
+    ASSERT_EQ(
+        Start(EXAMPLE, Cmd(CMD_MONEY_5) + "idle\n" + ClickOn(bet["rect"]) + Save("b.json"), scaled)
+            .exitCode,
+        0);
+    EXPECT_EQ(State("b.json")["Machine"]["Bet"], 1);
+}
+
 TEST_F(Kestrel3d, ResizeMinimiseAndRestore) {
     const ProgramRun run =
         Start("--tick-step 1",

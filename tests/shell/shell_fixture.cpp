@@ -46,7 +46,7 @@ win::Window* ShellTest::Start() {
 
 int ShellTest::RunLoop(std::function<bool(int pass)> pass) {
     int count = 0;
-    Shell.LoopHooks.mayWait = false;
+    Shell.LoopHooks.wakeBy = [] { return SteadyTime::min(); };
     Shell.LoopHooks.beforePass = [&] {
         if (!pass(++count) && !Shell.Quit)
             ShutDown();

@@ -106,14 +106,37 @@ TEST_F(RenderTest, SurfaceTexturesHaveVZeroAtTheTopBitmapFilesAtTheBottom) {
     std::filesystem::remove(path);
 }
 
-TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateShowsItInTheClippersWindow) {
-    int shown = 0;
-    rm::SetWindowPresenter(&window, [&shown](const base::Image& image) {
-        shown += image.width == WIDTH && (image.At(0, 0) & 0xFFFFFF) == 0x0000FF;
-    });
+// Records where each frame is drawn.
+struct TargetTap : rm::raster::DrawTap {
+    const uint32_t* color = nullptr;
+    void Cleared(const rm::raster::RenderTarget& target, const rm::raster::Projection&,
+                 uint32_t) override {
+        color = target.color;
+    }
+    void Polygon(const rm::raster::RenderTarget&, const rm::raster::Projection&,
+                 const rm::raster::Vertex*, int, const rm::raster::PolygonStyle&) override {}
+};
+
+// Update hands the window the very pixels the frame was drawn into, and never draws over a
+// picture that someone still holds.
+TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateHandsTheFrameToTheClippersWindow) {
+    base::Picture held;
+    rm::SetWindowPresenter(&window, [&held](const base::Picture& picture) { held = picture; });
+    TargetTap tap;
+    viewport->SetDrawTap(&tap);
     ASSERT_EQ(scene->SetSceneBackgroundRGB(0, 0, 1), D3DRM_OK);
     Draw();
-    EXPECT_EQ(shown, 1);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held.get(), &device->LastImage());
+    EXPECT_EQ(held->pixels.data(), tap.color);
+    const base::Picture blue = held;
+    ASSERT_EQ(scene->SetSceneBackgroundRGB(1, 0, 0), D3DRM_OK);
+    Draw();
+    Draw();
+    EXPECT_NE(tap.color, blue->pixels.data());
+    EXPECT_EQ(blue->At(0, 0) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(held->At(0, 0) & 0xFFFFFF, 0xFF0000u);
+    viewport->SetDrawTap(nullptr);
     rm::SetWindowPresenter(&window, nullptr);
 }
 

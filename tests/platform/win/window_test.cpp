@@ -315,13 +315,18 @@ TEST_F(WindowTest, QtClientAreaShowsTheImageAndReportsSizingAndClosing) {
     EXPECT_EQ(qt->windowTitle(), QString::fromUtf8("Caf\xc3\xa9"));
     ShowAndSettle();
     EXPECT_TRUE(ReceivedOf(Kind::Activate).at(0).active);
-    base::Image picture;
-    picture.Resize(4, 3, 0xFFFF0000u);
-    picture.At(3, 2) = 0xFF00FF00u;
+    auto picture = std::make_shared<base::Image>();
+    picture->Resize(4, 3, 0xFFFF0000u);
+    picture->At(3, 2) = 0xFF00FF00u;
     window->SetClientImage(picture);
     const QImage shown = qt->View()->grab().toImage();
-    EXPECT_EQ(std::vector({shown.pixel(0, 0), shown.pixel(3, 2), shown.pixel(4, 0)}),
-              std::vector<QRgb>({0xFFFF0000u, 0xFF00FF00u, 0xFF000000u}));
+    EXPECT_EQ(
+        std::vector({shown.pixel(0, 0), shown.pixel(3, 2), shown.pixel(4, 0), shown.pixel(0, 3)}),
+        std::vector<QRgb>({0xFFFF0000u, 0xFF00FF00u, 0xFF000000u, 0xFF000000u}));
+    // The paint drew the handed picture itself: neither the window nor the view copied it.
+    EXPECT_EQ(&window->ClientImage(), picture.get());
+    EXPECT_EQ(qt->View()->Shown().constBits(),
+              reinterpret_cast<const uchar*>(picture->pixels.data()));
 
     auto lastSize = [](const std::function<void()>& change) {
         Forget();
