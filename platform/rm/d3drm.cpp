@@ -217,6 +217,7 @@ HRESULT IDirect3DRMDevice::Update() {
     rm::raster::RenderTarget target = Target();
     rm::raster::SettleColor(target);
     std::swap(shown_, drawing_);
+    rm::raster::TradeSettled(pendingClear_, shownSettled_);
     rm::ShowInWindow(clipper_->Window(), shown_);
     // The window has let go of the picture before; whoever still holds it keeps it as it is.
     if (drawing_.use_count() > 1) {

@@ -372,7 +372,8 @@ private:
     std::shared_ptr<base::Image> drawing_; // the colour buffer the frame is drawn into
     std::shared_ptr<base::Image> shown_;   // the last finished frame
     std::vector<float> depthBuffer_;
-    rm::raster::PendingClear pendingClear_; // of the buffer drawn into and depthBuffer_
+    rm::raster::PendingClear pendingClear_;  // of the buffer drawn into and depthBuffer_
+    rm::raster::SettledBuffer shownSettled_; // what pendingClear_ knew of shown_
     D3DRMRENDERQUALITY quality_ = D3DRMRENDER_FLAT;
     BOOL dither_ = TRUE;
     D3DRMTEXTUREQUALITY textureQuality_ = D3DRMTEXTURE_NEAREST;

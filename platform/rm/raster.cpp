@@ -1116,6 +1116,15 @@ void SettleColor(RenderTarget& target) {
     }
 }
 
+void TradeSettled(PendingClear& pending, SettledBuffer& other) {
+    other.drawn.resize(pending.rows.size()); // rows it never had: nothing known of them
+    for (size_t y = 0; y < pending.rows.size(); ++y) {
+        std::swap(pending.rows[y].drawn, other.drawn[y]);
+    }
+    std::swap(pending.settled, other.settled);
+    std::swap(pending.settledColor, other.settledColor);
+}
+
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
                  int count, const PolygonStyle& style) {
     if (corners == nullptr || count < 3 || count > MAX_CORNERS) {

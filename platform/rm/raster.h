@@ -106,6 +106,16 @@ void ClearDepth(RenderTarget& target, const Projection& viewport);
 // colour buffer can be read. Depth stays owed until drawing reaches it or the next clear.
 void SettleColor(RenderTarget& target);
 
+// What a pending clear knows of one colour buffer's background. A device that draws into two
+// buffers by turns keeps the other buffer's here and trades it in with the buffers, so that
+// each still skips the background it holds from two frames before.
+struct SettledBuffer {
+    std::vector<PendingClear::Span> drawn; // per row, as PendingClear::Row::drawn
+    const uint32_t* settled = nullptr;
+    uint32_t settledColor = 0;
+};
+void TradeSettled(PendingClear& pending, SettledBuffer& other);
+
 // Draws a convex polygon of `count` corners (3 or more). Returns false when nothing of it
 // was drawn (culled, clipped away, degenerate or hidden by nearer pixels).
 bool DrawPolygon(RenderTarget& target, const Projection& projection, const Vertex* corners,
