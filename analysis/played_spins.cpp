@@ -15,6 +15,36 @@ constexpr uint64_t MOST_CELLS = uint64_t{1} << 22; // a larger table is not wort
 static_assert(MOST_CELLS <= uint64_t{1} << NUDGE_SHIFT);
 static_assert((MAX_STOPS * MAX_REELS) << NUDGE_SHIFT <= UINT32_MAX);
 
+// A group's table grows as the product of its reels' entries; past this many combinations
+// it would leave the fast caches.
+constexpr uint64_t MOST_GROUP_COMBINATIONS = uint64_t{1} << 16;
+
+// Gathers neighbouring reels into groups of at most MOST_GROUP_COMBINATIONS combinations
+// (a reel is always a group of its own at least) and tabulates each group's sums.
+void GroupReels(OutcomeTable& table) {
+    EntryTables& t = table.entries;
+    t.groups = 0;
+    for (int i = 0; i < MAX_REELS;) {
+        std::vector<uint32_t>& sums = table.groups[t.groups];
+        sums = {0};
+        t.firstReel[t.groups] = i;
+        do {
+            const std::vector<uint32_t>& reel = table.byEntry[i];
+            std::vector<uint32_t> wider;
+            for (const uint32_t sum : sums)
+                for (const uint32_t place : reel)
+                    wider.push_back(sum + place);
+            sums.swap(wider);
+            t.count[i] = static_cast<uint32_t>(reel.size());
+            ++i;
+        } while (i < MAX_REELS && sums.size() * table.byEntry[i].size() <= MOST_GROUP_COMBINATIONS);
+        t.group[t.groups] = sums.data();
+        t.combinations[t.groups] = sums.size();
+        ++t.groups;
+    }
+    t.firstReel[t.groups] = MAX_REELS;
+}
+
 } // namespace
 
 Stream StreamOf(uint64_t seed, int index) {
@@ -57,17 +87,7 @@ bool BuildTable(SlotMachine& machine, int bet, SpinMode mode, OutcomeTable& tabl
         if (cells > MOST_CELLS)
             return false;
     }
-    for (int p = 0; p < 2; ++p) {
-        const std::vector<uint32_t>& first = table.byEntry[2 * p];
-        const std::vector<uint32_t>& second = table.byEntry[2 * p + 1];
-        table.pairs[p].clear();
-        for (const uint32_t a : first)
-            for (const uint32_t b : second)
-                table.pairs[p].push_back(a + b);
-        table.entries.pair[p] = table.pairs[p].data();
-        table.entries.combinations[p] = table.pairs[p].size();
-        table.entries.secondCount[p] = static_cast<uint32_t>(second.size());
-    }
+    GroupReels(table);
     table.cells.resize(cells);
     for (uint64_t cell = 0; cell < cells; ++cell) {
         bool autoSpin = false;

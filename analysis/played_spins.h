@@ -43,37 +43,51 @@ inline uint64_t ShareOf(uint64_t total, int index, int streams) {
 constexpr int NUDGE_SHIFT = 22;
 constexpr uint32_t CELL_MASK = (1u << NUDGE_SHIFT) - 1;
 
-// The spin table as a draw reads it: the reels in two pairs, each pair drawn as one of its
-// combinations of entries with 64 random bits. Small enough for the loop that draws to hold a
-// copy, which then stays in registers instead of being read again after every store it makes.
+// The spin table as a draw reads it: the reels in groups of neighbours, each group drawn as
+// one of its combinations of entries with 64 random bits (three reels of a few dozen entries
+// make one group, so one random number serves the whole spin). Small enough for the loop that
+// draws to hold a copy, which then stays in registers instead of being read again after every
+// store it makes.
 struct EntryTables {
-    // Per combination (entry of the first reel x entries of the second + entry of the
-    // second): the sum of the two entries' places and nudges.
-    const uint32_t* pair[2] = {};
-    uint64_t combinations[2] = {};
-    uint32_t secondCount[2] = {}; // entries of each pair's second reel
+    // Per group, per combination (the reels' entries as the digits of a mixed-radix number,
+    // the group's first reel the most significant): the sum of the entries' places and nudges.
+    const uint32_t* group[MAX_REELS] = {};
+    uint64_t combinations[MAX_REELS] = {};
+    int groups = 0;
+    int firstReel[MAX_REELS + 1] = {}; // group g holds reels firstReel[g] .. firstReel[g+1]-1
+    uint32_t count[MAX_REELS] = {};    // entries per reel
 
     // Where the spin's reels rest (the sum of their places) and how many nudges took them
     // there. `entries`, when given, receives each reel's entry.
     uint32_t Draw(Stream& from, uint32_t* entries = nullptr) const {
-        static_assert(MAX_REELS == 4);
-        uint32_t sum = 0;
-        for (int p = 0; p < 2; ++p) {
-            const uint64_t drawn = CombinationOf(from.Next(), combinations[p]);
-            if (entries) {
-                entries[2 * p] = static_cast<uint32_t>(drawn / secondCount[p]);
-                entries[2 * p + 1] = static_cast<uint32_t>(drawn % secondCount[p]);
-            }
-            sum += pair[p][drawn];
-        }
+        // Most machines make one group or two: those the compiler keeps in registers.
+        uint32_t sum = DrawGroup(0, from, entries);
+        if (groups > 1)
+            sum += DrawGroup(1, from, entries);
+        for (int g = 2; g < groups; ++g)
+            sum += DrawGroup(g, from, entries);
         return sum;
+    }
+
+    uint32_t DrawGroup(int g, Stream& from, uint32_t* entries) const {
+        const uint64_t drawn = CombinationOf(from.Next(), combinations[g]);
+        if (entries)
+            SplitCombination(g, drawn, entries);
+        return group[g][drawn];
     }
 
     // An independent draw of one of n combinations from 64 random bits: each takes 2^64 / n
     // of the numbers, give or take one, so none is off its share by more than one part in
-    // 2^40. Two reels drawn as one combination are two independent draws of an entry each.
+    // 2^40. Reels drawn as one combination are independent draws of an entry each.
     static uint64_t CombinationOf(uint64_t bits, uint64_t n) {
         return static_cast<uint64_t>((static_cast<unsigned __int128>(bits) * n) >> 64);
+    }
+
+    void SplitCombination(int g, uint64_t drawn, uint32_t* entries) const {
+        for (int i = firstReel[g + 1] - 1; i >= firstReel[g]; --i) {
+            entries[i] = static_cast<uint32_t>(drawn % count[i]);
+            drawn /= count[i];
+        }
     }
 };
 
@@ -86,9 +100,9 @@ struct OutcomeTable {
     // Per spin-table entry: its place and nudges. A reel not in use has the one entry 0,
     // worth nothing, so that every spin looks up four reels without a loop.
     std::vector<uint32_t> byEntry[MAX_REELS];
-    std::vector<uint32_t> pairs[2];    // the same, for two reels at once
-    EntryTables entries;               // the pairs as every spin reads them
-    std::vector<int> stops[MAX_REELS]; // per entry: the stop drawn, before nudges
+    std::vector<uint32_t> groups[MAX_REELS]; // the same, for neighbouring reels at once
+    EntryTables entries;                     // the groups as every spin reads them
+    std::vector<int> stops[MAX_REELS];       // per entry: the stop drawn, before nudges
     std::vector<Cell> cells;
     std::vector<int> amounts{0};
     int mostNudges = 0; // in one spin of the reels, all reels together
