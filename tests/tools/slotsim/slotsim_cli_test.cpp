@@ -16,6 +16,7 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "analysis/played_spins.h"
 #include "tests/common/test_support.h"
 
 using nlohmann::json;
@@ -325,6 +326,25 @@ TEST(SlotsimSim, RepeatsItselfAndAgreesWithTheEngineAtTheNudgeCap) {
     EXPECT_EQ(high.exitCode, 2);
     EXPECT_NE(high.err.find("MaxCoins of 3"), std::string::npos);
     std::filesystem::remove(chain);
+}
+
+// A spin handed to the engine is rebuilt from the entries the draw reports: they must be the
+// ones whose places it summed, with the reels in one group (Lucky Sevens) or in two.
+TEST(SlotsimSim, TheEntriesADrawReportsAreTheOnesItSummed) {
+    for (const std::string name : {"lucky-sevens", "golden-arrows"}) {
+        QuietMachine machine(KESTREL_SOURCE_DIR "/examples/" + name + "/" + name + ".slt");
+        OutcomeTable table;
+        ASSERT_TRUE(BuildTable(*machine.machine, 3, SpinMode::Play, table)) << name;
+        Stream stream{7};
+        for (int n = 0; n < 1000; ++n) {
+            uint32_t entries[MAX_REELS];
+            const uint32_t sum = table.entries.Draw(stream, entries);
+            uint32_t summed = 0;
+            for (int i = 0; i < MAX_REELS; ++i)
+                summed += table.byEntry[i].at(entries[i]);
+            ASSERT_EQ(sum, summed) << name << " draw " << n;
+        }
+    }
 }
 
 // A win is counted in at once: sixty spins of 240 million credits each (three doubling wilds
