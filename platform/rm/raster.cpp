@@ -226,8 +226,10 @@ PendingClear* OwedFor(const RenderTarget& t, const PixelRect& rect) {
     return p;
 }
 
-// The pending clear ready to take a new clear of `rect`, starting afresh when nothing is owed.
-PendingClear& NoteClear(const RenderTarget& t, const PixelRect& rect) {
+// The pending clear ready to take a new clear of `rect`, starting afresh when nothing is owed;
+// the rows of `rect` owe their `cleared` span (colour or depth) whole again.
+PendingClear& NoteClear(const RenderTarget& t, const PixelRect& rect,
+                        PendingClear::Span PendingClear::Row::*cleared) {
     PendingClear& p = *t.pending;
     if (OwedFor(t, rect) == nullptr) {
         p.rows.resize(static_cast<size_t>(t.height));
@@ -240,6 +242,9 @@ PendingClear& NoteClear(const RenderTarget& t, const PixelRect& rect) {
         p.bottom = rect.bottom;
         p.width = t.width;
         p.height = t.height;
+    }
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        p.rows[static_cast<size_t>(y)].*cleared = {};
     }
     return p;
 }
@@ -1085,10 +1090,7 @@ void Clear(RenderTarget& target, const Projection& viewport, uint32_t rgb) {
         FillRect(target, rect, target.color, value);
         return;
     }
-    PendingClear& p = NoteClear(target, rect);
-    for (int y = rect.top; y < rect.bottom; ++y) {
-        p.rows[static_cast<size_t>(y)].color = {};
-    }
+    PendingClear& p = NoteClear(target, rect, &PendingClear::Row::color);
     p.color = value;
     p.colorOwed = true;
 }
@@ -1102,11 +1104,7 @@ void ClearDepth(RenderTarget& target, const Projection& viewport) {
         FillRect(target, rect, target.depth, CLEAR_DEPTH);
         return;
     }
-    PendingClear& p = NoteClear(target, rect);
-    for (int y = rect.top; y < rect.bottom; ++y) {
-        p.rows[static_cast<size_t>(y)].depth = {};
-    }
-    p.depthOwed = true;
+    NoteClear(target, rect, &PendingClear::Row::depth).depthOwed = true;
 }
 
 void SettleColor(RenderTarget& target) {
