@@ -221,7 +221,7 @@ void FreeProgram() {
     ShutDown();
     rm::GiveUp(World.WorldFrame);
     rm::GiveUp(D3D.lpDD);
-    rm::SetWindowPresenter(Shell.MainWindow, nullptr);
+    rm::SetWindowPresenter(Shell.MainWindow, {});
     delete Machine;
     Machine = nullptr;
 }
@@ -251,7 +251,9 @@ namespace {
 // The device shows its finished pictures in the window the clipper is bound to.
 void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(
-        window, [window](const base::Picture& picture) { window->SetClientImage(picture); });
+        window,
+        {.show = [window](const base::Picture& picture) { window->SetClientImage(picture); },
+         .lend = nullptr});
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.

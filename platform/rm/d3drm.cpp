@@ -199,11 +199,22 @@ IDirect3DRMDevice::~IDirect3DRMDevice() {
     clipper_->Release();
 }
 
+uint32_t* IDirect3DRMDevice::FrameColor() {
+    const rm::Canvas canvas = rm::LendFromWindow(clipper_->Window(), width_, height_);
+    onCanvas_ = canvas.pixels != nullptr;
+    if (!onCanvas_)
+        return drawing_->pixels.data();
+    // New pixels may sit where the old ones were: nothing is known of the background they hold.
+    if (!canvas.kept)
+        pendingClear_.settled = nullptr;
+    return canvas.pixels;
+}
+
 rm::raster::RenderTarget IDirect3DRMDevice::Target() {
     rm::raster::RenderTarget target;
     target.width = width_;
     target.height = height_;
-    target.color = drawing_->pixels.data();
+    target.color = FrameColor();
     target.depth = depthBuffer_.data();
     target.bitsPerPixel = depth_;
     target.dither = dither_ != FALSE;
@@ -216,6 +227,11 @@ HRESULT IDirect3DRMDevice::Update() {
     // A clear that no render settled (one that failed part way) is still owed to the frame.
     rm::raster::RenderTarget target = Target();
     rm::raster::SettleColor(target);
+    if (onCanvas_) {
+        // One buffer: what the frame leaves in it is what the next one finds.
+        rm::ShowInWindow(clipper_->Window(), nullptr);
+        return D3DRM_OK;
+    }
     std::swap(shown_, drawing_);
     rm::raster::TradeSettled(pendingClear_, shownSettled_);
     rm::ShowInWindow(clipper_->Window(), shown_);
@@ -281,7 +297,7 @@ IDirect3DRMWinDevice::~IDirect3DRMWinDevice() {
 
 HRESULT IDirect3DRMWinDevice::HandlePaint(HDC) {
     RM_ENTER();
-    rm::ShowInWindow(device_->clipper_->Window(), device_->shown_);
+    rm::ShowInWindow(device_->clipper_->Window(), device_->onCanvas_ ? nullptr : device_->shown_);
     return D3DRM_OK;
 }
 

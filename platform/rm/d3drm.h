@@ -338,8 +338,10 @@ private:
 
 class IDirect3DRMDevice : public IDirect3DRMObject {
 public:
-    // Shows the rendered image: it becomes LastImage() and is handed to the window's presenter
-    // as it is, without a copy. The next frame is drawn into a picture nobody else holds.
+    // Shows the rendered image. A window that lends its own pixels had the frame drawn into
+    // them and now shows them. Otherwise the image becomes LastImage() and is handed to the
+    // window's presenter as it is, without a copy, and the next frame is drawn into a picture
+    // nobody else holds.
     HRESULT Update();
     DWORD GetWidth() const { return DWORD(width_); }
     DWORD GetHeight() const { return DWORD(height_); }
@@ -353,6 +355,7 @@ public:
     HRESULT SetShades(DWORD shades);
     HRESULT QueryInterface(REFIID iid, void** out) override;
 
+    // The last frame drawn into the device's own pictures, not into a window's pixels.
     const base::Image& LastImage() const { return *shown_; }
     bool IsMono() const { return mono_; }
     int ColorDepth() const { return depth_; }
@@ -364,6 +367,7 @@ private:
     IDirect3DRMDevice(IDirectDrawClipper* clipper, bool mono, int width, int height);
     ~IDirect3DRMDevice() override;
     rm::raster::RenderTarget Target();
+    uint32_t* FrameColor();
 
     IDirectDrawClipper* clipper_; // held
     bool mono_;
@@ -374,6 +378,7 @@ private:
     std::vector<float> depthBuffer_;
     rm::raster::PendingClear pendingClear_;  // of the buffer drawn into and depthBuffer_
     rm::raster::SettledBuffer shownSettled_; // what pendingClear_ knew of shown_
+    bool onCanvas_ = false;                  // the frame is drawn into the window's pixels
     D3DRMRENDERQUALITY quality_ = D3DRMRENDER_FLAT;
     BOOL dither_ = TRUE;
     D3DRMTEXTUREQUALITY textureQuality_ = D3DRMTEXTURE_NEAREST;

@@ -219,7 +219,7 @@ int DisplayDepth() {
 }
 
 void SetWindowPresenter(void* window, Presenter presenter) {
-    if (presenter)
+    if (presenter.show)
         Presenters()[window] = std::move(presenter);
     else
         Presenters().erase(window);
@@ -228,7 +228,14 @@ void SetWindowPresenter(void* window, Presenter presenter) {
 void ShowInWindow(void* window, const base::Picture& picture) {
     const auto found = Presenters().find(window);
     if (found != Presenters().end())
-        found->second(picture);
+        found->second.show(picture);
+}
+
+Canvas LendFromWindow(void* window, int width, int height) {
+    const auto found = Presenters().find(window);
+    if (found == Presenters().end() || !found->second.lend)
+        return {};
+    return found->second.lend(width, height);
 }
 
 } // namespace rm

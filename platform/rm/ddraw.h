@@ -191,9 +191,24 @@ constexpr int DEFAULT_DISPLAY_DEPTH = 32;
 void SetDisplayDepth(int bitsPerPixel);
 int DisplayDepth();
 
-// Shows a finished picture in a window; the window layer registers one per window handle.
-using Presenter = std::function<void(const base::Picture&)>;
+// Pixels a window lends a device to draw its next frame into, so that the finished frame
+// reaches the screen without being copied: width * height, rows packed, shown as 0xFFRRGGBB.
+// `kept` says they still hold what the device last drew into them.
+struct Canvas {
+    uint32_t* pixels = nullptr;
+    bool kept = false;
+};
+
+// How a window shows a device's frames; the window layer registers one per window handle.
+// `show` puts a finished picture on the screen, or, given none, the frame drawn into the
+// canvas. `lend`, if set, offers the canvas for a frame of the given size, or none.
+struct Presenter {
+    std::function<void(const base::Picture&)> show;
+    std::function<Canvas(int width, int height)> lend;
+};
+// A presenter without `show` forgets the window's.
 void SetWindowPresenter(void* window, Presenter presenter);
 void ShowInWindow(void* window, const base::Picture& picture);
+Canvas LendFromWindow(void* window, int width, int height);
 
 } // namespace rm

@@ -61,7 +61,7 @@ private:
 
 void BM_ExampleBareFrame(benchmark::State& state) {
     ExampleInWindow example(state);
-    rm::SetWindowPresenter(Shell.MainWindow, nullptr);
+    rm::SetWindowPresenter(Shell.MainWindow, {});
     for (auto _ : state) {
         if (D3D.Viewport->Clear() != D3DRM_OK || D3D.Viewport->Render(D3D.SceneFrame) != D3DRM_OK ||
             D3D.Device->Update() != D3DRM_OK) {

@@ -121,7 +121,9 @@ struct TargetTap : rm::raster::DrawTap {
 // picture that someone still holds.
 TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateHandsTheFrameToTheClippersWindow) {
     base::Picture held;
-    rm::SetWindowPresenter(&window, [&held](const base::Picture& picture) { held = picture; });
+    rm::SetWindowPresenter(
+        &window,
+        {.show = [&held](const base::Picture& picture) { held = picture; }, .lend = nullptr});
     TargetTap tap;
     viewport->SetDrawTap(&tap);
     ASSERT_EQ(scene->SetSceneBackgroundRGB(0, 0, 1), D3DRM_OK);
@@ -137,7 +139,60 @@ TEST_F(RenderTest, ClearUsesTheSceneBackgroundAndUpdateHandsTheFrameToTheClipper
     EXPECT_EQ(blue->At(0, 0) & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(held->At(0, 0) & 0xFFFFFF, 0xFF0000u);
     viewport->SetDrawTap(nullptr);
-    rm::SetWindowPresenter(&window, nullptr);
+    rm::SetWindowPresenter(&window, {});
+}
+
+// A window that lends its pixels has the frame drawn into them and is told to show them. The
+// background the device skips must be there: pixels not kept are cleared whole.
+TEST_F(RenderTest, AFrameIsDrawnIntoTheWindowsLentPixelsAndFillsWhatTheyDoNotKeep) {
+    std::vector<uint32_t> canvas(WIDTH * HEIGHT, 0x12345678u);
+    bool kept = false;
+    int lendWidth = WIDTH;
+    std::vector<bool> shown; // true: a picture, false: the lent pixels
+    rm::SetWindowPresenter(&window,
+                           {.show = [&](const base::Picture& p) { shown.push_back(bool(p)); },
+                            .lend =
+                                [&](int width, int height) {
+                                    if (width != lendWidth || height != HEIGHT)
+                                        return rm::Canvas{};
+                                    return rm::Canvas{.pixels = canvas.data(), .kept = kept};
+                                }});
+    TargetTap tap;
+    viewport->SetDrawTap(&tap);
+    ASSERT_EQ(scene->SetSceneBackgroundRGB(0, 0, 1), D3DRM_OK);
+    IDirect3DRMMeshBuilder* quad = MakeQuad(d3drm, -0.5f, -0.5f, 0.5f, 0.5f, 0);
+    ASSERT_EQ(quad->SetColorRGB(1, 0, 0), D3DRM_OK);
+    IDirect3DRMFrame* frame = AddFrameWith(quad);
+    const uint32_t* own = device->LastImage().pixels.data();
+    const auto colorAt = [&](int x, int y) { return canvas[size_t(y) * WIDTH + x] & 0xFFFFFFu; };
+    const auto frameHolds = [&](uint32_t middle) {
+        const bool noGarbage =
+            std::none_of(canvas.begin(), canvas.end(), [](uint32_t p) { return p == 0x12345678u; });
+        return noGarbage && colorAt(0, 0) == 0x0000FFu && colorAt(CENTER_X, CENTER_Y) == middle;
+    };
+    Draw();
+    EXPECT_TRUE(frameHolds(0xFF0000u));
+    EXPECT_EQ(std::tuple(tap.color, shown, device->LastImage().pixels.data()),
+              std::tuple(canvas.data(), std::vector<bool>{false}, own));
+    // Kept: the quad's pixels are given the background back when it goes.
+    kept = true;
+    ASSERT_EQ(frame->DeleteVisual(quad), D3DRM_OK);
+    Draw();
+    EXPECT_TRUE(frameHolds(0x0000FFu));
+    // Not kept: whatever the window put there is drawn over.
+    kept = false;
+    std::fill(canvas.begin(), canvas.end(), 0x12345678u);
+    Draw();
+    EXPECT_TRUE(frameHolds(0x0000FFu));
+    // None lent for this size: the device's own picture is shown.
+    lendWidth = WIDTH + 1;
+    shown.clear();
+    canvas.assign(canvas.size(), 0);
+    Draw();
+    EXPECT_EQ(std::tuple(shown, canvas[0], ColorAt(device->LastImage(), 0, 0).b),
+              std::tuple(std::vector<bool>{true}, 0u, 255));
+    viewport->SetDrawTap(nullptr);
+    rm::SetWindowPresenter(&window, {});
 }
 
 } // namespace
