@@ -253,7 +253,11 @@ void PresentInWindow(win::Window* window) {
     rm::SetWindowPresenter(
         window,
         {.show = [window](const base::Picture& picture) { window->SetClientImage(picture); },
-         .lend = nullptr});
+         .lend =
+             [window](int width, int height) {
+                 const win::Window::Canvas canvas = window->LendClientPixels(width, height);
+                 return rm::Canvas{.pixels = canvas.pixels, .kept = canvas.kept};
+             }});
 }
 
 // The 3D objects of start-up, each step only after the ones before succeeded.

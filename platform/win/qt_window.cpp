@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
 
 namespace win {
@@ -74,56 +73,135 @@ int ScrollRequestOf(int action) {
 
 } // namespace
 
-// ---- ClientView
+// ---- ClientSurface
 
-ClientView::ClientView(QtWindow& owner) : owner_(owner) {
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(1, 1);
+ClientSurface::ClientSurface(QtWindow& owner) : owner_(owner), store_(this) {
+    setSurfaceType(QSurface::RasterSurface);
 }
 
-QSize ClientView::PixelSize() const {
+QSize ClientSurface::PixelSize() const {
     return (QSizeF(size()) * devicePixelRatio()).toSize();
 }
 
-void ClientView::Show(const base::Image* picture) {
-    const bool whole = picture && !picture->Empty() &&
-                       picture->pixels.size() >= size_t(picture->width) * picture->height;
-    if (!whole) {
-        image_ = QImage();
+// Begins painting the whole store, made `logical` large, once until the next flush; null when
+// the store has no image.
+QImage* ClientSurface::Open(QSize logical) {
+    if (open_ && store_.size() != logical) {
+        store_.endPaint(); // a frame left unfinished, now wanted at another size
+        open_ = false;
+    }
+    if (!open_) {
+        if (store_.size() != logical) {
+            store_.resize(logical);
+            kept_ = false;
+        }
+        store_.beginPaint(QRect(QPoint(), store_.size()));
+        open_ = true;
+    }
+    QPaintDevice* device = store_.paintDevice();
+    return device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+}
+
+void ClientSurface::Flush() {
+    if (!open_)
+        return;
+    store_.endPaint();
+    open_ = false;
+    store_.flush(QRect(QPoint(), size()).intersected(QRect(QPoint(), store_.size())));
+    presented_ = true;
+}
+
+Window::Canvas ClientSurface::Lend(int width, int height) {
+    // A frame larger than the area is shown in part, as a picture would be: a device only
+    // grows with its window, so the store takes the frame's size.
+    const QSize frame(width, height);
+    const QSize logical = (QSizeF(frame) / devicePixelRatio()).toSize();
+    const bool covers = width >= PixelSize().width() && height >= PixelSize().height();
+    if (!isExposed() || size().isEmpty() || !covers ||
+        (QSizeF(logical) * devicePixelRatio()).toSize() != frame)
+        return {};
+    QImage* image = Open(logical);
+    // Opaque 0xFFRRGGBB pixels read the same in each of these formats.
+    const bool fits =
+        image && image->size() == frame && image->bytesPerLine() == qsizetype(width) * 4 &&
+        (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32 ||
+         image->format() == QImage::Format_ARGB32_Premultiplied);
+    if (!fits)
+        return {};
+    auto* pixels = reinterpret_cast<uint32_t*>(image->bits());
+    // A store that moved its pixels, say for another pixel ratio, holds nothing drawn before.
+    const bool kept = (kept_ || lending_) && pixels == lent_;
+    lent_ = pixels;
+    kept_ = false; // until the frame drawn into them is shown
+    lending_ = true;
+    return {.pixels = pixels, .kept = kept};
+}
+
+void ClientSurface::Show(const base::Image* picture) {
+    if (!isExposed()) {
+        // Shown again when exposed, from what the program shows then.
+        if (open_)
+            store_.endPaint();
+        open_ = false;
+        lending_ = false;
         return;
     }
-    // Read-only bits: Qt never writes into them, nor copies them to draw them.
-    const auto* bits = reinterpret_cast<const uchar*>(picture->pixels.data());
-    image_ =
-        QImage(bits, picture->width, picture->height, picture->width * 4, QImage::Format_RGB32);
-    // Drawn pixel for pixel on the screen, not scaled up.
-    image_.setDevicePixelRatio(devicePixelRatio());
+    // A lent frame is shown at its own size, a picture at the area's.
+    const bool frame = !picture && (lending_ || kept_) && !store_.size().isEmpty();
+    QImage* image = Open(frame ? store_.size() : size());
+    if (image && picture)
+        DrawOnBlack(*picture, *image);
+    else if (image && !frame)
+        image->fill(Qt::black); // nothing was drawn into the store's pixels
+    kept_ = image && (picture || frame);
+    lending_ = false;
+    Flush();
 }
 
-void ClientView::paintEvent(QPaintEvent* /*event*/) {
+void ClientSurface::DrawOnBlack(const base::Image& picture, QImage& image) {
+    image.fill(Qt::black);
+    const bool whole =
+        !picture.Empty() && picture.pixels.size() >= size_t(picture.width) * picture.height;
+    if (!whole)
+        return;
+    const int width = std::min(picture.width, image.width());
+    for (int y = 0; y < std::min(picture.height, image.height()); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        const uint32_t* from = &picture.pixels[size_t(y) * picture.width];
+        for (int x = 0; x < width; ++x)
+            row[x] = from[x] | 0xFF000000u;
+    }
+}
+
+QImage ClientSurface::Shown() {
+    const QPaintDevice* device = store_.paintDevice();
+    if (!kept_ || !device || device->devType() != QInternal::Image)
+        return QImage();
+    // A copy of its own: sharing the store's image would move the store's pixels at the next
+    // write.
+    const QImage& image = *static_cast<const QImage*>(device);
+    return image.format() == QImage::Format_RGB32 ? image.copy()
+                                                  : image.convertToFormat(QImage::Format_RGB32);
+}
+
+void ClientSurface::Repaint() {
+    presented_ = false;
     owner_.PaintFromView();
-    QPainter painter(this);
-    painter.drawImage(0, 0, image_);
-    // The picture is opaque: black goes only where it does not reach.
-    const QSizeF covered = image_.deviceIndependentSize();
-    const QSizeF view = size();
-    if (covered.width() < view.width())
-        painter.fillRect(QRectF(covered.width(), 0, view.width() - covered.width(), view.height()),
-                         Qt::black);
-    if (covered.height() < view.height())
-        painter.fillRect(QRectF(0, covered.height(), std::min(covered.width(), view.width()),
-                                view.height() - covered.height()),
-                         Qt::black);
+    if (!presented_)
+        Show(nullptr); // the program showed nothing: what the store holds, or black
 }
 
-void ClientView::resizeEvent(QResizeEvent* /*event*/) {
+void ClientSurface::exposeEvent(QExposeEvent* /*event*/) {
+    if (isExposed())
+        Repaint();
+}
+
+void ClientSurface::resizeEvent(QResizeEvent* /*event*/) {
     if (!owner_.isMinimized())
         owner_.ClientResized(PixelSize().width(), PixelSize().height(), SizeTypeOf(owner_));
 }
 
-void ClientView::PostMouse(Kind kind, const QMouseEvent& event) {
+void ClientSurface::PostMouse(Kind kind, const QMouseEvent& event) {
     const QPointF pixel = event.position() * devicePixelRatio();
     const QPoint at(int(std::floor(pixel.x())), int(std::floor(pixel.y())));
     PostMessage(Message{.kind = kind,
@@ -133,7 +211,7 @@ void ClientView::PostMouse(Kind kind, const QMouseEvent& event) {
                         .modifiers = ModifiersOf(event.modifiers())});
 }
 
-void ClientView::mousePressEvent(QMouseEvent* event) {
+void ClientSurface::mousePressEvent(QMouseEvent* event) {
     switch (event->button()) {
     case Qt::LeftButton:
         PostMouse(Kind::LButtonDown, *event);
@@ -149,7 +227,7 @@ void ClientView::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void ClientView::mouseReleaseEvent(QMouseEvent* event) {
+void ClientSurface::mouseReleaseEvent(QMouseEvent* event) {
     switch (event->button()) {
     case Qt::LeftButton:
         PostMouse(Kind::LButtonUp, *event);
@@ -165,7 +243,7 @@ void ClientView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void ClientView::mouseMoveEvent(QMouseEvent* event) {
+void ClientSurface::mouseMoveEvent(QMouseEvent* event) {
     PostMouse(Kind::MouseMove, *event);
 }
 
@@ -232,7 +310,10 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
     auto* grid = new QGridLayout(central);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    view_ = new ClientView(*this);
+    surface_ = new ClientSurface(*this);
+    view_ = QWidget::createWindowContainer(surface_, central);
+    view_->setFocusPolicy(Qt::StrongFocus);
+    view_->setMinimumSize(1, 1);
     bars_[SB_HORZ] = new RequestingScrollBar(Qt::Horizontal, *this);
     bars_[SB_VERT] = new RequestingScrollBar(Qt::Vertical, *this);
     grid->addWidget(view_, 0, 0);
@@ -248,13 +329,16 @@ QtWindow::QtWindow(WindowProc proc, const std::string& title, int width, int hei
     layout()->invalidate();
     layout()->activate();
     centralWidget()->layout()->activate();
-    SetClientSize(view_->PixelSize().width(), view_->PixelSize().height());
+    SetClientSize(ClientPixels().width(), ClientPixels().height());
     qApp->installEventFilter(this);
 }
 
 QtWindow::~QtWindow() {
     qApp->removeEventFilter(this);
-    view_->Show(nullptr); // the picture goes with Window, before the view
+}
+
+QSize QtWindow::ClientPixels() const {
+    return (QSizeF(view_->size()) * view_->devicePixelRatio()).toSize();
 }
 
 RequestingScrollBar* QtWindow::ScrollBarWidget(int bar) const {
@@ -290,8 +374,8 @@ void QtWindow::ShowWindow(int showCommand) {
 void QtWindow::UpdateWindow() {
     // The paint runs in Qt's handler even when asked for here.
     const QtDispatch dispatching;
-    if (isVisible())
-        view_->repaint();
+    if (isVisible() && surface_->isExposed())
+        surface_->Repaint();
 }
 
 void QtWindow::DestroyWindow() {
@@ -313,19 +397,30 @@ double QtWindow::RefreshRate() const {
 }
 
 void QtWindow::SetClientImage(const base::Picture& picture) {
-    // The view lets go of the pixels it wraps before the window lets go of their picture.
-    view_->Show(picture.get());
     Window::SetClientImage(picture);
-    // Inside a paint the view draws the new picture as it finishes.
-    if (!inPaint_)
-        view_->update();
+    surface_->Show(picture.get());
+}
+
+const base::Image& QtWindow::ClientImage() const {
+    if (!Window::ClientImage().Empty())
+        return Window::ClientImage();
+    // The frame was drawn into the store: a copy of it, made when asked for.
+    const QImage shown = surface_->Shown();
+    shot_.Resize(shown.width(), shown.height());
+    for (int y = 0; y < shown.height(); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(shown.constScanLine(y));
+        std::copy(row, row + shown.width(), &shot_.At(0, y));
+    }
+    return shot_;
+}
+
+Window::Canvas QtWindow::LendClientPixels(int width, int height) {
+    return surface_->Lend(width, height);
 }
 
 void QtWindow::PaintFromView() {
-    inPaint_ = true;
     InvalidateClient();
     PaintClient();
-    inPaint_ = false;
 }
 
 void QtWindow::TitleChanged() {
@@ -403,8 +498,7 @@ void QtWindow::changeEvent(QEvent* event) {
         if (isMinimized())
             ClientResized(0, 0, SIZE_MINIMIZED);
         else if (IsMinimized())
-            ClientResized(view_->PixelSize().width(), view_->PixelSize().height(),
-                          SizeTypeOf(*this));
+            ClientResized(ClientPixels().width(), ClientPixels().height(), SizeTypeOf(*this));
     }
     QMainWindow::changeEvent(event);
 }
@@ -422,7 +516,9 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const auto* widget = qobject_cast<QWidget*>(watched);
     // The menu bar keeps its own keyboard navigation, as the platform's menu loop does.
-    if (!widget || widget->window() != this || qobject_cast<const QMenuBar*>(widget))
+    const bool ours = watched == surface_ || (widget && widget->window() == this &&
+                                              !qobject_cast<const QMenuBar*>(widget));
+    if (!ours)
         return false;
     return PostKey(static_cast<const QKeyEvent&>(*event));
 }
@@ -453,13 +549,13 @@ bool QtWindow::RequestClientSize(int width, int height) {
 
 bool QtWindow::ClickClient(int x, int y) {
     // The middle of the screen pixel, which the view's logical position maps back into.
-    const QPointF at = (QPointF(x, y) + QPointF(0.5, 0.5)) / view_->devicePixelRatio();
-    const QPointF global = view_->mapToGlobal(at);
+    const QPointF at = (QPointF(x, y) + QPointF(0.5, 0.5)) / surface_->devicePixelRatio();
+    const QPointF global = surface_->mapToGlobal(at);
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, global, Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                           Qt::NoModifier);
-        QCoreApplication::sendEvent(view_, &event);
+        QCoreApplication::sendEvent(surface_, &event);
     }
     return true;
 }

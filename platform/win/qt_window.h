@@ -7,8 +7,10 @@
 
 #include "platform/win/window.h"
 
+#include <QBackingStore>
 #include <QMainWindow>
 #include <QScrollBar>
+#include <QWindow>
 #include <unordered_map>
 
 class QMenu;
@@ -17,31 +19,45 @@ namespace win {
 
 class QtWindow;
 
-// The client area: shows the renderer's image 1:1 on black. Its client pixels are the
-// screen's own: on a screen with a device pixel ratio above 1 the picture is as many pixels
-// as the view covers on the screen, not the view's logical size, and mouse positions are
-// turned into such pixels.
-class ClientView : public QWidget {
+// The client area: a window of its own with its own backing store, whose pixels the renderer
+// may draw into directly, so that a frame reaches the screen without a copy. A picture handed
+// over instead is drawn 1:1 on black. Its client pixels are the screen's own: on a screen
+// with a device pixel ratio above 1 the store is as many pixels as the area covers on the
+// screen, not its logical size, and mouse positions are turned into such pixels.
+class ClientSurface : public QWindow {
 public:
-    explicit ClientView(QtWindow& owner);
-    // The view's size in the screen's pixels.
+    explicit ClientSurface(QtWindow& owner);
+    // The area's size in the screen's pixels.
     QSize PixelSize() const;
-    // Wraps the picture's pixels without copying them; the owner holds the picture while the
-    // view shows it. Null shows black.
+    // The store's pixels, open for a frame of this size in screen pixels, or none: the frame
+    // must cover the area.
+    Window::Canvas Lend(int width, int height);
+    // Puts the picture on the screen, or with none the frame drawn into the lent pixels.
     void Show(const base::Image* picture);
-    const QImage& Shown() const { return image_; }
+    // What the store holds, as the screen shows it; null before anything was shown.
+    QImage Shown();
+    // Asks the program to show its frame again, and shows black if it has none.
+    void Repaint();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void exposeEvent(QExposeEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    QImage* Open(QSize logical);
+    void Flush();
+    static void DrawOnBlack(const base::Image& picture, QImage& image);
     void PostMouse(Kind kind, const QMouseEvent& event);
     QtWindow& owner_;
-    QImage image_;
+    QBackingStore store_;
+    bool open_ = false;              // between the store's beginPaint and endPaint
+    bool kept_ = false;              // the store holds the last frame or picture shown
+    bool lending_ = false;           // a frame is being drawn into the store's pixels
+    bool presented_ = false;         // something was put on the screen since Repaint began
+    const uint32_t* lent_ = nullptr; // the pixels lent last
 };
 
 // A scroll bar that only asks: each user action becomes a scroll message, and the bar moves
@@ -74,13 +90,16 @@ public:
     int ColorDepth() const override;
     double RefreshRate() const override;
     void SetClientImage(const base::Picture& picture) override;
+    const base::Image& ClientImage() const override;
+    Canvas LendClientPixels(int width, int height) override;
     bool RequestClientSize(int width, int height) override;
     bool ClickClient(int x, int y) override;
 
-    ClientView* View() const { return view_; }
+    // The client area as a widget among the others, and the window inside it.
+    QWidget* View() const { return view_; }
+    ClientSurface* Surface() const { return surface_; }
     RequestingScrollBar* ScrollBarWidget(int bar) const;
     QMenu* PopupWidget(const Menu* popup) const;
-    bool InPaint() const { return inPaint_; }
     void PaintFromView();
 
 protected:
@@ -97,11 +116,13 @@ private:
     void BuildMenuBar();
     void FillPopup(QMenu* widget, Menu& popup);
     bool PostKey(const QKeyEvent& event);
+    QSize ClientPixels() const;
 
-    ClientView* view_;
+    ClientSurface* surface_;
+    QWidget* view_;
     RequestingScrollBar* bars_[2];
     std::unordered_map<const Menu*, QMenu*> popups_;
-    bool inPaint_ = false;
+    mutable base::Image shot_; // ClientImage() of the store
 };
 
 } // namespace win

@@ -59,9 +59,19 @@ public:
     static constexpr double DEFAULT_REFRESH_RATE = 60.0;
 
     // The renderer's picture, shown 1:1 at the client area's top left on black. The window
-    // holds it, without a copy, until the next one.
+    // holds it, without a copy, until the next one. A window that lent its pixels is given
+    // none once the frame drawn into them is finished, and shows them.
     virtual void SetClientImage(const base::Picture& picture);
-    const base::Image& ClientImage() const;
+    // What the client area shows.
+    virtual const base::Image& ClientImage() const;
+    // Pixels of the screen's own for the renderer to draw a frame of this size into, rows
+    // packed, 0xFFRRGGBB, so that nothing copies the frame to show it; none when the window
+    // has no such pixels or not of this size.
+    struct Canvas {
+        uint32_t* pixels = nullptr;
+        bool kept = false; // they still hold the frame drawn into them last
+    };
+    virtual Canvas LendClientPixels(int /*width*/, int /*height*/) { return {}; }
 
     // True only while a Paint message is being handled for a client area that needed it.
     bool GetUpdateRect() const { return painting_ && invalid_; }
