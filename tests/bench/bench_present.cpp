@@ -1,7 +1,8 @@
 // The example machine in a window on Qt's offscreen screen, as kestrel3d shows it (a 600 by 400
 // window, default render state, the machine at rest): the bare frame (clear, render and
-// Update, the window not told) against the whole frame of the main loop (Qt's events with the
-// paint of the frame before, the workbench's pass, the frame handed to the window, the title).
+// Update into the device's own buffers, the window not told) against the whole frame of the
+// main loop (Qt's events, the workbench's pass, the frame drawn into the window's store and
+// flushed, the title).
 // The whole frame should cost at most 1.15 times the bare one.
 
 #include <benchmark/benchmark.h>
