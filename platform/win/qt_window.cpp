@@ -93,7 +93,7 @@ QImage* ClientSurface::Open(QSize logical) {
     if (!open_) {
         if (store_.size() != logical) {
             store_.resize(logical);
-            kept_ = false;
+            holds_ = Holds::Nothing;
         }
         store_.beginPaint(QRect(QPoint(), store_.size()));
         open_ = true;
@@ -130,9 +130,8 @@ Window::Canvas ClientSurface::Lend(int width, int height) {
         return {};
     auto* pixels = reinterpret_cast<uint32_t*>(image->bits());
     // A store that moved its pixels, say for another pixel ratio, holds nothing drawn before.
-    const bool kept = (kept_ || lending_) && pixels == lent_;
+    const bool kept = (holds_ == Holds::Frame || lending_) && pixels == lent_;
     lent_ = pixels;
-    kept_ = false; // until the frame drawn into them is shown
     lending_ = true;
     return {.pixels = pixels, .kept = kept};
 }
@@ -147,13 +146,18 @@ void ClientSurface::Show(const base::Image* picture) {
         return;
     }
     // A lent frame is shown at its own size, a picture at the area's.
-    const bool frame = !picture && (lending_ || kept_) && !store_.size().isEmpty();
+    const bool frame = !picture && (lending_ || holds_ == Holds::Frame);
     QImage* image = Open(frame ? store_.size() : size());
-    if (image && picture)
+    if (!image) {
+        holds_ = Holds::Nothing;
+    } else if (picture) {
         DrawOnBlack(*picture, *image);
-    else if (image && !frame)
-        image->fill(Qt::black); // nothing was drawn into the store's pixels
-    kept_ = image && (picture || frame);
+        holds_ = Holds::Picture;
+    } else if (frame) {
+        holds_ = Holds::Frame;
+    } else if (holds_ == Holds::Nothing) {
+        image->fill(Qt::black);
+    }
     lending_ = false;
     Flush();
 }
@@ -175,7 +179,7 @@ void ClientSurface::DrawOnBlack(const base::Image& picture, QImage& image) {
 
 QImage ClientSurface::Shown() {
     const QPaintDevice* device = store_.paintDevice();
-    if (!kept_ || !device || device->devType() != QInternal::Image)
+    if (holds_ == Holds::Nothing || !device || device->devType() != QInternal::Image)
         return QImage();
     // A copy of its own: sharing the store's image would move the store's pixels at the next
     // write.

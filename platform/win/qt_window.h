@@ -53,8 +53,9 @@ private:
     void PostMouse(Kind kind, const QMouseEvent& event);
     QtWindow& owner_;
     QBackingStore store_;
+    enum class Holds { Nothing, Picture, Frame }; // what the store's pixels show
+    Holds holds_ = Holds::Nothing;
     bool open_ = false;              // between the store's beginPaint and endPaint
-    bool kept_ = false;              // the store holds the last frame or picture shown
     bool lending_ = false;           // a frame is being drawn into the store's pixels
     bool presented_ = false;         // something was put on the screen since Repaint began
     const uint32_t* lent_ = nullptr; // the pixels lent last

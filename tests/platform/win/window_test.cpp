@@ -318,27 +318,14 @@ TEST_F(WindowTest, QtClientAreaShowsTheImageAndReportsSizingAndClosing) {
     EXPECT_EQ(qt->windowTitle(), QString::fromUtf8("Caf\xc3\xa9"));
     ShowAndSettle();
     EXPECT_TRUE(ReceivedOf(Kind::Activate).at(0).active);
-    // A picture smaller than the area: drawn 1:1 at the top left, black around it.
-    auto picture = std::make_shared<base::Image>();
-    picture->Resize(4, 3, 0xFFFF0000u);
-    picture->At(3, 2) = 0xFF00FF00u;
-    window->SetClientImage(picture);
-    QImage shown = qt->Surface()->Shown();
-    EXPECT_EQ(
-        std::vector({shown.pixel(0, 0), shown.pixel(3, 2), shown.pixel(4, 0), shown.pixel(0, 3)}),
-        std::vector<QRgb>({0xFFFF0000u, 0xFF00FF00u, 0xFF000000u, 0xFF000000u}));
-    EXPECT_EQ(&window->ClientImage(), picture.get());
     // A frame drawn into the lent pixels is shown as it is, and they keep it for the next.
     const int width = window->ClientWidth(), height = window->ClientHeight();
-    EXPECT_EQ(window->LendClientPixels(width - 1, height).pixels, nullptr); // must cover it
-    EXPECT_NE(window->LendClientPixels(width + 1, height + 1).pixels, nullptr);
     Window::Canvas canvas = window->LendClientPixels(width, height);
     ASSERT_NE(canvas.pixels, nullptr);
-    EXPECT_FALSE(canvas.kept); // the picture was drawn over them
     std::fill(canvas.pixels, canvas.pixels + width * height, 0xFF0000FFu);
     canvas.pixels[width * (height - 1) + width - 1] = 0xFFFFFF00u;
     window->SetClientImage(nullptr);
-    shown = qt->Surface()->Shown();
+    QImage shown = qt->Surface()->Shown();
     EXPECT_EQ(std::tuple(shown.width(), shown.height(), shown.pixel(0, 0),
                          shown.pixel(width - 1, height - 1)),
               std::tuple(width, height, 0xFF0000FFu, 0xFFFFFF00u));
@@ -348,6 +335,20 @@ TEST_F(WindowTest, QtClientAreaShowsTheImageAndReportsSizingAndClosing) {
     window->SetClientImage(nullptr);
     window->UpdateWindow(); // a paint that shows nothing new leaves the frame
     EXPECT_EQ(qt->Surface()->Shown().pixel(0, 0), 0xFF0000FFu);
+    // A picture smaller than the area: drawn 1:1 at the top left, black around it, and the
+    // pixels no longer hold the frame.
+    auto picture = std::make_shared<base::Image>();
+    picture->Resize(4, 3, 0xFFFF0000u);
+    picture->At(3, 2) = 0xFF00FF00u;
+    window->SetClientImage(picture);
+    shown = qt->Surface()->Shown();
+    EXPECT_EQ(
+        std::vector({shown.pixel(0, 0), shown.pixel(3, 2), shown.pixel(4, 0), shown.pixel(0, 3)}),
+        std::vector<QRgb>({0xFFFF0000u, 0xFF00FF00u, 0xFF000000u, 0xFF000000u}));
+    EXPECT_EQ(&window->ClientImage(), picture.get());
+    EXPECT_FALSE(window->LendClientPixels(width, height).kept);
+    EXPECT_EQ(window->LendClientPixels(width - 1, height).pixels, nullptr); // must cover it
+    EXPECT_NE(window->LendClientPixels(width + 1, height + 1).pixels, nullptr);
 
     auto lastSize = [](const std::function<void()>& change) {
         Forget();
