@@ -341,6 +341,7 @@ QtWindow::~QtWindow() {
     qApp->removeEventFilter(this);
 }
 
+// The container's size: the surface has none until the window is first shown.
 QSize QtWindow::ClientPixels() const {
     return (QSizeF(view_->size()) * view_->devicePixelRatio()).toSize();
 }

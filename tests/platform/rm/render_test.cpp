@@ -172,8 +172,14 @@ TEST_F(RenderTest, AFrameIsDrawnIntoTheWindowsLentPixelsAndFillsWhatTheyDoNotKee
     };
     Draw();
     EXPECT_TRUE(frameHolds(0xFF0000u));
+    // A paint shows the lent pixels again, not the device's older picture.
+    rm::RefPtr<IDirect3DRMWinDevice> windowDevice;
+    ASSERT_EQ(device->QueryInterface(IID_IDirect3DRMWinDevice,
+                                     reinterpret_cast<void**>(windowDevice.Out())),
+              D3DRM_OK);
+    ASSERT_EQ(windowDevice->HandlePaint(nullptr), D3DRM_OK);
     EXPECT_EQ(std::tuple(tap.color, shown, device->LastImage().pixels.data()),
-              std::tuple(canvas.data(), std::vector<bool>{false}, own));
+              std::tuple(canvas.data(), std::vector<bool>{false, false}, own));
     // Kept: the quad's pixels are given the background back when it goes.
     kept = true;
     ASSERT_EQ(frame->DeleteVisual(quad), D3DRM_OK);
